@@ -1,0 +1,20 @@
+/*
+ * The clock on Windows: Sleep and GetTickCount.
+ */
+#include "app/clock_win32.h"
+
+#include <windows.h>
+
+namespace orvanta {
+
+void Win32Clock::sleepMs(std::uint32_t ms)
+{
+    Sleep(ms);
+}
+
+std::uint32_t Win32Clock::tickCount()
+{
+    return GetTickCount();
+}
+
+}  // namespace orvanta

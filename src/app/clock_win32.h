@@ -1,0 +1,16 @@
+/*
+ * The clock on Windows.
+ */
+#pragma once
+
+#include "app/clock.h"
+
+namespace orvanta {
+
+class Win32Clock final : public Clock {
+public:
+    void sleepMs(std::uint32_t ms) override;
+    std::uint32_t tickCount() override;
+};
+
+}  // namespace orvanta

@@ -1,0 +1,50 @@
+/*
+ * Caps Lock handling. Windows can be set up so that the Caps Lock key
+ * toggles, or so that only Shift releases it; the probe taps the key once
+ * with Caps Lock on and watches what happens, then puts the state back.
+ */
+#include "keys/caps_lock_guard.h"
+
+namespace orvanta {
+namespace {
+constexpr std::uint32_t kProbeSettleMs = 5;
+}
+
+CapsLockGuard::CapsLockGuard(Keyboard& keyboard, Clock& clock, TransferContext& transfer)
+    : keyboard_(keyboard), clock_(clock), transfer_(transfer)
+{
+}
+
+void CapsLockGuard::probeMode()
+{
+    const std::uint8_t before = keyboard_.capsLockState();
+    if (before == 0)
+        tapKey(VkCapital);
+    tapKey(VkCapital);
+    clock_.sleepMs(kProbeSettleMs);
+    const std::uint8_t after = keyboard_.capsLockState();
+    if ((before ^ after) == 1)
+        tapKey(after != 0 ? VkShift : VkCapital);
+    transfer_.capsLockMode = static_cast<std::int8_t>(after + 1);
+}
+
+bool CapsLockGuard::suspend()
+{
+    if (keyboard_.capsLockState() != 1)
+        return false;
+    tapKey(transfer_.capsLockMode == CapsKeyToggles ? VkCapital : VkShift);
+    return true;
+}
+
+void CapsLockGuard::restore()
+{
+    tapKey(VkCapital);
+}
+
+void CapsLockGuard::tapKey(std::uint8_t virtualKey)
+{
+    keyboard_.keyEvent(virtualKey, false);
+    keyboard_.keyEvent(virtualKey, true);
+}
+
+}  // namespace orvanta

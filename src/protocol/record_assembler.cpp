@@ -1,0 +1,107 @@
+/*
+ * Line assembly, record validation and delivery. All of it runs on the
+ * receive thread and works in the transfer record's fixed buffers.
+ */
+#include "protocol/record_assembler.h"
+
+#include <cstring>
+
+namespace orvanta {
+namespace {
+
+// A line that has grown past the longest record without a carriage return.
+constexpr std::int32_t kOverflowed = kMaxLineLength + 1;
+
+constexpr std::uint8_t kSubstitutedChecksumByte = 14;
+
+}  // namespace
+
+RecordAssembler::RecordAssembler(TransferContext& transfer, LineHandler& handler)
+    : transfer_(transfer), handler_(handler)
+{
+}
+
+// An over-long line is never handed on: the carriage return that ends it
+// only brings the assembler back to collecting. The collector hears nothing
+// and gets its NAK from the time-out.
+void RecordAssembler::feed(const std::uint8_t* bytes, std::uint32_t count)
+{
+    TransferContext& t = transfer_;
+    for (std::uint32_t i = 0; i < count; ++i) {
+        const std::uint8_t byte = bytes[i];
+        if (t.lineLength >= kOverflowed) {
+            if (byte == kCarriageReturn)
+                t.lineLength = 0;
+            continue;
+        }
+        if (byte != kCarriageReturn) {
+            t.lineBuffer[t.lineLength++] = byte;
+            continue;
+        }
+        t.lineBuffer[t.lineLength] = 0;
+        const int goOn = handler_.HandleLine();
+        t.lineLength = 0;
+        if (goOn == 0)
+            return;
+    }
+}
+
+std::uint8_t checksumByte(std::uint8_t value)
+{
+    return value == kCarriageReturn ? kSubstitutedChecksumByte : value;
+}
+
+RecordVerdict ClassifyRecord(const TransferContext& transfer)
+{
+    const std::int32_t length = transfer.lineLength;
+    const std::uint8_t* line = transfer.lineBuffer;
+    if (std::memcmp(line, transfer.lastRecord, static_cast<std::size_t>(length)) == 0)
+        return RecordVerdict::Repeat;
+    if (line[0] != transfer.expectedSequence || length < 3)
+        return RecordVerdict::Invalid;
+    std::uint16_t sum = 0;
+    for (std::int32_t i = 0; i < length - 2; ++i)
+        sum = static_cast<std::uint16_t>(sum + line[i]);
+    const bool matches = line[length - 2] == checksumByte(static_cast<std::uint8_t>(sum & 0xFF))
+                         && line[length - 1] == checksumByte(static_cast<std::uint8_t>(sum >> 8));
+    return matches ? RecordVerdict::Valid : RecordVerdict::Invalid;
+}
+
+namespace {
+
+void typeCodeList(const std::int8_t enabled, const std::uint8_t (&list)[kWorkingListSize],
+                  KeystrokeSynthesizer& synthesizer)
+{
+    if (enabled <= 0)
+        return;
+    const auto count = static_cast<std::int32_t>(typedLength(list));
+    if (count != 0)
+        synthesizer.typeBytes(list, count);
+}
+
+}  // namespace
+
+void DeliverRecord(TransferContext& transfer, const Settings& settings, const WorkingCodes& working,
+                   KeystrokeSynthesizer& synthesizer)
+{
+    const std::int32_t length = transfer.lineLength;
+    std::uint8_t* line = transfer.lineBuffer;
+
+    std::memset(transfer.lastRecord, 0, sizeof transfer.lastRecord);
+    std::memcpy(transfer.lastRecord, line, static_cast<std::size_t>(length));
+
+    std::memmove(line, line + 1, static_cast<std::size_t>(length - 1));
+    std::int32_t dataLength = length - 3;
+    if (settings.addCr > 0)
+        line[dataLength++] = kCarriageReturn;
+    line[dataLength] = 0;
+    transfer.lineLength = dataLength;
+
+    typeCodeList(settings.prefixEnabled, working.workingPrefix, synthesizer);
+    synthesizer.typeBytes(line, dataLength);
+    typeCodeList(settings.suffixEnabled, working.workingSuffix, synthesizer);
+
+    transfer.expectedSequence = static_cast<std::uint8_t>((transfer.expectedSequence + 1) % kSequenceModulus);
+}
+
+}  // namespace orvanta

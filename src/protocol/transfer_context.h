@@ -1,0 +1,41 @@
+/*
+ * The record of the transfer under way, shared by the receive thread (line
+ * assembly, validation, typing, acknowledgements) and the UI thread (time-
+ * outs, start and stop). The protocol timer is the hand-over between them.
+ */
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+
+#include "keys/keyboard.h"
+
+namespace orvanta {
+
+enum class TransferState : std::int32_t { AwaitingAck = 0, Receiving = 1, Complete = 2 };
+
+// How the platform switches Caps Lock off; any value other than
+// CapsKeyToggles is treated like ShiftReleases.
+enum CapsLockMode : std::int8_t { NotProbed = 0, CapsKeyToggles = 1, ShiftReleases = 2 };
+
+constexpr int kLineBufferSize = 1024;
+constexpr int kMaxLineLength = 1014;   // longest line handed on, without its CR
+constexpr std::uint8_t kCarriageReturn = 13;
+constexpr int kSequenceModulus = 10;
+
+struct TransferContext {
+    TransferState state = TransferState::AwaitingAck;
+    std::uint32_t readRetryCount = 0;
+    std::uint32_t nakRetryCount = 0;
+    // 1 while a transfer (or a keep-online series) runs; keeps the receive
+    // thread looping. Written by the UI thread, read by the receive thread.
+    std::atomic<std::uint8_t> running{0};
+    std::uint8_t expectedSequence = 0;
+    std::uint8_t lineBuffer[kLineBufferSize] = {};
+    std::int32_t lineLength = 0;
+    std::uint8_t lastRecord[kLineBufferSize] = {};
+    KeyboardLayout keyboardLayout = 0;
+    std::int8_t capsLockMode = NotProbed;
+};
+
+}  // namespace orvanta

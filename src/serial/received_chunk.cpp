@@ -1,0 +1,22 @@
+/*
+ * Keyboard preparation around each received chunk. The probe and the
+ * layout capture happen once per transfer, at its first chunk.
+ */
+#include "serial/received_chunk.h"
+
+namespace orvanta {
+
+void ChunkReceiver::receive(const std::uint8_t* bytes, std::uint32_t count)
+{
+    if (count == 0)
+        return;
+    if (transfer.capsLockMode == NotProbed)
+        capsLock.probeMode();
+    synthesizer.captureLayout();
+    const bool suspended = capsLock.suspend();
+    assembler.feed(bytes, count);
+    if (suspended)
+        capsLock.restore();
+}
+
+}  // namespace orvanta

@@ -1,0 +1,92 @@
+#include <gtest/gtest.h>
+
+#include "fakes/fake_clock.h"
+#include "fakes/fake_keyboard.h"
+#include "keys/caps_lock_guard.h"
+
+namespace orvanta {
+namespace {
+
+using fakes::EventLog;
+using fakes::pause;
+using fakes::tap;
+
+struct CapsBench {
+    EventLog log;
+    fakes::FakeKeyboard keyboard{log};
+    fakes::FakeClock clock{log};
+    TransferContext transfer;
+    CapsLockGuard guard{keyboard, clock, transfer};
+};
+
+struct ProbeCase {
+    const char* name;
+    bool shiftReleases;
+    bool startsOn;
+    std::vector<int> taps;  // before the 5 ms pause, then after it
+    std::vector<int> tapsAfterPause;
+    CapsLockMode mode;
+};
+
+TEST(CapsLockGuard, ProbeFindsTheModeAndLeavesCapsLockAsItWas)
+{
+    const ProbeCase cases[] = {
+        {"key toggles, started off", false, false, {VkCapital, VkCapital}, {}, CapsKeyToggles},
+        {"key toggles, started on", false, true, {VkCapital}, {VkCapital}, CapsKeyToggles},
+        {"shift releases, started off", true, false, {VkCapital, VkCapital}, {VkShift}, ShiftReleases},
+        {"shift releases, started on", true, true, {VkCapital}, {}, ShiftReleases},
+    };
+    for (const ProbeCase& c : cases) {
+        CapsBench bench;
+        bench.keyboard.shiftReleasesCapsLock = c.shiftReleases;
+        bench.keyboard.capsLockOn = c.startsOn;
+        bench.guard.probeMode();
+
+        EventLog expected;
+        for (int key : c.taps)
+            tap(expected, key);
+        expected.push_back(pause(5));
+        for (int key : c.tapsAfterPause)
+            tap(expected, key);
+        EXPECT_EQ(bench.log, expected) << c.name;
+        EXPECT_EQ(bench.transfer.capsLockMode, c.mode) << c.name;
+        EXPECT_EQ(bench.keyboard.capsLockOn, c.startsOn) << c.name;
+    }
+}
+
+struct SuspendCase {
+    const char* name;
+    std::int8_t mode;
+    bool capsOn;
+    bool suspended;
+    std::vector<int> taps;
+};
+
+TEST(CapsLockGuard, SuspendSwitchesCapsLockOffTheWayTheModeSays)
+{
+    const SuspendCase cases[] = {
+        {"off: nothing to do", CapsKeyToggles, false, false, {}},
+        {"toggles: Caps Lock key", CapsKeyToggles, true, true, {VkCapital}},
+        {"shift releases: Shift", ShiftReleases, true, true, {VkShift}},
+        {"unknown mode counts as shift releases", 7, true, true, {VkShift}},
+    };
+    for (const SuspendCase& c : cases) {
+        CapsBench bench;
+        bench.keyboard.shiftReleasesCapsLock = c.mode != CapsKeyToggles;
+        bench.keyboard.capsLockOn = c.capsOn;
+        bench.transfer.capsLockMode = c.mode;
+        EXPECT_EQ(bench.guard.suspend(), c.suspended) << c.name;
+        EventLog expected;
+        for (int key : c.taps)
+            tap(expected, key);
+        EXPECT_EQ(bench.log, expected) << c.name;
+        EXPECT_FALSE(bench.keyboard.capsLockOn) << c.name;
+        if (c.suspended) {
+            bench.guard.restore();
+            EXPECT_TRUE(bench.keyboard.capsLockOn) << c.name;
+        }
+    }
+}
+
+}  // namespace
+}  // namespace orvanta

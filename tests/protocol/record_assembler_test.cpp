@@ -1,0 +1,130 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "fakes/fake_clock.h"
+#include "fakes/fake_keyboard.h"
+#include "protocol/record_assembler.h"
+#include "protocol/record_line.h"
+
+namespace orvanta {
+namespace {
+
+using testing::bytes;
+using testing::recordLine;
+
+const std::uint8_t* raw(const std::string& s) { return reinterpret_cast<const std::uint8_t*>(s.data()); }
+
+// Collects every line it is handed; answers with a scripted result.
+struct LineCollector final : LineHandler {
+    explicit LineCollector(TransferContext& t) : transfer(t) {}
+    int HandleLine() override
+    {
+        lines.emplace_back(reinterpret_cast<const char*>(transfer.lineBuffer),
+                           static_cast<std::size_t>(transfer.lineLength));
+        EXPECT_EQ(transfer.lineBuffer[transfer.lineLength], 0) << "line ends in a zero byte";
+        return answer;
+    }
+    TransferContext& transfer;
+    std::vector<std::string> lines;
+    int answer = 1;
+};
+
+struct AssemblyBench {
+    TransferContext transfer;
+    LineCollector collector{transfer};
+    RecordAssembler assembler{transfer, collector};
+    void feed(const std::string& s) { assembler.feed(raw(s), static_cast<std::uint32_t>(s.size())); }
+};
+
+TEST(RecordAssembler, HandsOnEachLineWithoutItsCarriageReturn)
+{
+    AssemblyBench bench;
+    bench.feed("ACK\r\rab");
+    bench.feed("c\r");
+    EXPECT_EQ(bench.collector.lines, (std::vector<std::string>{"ACK", "", "abc"}));
+    EXPECT_EQ(bench.transfer.lineLength, 0);
+}
+
+TEST(RecordAssembler, DropsTheRestOfAChunkWhenTheHandlerSaysSo)
+{
+    AssemblyBench bench;
+    bench.collector.answer = 0;
+    bench.feed("one\rtwo\rthr");
+    bench.collector.answer = 1;
+    bench.feed("four\r");
+    EXPECT_EQ(bench.collector.lines, (std::vector<std::string>{"one", "four"}));
+}
+
+TEST(RecordAssembler, OverLongLinesAreNeverHandedOnAndAssemblyResumes)
+{
+    AssemblyBench bench;
+    const std::string longest(kMaxLineLength, 'x');
+    bench.feed(longest + "\r");
+    ASSERT_EQ(bench.collector.lines.size(), 1u);
+    EXPECT_EQ(bench.collector.lines[0], longest);
+
+    bench.feed(std::string(kMaxLineLength + 1, 'y'));
+    bench.feed(std::string(5000, 'z'));   // far past the buffer: all dropped
+    bench.feed("\rnext\r");
+    ASSERT_EQ(bench.collector.lines.size(), 2u);
+    EXPECT_EQ(bench.collector.lines[1], "next");
+}
+
+struct VerdictCase {
+    const char* name;
+    std::string lastRecord;
+    int expectedSequence;
+    std::string line;
+    RecordVerdict verdict;
+};
+
+TEST(ClassifyRecord, RepeatThenSequenceThenLengthThenChecksum)
+{
+    const std::string abc = recordLine(0, "abc", false);
+    const VerdictCase cases[] = {
+        {"worked example abc", "", 0, bytes({0x00, 0x61, 0x62, 0x63, 0x26, 0x01}), RecordVerdict::Valid},
+        {"worked example YYY, low byte 13 sent as 14", "", 2, bytes({0x02, 0x59, 0x59, 0x59, 0x0E, 0x01}),
+         RecordVerdict::Valid},
+        {"YYY cut at a raw 13", "", 2, bytes({0x02, 0x59, 0x59, 0x59}), RecordVerdict::Invalid},
+        {"worked example without data", "", 1, bytes({0x01, 0x01, 0x00}), RecordVerdict::Valid},
+        {"same record again", abc, 1, abc, RecordVerdict::Repeat},
+        {"leading part of the last record", abc, 1, abc.substr(0, 2), RecordVerdict::Repeat},
+        {"empty line", abc, 1, "", RecordVerdict::Repeat},
+        {"all zero first record after a reset", "", 0, bytes({0, 0, 0}), RecordVerdict::Repeat},
+        {"right checksum, wrong sequence", "", 0, recordLine(1, "abc", false), RecordVerdict::Invalid},
+        {"sequence before length", "", 0, bytes({0x05}), RecordVerdict::Invalid},
+        {"one byte", "", 3, bytes({0x03}), RecordVerdict::Invalid},
+        {"two bytes", "", 3, bytes({0x03, 0x03}), RecordVerdict::Invalid},
+        {"damaged low byte", "", 0, bytes({0x00, 0x61, 0x62, 0x63, 0x27, 0x01}), RecordVerdict::Invalid},
+        {"damaged high byte", "", 0, bytes({0x00, 0x61, 0x62, 0x63, 0x26, 0x02}), RecordVerdict::Invalid},
+        {"both checksum bytes 13 sent as 14", "", 0,
+         recordLine(0, std::string(13, '\xFF') + "\x1A", false), RecordVerdict::Valid},
+        {"sum wraps at 65536", "", 0, recordLine(0, std::string(1011, '\xFF'), false), RecordVerdict::Valid},
+        {"sequence 9", "", 9, recordLine(9, "OVERLOAD", false), RecordVerdict::Valid},
+    };
+    for (const VerdictCase& c : cases) {
+        TransferContext transfer;
+        std::memcpy(transfer.lastRecord, c.lastRecord.data(), c.lastRecord.size());
+        transfer.expectedSequence = static_cast<std::uint8_t>(c.expectedSequence);
+        std::memcpy(transfer.lineBuffer, c.line.data(), c.line.size());
+        transfer.lineLength = static_cast<std::int32_t>(c.line.size());
+        EXPECT_EQ(ClassifyRecord(transfer), c.verdict) << c.name;
+    }
+}
+
+TEST(ClassifyRecord, ChecksumSubstitutionAppliesToBothBytes)
+{
+    // The data are chosen so that the 16-bit sum is 0x0D0D.
+    const std::string line = recordLine(0, std::string(13, '\xFF') + "\x1A", false);
+    EXPECT_EQ(line.substr(line.size() - 2), bytes({14, 14}));
+    // 1011 bytes 0xFF sum to 257805, which is 0xEF0D modulo 65536.
+    const std::string wrapped = recordLine(0, std::string(1011, '\xFF'), false);
+    EXPECT_EQ(wrapped.size(), 1014u);
+    EXPECT_EQ(wrapped.substr(wrapped.size() - 2), bytes({0x0E, 0xEF}));
+}
+
+}  // namespace
+}  // namespace orvanta

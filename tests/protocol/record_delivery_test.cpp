@@ -1,0 +1,225 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "fakes/fake_clock.h"
+#include "fakes/fake_keyboard.h"
+#include "protocol/record_assembler.h"
+#include "protocol/record_line.h"
+#include "serial/received_chunk.h"
+
+namespace orvanta {
+namespace {
+
+using fakes::down;
+using fakes::EventLog;
+using fakes::pause;
+using fakes::tap;
+using fakes::up;
+using testing::recordLine;
+
+const std::uint8_t* raw(const std::string& s) { return reinterpret_cast<const std::uint8_t*>(s.data()); }
+
+// Stands in for the transfer state machine: types every valid record.
+struct DeliveringHandler final : LineHandler {
+    DeliveringHandler(TransferContext& t, Settings& s, WorkingCodes& w, KeystrokeSynthesizer& k)
+        : transfer(t), settings(s), working(w), synthesizer(k) {}
+    int HandleLine() override
+    {
+        verdicts.push_back(ClassifyRecord(transfer));
+        if (verdicts.back() == RecordVerdict::Valid)
+            DeliverRecord(transfer, settings, working, synthesizer);
+        return 1;
+    }
+    TransferContext& transfer;
+    Settings& settings;
+    WorkingCodes& working;
+    KeystrokeSynthesizer& synthesizer;
+    std::vector<RecordVerdict> verdicts;
+};
+
+struct DeliveryBench {
+    EventLog log;
+    fakes::FakeKeyboard keyboard{log};
+    fakes::FakeClock clock{log};
+    Settings settings{};
+    WorkingCodes working{};
+    TransferContext transfer;
+    int platformMajorVersion = 6;
+    KeystrokeSynthesizer synthesizer{keyboard, clock, settings, transfer, platformMajorVersion};
+    CapsLockGuard capsLock{keyboard, clock, transfer};
+    DeliveringHandler handler{transfer, settings, working, synthesizer};
+    RecordAssembler assembler{transfer, handler};
+    ChunkReceiver receiver{transfer, capsLock, synthesizer, assembler};
+
+    DeliveryBench()
+    {
+        applyDefaults(settings);
+        transfer.keyboardLayout = fakes::kUsLayout;
+    }
+    void feed(const std::string& s) { assembler.feed(raw(s), static_cast<std::uint32_t>(s.size())); }
+    void setPrefix(const std::string& codes) { std::memcpy(working.workingPrefix, codes.data(), codes.size()); }
+    void setSuffix(const std::string& codes) { std::memcpy(working.workingSuffix, codes.data(), codes.size()); }
+};
+
+// Taps of the US layout for plain letters, digits and control codes.
+EventLog typed(const std::string& text, int delay = 2)
+{
+    EventLog events;
+    for (unsigned char c : text) {
+        if (c == 13)
+            tap(events, VkReturn);
+        else if (c >= 'a' && c <= 'z')
+            tap(events, c - 'a' + 'A');
+        else if (c >= 'A' && c <= 'Z') {
+            events.push_back(down(VkShift));
+            tap(events, c);
+            events.push_back(up(VkShift));
+        } else if (c == 15)
+            tap(events, VkF1);
+        else
+            tap(events, c);
+        events.push_back(pause(delay));
+    }
+    return events;
+}
+
+TEST(DeliverRecord, FirstRecordIsTypedRememberedAndAdvancesTheSequence)
+{
+    DeliveryBench bench;
+    bench.feed(recordLine(0, "abc"));
+    EXPECT_EQ(bench.log, typed("abc\r"));
+    EXPECT_EQ(bench.transfer.expectedSequence, 1);
+    EXPECT_EQ(0, std::memcmp(bench.transfer.lastRecord, "\x00\x61\x62\x63\x26\x01\x00", 7));
+
+    bench.log.clear();
+    bench.feed(recordLine(0, "abc"));
+    EXPECT_TRUE(bench.log.empty()) << "a repeat is not typed again";
+    EXPECT_EQ(bench.handler.verdicts.back(), RecordVerdict::Repeat);
+    EXPECT_EQ(bench.transfer.expectedSequence, 1);
+}
+
+struct FramingCase {
+    const char* name;
+    int addCr, prefixEnabled, suffixEnabled;
+    std::string prefix, suffix, data;
+    std::string expected;
+};
+
+TEST(DeliverRecord, FramesTheDataWithPrefixCarriageReturnAndSuffix)
+{
+    const FramingCase cases[] = {
+        {"data only", 0, 0, 0, "", "", "ab", "ab"},
+        {"carriage return after the data", 1, 0, 0, "", "", "ab", "ab\r"},
+        {"prefix, data, CR, suffix", 1, 1, 1, "p", "s", "ab", "pab\rs"},
+        {"disabled lists are not typed", 1, 0, 0, "p", "s", "ab", "ab\r"},
+        {"enabled empty lists type nothing", 0, 1, 1, "", "", "ab", "ab"},
+        {"ten prefix codes", 0, 1, 0, "0123456789", "", "x", "0123456789x"},
+        {"record without data, no CR", 0, 1, 1, "p", "s", "", "ps"},
+        {"record without data, with CR", 1, 0, 0, "", "", "", "\r"},
+        {"enter in a list stays enter", 0, 1, 1, "\r", "\x0f", "z", "\rz\x0f"},
+    };
+    for (const FramingCase& c : cases) {
+        DeliveryBench bench;
+        bench.settings.addCr = static_cast<std::int8_t>(c.addCr);
+        bench.settings.prefixEnabled = static_cast<std::int8_t>(c.prefixEnabled);
+        bench.settings.suffixEnabled = static_cast<std::int8_t>(c.suffixEnabled);
+        bench.setPrefix(c.prefix);
+        bench.setSuffix(c.suffix);
+        // An empty record with sequence 0 would equal the cleared last record.
+        bench.transfer.expectedSequence = 1;
+        bench.feed(recordLine(1, c.data));
+        EXPECT_EQ(bench.log, typed(c.expected)) << c.name;
+    }
+}
+
+TEST(DeliverRecord, SequenceNineIsFollowedByZero)
+{
+    DeliveryBench bench;
+    bench.settings.addCr = 0;
+    std::string stream;
+    for (int i = 0; i < 12; ++i)
+        stream += recordLine(i % 10, std::string(1, static_cast<char>('a' + i)));
+    bench.feed(stream);
+    EXPECT_EQ(bench.log, typed("abcdefghijkl"));
+    EXPECT_EQ(bench.transfer.expectedSequence, 2);
+}
+
+// The collector's writes reach the port in pieces of any size; what is typed
+// must not depend on where a chunk ends.
+TEST(RecordAssembler, ChunkBoundariesDoNotChangeWhatIsTyped)
+{
+    std::string stream = "ACK\r";
+    stream += recordLine(0, "Box-17");
+    stream += recordLine(1, "9780306406157");
+    stream += recordLine(1, "9780306406157");   // sent again after a lost ACK
+    stream += recordLine(2, "Q") .substr(0, 3) + "\r";  // damaged
+    stream += recordLine(2, "lot 4");
+    stream += "\r";
+    DeliveryBench whole;
+    whole.settings.prefixEnabled = 1;
+    whole.setPrefix("\x0f");
+    whole.feed(stream);
+    ASSERT_EQ(whole.transfer.expectedSequence, 3);
+
+    for (std::size_t split = 0; split <= stream.size(); ++split) {
+        DeliveryBench parts;
+        parts.settings.prefixEnabled = 1;
+        parts.setPrefix("\x0f");
+        parts.feed(stream.substr(0, split));
+        parts.feed(stream.substr(split));
+        ASSERT_EQ(parts.log, whole.log) << "split at " << split;
+        ASSERT_EQ(parts.handler.verdicts, whole.handler.verdicts) << "split at " << split;
+    }
+    DeliveryBench bytewise;
+    bytewise.settings.prefixEnabled = 1;
+    bytewise.setPrefix("\x0f");
+    for (char c : stream)
+        bytewise.feed(std::string(1, c));
+    EXPECT_EQ(bytewise.log, whole.log);
+}
+
+// Caps Lock on, Caps Lock key toggles, prefix F1, CR after each record: the
+// chunk that completes the record "ab" is typed with Caps Lock off.
+TEST(ChunkReceiver, TypesARecordBetweenCapsLockOffAndOn)
+{
+    DeliveryBench bench;
+    bench.keyboard.capsLockOn = true;
+    bench.transfer.capsLockMode = CapsKeyToggles;
+    bench.settings.prefixEnabled = 1;
+    bench.setPrefix("\x0f");
+    const std::string line = recordLine(0, "ab");
+    bench.receiver.receive(raw(line), static_cast<std::uint32_t>(line.size()));
+
+    EventLog expected;
+    tap(expected, VkCapital);
+    for (const auto& event : typed("\x0f" "ab\r"))
+        expected.push_back(event);
+    tap(expected, VkCapital);
+    EXPECT_EQ(bench.log, expected);
+    EXPECT_TRUE(bench.keyboard.capsLockOn);
+}
+
+TEST(ChunkReceiver, ProbesAndCapturesTheLayoutAtTheFirstChunkOnly)
+{
+    DeliveryBench bench;
+    bench.transfer.keyboardLayout = 0;
+    bench.keyboard.foreground = fakes::kGermanLayout;
+    bench.receiver.receive(raw("AC"), 2);
+    EventLog expected;
+    tap(expected, VkCapital);
+    tap(expected, VkCapital);
+    expected.push_back(pause(5));
+    EXPECT_EQ(bench.log, expected);
+    EXPECT_EQ(bench.transfer.capsLockMode, CapsKeyToggles);
+    EXPECT_EQ(bench.transfer.keyboardLayout, fakes::kGermanLayout);
+
+    bench.log.clear();
+    bench.receiver.receive(raw("K\r"), 2);
+    EXPECT_TRUE(bench.log.empty()) << "Caps Lock off: no taps around the chunk";
+}
+
+}  // namespace
+}  // namespace orvanta
