@@ -24,7 +24,7 @@ constexpr std::uint8_t kCarriageReturn = 13;
 constexpr int kSequenceModulus = 10;
 
 struct TransferContext {
-    TransferState state = TransferState::AwaitingAck;
+    std::atomic<TransferState> state{TransferState::AwaitingAck};
     std::uint32_t readRetryCount = 0;
     std::uint32_t nakRetryCount = 0;
     // 1 while a transfer (or a keep-online series) runs; keeps the receive

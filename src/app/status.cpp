@@ -1,0 +1,34 @@
+/*
+ * Status texts. A port whose completion events cannot be created (result
+ * 0 of opening the port) is reported like any other failed open.
+ */
+#include "app/status.h"
+
+namespace orvanta {
+
+const char* statusText(std::int32_t code)
+{
+    switch (code) {
+    case PortWriteFailed: return "Failed to write the COM port!";
+    case ConnectionFailed: return "Failed to establish connection !!";
+    case ReceiveTimeout: return "Receive Time out !!";
+    case ReadTimeout: return "Time out !!";
+    case CradleSetupFailed: return "Unable to configure the IR device !!";
+    case TooManyCodes: return "Too many characters !!(max: 10)";
+    case ThreadStartFailed:
+    case PortOpenFailed:
+    default: return "Failed to open the COM port!";
+    }
+}
+
+const char* statusCaption(std::int32_t code)
+{
+    return (code < -100 || code >= 0) ? "Error" : "Warning";
+}
+
+void ShowStatus(MessageBoxes& boxes, WindowId owner, std::int32_t code)
+{
+    boxes.show(owner, statusText(code), statusCaption(code), kStatusBoxStyle);
+}
+
+}  // namespace orvanta

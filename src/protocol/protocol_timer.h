@@ -1,0 +1,23 @@
+/*
+ * The protocol timer: one window timer that bounds every wait of the
+ * conversation and schedules keep-online polls. It is armed and stopped
+ * from both threads; its expiry arrives on the UI thread.
+ */
+#pragma once
+
+#include <cstdint>
+
+namespace orvanta {
+
+using WindowId = std::uintptr_t;
+constexpr std::uintptr_t kProtocolTimerId = 650;
+
+class ProtocolTimer {
+public:
+    virtual ~ProtocolTimer() = default;
+    // Arming replaces a running timer of the same owner and id.
+    virtual void set(WindowId owner, std::uintptr_t timerId, std::uint32_t intervalMs) = 0;
+    virtual void kill(WindowId owner, std::uintptr_t timerId) = 0;
+};
+
+}  // namespace orvanta

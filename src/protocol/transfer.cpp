@@ -1,0 +1,178 @@
+/*
+ * Transfer state machine.
+ *
+ * A record line is classified before the end-marker test: a barcode such
+ * as "COVER-12" is data, not the end of the transfer. The collector's own
+ * end marker is never a valid record or a repeat, so it still ends the
+ * transfer. Every wait is bounded, the one for the first record included.
+ */
+#include "protocol/transfer.h"
+
+#include <cstring>
+
+#include "app/program.h"
+
+namespace orvanta {
+namespace {
+
+bool lineContains(const TransferContext& transfer, const char* text)
+{
+    return std::strstr(reinterpret_cast<const char*>(transfer.lineBuffer), text) != nullptr;
+}
+
+// Interactive failure: close first, so the box is shown with no transfer
+// running, then forget the transfer.
+void failTransfer(Program& program, WindowId window, StatusCode code)
+{
+    ClosePort(program);
+    ShowStatus(program.platform.messageBoxes, window, code);
+    ResetTransfer(program);
+}
+
+void restartForNextPoll(Program& program, WindowId window)
+{
+    TransferContext& t = program.transfer;
+    std::memset(t.lastRecord, 0, sizeof t.lastRecord);
+    t.state = TransferState::AwaitingAck;
+    t.nakRetryCount = 0;
+    t.readRetryCount = 0;
+    t.expectedSequence = 0;
+    const auto period = static_cast<std::uint32_t>(program.settings.pollingSeconds) * 1000u;
+    program.platform.timer.set(window, kProtocolTimerId, period);
+}
+
+}  // namespace
+
+int TransferLineHandler::HandleLine()
+{
+    // A line after the end marker must not cancel the pending completion.
+    if (program_.transfer.state == TransferState::Complete)
+        return 1;
+    program_.stopProtocolTimer();
+    if (program_.transfer.state == TransferState::AwaitingAck)
+        return HandleAcknowledgement();
+    return HandleRecordLine();
+}
+
+int TransferLineHandler::HandleAcknowledgement()
+{
+    TransferContext& t = program_.transfer;
+    if (!lineContains(t, "ACK")) {
+        program_.armProtocolTimer(kHandOverMs);
+        return 0;
+    }
+    t.state = TransferState::Receiving;
+    t.readRetryCount = 0;
+    program_.platform.clock.sleepMs(kAfterAckPauseMs);
+    program_.armProtocolTimer(kAnswerTimeoutMs);
+    return 1;
+}
+
+int TransferLineHandler::HandleRecordLine()
+{
+    TransferContext& t = program_.transfer;
+    switch (ClassifyRecord(t)) {
+    case RecordVerdict::Repeat:
+        if (!SendCommand(program_, "ACK\r", kAnswerTimeoutMs))
+            program_.armProtocolTimer(kHandOverMs);
+        return 0;
+    case RecordVerdict::Valid:
+        DeliverRecord(t, program_.settings, program_.working, program_.synthesizer);
+        t.nakRetryCount = 0;
+        if (t.running != 1)
+            return 1;
+        if (SendCommand(program_, "ACK\r", kAnswerTimeoutMs))
+            return 1;
+        program_.armProtocolTimer(kHandOverMs);
+        return 0;
+    case RecordVerdict::Invalid:
+        break;
+    }
+    if (lineContains(t, "OVER"))
+        t.state = TransferState::Complete;
+    program_.armProtocolTimer(kHandOverMs);
+    return 0;
+}
+
+std::uint32_t readTimeoutMs(const Program& program)
+{
+    if (program.settings.keepOnline > 0)
+        return static_cast<std::uint32_t>(program.settings.pollingSeconds) * 1000u;
+    return kAnswerTimeoutMs;
+}
+
+int StartTransfer(Program& program)
+{
+    const int opened = OpenPort(program);
+    if (opened <= 0)
+        return opened;
+    program.transfer.running = 1;
+    if (!SendCommand(program, "READ\r", readTimeoutMs(program)))
+        return PortWriteFailed;
+    return 1;
+}
+
+void OnProtocolTimeout(Program& program, WindowId window, std::uintptr_t timerId)
+{
+    program.platform.timer.kill(window, timerId);
+    TransferContext& t = program.transfer;
+    if (t.running == 0)
+        return;
+    switch (t.state) {
+    case TransferState::AwaitingAck:
+        if (t.readRetryCount > kRetryLimit)
+            return failTransfer(program, window, ReadTimeout);
+        if (!SendCommand(program, "READ\r", readTimeoutMs(program)))
+            return failTransfer(program, window, PortWriteFailed);
+        t.readRetryCount = program.settings.keepOnline > 0 ? 0 : t.readRetryCount + 1;
+        return;
+    case TransferState::Receiving:
+        if (t.nakRetryCount > kRetryLimit)
+            return failTransfer(program, window, ReceiveTimeout);
+        if (!SendCommand(program, "NAK\r", kAnswerTimeoutMs))
+            return failTransfer(program, window, PortWriteFailed);
+        ++t.nakRetryCount;
+        return;
+    case TransferState::Complete:
+        if (program.settings.keepOnline > 0)
+            return restartForNextPoll(program, window);
+        ClosePort(program);
+        ResetTransfer(program);
+        return;
+    }
+}
+
+int UnattendedTimeoutStep(Program& program)
+{
+    TransferContext& t = program.transfer;
+    switch (t.state) {
+    case TransferState::AwaitingAck:
+        if (t.readRetryCount++ > kRetryLimit)
+            return 0;
+        return SendCommand(program, "READ\r", kAnswerTimeoutMs);
+    case TransferState::Receiving:
+        if (t.nakRetryCount++ > kRetryLimit)
+            return 0;
+        return SendCommand(program, "NAK\r", kAnswerTimeoutMs);
+    case TransferState::Complete:
+        return 0;
+    }
+    return 1;
+}
+
+void ResetTransfer(Program& program)
+{
+    TransferContext& t = program.transfer;
+    std::memset(t.lastRecord, 0, sizeof t.lastRecord);
+    t.state = TransferState::AwaitingAck;
+    program.port.readerThread = false;
+    program.port.portHandle = PortHandle::None;
+    t.keyboardLayout = 0;
+    t.running = 0;
+    t.expectedSequence = 0;
+    t.nakRetryCount = 0;
+    t.readRetryCount = 0;
+    t.capsLockMode = NotProbed;
+}
+
+}  // namespace orvanta

@@ -1,0 +1,67 @@
+/*
+ * The COM port as the serial link needs it. One implementation talks to a
+ * Windows COM device; tests use a scripted one. Each operation keeps its
+ * own completion record inside the implementation, so a read, a write and
+ * the receive-event wait can never share one while in flight.
+ */
+#pragma once
+
+#include <cstdint>
+
+namespace orvanta {
+
+// The part of the line configuration the program sets; everything else
+// stays as the port reported it.
+struct LineConfig {
+    std::uint32_t baudRate = 0;
+    std::uint8_t byteSize = 8;
+    std::uint8_t parity = 0;     // no parity
+    std::uint8_t stopBits = 0;   // one stop bit
+    bool rtsOn = true;
+    bool dtrOn = true;
+    bool outxCtsFlow = false;
+    bool outX = false;
+
+    bool operator==(const LineConfig&) const = default;
+};
+
+// Purge flags and the receive event, with the platform's values.
+enum PurgeFlag : std::uint32_t { PurgeRxAbort = 0x2, PurgeTxClear = 0x4, PurgeRxClear = 0x8 };
+constexpr std::uint32_t kEventRxChar = 0x1;
+
+class ComPort {
+public:
+    virtual ~ComPort() = default;
+    // Opens the device for overlapped reading and writing, unshared.
+    virtual bool open(const char* deviceName) = 0;
+    virtual bool createCompletionEvents() = 0;
+    virtual void closeCompletionEvents() = 0;
+    virtual void setupQueues(std::uint32_t inputBytes, std::uint32_t outputBytes) = 0;
+    virtual bool getLineConfig(LineConfig& config) = 0;
+    virtual bool setLineConfig(const LineConfig& config) = 0;
+    // Reads return at once with what has arrived; writes have no time-out.
+    virtual void setCradleTimeouts() = 0;
+    virtual void purge(std::uint32_t flags) = 0;
+    virtual bool setEventMask(std::uint32_t mask) = 0;
+    // Waits for a receive event; false when the wait failed or ended early.
+    virtual bool waitEvent(std::uint32_t& mask) = 0;
+    // Clears the line's error state and gives the number of queued bytes.
+    virtual std::uint32_t clearErrors() = 0;
+    // Reads up to count bytes, waiting at most waitMs for a read the
+    // platform leaves under way (it is cancelled then). Bytes read, or -1.
+    virtual std::int32_t read(std::uint8_t* buffer, std::uint32_t count, std::uint32_t waitMs) = 0;
+    // Writes all bytes; a write still under way is awaited.
+    virtual bool write(const std::uint8_t* bytes, std::uint32_t count) = 0;
+    virtual void close() = 0;
+};
+
+// The receive thread: started at the highest priority, awaited at stop.
+class ReaderThreadHost {
+public:
+    virtual ~ReaderThreadHost() = default;
+    virtual bool start(void (*body)(void*), void* argument) = 0;
+    virtual void waitForEnd() = 0;
+    virtual void close() = 0;
+};
+
+}  // namespace orvanta

@@ -1,0 +1,177 @@
+/*
+ * Port connection and receive thread.
+ *
+ * The receive loop does not trust the receive-event wait: on some ports
+ * (a pseudo-terminal under wine, for one) the wait returns at once with
+ * nothing, so every pass asks how much is queued and reads it, whatever
+ * the wait said, and pauses briefly when there was nothing, so that the
+ * thread never spins a processor.
+ */
+#include "serial/port_connection.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "app/program.h"
+#include "serial/cradle.h"
+
+namespace orvanta {
+namespace {
+
+constexpr std::uint32_t kReaderStartPauseMs = 100;
+constexpr std::uint32_t kIdlePassPauseMs = 5;
+constexpr std::uint32_t kReadWaitMs = 500;
+
+void applyRs232Line(Program& program)
+{
+    LineConfig& line = program.port.lineConfig;
+    program.platform.comPort.getLineConfig(line);
+    line.byteSize = 8;
+    line.parity = 0;
+    line.stopBits = 0;
+    line.baudRate = baudRateOf(program.settings.baudIndex);
+    line.outxCtsFlow = false;
+    line.dtrOn = true;
+    line.outX = false;
+    line.rtsOn = true;
+    program.platform.comPort.setLineConfig(line);
+}
+
+void readerThreadBody(void* argument)
+{
+    ReaderThread(*static_cast<Program*>(argument));
+}
+
+// Reads what is queued, in pieces of at most 1024 bytes, and hands each
+// piece on. Returns false when a read failed.
+bool readQueued(Program& program, std::uint32_t queued)
+{
+    ComPort& port = program.platform.comPort;
+    std::uint8_t buffer[kReceiveBufferBytes];
+    while (queued > 0) {
+        const std::uint32_t wanted = queued < kReceiveBufferBytes ? queued : kReceiveBufferBytes;
+        std::memset(buffer, 0, sizeof buffer);
+        const std::int32_t got = port.read(buffer, wanted, kReadWaitMs);
+        if (got < 0) {
+            port.clearErrors();
+            return false;
+        }
+        if (got == 0)
+            return true;
+        program.receiver.receive(buffer, static_cast<std::uint32_t>(got));
+        queued = (queued > kReceiveBufferBytes && program.transfer.running) ? port.clearErrors() : 0;
+    }
+    return true;
+}
+
+}  // namespace
+
+void comDeviceName(int comPort, char (&name)[16])
+{
+    std::snprintf(name, sizeof name, "\\\\.\\COM%d", comPort);
+}
+
+int OpenPort(Program& program)
+{
+    ComPort& port = program.platform.comPort;
+    char device[16];
+    comDeviceName(program.settings.comPort, device);
+    if (!port.open(device)) {
+        program.port.portHandle = PortHandle::Invalid;
+        return PortOpenFailed;
+    }
+    program.port.portHandle = PortHandle::Open;
+    if (!port.createCompletionEvents())
+        return 0;
+    program.port.completionEvent = true;
+    port.setupQueues(kPortQueueBytes, kPortQueueBytes);
+
+    if (program.settings.transmissionType == RS232) {
+        program.transfer.running = 0;
+        applyRs232Line(program);
+    } else {
+        if (ConfigureCradle(program) != 1)
+            return CradleSetupFailed;
+        program.transfer.running = 0;
+        port.purge(PurgeTxClear | PurgeRxClear);
+        if (!port.setLineConfig(program.port.lineConfig))
+            return CradleSetupFailed;
+    }
+    return StartReaderThread(program) ? 1 : ThreadStartFailed;
+}
+
+int StartReaderThread(Program& program)
+{
+    if (!program.platform.readerThread.start(readerThreadBody, &program))
+        return 0;
+    program.port.readerThread = true;
+    return 1;
+}
+
+void ReaderThread(Program& program)
+{
+    if (!program.platform.comPort.setEventMask(kEventRxChar))
+        return;
+    program.platform.clock.sleepMs(kReaderStartPauseMs);
+    while (program.transfer.running)
+        ReaderPass(program);
+}
+
+void ReaderPass(Program& program)
+{
+    ComPort& port = program.platform.comPort;
+    std::uint32_t mask = 0;
+    port.waitEvent(mask);
+    const std::uint32_t queued = port.clearErrors();
+    if (queued == 0) {
+        program.platform.clock.sleepMs(kIdlePassPauseMs);
+        return;
+    }
+    readQueued(program, queued);
+}
+
+bool WritePort(Program& program, const std::uint8_t* bytes, std::uint32_t count)
+{
+    std::lock_guard<std::mutex> hold(program.port.writeLock);
+    return program.platform.comPort.write(bytes, count);
+}
+
+int SendCommand(Program& program, const char* text, std::uint32_t timeoutMs)
+{
+    program.platform.clock.sleepMs(kCommandPauseMs);
+    program.platform.comPort.purge(PurgeTxClear | PurgeRxClear);
+    const auto length = static_cast<std::uint32_t>(std::strlen(text));
+    if (!WritePort(program, reinterpret_cast<const std::uint8_t*>(text), length))
+        return 0;
+    program.platform.clock.sleepMs(kCommandPauseMs);
+    program.armProtocolTimer(timeoutMs);
+    return 1;
+}
+
+void ClosePort(Program& program)
+{
+    program.stopProtocolTimer();
+    StopReaderThread(program);
+    if (program.port.portHandle == PortHandle::Open) {
+        program.platform.comPort.purge(PurgeRxAbort | PurgeRxClear);
+        program.platform.comPort.close();
+    }
+    program.port.portHandle = PortHandle::None;
+}
+
+void StopReaderThread(Program& program)
+{
+    program.transfer.running = 0;
+    if (program.port.portHandle == PortHandle::Open)
+        program.platform.comPort.setEventMask(0);
+    if (program.port.readerThread)
+        program.platform.readerThread.waitForEnd();
+    if (program.port.completionEvent)
+        program.platform.comPort.closeCompletionEvents();
+    if (program.port.readerThread)
+        program.platform.readerThread.close();
+    program.port.completionEvent = false;
+    program.port.readerThread = false;
+}
+
+}  // namespace orvanta

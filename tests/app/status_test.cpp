@@ -1,0 +1,36 @@
+#include <gtest/gtest.h>
+
+#include "fakes/fake_platform.h"
+
+namespace orvanta {
+namespace {
+
+TEST(ShowStatus, EachCodeHasItsTextAndCaption)
+{
+    const struct {
+        std::int32_t code;
+        const char* caption;
+        const char* text;
+    } table[] = {
+        {-107, "Error", "Failed to write the COM port!"},
+        {-106, "Error", "Failed to establish connection !!"},
+        {-105, "Error", "Receive Time out !!"},
+        {-104, "Error", "Time out !!"},
+        {-103, "Error", "Unable to configure the IR device !!"},
+        {-102, "Error", "Failed to open the COM port!"},
+        {-101, "Error", "Failed to open the COM port!"},
+        {-99, "Warning", "Too many characters !!(max: 10)"},
+        {0, "Error", "Failed to open the COM port!"},   // no completion event: a failed open
+    };
+    for (const auto& row : table) {
+        fakes::EventLog log;
+        fakes::FakeMessageBoxes boxes(log);
+        ShowStatus(boxes, 42, row.code);
+        ASSERT_EQ(log.size(), 1u);
+        EXPECT_EQ(log[0].text, std::string(row.caption) + ": " + row.text) << row.code;
+        EXPECT_EQ(log[0].value, 0x40030u) << row.code;
+    }
+}
+
+}  // namespace
+}  // namespace orvanta

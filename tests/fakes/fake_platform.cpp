@@ -1,0 +1,157 @@
+/*
+ * Fake platform services.
+ */
+#include "fakes/fake_platform.h"
+
+namespace orvanta::fakes {
+
+bool FakeComPort::open(const char* deviceName)
+{
+    log_.push_back({"open", 0, deviceName});
+    return !openFails;
+}
+
+bool FakeComPort::getLineConfig(LineConfig& config)
+{
+    config = applied;
+    return true;
+}
+
+bool FakeComPort::setLineConfig(const LineConfig& config)
+{
+    applied = config;
+    log_.push_back({"line", config.baudRate, config.rtsOn ? "rts on" : "rts off"});
+    return true;
+}
+
+void FakeComPort::purge(std::uint32_t flags)
+{
+    log_.push_back({"purge", flags});
+    if (flags & PurgeRxClear)
+        input.clear();
+}
+
+bool FakeComPort::setEventMask(std::uint32_t mask)
+{
+    log_.push_back({"mask", mask});
+    return true;
+}
+
+// Like a pseudo-terminal under wine: the wait never blocks.
+bool FakeComPort::waitEvent(std::uint32_t& mask)
+{
+    mask = 0;
+    return false;
+}
+
+void FakeComPort::deliverArrived()
+{
+    for (auto it = scheduled.begin(); it != scheduled.end();) {
+        if (static_cast<std::int32_t>(clock_.now - it->first) >= 0) {
+            receive(it->second);
+            it = scheduled.erase(it);
+        } else {
+            ++it;
+        }
+    }
+}
+
+// A read with nothing queued waits until a scheduled byte arrives or its
+// time is up, whichever is first: the clock moves on by that much.
+std::int32_t FakeComPort::read(std::uint8_t* buffer, std::uint32_t count, std::uint32_t waitMs)
+{
+    if (readFails)
+        return -1;
+    deliverArrived();
+    if (input.empty()) {
+        std::uint32_t waited = waitMs;
+        for (const auto& [time, bytes] : scheduled) {
+            const auto until = static_cast<std::int32_t>(time - clock_.now);
+            if (until >= 0 && static_cast<std::uint32_t>(until) < waited)
+                waited = static_cast<std::uint32_t>(until);
+        }
+        clock_.now += waited;
+        deliverArrived();
+        if (input.empty())
+            return 0;
+    }
+    std::uint32_t n = 0;
+    for (; n < count && !input.empty(); ++n) {
+        buffer[n] = input.front();
+        input.pop_front();
+    }
+    if (logReads)
+        log_.push_back({"read", n});
+    return static_cast<std::int32_t>(n);
+}
+
+bool FakeComPort::write(const std::uint8_t* bytes, std::uint32_t count)
+{
+    if (writeFails) {
+        log_.push_back({"write failed"});
+        return false;
+    }
+    const std::string text(reinterpret_cast<const char*>(bytes), count);
+    log_.push_back(sent(text));
+    if (onWrite)
+        onWrite(text, applied);
+    return true;
+}
+
+bool FakeThreadHost::start(void (*body)(void*), void* argument)
+{
+    log_.push_back({"thread start"});
+    body_ = body;
+    argument_ = argument;
+    return !startFails;
+}
+
+void FakeTimer::set(WindowId, std::uintptr_t, std::uint32_t interval)
+{
+    armed = true;
+    intervalMs = interval;
+    log_.push_back(timerSet(interval));
+}
+
+void FakeTimer::kill(WindowId, std::uintptr_t timerId)
+{
+    armed = false;
+    log_.push_back(timerKill(timerId));
+}
+
+void FakeMessageBoxes::show(WindowId, const char* text, const char* caption, std::uint32_t style)
+{
+    log_.push_back({"box", style, std::string(caption) + ": " + text});
+}
+
+FakeProgram::FakeProgram()
+    : program(std::make_unique<Program>(Platform{clock, keyboard, comPort, threads, timer, boxes}))
+{
+    program->timerOwner = kDialogWindow;
+    program->transfer.keyboardLayout = kUsLayout;
+    program->transfer.capsLockMode = CapsKeyToggles;
+}
+
+EventLog FakeProgram::only(std::initializer_list<const char*> kinds) const
+{
+    EventLog picked;
+    for (const Event& event : log) {
+        for (const char* kind : kinds) {
+            if (event.kind == kind)
+                picked.push_back(event);
+        }
+    }
+    return picked;
+}
+
+std::string FakeProgram::written() const
+{
+    std::string all;
+    for (const Event& event : log) {
+        if (event.kind == "write")
+            all += event.text;
+    }
+    return all;
+}
+
+}  // namespace orvanta::fakes

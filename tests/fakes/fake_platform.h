@@ -1,0 +1,121 @@
+/*
+ * Fakes of the platform services a Program runs on: a scripted COM port,
+ * the receive thread host, the protocol timer and message boxes. All of
+ * them write to one event log, together with the keyboard and the clock.
+ */
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "app/program.h"
+#include "fakes/event_log.h"
+#include "fakes/fake_clock.h"
+#include "fakes/fake_keyboard.h"
+
+namespace orvanta::fakes {
+
+class FakeComPort final : public ComPort {
+public:
+    FakeComPort(EventLog& log, FakeClock& clock) : log_(log), clock_(clock) {}
+
+    bool open(const char* deviceName) override;
+    bool createCompletionEvents() override { return !eventsFail; }
+    void closeCompletionEvents() override { log_.push_back({"close events"}); }
+    void setupQueues(std::uint32_t in, std::uint32_t) override { log_.push_back({"queues", in}); }
+    bool getLineConfig(LineConfig& config) override;
+    bool setLineConfig(const LineConfig& config) override;
+    void setCradleTimeouts() override { log_.push_back({"cradle timeouts"}); }
+    void purge(std::uint32_t flags) override;
+    bool setEventMask(std::uint32_t mask) override;
+    bool waitEvent(std::uint32_t& mask) override;
+    std::uint32_t clearErrors() override { return static_cast<std::uint32_t>(input.size()); }
+    std::int32_t read(std::uint8_t* buffer, std::uint32_t count, std::uint32_t waitMs) override;
+    bool write(const std::uint8_t* bytes, std::uint32_t count) override;
+    void close() override { log_.push_back({"close port"}); }
+
+    // Bytes the far end has sent and the program has not read yet.
+    void receive(const std::string& bytes) { input.insert(input.end(), bytes.begin(), bytes.end()); }
+    // Bytes that reach the port only when the clock gets to the given time.
+    void arriveAt(std::uint32_t time, const std::string& bytes) { scheduled.push_back({time, bytes}); }
+
+    std::deque<std::uint8_t> input;
+    std::vector<std::pair<std::uint32_t, std::string>> scheduled;
+    LineConfig applied{};           // what the port runs with now
+    bool openFails = false, eventsFail = false, writeFails = false, readFails = false;
+    bool logReads = false;
+    // Called after every successful write, with the line as it stands.
+    std::function<void(const std::string&, const LineConfig&)> onWrite;
+
+private:
+    void deliverArrived();
+    EventLog& log_;
+    FakeClock& clock_;
+};
+
+class FakeThreadHost final : public ReaderThreadHost {
+public:
+    explicit FakeThreadHost(EventLog& log) : log_(log) {}
+    bool start(void (*body)(void*), void* argument) override;
+    void waitForEnd() override { log_.push_back({"thread wait"}); }
+    void close() override { log_.push_back({"thread close"}); }
+
+    bool startFails = false;
+    void (*body_)(void*) = nullptr;
+    void* argument_ = nullptr;
+
+private:
+    EventLog& log_;
+};
+
+class FakeTimer final : public ProtocolTimer {
+public:
+    explicit FakeTimer(EventLog& log) : log_(log) {}
+    void set(WindowId owner, std::uintptr_t timerId, std::uint32_t intervalMs) override;
+    void kill(WindowId owner, std::uintptr_t timerId) override;
+
+    bool armed = false;
+    std::uint32_t intervalMs = 0;
+
+private:
+    EventLog& log_;
+};
+
+class FakeMessageBoxes final : public MessageBoxes {
+public:
+    explicit FakeMessageBoxes(EventLog& log) : log_(log) {}
+    void show(WindowId owner, const char* text, const char* caption, std::uint32_t style) override;
+
+private:
+    EventLog& log_;
+};
+
+// A fresh program on fakes, with its own log.
+struct FakeProgram {
+    EventLog log;
+    FakeClock clock{log};
+    FakeKeyboard keyboard{log};
+    FakeComPort comPort{log, clock};
+    FakeThreadHost threads{log};
+    FakeTimer timer{log};
+    FakeMessageBoxes boxes{log};
+    std::unique_ptr<Program> program;
+
+    FakeProgram();
+    // Only the events of the given kinds, in order.
+    EventLog only(std::initializer_list<const char*> kinds) const;
+    std::string written() const;   // every byte written, concatenated
+};
+
+constexpr WindowId kDialogWindow = 0xD1A;
+
+inline Event sent(const std::string& text) { return {"write", 0, text}; }
+inline Event timerSet(std::uint64_t ms) { return {"timer set", ms}; }
+inline Event timerKill(std::uint64_t id = kProtocolTimerId) { return {"timer kill", id}; }
+
+}  // namespace orvanta::fakes

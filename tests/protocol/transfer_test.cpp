@@ -1,0 +1,355 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "fakes/fake_platform.h"
+#include "protocol/record_line.h"
+
+namespace orvanta {
+namespace {
+
+using fakes::EventLog;
+using fakes::FakeProgram;
+using fakes::kDialogWindow;
+using fakes::sent;
+using fakes::timerKill;
+using fakes::timerSet;
+using testing::recordLine;
+
+// The collector's side, answering each command the program writes.
+struct FakeCollector {
+    std::vector<std::string> records;
+    std::size_t next = 0;
+    int sequence = 0;
+    bool silent = false;
+    std::string readAnswer = "ACK\r";
+    int loseAckOf = -1;        // ignores the ACK of this record once
+    int damageFirst = -1;      // sends this record damaged the first time
+    std::vector<std::string> commands;
+
+    void attach(FakeProgram& f)
+    {
+        f.comPort.onWrite = [this, &f](const std::string& text, const LineConfig&) { answer(f, text); };
+    }
+
+    void answer(FakeProgram& f, const std::string& command)
+    {
+        commands.push_back(command);
+        if (silent)
+            return;
+        if (command == "READ\r") {
+            sequence = 0;
+            f.comPort.receive(readAnswer);
+            if (readAnswer == "ACK\r")
+                sendCurrent(f);
+        } else if (command == "ACK\r") {
+            if (static_cast<int>(next) == loseAckOf) {
+                loseAckOf = -1;
+            } else {
+                ++next;
+                sequence = (sequence + 1) % 10;
+            }
+            sendCurrent(f);
+        } else if (command == "NAK\r") {
+            sendCurrent(f);
+        }
+    }
+
+    void sendCurrent(FakeProgram& f)
+    {
+        if (next >= records.size()) {
+            f.comPort.receive("OVER\r");
+            return;
+        }
+        std::string line = recordLine(sequence, records[next]);
+        if (static_cast<int>(next) == damageFirst) {
+            damageFirst = -1;
+            line[line.size() - 2] ^= 0x40;
+        }
+        f.comPort.receive(line);
+    }
+};
+
+// Runs the receive side until the port is quiet and the time-out side
+// until the timer is no longer armed (or a limit is reached).
+struct Conversation {
+    FakeProgram f;
+    FakeCollector collector;
+    Program& p = *f.program;
+    bool interactive = true;
+
+    Conversation()
+    {
+        collector.attach(f);
+        p.settings.transmissionType = RS232;
+        p.settings.addCr = 0;
+    }
+
+    int start()
+    {
+        ResetTransfer(p);
+        return StartTransfer(p);
+    }
+
+    void run(int maxTimeouts = 100)
+    {
+        for (int i = 0; i < maxTimeouts; ++i) {
+            while (!f.comPort.input.empty() && p.transfer.running)
+                ReaderPass(p);
+            if (!f.timer.armed)
+                return;
+            if (interactive) {
+                OnProtocolTimeout(p, kDialogWindow, kProtocolTimerId);
+            } else {
+                f.timer.kill(kDialogWindow, kProtocolTimerId);
+                if (UnattendedTimeoutStep(p) == 0) {
+                    p.transfer.running = 0;
+                    return;
+                }
+            }
+        }
+    }
+
+    std::string typedLetters() const
+    {
+        std::string letters;
+        for (const auto& e : f.log) {
+            if (e.kind == "down" && ((e.value >= 'A' && e.value <= 'Z') || (e.value >= '0' && e.value <= '9')))
+                letters += static_cast<char>(e.value);
+        }
+        return letters;
+    }
+
+    int count(const std::string& command) const
+    {
+        int n = 0;
+        for (const auto& c : collector.commands)
+            n += c == command;
+        return n;
+    }
+};
+
+TEST(Transfer, ThreeRecordsAreTypedAcknowledgedAndTheConnectionCloses)
+{
+    Conversation c;
+    c.collector.records = {"ab", "cd", "ef"};
+    ASSERT_EQ(c.start(), 1);
+    c.run();
+    EXPECT_EQ(c.typedLetters(), "ABCDEF");
+    EXPECT_EQ(c.collector.commands, (std::vector<std::string>{"READ\r", "ACK\r", "ACK\r", "ACK\r"}));
+    EXPECT_TRUE(c.f.only({"box"}).empty());
+    EXPECT_EQ(c.p.port.portHandle, PortHandle::None);
+    EXPECT_EQ(c.p.transfer.running, 0);
+    EXPECT_EQ(c.p.transfer.state, TransferState::AwaitingAck);
+}
+
+struct FaultCase {
+    const char* name;
+    std::vector<std::string> records;
+    int loseAckOf, damageFirst;
+    std::string typed;
+    std::vector<std::string> commands;
+};
+
+TEST(Transfer, LineFaultsAreAnsweredAndEveryRecordIsTypedOnce)
+{
+    const FaultCase cases[] = {
+        {"lost ACK: the record comes again, is acknowledged, not typed", {"a1", "b2"}, 0, -1, "A1B2",
+         {"READ\r", "ACK\r", "ACK\r", "ACK\r"}},
+        {"damaged record: NAK, then accepted", {"a1", "b2"}, -1, 1, "A1B2",
+         {"READ\r", "ACK\r", "NAK\r", "ACK\r"}},
+        {"data containing OVER are typed", {"a1", "COVER12", "z"}, -1, -1, "A1COVER12Z",
+         {"READ\r", "ACK\r", "ACK\r", "ACK\r"}},
+        {"data containing ACK are typed", {"PACK1"}, -1, -1, "PACK1", {"READ\r", "ACK\r"}},
+    };
+    for (const FaultCase& fc : cases) {
+        Conversation c;
+        c.collector.records = fc.records;
+        c.collector.loseAckOf = fc.loseAckOf;
+        c.collector.damageFirst = fc.damageFirst;
+        ASSERT_EQ(c.start(), 1) << fc.name;
+        c.run();
+        EXPECT_EQ(c.typedLetters(), fc.typed) << fc.name;
+        EXPECT_EQ(c.collector.commands, fc.commands) << fc.name;
+        EXPECT_EQ(c.p.port.portHandle, PortHandle::None) << fc.name;
+    }
+}
+
+struct GiveUpCase {
+    const char* name;
+    bool interactive;
+    bool silent;
+    std::string readAnswer;
+    bool silentAfterAck;
+    int reads, naks;
+    std::string box;
+};
+
+TEST(Transfer, GivesUpAfterSixRetriesWithTheRightMessage)
+{
+    const GiveUpCase cases[] = {
+        {"silent collector, interactive", true, true, "", false, 7, 0, "Error: Time out !!"},
+        {"silent collector, unattended", false, true, "", false, 7, 0, ""},
+        {"READ answered with NAK", true, false, "NAK\r", false, 7, 0, "Error: Time out !!"},
+        {"silent after acknowledging READ", true, false, "ACK\r", true, 1, 6, "Error: Receive Time out !!"},
+        {"silent after acknowledging READ, unattended", false, false, "ACK\r", true, 1, 6, ""},
+    };
+    for (const GiveUpCase& g : cases) {
+        Conversation c;
+        c.interactive = g.interactive;
+        c.collector.silent = g.silent;
+        c.collector.readAnswer = g.readAnswer;
+        if (g.silentAfterAck)
+            c.f.comPort.onWrite = [&c](const std::string& text, const LineConfig&) {
+                c.collector.commands.push_back(text);
+                if (text == "READ\r")
+                    c.f.comPort.receive("ACK\r");
+            };
+        ASSERT_EQ(c.start(), 1) << g.name;
+        c.run();
+        EXPECT_EQ(c.count("READ\r"), g.reads) << g.name;
+        EXPECT_EQ(c.count("NAK\r"), g.naks) << g.name;
+        const EventLog boxes = c.f.only({"box"});
+        if (g.box.empty()) {
+            EXPECT_TRUE(boxes.empty()) << g.name;
+        } else {
+            ASSERT_EQ(boxes.size(), 1u) << g.name;
+            EXPECT_EQ(boxes[0].text, g.box) << g.name;
+            EXPECT_EQ(boxes[0].value, 0x40030u) << g.name;
+            EXPECT_EQ(c.p.port.portHandle, PortHandle::None) << g.name << ": closed before the box";
+        }
+        EXPECT_EQ(c.p.transfer.running, 0) << g.name;
+    }
+}
+
+TEST(Transfer, AcknowledgementAndFirstRecordInOneChunk)
+{
+    Conversation c;
+    c.f.comPort.onWrite = nullptr;
+    ASSERT_EQ(c.start(), 1);
+    c.f.comPort.receive("ACK\r" + recordLine(0, "xy"));
+    c.f.log.clear();
+    ReaderPass(c.p);
+    EXPECT_EQ(c.typedLetters(), "XY");
+    EXPECT_EQ(c.f.written(), "ACK\r");
+    EXPECT_EQ(c.p.transfer.state, TransferState::Receiving);
+}
+
+TEST(Transfer, AcknowledgedReadArmsTheAnswerTimeout)
+{
+    Conversation c;
+    c.f.comPort.onWrite = nullptr;
+    ASSERT_EQ(c.start(), 1);
+    c.f.comPort.receive("ACK\r");
+    c.p.transfer.capsLockMode = CapsKeyToggles;
+    c.f.log.clear();
+    ReaderPass(c.p);
+    EXPECT_EQ(c.f.log, (EventLog{timerKill(), fakes::pause(100), timerSet(300)}));
+}
+
+TEST(Transfer, ALineAfterTheEndMarkerDoesNotCancelTheCompletion)
+{
+    Conversation c;
+    c.f.comPort.onWrite = nullptr;
+    ASSERT_EQ(c.start(), 1);
+    c.f.comPort.receive("ACK\r");
+    ReaderPass(c.p);
+    c.f.comPort.receive("OVER\r");
+    ReaderPass(c.p);
+    ASSERT_EQ(c.p.transfer.state, TransferState::Complete);
+    c.f.log.clear();
+    c.f.comPort.receive("OVER\r");
+    ReaderPass(c.p);
+    EXPECT_TRUE(c.f.timer.armed);
+    EXPECT_EQ(c.f.timer.intervalMs, 1u);
+    EXPECT_TRUE(c.f.only({"timer kill"}).empty());
+}
+
+TEST(Transfer, KeepOnlinePollsAgainAndTypesARecordEqualToTheLastOne)
+{
+    Conversation c;
+    c.p.settings.keepOnline = 1;
+    c.p.settings.pollingSeconds = 3;
+    c.collector.records = {"s1"};
+    ASSERT_EQ(c.start(), 1);
+    c.run(1);   // READ, record, OVER, completion time-out
+    ASSERT_EQ(c.typedLetters(), "S1");
+    EXPECT_EQ(c.f.timer.intervalMs, 3000u) << "next poll in pollingSeconds";
+    EXPECT_EQ(c.p.transfer.state, TransferState::AwaitingAck);
+    EXPECT_EQ(c.p.transfer.running, 1);
+
+    c.collector.next = 0;   // the same record once more
+    c.run(2);
+    EXPECT_EQ(c.typedLetters(), "S1S1");
+    EXPECT_EQ(c.count("READ\r"), 2);
+    EXPECT_EQ(c.p.port.portHandle, PortHandle::Open);
+}
+
+TEST(Transfer, KeepOnlineNeverGivesUpOnASilentCollector)
+{
+    Conversation c;
+    c.p.settings.keepOnline = 1;
+    c.collector.silent = true;
+    ASSERT_EQ(c.start(), 1);
+    c.run(20);
+    EXPECT_EQ(c.count("READ\r"), 21);
+    EXPECT_EQ(c.p.transfer.readRetryCount, 0u);
+    EXPECT_TRUE(c.f.only({"box"}).empty());
+    EXPECT_EQ(c.f.timer.intervalMs, 2000u);
+}
+
+TEST(Transfer, ARecordCompletedAfterStopIsTypedButNotAcknowledged)
+{
+    Conversation c;
+    c.f.comPort.onWrite = nullptr;
+    ASSERT_EQ(c.start(), 1);
+    c.f.comPort.receive("ACK\r");
+    ReaderPass(c.p);
+    c.p.transfer.running = 0;
+    c.f.log.clear();
+    c.f.comPort.receive(recordLine(0, "late"));
+    ReaderPass(c.p);
+    EXPECT_EQ(c.typedLetters(), "LATE");
+    EXPECT_EQ(c.f.written(), "");
+    EXPECT_FALSE(c.f.timer.armed);
+}
+
+TEST(Transfer, AFailedAcknowledgementBecomesANak)
+{
+    Conversation c;
+    c.f.comPort.onWrite = nullptr;
+    ASSERT_EQ(c.start(), 1);
+    c.f.comPort.receive("ACK\r");
+    ReaderPass(c.p);
+    c.f.comPort.writeFails = true;
+    c.f.comPort.receive(recordLine(0, "r"));
+    ReaderPass(c.p);
+    EXPECT_EQ(c.f.timer.intervalMs, 1u);
+    c.f.comPort.writeFails = false;
+    OnProtocolTimeout(c.p, kDialogWindow, kProtocolTimerId);
+    EXPECT_EQ(c.f.written().substr(c.f.written().size() - 4), "NAK\r");
+}
+
+TEST(Transfer, ATimerMessageWithAnotherIdIsAnExpiryButIgnoredWhenIdle)
+{
+    Conversation c;
+    c.collector.silent = true;
+    OnProtocolTimeout(c.p, kDialogWindow, 77);
+    EXPECT_EQ(c.f.log, EventLog{timerKill(77)});
+    ASSERT_EQ(c.start(), 1);
+    c.f.log.clear();
+    OnProtocolTimeout(c.p, kDialogWindow, 77);
+    EXPECT_EQ(c.f.log.front(), timerKill(77));
+    EXPECT_EQ(c.f.written(), "READ\r");
+}
+
+TEST(Transfer, AFailedFirstReadIsReported)
+{
+    Conversation c;
+    c.f.comPort.writeFails = true;
+    EXPECT_EQ(c.start(), PortWriteFailed);
+}
+
+}  // namespace
+}  // namespace orvanta

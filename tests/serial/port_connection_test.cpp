@@ -1,0 +1,140 @@
+#include <gtest/gtest.h>
+
+#include "fakes/fake_platform.h"
+
+namespace orvanta {
+namespace {
+
+using fakes::EventLog;
+using fakes::FakeProgram;
+using fakes::pause;
+using fakes::sent;
+using fakes::timerKill;
+using fakes::timerSet;
+
+TEST(PortConnection, DeviceNameHasTwoBackslashesAFullStopAndNoLeadingZeros)
+{
+    const std::pair<int, const char*> cases[] = {{1, "\\\\.\\COM1"}, {12, "\\\\.\\COM12"}, {255, "\\\\.\\COM255"}};
+    for (const auto& [port, expected] : cases) {
+        char name[16];
+        comDeviceName(port, name);
+        EXPECT_STREQ(name, expected);
+    }
+}
+
+TEST(PortConnection, OpensAnRs232LineAndStartsTheReader)
+{
+    FakeProgram f;
+    Program& p = *f.program;
+    p.settings.transmissionType = RS232;
+    p.settings.comPort = 12;
+    p.settings.baudIndex = 1;
+    f.comPort.applied.rtsOn = false;
+    f.comPort.applied.outX = true;
+
+    EXPECT_EQ(OpenPort(p), 1);
+    const EventLog expected = {
+        {"open", 0, "\\\\.\\COM12"}, {"queues", 1024}, {"line", 57600, "rts on"}, {"thread start"}};
+    EXPECT_EQ(f.log, expected);
+    EXPECT_EQ(p.transfer.running, 0);
+    EXPECT_TRUE(f.comPort.applied.dtrOn);
+    EXPECT_FALSE(f.comPort.applied.outX);
+    EXPECT_FALSE(f.comPort.applied.outxCtsFlow);
+}
+
+struct OpenFailure {
+    const char* name;
+    bool openFails, eventsFail, threadFails;
+    int result;
+    EventLog closing;   // what the ClosePort after the failure does
+};
+
+TEST(PortConnection, EveryFailedOpenIsUndoneByClosePort)
+{
+    const OpenFailure cases[] = {
+        {"device missing", true, false, false, PortOpenFailed, {timerKill()}},
+        {"no completion event", false, true, false, 0,
+         {timerKill(), {"mask", 0}, {"purge", PurgeRxAbort | PurgeRxClear}, {"close port"}}},
+        {"no thread", false, false, true, ThreadStartFailed,
+         {timerKill(), {"mask", 0}, {"close events"}, {"purge", PurgeRxAbort | PurgeRxClear}, {"close port"}}},
+    };
+    for (const OpenFailure& c : cases) {
+        FakeProgram f;
+        Program& p = *f.program;
+        p.settings.transmissionType = RS232;
+        f.comPort.openFails = c.openFails;
+        f.comPort.eventsFail = c.eventsFail;
+        f.threads.startFails = c.threadFails;
+        EXPECT_EQ(OpenPort(p), c.result) << c.name;
+        f.log.clear();
+        ClosePort(p);
+        EXPECT_EQ(f.log, c.closing) << c.name;
+        EXPECT_EQ(p.port.portHandle, PortHandle::None) << c.name;
+        f.log.clear();
+        ClosePort(p);
+        EXPECT_EQ(f.log, EventLog{timerKill()}) << c.name << ": a second close changes nothing";
+    }
+}
+
+TEST(PortConnection, ClosingAnOpenConnectionStopsTheReaderBeforeThePort)
+{
+    FakeProgram f;
+    Program& p = *f.program;
+    p.settings.transmissionType = RS232;
+    ASSERT_EQ(OpenPort(p), 1);
+    p.transfer.running = 1;
+    f.log.clear();
+    ClosePort(p);
+    const EventLog expected = {timerKill(),      {"mask", 0},    {"thread wait"},
+                               {"close events"}, {"thread close"}, {"purge", PurgeRxAbort | PurgeRxClear},
+                               {"close port"}};
+    EXPECT_EQ(f.log, expected);
+    EXPECT_EQ(p.transfer.running, 0);
+}
+
+TEST(SendCommand, PausesPurgesWritesPausesAndArmsTheTimer)
+{
+    FakeProgram f;
+    EXPECT_EQ(SendCommand(*f.program, "READ\r", 300), 1);
+    const EventLog expected = {pause(100), {"purge", PurgeTxClear | PurgeRxClear}, sent("READ\r"), pause(100),
+                               timerSet(300)};
+    EXPECT_EQ(f.log, expected);
+
+    f.log.clear();
+    f.comPort.writeFails = true;
+    EXPECT_EQ(SendCommand(*f.program, "NAK\r", 300), 0);
+    const EventLog failed = {pause(100), {"purge", PurgeTxClear | PurgeRxClear}, {"write failed"}};
+    EXPECT_EQ(f.log, failed) << "no second pause and no timer after a failed write";
+}
+
+TEST(ReaderThread, AnIdlePassPausesAndHandsNothingOn)
+{
+    FakeProgram f;
+    ReaderPass(*f.program);
+    EXPECT_EQ(f.log, EventLog{pause(5)});
+    EXPECT_EQ(f.program->transfer.lineLength, 0);
+}
+
+TEST(ReaderThread, ReadsEverythingQueuedInPiecesOfTheBufferSize)
+{
+    FakeProgram f;
+    Program& p = *f.program;
+    p.transfer.running = 1;
+    f.comPort.logReads = true;
+    f.comPort.receive(std::string(2500, 'x'));
+    ReaderPass(p);
+    EXPECT_EQ(f.only({"read"}), (EventLog{{"read", 1024}, {"read", 1024}, {"read", 452}}));
+    EXPECT_TRUE(f.comPort.input.empty());
+}
+
+TEST(ReaderThread, EndsWithoutReadingWhenTheFlagIsClearAfterItsStartPause)
+{
+    FakeProgram f;
+    f.comPort.receive("ACK\r");
+    ReaderThread(*f.program);
+    EXPECT_EQ(f.log, (EventLog{{"mask", kEventRxChar}, pause(100)}));
+    EXPECT_EQ(f.comPort.input.size(), 4u);
+}
+
+}  // namespace
+}  // namespace orvanta
