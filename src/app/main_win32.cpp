@@ -3,11 +3,9 @@
  */
 #include <windows.h>
 
-#include "settings/settings.h"
+#include "app/app_win32.h"
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
 {
-    orvanta::Settings settings{};
-    orvanta::applyDefaults(settings);
-    return 1;
+    return orvanta::RunOrvanta(instance, commandLine);
 }

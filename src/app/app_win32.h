@@ -1,0 +1,55 @@
+/*
+ * The Windows program's process-wide state: the platform services, the
+ * one Program running on them, and the hidden main window with its tray
+ * icon.
+ */
+#pragma once
+
+#include <windows.h>
+#include <shellapi.h>
+
+#include "app/clock_win32.h"
+#include "app/message_box_win32.h"
+#include "app/program.h"
+#include "keys/keyboard_win32.h"
+#include "protocol/protocol_timer_win32.h"
+#include "serial/com_port_win32.h"
+#include "settings/settings_file.h"
+#include "settings/settings_store_win32.h"
+
+namespace orvanta {
+
+constexpr UINT kTrayMessage = 100;
+constexpr char kWindowClass[] = "Orvanta";
+
+struct App {
+    Win32Clock clock;
+    Win32Keyboard keyboard;
+    Win32ComPort comPort;
+    Win32ReaderThread readerThread;
+    Win32ProtocolTimer timer;
+    Win32MessageBoxes messageBoxes;
+    Win32SettingsStore settingsStore;
+    Program program{Platform{clock, keyboard, comPort, readerThread, timer, messageBoxes}};
+
+    HINSTANCE instance = nullptr;
+    HWND mainWindow = nullptr;
+    NOTIFYICONDATAA tray{};
+    HMENU trayMenu = nullptr;
+    POINT cursor{};
+};
+
+App& theApp();
+
+// The process entry: returns the exit code.
+int RunOrvanta(HINSTANCE instance, const char* commandLine);
+
+bool RegisterMainWindowClass(HINSTANCE instance);
+HWND CreateMainWindow(HINSTANCE instance);
+void AddTrayIcon();
+
+// Runs one transfer without any window; returns when it is over.
+int RunUnattended();
+void UnattendedPump();
+
+}  // namespace orvanta

@@ -1,0 +1,129 @@
+/*
+ * The hidden main window: it loads the settings when it is created, it is
+ * the window the tray icon reports to, and it carries out the tray menu's
+ * Open and Exit. It is never shown.
+ */
+#include "app/app_win32.h"
+
+#include <cstring>
+
+#include "res/resource.h"
+
+namespace orvanta {
+namespace {
+
+void OnCreate(App& app)
+{
+    std::memset(&app.program.settings, 0, sizeof app.program.settings);
+    loadSettings(app.program.settings, app.settingsStore);
+    app.cursor = POINT{};
+    app.trayMenu = nullptr;
+    app.program.platformMajorVersion = platformMajorVersion();
+}
+
+void OnClose(App& app, HWND window)
+{
+    Shell_NotifyIconA(NIM_DELETE, &app.tray);
+    ClosePort(app.program);
+    if (app.trayMenu)
+        DestroyMenu(app.trayMenu);
+    app.trayMenu = nullptr;
+    DestroyWindow(window);
+}
+
+// The menu's bottom-right corner goes to the pointer; the window must be in
+// the foreground so that a click elsewhere closes the menu.
+void ShowTrayMenu(App& app, HWND window)
+{
+    HMENU menu = LoadMenuA(app.instance, "NOTIFYICONPOPMENU");
+    app.trayMenu = GetSubMenu(menu, 0);
+    GetCursorPos(&app.cursor);
+    SetForegroundWindow(window);
+    TrackPopupMenu(app.trayMenu, TPM_BOTTOMALIGN | TPM_RIGHTALIGN, app.cursor.x, app.cursor.y, 0, window,
+                   nullptr);
+}
+
+void OnOpen(App& app)
+{
+    HWND dialog = reinterpret_cast<HWND>(app.program.timerOwner);
+    ShowWindow(dialog, SW_SHOWNORMAL);
+    SetForegroundWindow(dialog);
+}
+
+void OnExit(App& app)
+{
+    SendMessageA(reinterpret_cast<HWND>(app.program.timerOwner), WM_CLOSE, 0, 0);
+}
+
+void OnTrayIcon(App& app, HWND window, LPARAM mouseMessage)
+{
+    if (mouseMessage == WM_LBUTTONDBLCLK)
+        OnOpen(app);
+    else if (mouseMessage == WM_RBUTTONDOWN)
+        ShowTrayMenu(app, window);
+}
+
+void OnCommand(App& app, WPARAM command)
+{
+    if (LOWORD(command) == IDM_TRAY_OPEN)
+        OnOpen(app);
+    else if (LOWORD(command) == IDM_TRAY_EXIT)
+        OnExit(app);
+}
+
+LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    App& app = theApp();
+    switch (message) {
+    case WM_CREATE: OnCreate(app); return 1;
+    case WM_DESTROY: PostQuitMessage(0); return 0;
+    case WM_CLOSE: OnClose(app, window); return 0;
+    case kTrayMessage: OnTrayIcon(app, window, lParam); return 0;
+    case WM_COMMAND: OnCommand(app, wParam); return 0;
+    default: return DefWindowProcA(window, message, wParam, lParam);
+    }
+}
+
+}  // namespace
+
+App& theApp()
+{
+    static App app;
+    return app;
+}
+
+bool RegisterMainWindowClass(HINSTANCE instance)
+{
+    WNDCLASSA windowClass{};
+    windowClass.style = CS_HREDRAW | CS_VREDRAW;
+    windowClass.lpfnWndProc = MainWindowProc;
+    windowClass.hInstance = instance;
+    windowClass.hIcon = LoadIconA(instance, "Orvanta");
+    windowClass.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_APPWORKSPACE + 1);
+    windowClass.lpszClassName = kWindowClass;
+    return RegisterClassA(&windowClass) != 0;
+}
+
+HWND CreateMainWindow(HINSTANCE instance)
+{
+    return CreateWindowExA(0, kWindowClass, "", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 2, 2,
+                           GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), nullptr, nullptr,
+                           instance, nullptr);
+}
+
+void AddTrayIcon()
+{
+    App& app = theApp();
+    app.tray = NOTIFYICONDATAA{};
+    app.tray.cbSize = NOTIFYICONDATAA_V1_SIZE;
+    app.tray.hWnd = app.mainWindow;
+    app.tray.uID = 0;
+    app.tray.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+    app.tray.uCallbackMessage = kTrayMessage;
+    app.tray.hIcon = static_cast<HICON>(LoadImageA(app.instance, "Orvanta", IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR));
+    lstrcpynA(app.tray.szTip, "Orvanta V1.01", sizeof app.tray.szTip);
+    Shell_NotifyIconA(NIM_ADD, &app.tray);
+}
+
+}  // namespace orvanta

@@ -1,0 +1,92 @@
+/*
+ * Start-up and the two run modes. A command line without keep-online runs
+ * one transfer with no window, icon or message and ends the process; any
+ * other start is interactive.
+ */
+#include "app/app_win32.h"
+
+namespace orvanta {
+namespace {
+
+// Interactive mode needs the settings dialog; until it exists such a start
+// opens nothing.
+int RunInteractive()
+{
+    return 1;
+}
+
+int RunMode(App& app)
+{
+    if (app.program.commandLineMode == 0 || app.program.settings.keepOnline)
+        return RunInteractive();
+    return RunUnattended();
+}
+
+bool IsTimerMessage(const MSG& message)
+{
+    return message.message == WM_TIMER;
+}
+
+// Handles what is queued for the window; false once the transfer is over.
+bool HandleQueuedMessages(Program& program, HWND window)
+{
+    MSG message;
+    while (PeekMessageA(&message, window, 0, 0, PM_REMOVE)) {
+        if (!IsTimerMessage(message))
+            continue;   // dropped: neither translated nor dispatched
+        KillTimer(window, kProtocolTimerId);
+        if (UnattendedTimeoutStep(program) == 0) {
+            program.transfer.running = 0;
+            return false;
+        }
+        if (program.transfer.running == 0)
+            return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+int RunOrvanta(HINSTANCE instance, const char* commandLine)
+{
+    App& app = theApp();
+    app.instance = instance;
+    if (!RegisterMainWindowClass(instance))
+        return 0;
+    app.mainWindow = CreateMainWindow(instance);
+    if (!app.mainWindow)
+        return 0;
+    applyCommandLine(app.program.settings, commandLine, app.program.commandLineMode, app.settingsStore);
+    RunMode(app);
+    DestroyWindow(app.mainWindow);
+    return 1;
+}
+
+int RunUnattended()
+{
+    App& app = theApp();
+    Program& program = app.program;
+    program.timerOwner = reinterpret_cast<WindowId>(app.mainWindow);
+    ResetTransfer(program);
+    if (StartTransfer(program) == 1)
+        UnattendedPump();
+    ClosePort(program);
+    return 0;
+}
+
+// Sleeps until a message arrives instead of polling: records are typed by
+// the receive thread meanwhile, and the time-outs come as WM_TIMER. The
+// wait is bounded so that a message this loop does not take cannot keep it
+// awake, and the pump ends when its window has been destroyed from outside.
+void UnattendedPump()
+{
+    App& app = theApp();
+    constexpr DWORD kWakeUpMs = 100;
+    while (IsWindow(app.mainWindow)) {
+        if (!HandleQueuedMessages(app.program, app.mainWindow))
+            return;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, kWakeUpMs, QS_ALLINPUT);
+    }
+}
+
+}  // namespace orvanta

@@ -1,0 +1,208 @@
+/*
+ * The COM port on Windows, opened for overlapped I/O. Reads, writes and
+ * the receive-event wait each have a completion record of their own.
+ *
+ * Not every port behaves like a UART driver: under wine a pseudo-terminal
+ * ends the event wait at once and keeps a read with "return at once"
+ * time-outs pending until a byte comes. So the wait is bounded and a wait
+ * still under way is picked up again by the next call, and a read the
+ * platform leaves under way past its time is cancelled and awaited, so
+ * that it never writes into a buffer its caller has moved on from.
+ */
+#include "serial/com_port_win32.h"
+
+#include <initializer_list>
+
+namespace orvanta {
+namespace {
+
+constexpr DWORD kEventWaitSliceMs = 250;
+
+bool isUnderWay(DWORD error)
+{
+    return error == ERROR_IO_PENDING || error == 0;
+}
+
+}  // namespace
+
+bool Win32ComPort::open(const char* deviceName)
+{
+    port_ = CreateFileA(deviceName, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                        FILE_FLAG_OVERLAPPED, nullptr);
+    return port_ != INVALID_HANDLE_VALUE;
+}
+
+bool Win32ComPort::createCompletionEvents()
+{
+    readDone_ = OVERLAPPED{};
+    writeDone_ = OVERLAPPED{};
+    waitDone_ = OVERLAPPED{};
+    readDone_.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    writeDone_.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    waitDone_.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    return readDone_.hEvent && writeDone_.hEvent && waitDone_.hEvent;
+}
+
+void Win32ComPort::closeCompletionEvents()
+{
+    for (OVERLAPPED* done : {&readDone_, &writeDone_, &waitDone_}) {
+        if (done->hEvent)
+            CloseHandle(done->hEvent);
+        done->hEvent = nullptr;
+    }
+    waitPending_ = false;
+}
+
+void Win32ComPort::setupQueues(std::uint32_t inputBytes, std::uint32_t outputBytes)
+{
+    SetupComm(port_, inputBytes, outputBytes);
+}
+
+bool Win32ComPort::getLineConfig(LineConfig& config)
+{
+    dcb_.DCBlength = sizeof dcb_;
+    const bool ok = GetCommState(port_, &dcb_) != FALSE;
+    config.baudRate = dcb_.BaudRate;
+    config.byteSize = dcb_.ByteSize;
+    config.parity = dcb_.Parity;
+    config.stopBits = dcb_.StopBits;
+    config.rtsOn = dcb_.fRtsControl == RTS_CONTROL_ENABLE;
+    config.dtrOn = dcb_.fDtrControl == DTR_CONTROL_ENABLE;
+    config.outxCtsFlow = dcb_.fOutxCtsFlow != 0;
+    config.outX = dcb_.fOutX != 0;
+    return ok;
+}
+
+// Everything the program does not set stays as the port reported it.
+bool Win32ComPort::setLineConfig(const LineConfig& config)
+{
+    dcb_.DCBlength = sizeof dcb_;
+    dcb_.BaudRate = config.baudRate;
+    dcb_.ByteSize = config.byteSize;
+    dcb_.Parity = config.parity;
+    dcb_.StopBits = config.stopBits;
+    dcb_.fRtsControl = config.rtsOn ? RTS_CONTROL_ENABLE : RTS_CONTROL_DISABLE;
+    dcb_.fDtrControl = config.dtrOn ? DTR_CONTROL_ENABLE : DTR_CONTROL_DISABLE;
+    dcb_.fOutxCtsFlow = config.outxCtsFlow;
+    dcb_.fOutX = config.outX;
+    return SetCommState(port_, &dcb_) != FALSE;
+}
+
+void Win32ComPort::setCradleTimeouts()
+{
+    COMMTIMEOUTS timeouts{};
+    GetCommTimeouts(port_, &timeouts);
+    timeouts = COMMTIMEOUTS{MAXDWORD, 0, 0, 0, 0};
+    SetCommTimeouts(port_, &timeouts);
+}
+
+void Win32ComPort::purge(std::uint32_t flags)
+{
+    PurgeComm(port_, flags);
+}
+
+bool Win32ComPort::setEventMask(std::uint32_t mask)
+{
+    return SetCommMask(port_, mask) != FALSE;
+}
+
+bool Win32ComPort::waitEvent(std::uint32_t& mask)
+{
+    mask = 0;
+    if (!waitPending_) {
+        waitMask_ = 0;
+        if (WaitCommEvent(port_, &waitMask_, &waitDone_)) {
+            mask = waitMask_;
+            return true;
+        }
+        if (GetLastError() != ERROR_IO_PENDING)
+            return false;
+        waitPending_ = true;
+    }
+    if (WaitForSingleObject(waitDone_.hEvent, kEventWaitSliceMs) != WAIT_OBJECT_0)
+        return false;   // still under way: the next call goes on waiting
+    waitPending_ = false;
+    DWORD unused = 0;
+    if (!GetOverlappedResult(port_, &waitDone_, &unused, FALSE))
+        return false;
+    mask = waitMask_;
+    return true;
+}
+
+std::uint32_t Win32ComPort::clearErrors()
+{
+    DWORD errors = 0;
+    COMSTAT status{};
+    if (!ClearCommError(port_, &errors, &status))
+        return 0;
+    return status.cbInQue;
+}
+
+std::int32_t Win32ComPort::read(std::uint8_t* buffer, std::uint32_t count, std::uint32_t waitMs)
+{
+    DWORD got = 0;
+    if (ReadFile(port_, buffer, count, &got, &readDone_))
+        return static_cast<std::int32_t>(got);
+    if (GetLastError() != ERROR_IO_PENDING)
+        return -1;
+    if (WaitForSingleObject(readDone_.hEvent, waitMs) != WAIT_OBJECT_0)
+        CancelIoEx(port_, &readDone_);
+    if (!GetOverlappedResult(port_, &readDone_, &got, TRUE))
+        return GetLastError() == ERROR_OPERATION_ABORTED ? static_cast<std::int32_t>(got) : -1;
+    return static_cast<std::int32_t>(got);
+}
+
+bool Win32ComPort::write(const std::uint8_t* bytes, std::uint32_t count)
+{
+    DWORD written = 0;
+    if (WriteFile(port_, bytes, count, &written, &writeDone_))
+        return true;
+    if (!isUnderWay(GetLastError()))
+        return false;
+    if (GetOverlappedResult(port_, &writeDone_, &written, TRUE))
+        return true;
+    return isUnderWay(GetLastError());
+}
+
+void Win32ComPort::close()
+{
+    if (port_ != INVALID_HANDLE_VALUE)
+        CloseHandle(port_);
+    port_ = INVALID_HANDLE_VALUE;
+    waitPending_ = false;
+}
+
+bool Win32ReaderThread::start(void (*body)(void*), void* argument)
+{
+    body_ = body;
+    argument_ = argument;
+    thread_ = CreateThread(nullptr, 0, entry, this, 0, nullptr);
+    if (!thread_)
+        return false;
+    SetThreadPriority(thread_, THREAD_PRIORITY_HIGHEST);
+    return true;
+}
+
+DWORD WINAPI Win32ReaderThread::entry(LPVOID self)
+{
+    auto* host = static_cast<Win32ReaderThread*>(self);
+    host->body_(host->argument_);
+    return 0;
+}
+
+void Win32ReaderThread::waitForEnd()
+{
+    if (!thread_)
+        return;
+    ResumeThread(thread_);
+    WaitForSingleObject(thread_, INFINITE);
+}
+
+void Win32ReaderThread::close()
+{
+    if (thread_)
+        CloseHandle(thread_);
+    thread_ = nullptr;
+}
+
+}  // namespace orvanta

@@ -1,0 +1,52 @@
+/*
+ * The COM port and the receive thread on Windows.
+ */
+#pragma once
+
+#include <windows.h>
+
+#include "serial/com_port.h"
+
+namespace orvanta {
+
+class Win32ComPort final : public ComPort {
+public:
+    bool open(const char* deviceName) override;
+    bool createCompletionEvents() override;
+    void closeCompletionEvents() override;
+    void setupQueues(std::uint32_t inputBytes, std::uint32_t outputBytes) override;
+    bool getLineConfig(LineConfig& config) override;
+    bool setLineConfig(const LineConfig& config) override;
+    void setCradleTimeouts() override;
+    void purge(std::uint32_t flags) override;
+    bool setEventMask(std::uint32_t mask) override;
+    bool waitEvent(std::uint32_t& mask) override;
+    std::uint32_t clearErrors() override;
+    std::int32_t read(std::uint8_t* buffer, std::uint32_t count, std::uint32_t waitMs) override;
+    bool write(const std::uint8_t* bytes, std::uint32_t count) override;
+    void close() override;
+
+private:
+    HANDLE port_ = INVALID_HANDLE_VALUE;
+    DCB dcb_{};
+    OVERLAPPED readDone_{};
+    OVERLAPPED writeDone_{};
+    OVERLAPPED waitDone_{};
+    DWORD waitMask_ = 0;
+    bool waitPending_ = false;
+};
+
+class Win32ReaderThread final : public ReaderThreadHost {
+public:
+    bool start(void (*body)(void*), void* argument) override;
+    void waitForEnd() override;
+    void close() override;
+
+private:
+    static DWORD WINAPI entry(LPVOID self);
+    HANDLE thread_ = nullptr;
+    void (*body_)(void*) = nullptr;
+    void* argument_ = nullptr;
+};
+
+}  // namespace orvanta
