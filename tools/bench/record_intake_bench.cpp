@@ -1,0 +1,99 @@
+/*
+ * Throughput of record intake without the keyboard and the port: line
+ * assembly and classification alone, and with delivery into a keyboard
+ * that does nothing.
+ *   build/native/tools/bench/record_intake_bench
+ */
+#include <benchmark/benchmark.h>
+
+#include <cstring>
+#include <string>
+
+#include "protocol/record_assembler.h"
+
+namespace orvanta {
+namespace {
+
+std::string recordLine(int sequence, const std::string& data)
+{
+    std::string line(1, static_cast<char>(sequence));
+    line += data;
+    unsigned sum = 0;
+    for (unsigned char c : line)
+        sum += c;
+    auto send = [](unsigned b) { return static_cast<char>(b == 13 ? 14 : b); };
+    line += send(sum & 0xFF);
+    line += send((sum >> 8) & 0xFF);
+    return line + '\r';
+}
+
+std::string sampleStream(std::size_t dataLength)
+{
+    std::string stream;
+    for (int i = 0; stream.size() < (1u << 20); ++i)
+        stream += recordLine(i % 10, std::string(dataLength, static_cast<char>('0' + i % 10)));
+    return stream;
+}
+
+struct Silent final : Keyboard, Clock {
+    void keyEvent(std::uint8_t, bool) override {}
+    std::int16_t scanChar(std::uint8_t c, KeyboardLayout) override { return c; }
+    std::uint8_t capsLockState() override { return 0; }
+    KeyboardLayout foregroundLayout() override { return 1; }
+    void sleepMs(std::uint32_t) override {}
+    std::uint32_t tickCount() override { return 0; }
+};
+
+struct Intake final : LineHandler {
+    Silent silent;
+    Settings settings{};
+    WorkingCodes working{};
+    TransferContext transfer;
+    int version = 10;
+    KeystrokeSynthesizer synthesizer{silent, silent, settings, transfer, version};
+    RecordAssembler assembler{transfer, *this};
+    bool deliver = false;
+    long valid = 0;
+
+    int HandleLine() override
+    {
+        if (ClassifyRecord(transfer) != RecordVerdict::Valid)
+            return 1;
+        ++valid;
+        if (deliver)
+            DeliverRecord(transfer, settings, working, synthesizer);
+        else
+            transfer.expectedSequence = static_cast<std::uint8_t>((transfer.expectedSequence + 1) % 10);
+        return 1;
+    }
+};
+
+void run(benchmark::State& state, bool deliver)
+{
+    const std::string stream = sampleStream(static_cast<std::size_t>(state.range(0)));
+    Intake intake;
+    applyDefaults(intake.settings);
+    intake.deliver = deliver;
+    for (auto _ : state) {
+        intake.transfer.expectedSequence = 0;
+        std::memset(intake.transfer.lastRecord, 0, sizeof intake.transfer.lastRecord);
+        for (std::size_t at = 0; at < stream.size(); at += 1024) {
+            const std::size_t piece = std::min<std::size_t>(1024, stream.size() - at);
+            intake.assembler.feed(reinterpret_cast<const std::uint8_t*>(stream.data() + at),
+                                  static_cast<std::uint32_t>(piece));
+        }
+        benchmark::DoNotOptimize(intake.valid);
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * stream.size()));
+}
+
+void AssembleAndClassify(benchmark::State& state) { run(state, false); }
+void AssembleClassifyAndDeliver(benchmark::State& state) { run(state, true); }
+
+BENCHMARK(AssembleAndClassify)->Arg(13)->Arg(100)->Arg(1011);
+BENCHMARK(AssembleClassifyAndDeliver)->Arg(13)->Arg(100)->Arg(1011);
+
+}  // namespace
+}  // namespace orvanta
+
+BENCHMARK_MAIN();
