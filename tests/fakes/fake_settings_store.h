@@ -54,6 +54,25 @@ inline std::string settingsText(const Settings& s)
     return out.str();
 }
 
+// The seven values of the file's lines and the command line's fields, in
+// their order, so that tables can spell out a whole expected result.
+struct SevenValues {
+    std::int32_t transmissionType, comPort;
+    std::int8_t baudIndex, addCr, keepOnline;
+    std::int32_t pollingSeconds, charDelayMs;
+};
+
+inline void setSeven(Settings& s, const SevenValues& v)
+{
+    s.transmissionType = v.transmissionType;
+    s.comPort = v.comPort;
+    s.baudIndex = v.baudIndex;
+    s.addCr = v.addCr;
+    s.keepOnline = v.keepOnline;
+    s.pollingSeconds = v.pollingSeconds;
+    s.charDelayMs = v.charDelayMs;
+}
+
 inline Settings defaultSettings()
 {
     Settings settings{};
