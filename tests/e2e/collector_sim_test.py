@@ -1,0 +1,206 @@
+#!/usr/bin/env python3
+"""
+Checks the collector simulator on its own, from the slave side of its
+pseudo-terminal, the way the program meets it under wine. When an
+end-to-end case fails, these tell whether the bench or the program is wrong.
+"""
+import json
+import os
+import select
+import signal
+import subprocess
+import sys
+import tempfile
+import termios
+import time
+import unittest
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+SIM = os.path.join(HERE, "..", "..", "tools", "collector_sim.py")
+sys.dont_write_bytecode = True    # no __pycache__ in the source tree
+sys.path.insert(0, os.path.dirname(SIM))
+import collector_sim  # noqa: E402
+
+ABC = bytes.fromhex("00616263260 10d".replace(" ", ""))
+EMPTY_SEQ1 = bytes.fromhex("0101000d")
+YYY_SEQ2 = bytes.fromhex("025959590e010d")
+
+
+class Client:
+    """The program's end of the line: the slave side, raw, at a chosen rate."""
+
+    def __init__(self, link):
+        self.fd = os.open(link, os.O_RDWR | os.O_NOCTTY)
+        collector_sim.make_raw(self.fd)
+
+    def rate(self, baud):
+        attrs = termios.tcgetattr(self.fd)
+        attrs[4] = attrs[5] = getattr(termios, "B%d" % baud)
+        termios.tcsetattr(self.fd, termios.TCSANOW, attrs)
+
+    def send(self, data):
+        os.write(self.fd, data)
+
+    def receive(self, count_lines=1, wait=2.0):
+        """Bytes up to and including the count_lines-th CR, or what came
+        before the wait ran out."""
+        data, deadline = b"", time.monotonic() + wait
+        while data.count(b"\r") < count_lines and time.monotonic() < deadline:
+            if select.select([self.fd], [], [], 0.02)[0]:
+                data += os.read(self.fd, 1)
+        return data
+
+    def quiet_for(self, seconds):
+        return self.receive(count_lines=1, wait=seconds)
+
+    def close(self):
+        os.close(self.fd)
+
+
+class SimulatorTest(unittest.TestCase):
+    def start(self, *options):
+        self.dir = tempfile.mkdtemp(prefix="collector-sim-")
+        self.link = os.path.join(self.dir, "com")
+        self.log_path = os.path.join(self.dir, "sim.log")
+        self.sim = subprocess.Popen([sys.executable, SIM, "--link", self.link, "--log", self.log_path,
+                                     "--timeout", "20", *options], stdout=subprocess.PIPE)
+        deadline = time.monotonic() + 10
+        while not any(e["ev"] == "ready" for e in self.events()):
+            self.assertLess(time.monotonic(), deadline, "simulator not ready")
+            time.sleep(0.02)
+        self.client = Client(self.link)
+        return self.client
+
+    def tearDown(self):
+        if getattr(self, "sim", None) and self.sim.poll() is None:
+            self.sim.kill()
+            self.sim.communicate()
+        if getattr(self, "client", None):
+            self.client.close()
+        self.sim = self.client = None
+
+    def events(self):
+        try:
+            with open(self.log_path, encoding="utf-8") as f:
+                return [json.loads(line) for line in f if line.endswith("\n")]
+        except FileNotFoundError:
+            return []
+
+    def finish(self):
+        self.sim.send_signal(signal.SIGTERM)
+        out, _ = self.sim.communicate(timeout=10)
+        summary = json.loads(out.decode().strip().splitlines()[-1])
+        self.assertEqual(self.events()[-1], summary)
+        return summary
+
+    def exchange(self, client, command, lines=1):
+        client.send(command)
+        return client.receive(lines)
+
+    def test_worked_records_then_over(self):
+        c = self.start("--record", "abc", "--record", "", "--record", "YYY")
+        self.assertEqual(self.exchange(c, b"READ\r", 2), b"ACK\r" + ABC)
+        self.assertEqual(self.exchange(c, b"ACK\r"), EMPTY_SEQ1)
+        self.assertEqual(self.exchange(c, b"ACK\r"), YYY_SEQ2)
+        self.assertEqual(self.exchange(c, b"ACK\r"), b"OVER\r")
+        s = self.finish()
+        self.assertEqual((s["reads"], s["delivered"], s["records_sent"], s["acks"]), (1, 3, 3, 3))
+
+    def test_line_faults(self):
+        abc_bad = ABC[:4] + b"\x27" + ABC[5:]
+        efg = collector_sim.record_line(1, b"efg")
+        cases = [
+            # options, then (command, expected answer) in order
+            (["--lose-ack", "1"], [(b"READ\r", b"ACK\r" + ABC), (b"ACK\r", ABC), (b"ACK\r", efg)]),
+            (["--damage", "1"], [(b"READ\r", b"ACK\r" + abc_bad), (b"NAK\r", ABC), (b"ACK\r", efg)]),
+            (["--duplicate", "1", "--duplicate-wait", "5"], [(b"READ\r", b"ACK\r" + ABC + ABC), (b"ACK\r", b""), (b"ACK\r", efg)]),
+            (["--nak-read", "1"], [(b"READ\r", b"NAK\r"), (b"READ\r", b"ACK\r" + ABC)]),
+            (["--silent"], [(b"READ\r", b""), (b"READ\r", b"")]),
+            (["--silent-after-ack"], [(b"READ\r", b"ACK\r"), (b"NAK\r", b""), (b"READ\r", b"")]),
+            (["--noise", "#~\\x93\\r"], [(b"READ\r", b"ACK\r" + ABC + b"#~\x93\r"), (b"NAK\r", ABC)]),
+            # a READ in the middle restarts the sequence values at 0
+            ([], [(b"READ\r", b"ACK\r" + ABC), (b"ACK\r", efg),
+                  (b"READ\r", b"ACK\r" + collector_sim.record_line(0, b"efg"))]),
+        ]
+        for options, steps in cases:
+            with self.subTest(options=options):
+                c = self.start("--record", "abc", "--record", "efg", *options)
+                for command, expected in steps:
+                    if expected:
+                        answer = self.exchange(c, command, expected.count(b"\r"))
+                    else:
+                        c.send(command)
+                        answer = c.quiet_for(0.4)
+                    self.assertEqual(answer, expected, command)
+                self.finish()
+                self.tearDown()
+
+    def test_doubled_line_goes_on_without_second_ack(self):
+        c = self.start("--record", "abc", "--record", "efg", "--duplicate", "1", "--duplicate-wait", "0.3")
+        self.assertEqual(self.exchange(c, b"READ\r", 3), b"ACK\r" + ABC + ABC)
+        self.assertEqual(self.exchange(c, b"ACK\r"), collector_sim.record_line(1, b"efg"))
+
+    def test_split_record_arrives_whole_in_pieces(self):
+        c = self.start("--record", "0123456789", "--split", "3", "--split-pause-ms", "50")
+        start = time.monotonic()
+        self.assertEqual(self.exchange(c, b"READ\r", 2), b"ACK\r" + collector_sim.record_line(0, b"0123456789"))
+        self.assertGreaterEqual(time.monotonic() - start, 0.15)   # four pieces, three pauses
+
+    def test_sequence_values_cycle_after_nine(self):
+        c = self.start(*[a for n in range(12) for a in ("--record", "r%d" % n)])
+        lines = [self.exchange(c, b"READ\r", 2)[4:]]
+        lines += [self.exchange(c, b"ACK\r") for _ in range(11)]
+        self.assertEqual([line[0] for line in lines], [0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 0, 1])
+        self.assertEqual(self.exchange(c, b"ACK\r"), b"OVER\r")
+
+    def test_keep_online_answers_later_reads(self):
+        c = self.start("--record", "abc", "--next-batch", "--record", "xyz")
+        self.assertEqual(self.exchange(c, b"READ\r", 2), b"ACK\r" + ABC)
+        self.assertEqual(self.exchange(c, b"ACK\r"), b"OVER\r")
+        xyz = collector_sim.record_line(0, b"xyz")
+        self.assertEqual(self.exchange(c, b"READ\r", 2), b"ACK\r" + xyz)
+        self.assertEqual(self.exchange(c, b"ACK\r"), b"OVER\r")
+        self.assertEqual(self.exchange(c, b"READ\r", 2), b"ACK\rOVER\r")
+        self.assertEqual(self.finish()["delivered"], 2)
+
+    def test_cradle_echoes_only_at_its_rate_and_switches(self):
+        c = self.start("--cradle-rate", "9600", "--record", "abc")
+        c.rate(38400)
+        c.send(b"\x0f")
+        self.assertEqual(c.quiet_for(0.3), b"")
+        c.rate(9600)
+        c.send(b"\x0f")
+        self.assertEqual(c.quiet_for(0.3), b"\x0f")
+        for byte in b"\x07\x34\x51":
+            c.send(bytes([byte]))
+            time.sleep(0.05)
+        c.send(b"READ\r")           # still 9600: the cradle now listens at 38400
+        self.assertEqual(c.quiet_for(0.3), b"")
+        c.rate(38400)
+        self.assertEqual(self.exchange(c, b"READ\r", 2), b"ACK\r" + ABC)
+        s = self.finish()
+        self.assertEqual(s["cradle_rate"], 38400)
+        events = [(e["ev"], e.get("speed"), e.get("echoed", e.get("rate", e.get("new"))))
+                  for e in self.events() if e["ev"].startswith("cradle") or e["ev"] == "rx_line"]
+        self.assertEqual(events, [
+            ("cradle_probe", 38400, False), ("cradle_probe", 9600, True),
+            ("cradle_command", 9600, None), ("cradle_rate_byte", 9600, 38400),
+            ("cradle_switch", None, 38400), ("cradle_done", None, 38400),
+            ("rx_line", 38400, None)])
+
+    def test_every_byte_logged_with_time_and_rate(self):
+        c = self.start("--silent")
+        c.rate(57600)
+        c.send(b"RE")
+        time.sleep(0.1)
+        c.send(b"AD\r")
+        c.quiet_for(0.2)
+        received = [e for e in self.events() if e["ev"] == "rx"]
+        self.assertEqual(bytes(e["b"] for e in received), b"READ\r")
+        self.assertEqual({e["speed"] for e in received}, {57600})
+        self.assertGreaterEqual(received[2]["t"] - received[1]["t"], 0.05)
+        self.assertEqual(self.finish()["reads"], 1)
+
+
+if __name__ == "__main__":
+    unittest.main()

@@ -1,0 +1,186 @@
+#!/usr/bin/env python3
+"""
+End-to-end cases: each runs Orvanta.exe unattended under wine, with its COM
+port on the collector simulator and the typing target in the foreground,
+and compares what was typed byte for byte, the exit code, the settings file
+and the conversation as the simulator saw it.
+
+    e2e_run.py --orvanta Orvanta.exe --target typing_target.exe --work DIR CASE...
+    e2e_run.py --list
+
+ctest runs one case per test (label e2e). A failing case leaves its
+directory under --work: wine.log, sim.log, typed.txt, target-events.txt.
+"""
+import argparse
+import os
+import sys
+
+sys.dont_write_bytecode = True    # no __pycache__ in the source tree
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from bench import Bench, Display, Setup  # noqa: E402
+
+# 2 ms between characters: the typing stays quick, and every key still goes
+# through the program's pacing.
+UNATTENDED = "1,1,1,1,0,2,2"
+
+
+def typed_records(*records):
+    """What add-CR types for these records."""
+    return b"".join(r.encode("latin-1") + b"\r" for r in records)
+
+
+def record_options(*records):
+    return [a for r in records for a in ("--record", r)]
+
+
+# Checks: each takes the outcome and returns a problem text or None.
+
+def exit_code(expected):
+    return lambda o: None if o.exit_code == expected else \
+        "exit code %s, expected %d" % (o.exit_code, expected)
+
+
+def typed(expected):
+    return lambda o: None if o.typed == expected else \
+        "typed %r, expected %r" % (o.typed, expected)
+
+
+def lines_received(*expected):
+    return lambda o: None if o.lines_received() == list(expected) else \
+        "the collector received %r, expected %r" % (o.lines_received(), list(expected))
+
+
+def delivered(count):
+    return lambda o: None if o.summary.get("delivered") == count else \
+        "the collector counted %r records delivered, expected %d" % (o.summary.get("delivered"), count)
+
+
+def kept_focus(o):
+    return "another window took the focus during the run" if o.focus_lost else None
+
+
+def ended_within(seconds):
+    # Not a speed test: a bound far above the expected time that tells a
+    # program waiting on a missing port apart from one that gives up.
+    return lambda o: None if o.seconds < seconds else "took %.1f s, more than %d" % (o.seconds, seconds)
+
+
+def settings_file(expected):
+    return lambda o: None if o.settings_file == expected else \
+        "settings file %r, expected %r" % (o.settings_file, expected)
+
+
+def cradle_conversation(o):
+    """From a cradle at 9600, target 38400: found at 9600, told to change,
+    then the collector is asked at the new rate."""
+    seen = [(e["ev"], e.get("speed"), e.get("echoed"), e.get("rate"), e.get("new"))
+            for e in o.cradle_events()]
+    expected = [("cradle_probe", 9600, True, None, None),
+                ("cradle_command", 9600, None, None, None),
+                ("cradle_rate_byte", 9600, None, 38400, None),
+                ("cradle_switch", None, None, None, 38400),
+                ("cradle_done", None, None, 38400, None)]
+    if seen != expected:
+        return "cradle saw %r, expected %r" % (seen, expected)
+    speeds = {e["speed"] for e in o.sim_events if e["ev"] == "rx_line"}
+    if speeds != {38400}:
+        return "collector lines arrived at %r bit/s, expected 38400 only" % sorted(speeds)
+    return None
+
+
+def settings_image(*lines):
+    """The settings file as the command line writes it: seven decimal lines,
+    then prefix and suffix records, both off and empty."""
+    empty_codes = b"0" + bytes(10) + b"\r\n"
+    return b"".join(b"%d\r\n" % v for v in lines) + empty_codes * 2
+
+
+WORKED = ("abc", "", "YYY")    # sequence 0; 1 without data; 2 whose checksum low byte goes as 14
+SHOP = ("4006381333931", "LOT-2024/07 A", "Qty: 12, Price $3.49!")
+
+CASES = {
+    "records_typed_in_order": (
+        Setup(UNATTENDED, sim_options=record_options(*WORKED, *SHOP)),
+        [exit_code(1), typed(typed_records(*WORKED, *SHOP)),
+         lines_received("READ", *["ACK"] * 6), delivered(6), kept_focus]),
+    "lost_ack_typed_once": (
+        Setup(UNATTENDED, sim_options=record_options(*SHOP) + ["--lose-ack", "2"]),
+        [exit_code(1), typed(typed_records(*SHOP)),
+         lines_received("READ", "ACK", "ACK", "ACK", "ACK"), delivered(3)]),
+    "damaged_record_nak_then_typed": (
+        Setup(UNATTENDED, sim_options=record_options(*SHOP) + ["--damage", "2"]),
+        [exit_code(1), typed(typed_records(*SHOP)),
+         lines_received("READ", "ACK", "NAK", "ACK", "ACK"), delivered(3)]),
+    "doubled_record_typed_once": (
+        Setup(UNATTENDED, sim_options=record_options(*SHOP) + ["--duplicate", "1"]),
+        [exit_code(1), typed(typed_records(*SHOP)),
+         lines_received("READ", "ACK", "ACK", "ACK", "ACK"), delivered(3)]),
+    "noise_and_split_lines": (
+        Setup(UNATTENDED, sim_options=record_options(*SHOP)
+              + ["--noise", "#~\\x93\\r", "--split", "4", "--split-pause-ms", "15"]),
+        [exit_code(1), typed(typed_records(*SHOP)), delivered(3)]),
+    "read_answered_with_nak": (
+        Setup(UNATTENDED, sim_options=record_options("abc") + ["--nak-read", "2"]),
+        [exit_code(1), typed(typed_records("abc")), lines_received("READ", "READ", "READ", "ACK")]),
+    # Records are classified before the end-marker test: a barcode with
+    # OVER in it is data, at any sequence value; the real marker still ends.
+    "record_containing_over": (
+        Setup(UNATTENDED, sim_options=record_options("abc", "COVER-12", "HANDOVER 7")),
+        [exit_code(1), typed(typed_records("abc", "COVER-12", "HANDOVER 7")),
+         lines_received("READ", "ACK", "ACK", "ACK"), delivered(3)]),
+    "silent_collector": (
+        Setup(UNATTENDED, sim_options=record_options("abc") + ["--silent"]),
+        [exit_code(1), typed(b""), lines_received(*["READ"] * 7), kept_focus]),
+    # The wait for the first record is bounded like every other: NAKs, then the end.
+    "silent_after_acknowledgement": (
+        Setup(UNATTENDED, sim_options=record_options("abc") + ["--silent-after-ack"]),
+        [exit_code(1), typed(b""), lines_received("READ", *["NAK"] * 6)]),
+    "missing_com_port": (
+        Setup(UNATTENDED, ports={1: "absent"}),
+        [exit_code(1), typed(b""), kept_focus, ended_within(20)]),
+    "cradle_from_9600_to_38400": (
+        Setup("2,1,3,1,0,2,2", sim_options=record_options(*SHOP) + ["--cradle-rate", "9600"]),
+        [exit_code(1), typed(typed_records(*SHOP)), cradle_conversation, delivered(3)]),
+    "settings_file_from_command_line": (
+        Setup("2,3,1,1,0,5,20", ports={3: "absent"}),
+        [exit_code(1), settings_file(settings_image(1, 3, 0, 1, 0, 5, 20)), kept_focus]),
+}
+
+
+def run_case(bench, name):
+    setup, checks = CASES[name]
+    outcome = bench.run(name, setup)
+    problems = [p for p in (check(outcome) for check in checks) if p]
+    print("%s: exit code %s after %.2f s; typed %r" % (name, outcome.exit_code, outcome.seconds, outcome.typed))
+    if outcome.sim_events:
+        print("  collector received: %s" % " ".join(outcome.lines_received()))
+        print("  collector summary: %s" % {k: v for k, v in outcome.summary.items() if k not in ("t", "ev")})
+    for problem in problems:
+        print("  FAILED: " + problem)
+    if problems:
+        print("  details in " + outcome.directory)
+    return not problems
+
+
+def main():
+    p = argparse.ArgumentParser(description="Runs end-to-end cases of Orvanta.exe under wine.")
+    p.add_argument("--orvanta")
+    p.add_argument("--target")
+    p.add_argument("--work", default=os.path.join(os.getcwd(), "e2e-work"))
+    p.add_argument("--list", action="store_true", help="print the case names and stop")
+    p.add_argument("cases", nargs="*")
+    opts = p.parse_args()
+    if opts.list:
+        print(";".join(CASES))
+        return 0
+    unknown = [c for c in opts.cases if c not in CASES]
+    if unknown or not (opts.orvanta and opts.target):
+        p.error("need --orvanta, --target and known cases (unknown: %s)" % ", ".join(unknown))
+    bench = Bench(opts.orvanta, opts.target, opts.work)
+    with Display():
+        results = [run_case(bench, name) for name in opts.cases or CASES]
+    return 0 if all(results) else 1
+
+
+if __name__ == "__main__":
+    sys.exit(main())

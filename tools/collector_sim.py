@@ -1,0 +1,399 @@
+#!/usr/bin/env python3
+"""
+Collector simulator: plays a hand-held barcode collector (and, if asked, the
+infrared cradle in front of it) on a pseudo-terminal, so that the Windows
+program can be run end to end under wine with its COM port mapped to the
+terminal's slave side.
+
+It holds the master side and keeps a slave descriptor open itself (without
+one, reads on the master fail with EIO), points a symbolic link at the slave
+and answers the program's commands from a list of records. Faults of a real
+line can be switched on one by one. Everything it receives, byte by byte with
+the time and line rate, and everything it sends goes to a JSON-lines log whose
+last line is a summary; the end-to-end tests judge the program by that log.
+
+Standard library only: the tests run it with the system's python3.
+"""
+import argparse
+import codecs
+import json
+import os
+import select
+import signal
+import sys
+import termios
+import time
+
+CR = 13
+# The rates the cradle knows, by the byte that selects them.
+CRADLE_RATE_BYTES = {0x32: 9600, 0x33: 19200, 0x34: 38400, 0x35: 57600, 0x36: 115200}
+CRADLE_PROBE, CRADLE_OPEN, CRADLE_SWITCH = 0x0F, 0x07, 0x51
+
+
+def record_line(sequence, data):
+    """A collector record line: sequence value, data, 16-bit sum (low byte
+    first) with 13 sent as 14 so that no byte but the last is a CR."""
+    total = (sequence + sum(data)) & 0xFFFF
+    checksum = [b if b != CR else 14 for b in (total & 0xFF, total >> 8)]
+    return bytes([sequence]) + bytes(data) + bytes(checksum) + b"\r"
+
+
+def damaged(line):
+    """The same line with a low checksum byte that cannot be right (and is
+    still not a CR, or the line would end early)."""
+    low = line[-3]
+    wrong = low ^ 0x01 if low ^ 0x01 != CR else low ^ 0x02
+    return line[:-3] + bytes([wrong]) + line[-2:]
+
+
+def speed_of(fd):
+    """The line rate the program set on the terminal, in bit/s (0 if the
+    terminal reports a rate without a number)."""
+    ispeed = termios.tcgetattr(fd)[4]
+    return BAUD_BY_CODE.get(ispeed, 0)
+
+
+BAUD_BY_CODE = {getattr(termios, "B%d" % n): n
+                for n in (0, 50, 75, 110, 134, 150, 200, 300, 600, 1200, 1800, 2400, 4800,
+                          9600, 19200, 38400, 57600, 115200, 230400)
+                if hasattr(termios, "B%d" % n)}
+
+
+def make_raw(fd):
+    """No echo, no CR/LF translation, no signals, 8 bits: bytes pass as sent."""
+    attrs = termios.tcgetattr(fd)
+    attrs[0] &= ~(termios.BRKINT | termios.ICRNL | termios.INLCR | termios.IGNCR | termios.INPCK
+                  | termios.ISTRIP | termios.IXON | termios.IXOFF | termios.PARMRK)
+    attrs[1] &= ~termios.OPOST
+    attrs[2] = (attrs[2] & ~(termios.CSIZE | termios.PARENB)) | termios.CS8 | termios.CREAD
+    attrs[3] &= ~(termios.ECHO | termios.ECHONL | termios.ICANON | termios.IEXTEN | termios.ISIG)
+    attrs[4] = attrs[5] = termios.B9600
+    attrs[6][termios.VMIN] = 1
+    attrs[6][termios.VTIME] = 0
+    termios.tcsetattr(fd, termios.TCSANOW, attrs)
+
+
+class EventLog:
+    """JSON lines, flushed one by one so a reader sees them while we run."""
+
+    def __init__(self, path):
+        self.start = time.monotonic()
+        self.file = open(path, "w", encoding="utf-8") if path else None
+
+    def __call__(self, event, **fields):
+        entry = {"t": round(time.monotonic() - self.start, 4), "ev": event}
+        entry.update(fields)
+        if self.file:
+            self.file.write(json.dumps(entry) + "\n")
+            self.file.flush()
+        return entry
+
+
+class Line:
+    """The master side of the pseudo-terminal as the collector's cable."""
+
+    def __init__(self, master, log, split, split_pause):
+        self.master, self.log = master, log
+        self.split, self.split_pause = split, split_pause
+
+    def send(self, data, what, split=False, **fields):
+        self.log("tx", hex=data.hex(), what=what, **fields)
+        size = self.split if split and self.split > 0 else len(data)
+        for start in range(0, len(data), size):
+            if start:
+                time.sleep(self.split_pause)
+            os.write(self.master, data[start:start + size])
+
+
+class Cradle:
+    """The infrared cradle's set-up side: it answers the probe byte only at
+    its current rate and changes rate on 0x07, a rate byte and 0x51. Bytes at
+    another rate reach it as garbage, so it ignores them."""
+
+    def __init__(self, rate, line, log):
+        self.rate, self.line, self.log = rate, line, log
+        self.active = True
+        self.selected = None
+        self.command_open = False
+
+    def feed(self, byte, speed):
+        """Returns False when the byte is no control byte: set-up is over and
+        the byte belongs to the conversation."""
+        control = (byte in (CRADLE_PROBE, CRADLE_OPEN)
+                   or (self.command_open and byte in CRADLE_RATE_BYTES)
+                   or (self.selected is not None and byte == CRADLE_SWITCH))
+        if not control:
+            self.active = False
+            self.log("cradle_done", rate=self.rate)
+            return False
+        if byte == CRADLE_PROBE:
+            self.log("cradle_probe", speed=speed, echoed=speed == self.rate)
+            if speed == self.rate:
+                self.line.send(bytes([CRADLE_PROBE]), "echo")
+        elif speed != self.rate:
+            self.log("cradle_garbled", byte=byte, speed=speed, rate=self.rate)
+        elif byte == CRADLE_OPEN:
+            self.command_open, self.selected = True, None
+            self.log("cradle_command", speed=speed)
+        elif byte == CRADLE_SWITCH:
+            self.log("cradle_switch", old=self.rate, new=self.selected)
+            self.rate, self.selected, self.command_open = self.selected, None, False
+        else:
+            self.selected = CRADLE_RATE_BYTES[byte]
+            self.log("cradle_rate_byte", byte=byte, rate=self.selected, speed=speed)
+        return True
+
+
+class Collector:
+    """The collector's side of the conversation. Record numbers in options
+    count from 1 over all records of all batches."""
+
+    def __init__(self, batches, opts, line, log):
+        self.batches, self.opts, self.line, self.log = batches, opts, line, log
+        self.batch = 0
+        self.pos = 0             # first record of the batch not yet acknowledged
+        self.seq_base = 0        # pos at the last READ: sequence values restart there
+        self.state = "idle"      # idle, sending, done, silent
+        self.sent_before = set()
+        self.acks_lost = set()
+        self.extra_ack = None    # deadline while the ACK of a doubled line is awaited
+        self.nak_reads_left = opts.nak_read
+        self.counts = dict(reads=0, acks=0, naks=0, records_sent=0, delivered=0, other_lines=0)
+
+    def number(self):
+        return sum(len(b) for b in self.batches[:self.batch]) + self.pos + 1
+
+    def current_batch(self):
+        return self.batches[self.batch] if self.batch < len(self.batches) else []
+
+    def on_line(self, text):
+        handler = {b"READ": self.on_read, b"ACK": self.on_ack, b"NAK": self.on_nak}.get(text)
+        if handler is None:
+            self.counts["other_lines"] += 1
+            return
+        handler()
+
+    def on_read(self):
+        self.counts["reads"] += 1
+        if self.state == "silent" or self.opts.silent:
+            return
+        if self.nak_reads_left > 0:
+            self.nak_reads_left -= 1
+            self.line.send(b"NAK\r", "nak")
+            return
+        if self.pos >= len(self.current_batch()) and self.state == "done" \
+                and self.batch + 1 < len(self.batches):
+            self.batch, self.pos = self.batch + 1, 0
+        self.seq_base = self.pos
+        self.extra_ack = None
+        self.line.send(b"ACK\r", "ack")
+        if self.opts.silent_after_ack:
+            self.state = "silent"
+            return
+        self.state = "sending"
+        self.send_current()
+
+    def on_ack(self):
+        self.counts["acks"] += 1
+        if self.state != "sending":
+            return
+        if self.extra_ack is not None:
+            self.extra_ack = None
+            self.send_current()
+            return
+        number = self.number()
+        if number in self.opts.lose_ack and number not in self.acks_lost:
+            self.acks_lost.add(number)
+            self.log("ack_lost", record=number)
+            self.send_current()
+            return
+        self.pos += 1
+        self.counts["delivered"] += 1
+        self.log("delivered", record=number, delivered=self.counts["delivered"])
+        if number in self.opts.duplicate:
+            self.extra_ack = time.monotonic() + self.opts.duplicate_wait
+            return
+        self.send_current()
+
+    def on_nak(self):
+        self.counts["naks"] += 1
+        self.extra_ack = None
+        if self.state in ("sending", "done"):
+            self.send_current()
+
+    def tick(self):
+        if self.extra_ack is not None and time.monotonic() >= self.extra_ack:
+            self.extra_ack = None
+            self.send_current()
+
+    def send_current(self):
+        records = self.current_batch()
+        if self.pos >= len(records):
+            self.state = "done"
+            self.line.send(b"OVER\r", "over")
+            return
+        number, sequence = self.number(), (self.pos - self.seq_base) % 10
+        line = record_line(sequence, records[self.pos])
+        first = number not in self.sent_before
+        self.sent_before.add(number)
+        what = "record"
+        if first and number in self.opts.damage:
+            line, what = damaged(line), "damaged_record"
+        if first and number in self.opts.duplicate:
+            line, what = line + line, "doubled_record"
+        if first and self.opts.noise:
+            line, what = line + self.opts.noise, what + "+noise"
+        self.counts["records_sent"] += 1
+        self.line.send(line, what, split=True, record=number, seq=sequence)
+
+
+class Simulator:
+    def __init__(self, opts, batches, log):
+        self.opts, self.log = opts, log
+        self.master, self.slave = os.openpty()
+        make_raw(self.slave)
+        self.line = Line(self.master, log, opts.split, opts.split_pause_ms / 1000.0)
+        self.collector = Collector(batches, opts, self.line, log)
+        self.cradle = Cradle(opts.cradle_rate, self.line, log) if opts.cradle_rate else None
+        self.pending = bytearray()
+        self.bytes_received = 0
+        self.stop = False
+
+    def link(self):
+        slave_path = os.ttyname(self.slave)
+        temporary = self.opts.link + ".new"
+        if os.path.lexists(temporary):
+            os.unlink(temporary)
+        os.symlink(slave_path, temporary)
+        os.replace(temporary, self.opts.link)
+        return slave_path
+
+    def unlink(self):
+        try:
+            if os.readlink(self.opts.link) == os.ttyname(self.slave):
+                os.unlink(self.opts.link)
+        except OSError:
+            pass
+
+    def run(self):
+        deadline = time.monotonic() + self.opts.timeout
+        while not self.stop and time.monotonic() < deadline:
+            ready, _, _ = select.select([self.master], [], [], 0.02)
+            if ready:
+                self.receive(os.read(self.master, 4096))
+            self.collector.tick()
+
+    def receive(self, chunk):
+        speed = speed_of(self.master)
+        self.bytes_received += len(chunk)
+        for byte in chunk:
+            self.log("rx", b=byte, speed=speed)
+            self.take(byte, speed)
+
+    def take(self, byte, speed):
+        if self.cradle:
+            if byte == CRADLE_PROBE and not self.pending and not self.cradle.active:
+                self.cradle.active = True       # the program opens the port again
+            if self.cradle.active and self.cradle.feed(byte, speed):
+                return
+            if speed != self.cradle.rate:
+                self.log("garbled", b=byte, speed=speed, rate=self.cradle.rate)
+                return
+        if byte != CR:
+            self.pending.append(byte)
+            return
+        text = bytes(self.pending)
+        self.pending.clear()
+        self.log("rx_line", text=text.decode("latin-1"), speed=speed)
+        self.collector.on_line(text)
+
+    def summary(self):
+        fields = dict(self.collector.counts, bytes_received=self.bytes_received)
+        if self.cradle:
+            fields["cradle_rate"] = self.cradle.rate
+        return self.log("summary", **fields)
+
+
+def parse_text(text):
+    """Command-line record text with backslash escapes (\\x0d, \\\\)."""
+    return codecs.escape_decode(text.encode("utf-8"))[0]
+
+
+def load_batches(opts):
+    batches = [[]]
+    if opts.records_file:
+        with open(opts.records_file, encoding="utf-8") as f:
+            content = json.load(f)
+        if content and all(isinstance(r, str) for r in content):
+            content = [content]
+        batches = [[r.encode("latin-1") for r in batch] for batch in content] or [[]]
+    for kind, value in opts.items or []:
+        if kind == "batch":
+            batches.append([])
+        else:
+            batches[-1].append(value)
+    return batches
+
+
+def parse_args(argv):
+    p = argparse.ArgumentParser(description=__doc__.split("\n\n")[0],
+                                formatter_class=argparse.RawDescriptionHelpFormatter)
+    p.add_argument("--link", required=True, help="symbolic link to point at the slave side")
+    p.add_argument("--log", help="JSON-lines log of everything received and sent")
+    p.add_argument("--record", dest="items", action="append", type=lambda s: ("record", parse_text(s)),
+                   help="a record's data (backslash escapes allowed); repeat for more")
+    p.add_argument("--next-batch", dest="items", action="append_const", const=("batch", None),
+                   help="records after this go to the next READ once the earlier ones are delivered")
+    p.add_argument("--records-file", help="JSON: a list of record strings, or a list of such lists "
+                   "(one per batch); each character is one byte (U+0000..U+00FF)")
+    p.add_argument("--timeout", type=float, default=120.0, help="seconds until it stops by itself")
+    p.add_argument("--lose-ack", type=int, action="append", default=[], metavar="K",
+                   help="ignore the first ACK of record K and send the record again")
+    p.add_argument("--damage", type=int, action="append", default=[], metavar="K",
+                   help="send record K with a wrong checksum the first time")
+    p.add_argument("--duplicate", type=int, action="append", default=[], metavar="K",
+                   help="send record K twice in a row the first time")
+    p.add_argument("--duplicate-wait", type=float, default=1.0,
+                   help="seconds to wait for the ACK of the doubled line before going on")
+    p.add_argument("--silent", action="store_true", help="never answer")
+    p.add_argument("--nak-read", type=int, default=0, metavar="N",
+                   help="answer the first N READs with NAK")
+    p.add_argument("--silent-after-ack", action="store_true",
+                   help="acknowledge READ, then send nothing more")
+    p.add_argument("--noise", type=parse_text, default=b"",
+                   help="bytes sent after a record line the first time it goes out")
+    p.add_argument("--split", type=int, default=0, metavar="N",
+                   help="write record lines N bytes at a time")
+    p.add_argument("--split-pause-ms", type=float, default=20.0)
+    p.add_argument("--cradle-rate", type=int, default=0, choices=[0] + sorted(CRADLE_RATE_BYTES.values()),
+                   help="play an infrared cradle listening at this rate before the conversation")
+    return p.parse_args(argv)
+
+
+def main(argv=None):
+    opts = parse_args(argv)
+    log = EventLog(opts.log)
+    sim = Simulator(opts, load_batches(opts), log)
+
+    def request_stop(signum, frame):
+        sim.stop = True
+    signal.signal(signal.SIGTERM, request_stop)
+    signal.signal(signal.SIGINT, request_stop)
+
+    slave_path = sim.link()
+    log("ready", link=opts.link, slave=slave_path, batches=[len(b) for b in sim.collector.batches],
+        cradle_rate=opts.cradle_rate)
+    try:
+        sim.run()
+    finally:
+        sim.unlink()
+        summary = sim.summary()
+        try:
+            print(json.dumps(summary), flush=True)
+        except BrokenPipeError:
+            pass
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
