@@ -27,14 +27,24 @@ bool IsTimerMessage(const MSG& message)
     return message.message == WM_TIMER;
 }
 
-// Handles what is queued for the window; false once the transfer is over.
-bool HandleQueuedMessages(Program& program, HWND window)
+// Carries out the timer requests the receive thread has posted.
+void HandleTimerRequests(HWND relay)
 {
     MSG message;
+    while (relay && PeekMessageA(&message, relay, 0, 0, PM_REMOVE))
+        DispatchMessageA(&message);
+}
+
+// Handles what is queued for the window; false once the transfer is over.
+bool HandleQueuedMessages(App& app, HWND window)
+{
+    Program& program = app.program;
+    MSG message;
+    HandleTimerRequests(app.timer.relay());
     while (PeekMessageA(&message, window, 0, 0, PM_REMOVE)) {
         if (!IsTimerMessage(message))
             continue;   // dropped: neither translated nor dispatched
-        KillTimer(window, kProtocolTimerId);
+        program.stopProtocolTimer();
         if (UnattendedTimeoutStep(program) == 0) {
             program.transfer.running = 0;
             return false;
@@ -56,6 +66,7 @@ int RunOrvanta(HINSTANCE instance, const char* commandLine)
     app.mainWindow = CreateMainWindow(instance);
     if (!app.mainWindow)
         return 0;
+    app.timer.createRelay(instance);
     applyCommandLine(app.program.settings, commandLine, app.program.commandLineMode, app.settingsStore);
     RunMode(app);
     DestroyWindow(app.mainWindow);
@@ -83,7 +94,7 @@ void UnattendedPump()
     App& app = theApp();
     constexpr DWORD kWakeUpMs = 100;
     while (IsWindow(app.mainWindow)) {
-        if (!HandleQueuedMessages(app.program, app.mainWindow))
+        if (!HandleQueuedMessages(app, app.mainWindow))
             return;
         MsgWaitForMultipleObjects(0, nullptr, FALSE, kWakeUpMs, QS_ALLINPUT);
     }

@@ -1,22 +1,65 @@
 /*
- * The protocol timer as a window timer: SetTimer and KillTimer may be
- * called from any thread; the expiry arrives as WM_TIMER on the thread
- * that owns the window.
+ * The protocol timer as a window timer. Windows lets only the thread that
+ * owns a window set or kill its timers, but the receive thread arms and
+ * stops the protocol timer too. Its requests are posted to a message-only
+ * relay window of the UI thread, which carries them out in the order they
+ * were made. Posted messages are handled before any WM_TIMER is generated,
+ * so a stop from the receive thread always comes before the next expiry.
+ * The receive thread never waits for the UI thread this way.
  */
 #include "protocol/protocol_timer_win32.h"
 
-#include <windows.h>
-
 namespace orvanta {
+namespace {
+
+constexpr UINT kArmRequest = WM_APP + 50;
+constexpr UINT kStopRequest = WM_APP + 51;
+constexpr char kRelayClass[] = "OrvantaTimerRelay";
+
+bool onOwnerThread(HWND owner)
+{
+    return GetWindowThreadProcessId(owner, nullptr) == GetCurrentThreadId();
+}
+
+}  // namespace
+
+bool Win32ProtocolTimer::createRelay(HINSTANCE instance)
+{
+    WNDCLASSA relayClass{};
+    relayClass.lpfnWndProc = RelayProc;
+    relayClass.hInstance = instance;
+    relayClass.lpszClassName = kRelayClass;
+    RegisterClassA(&relayClass);
+    relay_ = CreateWindowExA(0, kRelayClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, instance, nullptr);
+    return relay_ != nullptr;
+}
 
 void Win32ProtocolTimer::set(WindowId owner, std::uintptr_t timerId, std::uint32_t intervalMs)
 {
-    SetTimer(reinterpret_cast<HWND>(owner), timerId, intervalMs, nullptr);
+    HWND window = reinterpret_cast<HWND>(owner);
+    if (relay_ && timerId == kProtocolTimerId && !onOwnerThread(window))
+        PostMessageA(relay_, kArmRequest, reinterpret_cast<WPARAM>(window), static_cast<LPARAM>(intervalMs));
+    else
+        SetTimer(window, timerId, intervalMs, nullptr);
 }
 
 void Win32ProtocolTimer::kill(WindowId owner, std::uintptr_t timerId)
 {
-    KillTimer(reinterpret_cast<HWND>(owner), timerId);
+    HWND window = reinterpret_cast<HWND>(owner);
+    if (relay_ && timerId == kProtocolTimerId && !onOwnerThread(window))
+        PostMessageA(relay_, kStopRequest, reinterpret_cast<WPARAM>(window), 0);
+    else
+        KillTimer(window, timerId);
+}
+
+LRESULT CALLBACK Win32ProtocolTimer::RelayProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    HWND owner = reinterpret_cast<HWND>(wParam);
+    switch (message) {
+    case kArmRequest: SetTimer(owner, kProtocolTimerId, static_cast<UINT>(lParam), nullptr); return 0;
+    case kStopRequest: KillTimer(owner, kProtocolTimerId); return 0;
+    default: return DefWindowProcA(window, message, wParam, lParam);
+    }
 }
 
 }  // namespace orvanta
