@@ -26,6 +26,7 @@ namespace {
 
 constexpr UINT_PTR kPollTimer = 1;
 constexpr UINT kPollMs = 50;
+constexpr int kCaptionHeight = 28;
 
 struct Options {
     const char* typedPath = nullptr;
@@ -39,6 +40,7 @@ HANDLE typedFile = INVALID_HANDLE_VALUE;
 HANDLE eventsFile = INVALID_HANDLE_VALUE;
 HWND mainWindow = nullptr;
 HWND editControl = nullptr;
+HWND caption = nullptr;
 WNDPROC standardEditProc = nullptr;
 bool readyWritten = false;
 
@@ -112,6 +114,16 @@ void markReadyOnceFocused()
         CloseHandle(ready);
 }
 
+// Without a window manager there is no title bar: the caption inside the
+// window says what a screenshot shows.
+void createCaption(HWND parent)
+{
+    caption = CreateWindowExA(0, "STATIC", "  Typing target: keys typed by Orvanta appear below",
+                              WS_CHILD | WS_VISIBLE | SS_LEFT | SS_CENTERIMAGE, 0, 0, 0, 0, parent, nullptr,
+                              GetModuleHandleA(nullptr), nullptr);
+    SendMessageA(caption, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), TRUE);
+}
+
 void createEditControl(HWND parent)
 {
     editControl = CreateWindowExA(WS_EX_CLIENTEDGE, "EDIT", "",
@@ -130,11 +142,13 @@ LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
 {
     switch (message) {
     case WM_CREATE:
+        createCaption(window);
         createEditControl(window);
         SetTimer(window, kPollTimer, kPollMs, nullptr);
         return 0;
     case WM_SIZE:
-        MoveWindow(editControl, 0, 0, LOWORD(lParam), HIWORD(lParam), TRUE);
+        MoveWindow(caption, 0, 0, LOWORD(lParam), kCaptionHeight, TRUE);
+        MoveWindow(editControl, 0, kCaptionHeight, LOWORD(lParam), HIWORD(lParam) - kCaptionHeight, TRUE);
         return 0;
     case WM_SETFOCUS:
         SetFocus(editControl);

@@ -196,9 +196,10 @@ class Simulator:
         self.link, self.log_path = link, log_path
         self.process = None
 
-    def start(self, options, seconds=15):
+    def start(self, options, lifetime, seconds=15):
+        # The lifetime bounds a simulator whose harness was killed.
         self.process = subprocess.Popen([sys.executable, SIMULATOR, "--link", self.link,
-                                         "--log", self.log_path, "--timeout", "600", *options],
+                                         "--log", self.log_path, "--timeout", str(lifetime), *options],
                                         stdout=subprocess.DEVNULL)
         if not wait_for(lambda: any(e["ev"] == "ready" for e in self.events())
                         or self.process.poll() is not None, seconds):
@@ -259,11 +260,11 @@ class Outcome:
 
 
 class Bench:
-    def __init__(self, orvanta_exe, target_exe, work_root):
+    def __init__(self, orvanta_exe, target_exe, work_root, template=None):
         self.orvanta_exe = os.path.abspath(orvanta_exe)
         self.target_exe = os.path.abspath(target_exe)
         self.work_root = os.path.abspath(work_root)
-        self.prefixes = PrefixFactory(os.path.join(self.work_root, "wine-template"))
+        self.prefixes = PrefixFactory(template or os.path.join(self.work_root, "wine-template"))
 
     def run(self, name, setup, before_stop=None):
         """One unattended run of the program; before_stop(outcome, directory)
@@ -286,7 +287,7 @@ class Bench:
         try:
             target.start()
             if sim:
-                sim.start(setup.sim_options)
+                sim.start(setup.sim_options, lifetime=setup.time_limit + 120)
             self._run_program(wine, exe, setup, outcome)
             target.wait_until_quiet()
             outcome.typed = target.read_typed()
