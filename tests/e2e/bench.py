@@ -78,7 +78,7 @@ class PrefixFactory:
     wait for the first) and clones it for each run."""
 
     def __init__(self, template):
-        self.template = template
+        self.template = os.path.abspath(template)    # wine takes absolute prefixes only
 
     def ensure(self):
         os.makedirs(os.path.dirname(self.template), exist_ok=True)
