@@ -90,8 +90,8 @@ class PrefixFactory:
                 return
             shutil.rmtree(self.template, ignore_errors=True)
             env = dict(os.environ, WINEPREFIX=self.template, **WINE_ENV)
-            subprocess.run(["wineboot", "--init"], env=env, stdout=subprocess.DEVNULL,
-                           stderr=subprocess.DEVNULL, check=True)
+            subprocess.run(["wineboot", "--init"], env=env, stdin=subprocess.DEVNULL,
+                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=True)
             subprocess.run(["wineserver", "-w"], env=env, check=True)
             with open(marker, "w") as f:
                 f.write(version)
@@ -117,14 +117,19 @@ class Wine:
         self.log = open(log_path, "ab")
 
     def run(self, args, timeout=60):
-        return subprocess.run(["wine", *args], env=self.env, stdout=self.log, stderr=self.log,
-                              timeout=timeout).returncode
+        return subprocess.run(["wine", *args], env=self.env, stdin=subprocess.DEVNULL, stdout=self.log,
+                              stderr=self.log, timeout=timeout).returncode
 
     def start(self, args):
-        return subprocess.Popen(["wine", *args], env=self.env, stdout=self.log, stderr=self.log)
+        return subprocess.Popen(["wine", *args], env=self.env, stdin=subprocess.DEVNULL, stdout=self.log,
+                                stderr=self.log)
 
     def kill_server(self):
-        subprocess.run(["wineserver", "-k"], env=self.env, stdout=self.log, stderr=self.log)
+        subprocess.run(["wineserver", "-k"], env=self.env, stdin=subprocess.DEVNULL, stdout=self.log,
+                       stderr=self.log)
+
+    def close(self):
+        self.log.close()
 
     def map_ports(self, ports):
         """ports: COM number -> unix path. The prefix resolves COM ports when
@@ -300,6 +305,7 @@ class Bench:
             if sim:
                 sim.stop()
             wine.kill_server()
+            wine.close()
         if sim:
             outcome.sim_events = sim.events()
         settings = os.path.join(app, "Orvanta.ini")
