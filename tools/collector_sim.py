@@ -242,7 +242,7 @@ class Collector:
         if first and number in self.opts.duplicate:
             line, what = line + line, "doubled_record"
         if first and self.opts.noise:
-            line, what = line + self.opts.noise, what + "+noise"
+            line, what = self.opts.noise + line, "noise+" + what
         self.counts["records_sent"] += 1
         self.line.send(line, what, split=True, record=number, seq=sequence)
 
@@ -361,7 +361,8 @@ def parse_args(argv):
     p.add_argument("--silent-after-ack", action="store_true",
                    help="acknowledge READ, then send nothing more")
     p.add_argument("--noise", type=parse_text, default=b"",
-                   help="bytes sent after a record line the first time it goes out")
+                   help="bytes sent before a record line the first time it goes out (a line of "
+                   "their own when they end in \\r, else the start of the record's line)")
     p.add_argument("--split", type=int, default=0, metavar="N",
                    help="write record lines N bytes at a time")
     p.add_argument("--split-pause-ms", type=float, default=20.0)

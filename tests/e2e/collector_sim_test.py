@@ -117,7 +117,7 @@ class SimulatorTest(unittest.TestCase):
             (["--nak-read", "1"], [(b"READ\r", b"NAK\r"), (b"READ\r", b"ACK\r" + ABC)]),
             (["--silent"], [(b"READ\r", b""), (b"READ\r", b"")]),
             (["--silent-after-ack"], [(b"READ\r", b"ACK\r"), (b"NAK\r", b""), (b"READ\r", b"")]),
-            (["--noise", "#~\\x93\\r"], [(b"READ\r", b"ACK\r" + ABC + b"#~\x93\r"), (b"NAK\r", ABC)]),
+            (["--noise", "#~\\x93\\r"], [(b"READ\r", b"ACK\r#~\x93\r" + ABC), (b"NAK\r", ABC)]),
             # a READ in the middle restarts the sequence values at 0
             ([], [(b"READ\r", b"ACK\r" + ABC), (b"ACK\r", efg),
                   (b"READ\r", b"ACK\r" + collector_sim.record_line(0, b"efg"))]),

@@ -114,10 +114,14 @@ CASES = {
         Setup(UNATTENDED, sim_options=record_options(*SHOP) + ["--duplicate", "1"]),
         [typed(typed_records(*SHOP)),
          lines_received("READ", "ACK", "ACK", "ACK", "ACK"), delivered(3)]),
-    "noise_and_split_lines": (
-        Setup(UNATTENDED, sim_options=record_options(*SHOP)
-              + ["--noise", "#~\\x93\\r", "--split", "4", "--split-pause-ms", "15"]),
-        [typed(typed_records(*SHOP)), delivered(3)]),
+    # A line of noise before each record: a line that is no record, so NAK, then the record.
+    "noise_between_lines": (
+        Setup(UNATTENDED, sim_options=record_options(*SHOP) + ["--noise", "#~\\x93\\r"]),
+        [typed(typed_records(*SHOP)), lines_received("READ", "NAK", "ACK", "NAK", "ACK", "NAK", "ACK"),
+         delivered(3)]),
+    "records_split_over_writes": (
+        Setup(UNATTENDED, sim_options=record_options(*SHOP) + ["--split", "4", "--split-pause-ms", "15"]),
+        [typed(typed_records(*SHOP)), lines_received("READ", "ACK", "ACK", "ACK"), delivered(3)]),
     "read_answered_with_nak": (
         Setup(UNATTENDED, sim_options=record_options("abc") + ["--nak-read", "2"]),
         [typed(typed_records("abc")), lines_received("READ", "READ", "READ", "ACK")]),
