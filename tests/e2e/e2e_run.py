@@ -55,6 +55,14 @@ def delivered(count):
         "the collector counted %r records delivered, expected %d" % (o.summary.get("delivered"), count)
 
 
+def line_rate(bits_per_second):
+    def check(o):
+        rates = sorted({e["speed"] for e in o.sim_events if e["ev"] == "rx"})
+        return None if rates == [bits_per_second] else \
+            "the program sent at %r bit/s, expected %d" % (rates, bits_per_second)
+    return check
+
+
 def kept_focus(o):
     return "another window took the focus during the run" if o.focus_lost else None
 
@@ -96,12 +104,21 @@ def settings_image(*lines):
 
 
 WORKED = ("abc", "", "YYY")    # sequence 0; 1 without data; 2 whose checksum low byte goes as 14
+TWELVE = tuple("item %d" % n for n in range(1, 13))
 SHOP = ("4006381333931", "LOT-2024/07 A", "Qty: 12, Price $3.49!")
 
 CASES = {
     "records_typed_in_order": (
         Setup(UNATTENDED, sim_options=record_options(*WORKED, *SHOP)),
-        [typed(typed_records(*WORKED, *SHOP)), lines_received("READ", *["ACK"] * 6), delivered(6)]),
+        [typed(typed_records(*WORKED, *SHOP)), lines_received("READ", *["ACK"] * 6), delivered(6),
+         line_rate(115200)]),
+    # COM12 at 57600 without CR: the port name, the rate field and add-CR off.
+    "com12_57600_without_cr": (
+        Setup("1,12,2,0,0,2,2", ports={12: "sim"}, sim_options=record_options(*WORKED, "x-1")),
+        [typed(b"abcYYYx-1"), lines_received("READ", *["ACK"] * 4), line_rate(57600)]),
+    "sequence_wraps_after_nine": (
+        Setup(UNATTENDED, sim_options=record_options(*TWELVE)),
+        [typed(typed_records(*TWELVE)), lines_received("READ", *["ACK"] * 12), delivered(12)]),
     "lost_ack_typed_once": (
         Setup(UNATTENDED, sim_options=record_options(*SHOP) + ["--lose-ack", "2"]),
         [typed(typed_records(*SHOP)),
