@@ -177,7 +177,9 @@ def run_case(bench, name):
     checks = ALWAYS + checks
     outcome = bench.run(name, setup)
     problems = [p for p in (check(outcome) for check in checks) if p]
-    print("%s: exit code %s after %.2f s; typed %r" % (name, outcome.exit_code, outcome.seconds, outcome.typed))
+    cpu = "" if outcome.cpu_seconds is None else " (processor %.2f s)" % outcome.cpu_seconds
+    print("%s: exit code %s after %.2f s%s; typed %r"
+          % (name, outcome.exit_code, outcome.seconds, cpu, outcome.typed))
     if outcome.sim_events:
         print("  collector received: %s" % " ".join(outcome.lines_received()))
         print("  collector summary: %s" % {k: v for k, v in outcome.summary.items() if k not in ("t", "ev")})
