@@ -1,0 +1,65 @@
+/*
+ * Start of a transfer from the settings dialog. The settings file is
+ * written before the port is opened, so it always holds the values of the
+ * last Start, whether or not the collector could be reached.
+ */
+#include "ui/dialog_start.h"
+
+#include "app/program.h"
+
+namespace orvanta {
+
+const char kTransmissionNames[3][kTransmissionNameSize] = {"RS-232", "Cradle-IR", "Modem"};
+const char* const kBaudNames[kBaudCount] = {"115200", "57600", "38400", "19200", "9600"};
+
+namespace {
+
+void takeNumber(std::int32_t& setting, NumberReading reading, std::int32_t low, std::int32_t high)
+{
+    const auto value = static_cast<std::int32_t>(reading.value);
+    if (reading.readsAsNumber && value >= low && value <= high)
+        setting = value;
+}
+
+template <typename Setting>
+void takePosition(Setting& setting, int position, int count)
+{
+    if (position >= 0 && position < count)
+        setting = static_cast<Setting>(position);
+}
+
+}  // namespace
+
+void applyDialogControls(const DialogControls& c, Settings& s)
+{
+    takePosition(s.transmissionType, c.transmissionPosition, kListedTransmissionTypes);
+    takeNumber(s.comPort, c.comPort, kMinComPort, kMaxComPort);
+    takePosition(s.baudIndex, c.baudPosition, kBaudCount);
+    s.addCr = c.addCr ? 1 : 0;
+    s.keepOnline = c.keepOnline ? 1 : 0;
+    takeNumber(s.pollingSeconds, c.pollingSeconds, kMinPollingSeconds, kMaxPollingSeconds);
+    takeNumber(s.charDelayMs, c.charDelayMs, kMinCharDelayMs, kMaxCharDelayMs);
+    s.prefixEnabled = c.prefixEnabled ? 1 : 0;
+    s.suffixEnabled = c.suffixEnabled ? 1 : 0;
+}
+
+int StartFromDialog(Program& program, const DialogControls& controls, SettingsFileWriter& settingsFile,
+                    SettingsDialogWindow& dialog)
+{
+    applyDialogControls(controls, program.settings);
+    storeWorkingCodes(program.working, program.settings);
+    std::uint8_t image[kMaxSettingsImage]{};
+    const std::size_t length = buildSettingsImage(program.settings, image);
+    dialog.applyEnableRules(false);
+    settingsFile.writeSettingsFile(image, length);
+    dialog.hide();
+    const int status = StartTransfer(program);
+    if (status == 1)
+        return 1;
+    ClosePort(program);
+    ShowStatus(program.platform.messageBoxes, dialog.window(), status);
+    dialog.fill();
+    return status;
+}
+
+}  // namespace orvanta

@@ -1,0 +1,58 @@
+/*
+ * The settings dialog's Start: the controls' values become the settings,
+ * the settings file is rewritten, and the first "READ\r" goes out with the
+ * dialog hidden. What Start needs of the dialog window itself is behind
+ * SettingsDialogWindow, so the whole order of events can be tested on fakes.
+ */
+#pragma once
+
+#include <cstddef>
+
+#include "protocol/protocol_timer.h"
+#include "settings/settings_file.h"
+#include "ui/number_field.h"
+
+namespace orvanta {
+
+struct Program;
+
+// The list of transmission types shows the names before "Modem".
+constexpr std::size_t kTransmissionNameSize = 10;
+extern const char kTransmissionNames[3][kTransmissionNameSize];
+constexpr int kListedTransmissionTypes = 2;
+extern const char* const kBaudNames[kBaudCount];
+
+// What the controls hold at Start. A list position is -1 when nothing is
+// selected.
+struct DialogControls {
+    int transmissionPosition;
+    NumberReading comPort;
+    int baudPosition;
+    bool addCr;
+    bool keepOnline;
+    NumberReading pollingSeconds;
+    NumberReading charDelayMs;
+    bool prefixEnabled;
+    bool suffixEnabled;
+};
+
+// Takes every value the settings accept; a field that does not read as a
+// number, a value out of range or a list without selection leaves its
+// setting as it was.
+void applyDialogControls(const DialogControls& controls, Settings& settings);
+
+class SettingsDialogWindow {
+public:
+    virtual ~SettingsDialogWindow() = default;
+    virtual WindowId window() const = 0;
+    virtual void applyEnableRules(bool enable) = 0;
+    virtual void hide() = 0;
+    // Puts Settings and the working lists back into the controls.
+    virtual void fill() = 0;
+};
+
+// Returns 1 when the transfer runs; otherwise the failure that was shown.
+int StartFromDialog(Program& program, const DialogControls& controls, SettingsFileWriter& settingsFile,
+                    SettingsDialogWindow& dialog);
+
+}  // namespace orvanta
