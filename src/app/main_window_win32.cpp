@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "res/resource.h"
+#include "ui/dialogs_win32.h"
 
 namespace orvanta {
 namespace {
@@ -43,10 +44,13 @@ void ShowTrayMenu(App& app, HWND window)
                    nullptr);
 }
 
+// A dialog opened during a transfer shows its settings disabled; one opened
+// after a transfer ended in the background shows them usable again.
 void OnOpen(App& app)
 {
     HWND dialog = reinterpret_cast<HWND>(app.program.timerOwner);
     ShowWindow(dialog, SW_SHOWNORMAL);
+    ApplyEnableRules(dialog, app.program.port.portHandle == PortHandle::None);
     SetForegroundWindow(dialog);
 }
 

@@ -4,14 +4,21 @@
  * other start is interactive.
  */
 #include "app/app_win32.h"
+#include "res/resource.h"
+#include "ui/dialogs_win32.h"
 
 namespace orvanta {
 namespace {
 
-// Interactive mode needs the settings dialog; until it exists such a start
-// opens nothing.
+// Only the dialog's Close ends it with 2; a dialog that cannot be created
+// at all (-1) ends the run as well instead of being retried forever.
 int RunInteractive()
 {
+    InitDialogControls();
+    INT_PTR result;
+    do {
+        result = ShowSettingsDialog();
+    } while (result != IDC_CLOSE && result != -1);
     return 1;
 }
 

@@ -1,0 +1,227 @@
+/*
+ * The settings dialog "MainFormDlg": the program's one visible window in
+ * interactive mode. It shows and edits the settings, starts and stops
+ * transfers, owns the protocol timer while it exists, and its Close ends
+ * the program. During a transfer it is hidden; the tray icon brings it back.
+ */
+#include <windows.h>
+#include <commctrl.h>
+
+#include "app/app_win32.h"
+#include "res/resource.h"
+#include "ui/dialog_start.h"
+#include "ui/dialogs_win32.h"
+#include "ui/enable_rules.h"
+
+namespace orvanta {
+namespace {
+
+constexpr LPARAM kSpinRange = MAKELPARAM(255, 1);   // 65791: upper 255, lower 1
+
+Program& program()
+{
+    return theApp().program;
+}
+
+class Win32SettingsDialog final : public SettingsDialogWindow {
+public:
+    explicit Win32SettingsDialog(HWND dialog) : dialog_(dialog) {}
+    WindowId window() const override { return reinterpret_cast<WindowId>(dialog_); }
+    void applyEnableRules(bool enable) override { ApplyEnableRules(dialog_, enable); }
+    void hide() override { ShowWindow(dialog_, SW_HIDE); }
+    void fill() override { FillDialog(dialog_); }
+
+private:
+    HWND dialog_;
+};
+
+void fillList(HWND dialog, int listId, const char* const* names, int count, int selected)
+{
+    SendDlgItemMessageA(dialog, listId, CB_RESETCONTENT, 0, 0);
+    for (int i = 0; i < count; ++i)
+        SendDlgItemMessageA(dialog, listId, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(names[i]));
+    SendDlgItemMessageA(dialog, listId, CB_SETCURSEL, static_cast<WPARAM>(selected), 0);
+}
+
+void fillCodeField(HWND field, const std::uint8_t* workingList)
+{
+    DialogRecords& records = dialogRecords();
+    clearCodeText(records.codeText);
+    LoadCodeList(records.grid, workingList, records.codeText, kMaxCodes);
+    SendMessageA(field, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(records.codeText));
+}
+
+void setMark(HWND dialog, int boxId, std::int8_t flag)
+{
+    CheckDlgButton(dialog, boxId, flag > 0 ? BST_CHECKED : BST_UNCHECKED);
+}
+
+bool isMarked(HWND dialog, int boxId)
+{
+    return IsDlgButtonChecked(dialog, boxId) == BST_CHECKED;
+}
+
+NumberReading readNumber(HWND dialog, int fieldId)
+{
+    BOOL readsAsNumber = FALSE;
+    const UINT value = GetDlgItemInt(dialog, fieldId, &readsAsNumber, FALSE);
+    return NumberReading{readsAsNumber != FALSE, value};
+}
+
+int selectedPosition(HWND dialog, int listId)
+{
+    return static_cast<int>(SendDlgItemMessageA(dialog, listId, CB_GETCURSEL, 0, 0));
+}
+
+DialogControls readControls(HWND dialog)
+{
+    return DialogControls{selectedPosition(dialog, IDC_TRANSMISSION_TYPE),
+                          readNumber(dialog, IDC_COM_PORT),
+                          selectedPosition(dialog, IDC_BAUD_RATE),
+                          isMarked(dialog, IDC_ADD_CR),
+                          isMarked(dialog, IDC_KEEP_ONLINE),
+                          readNumber(dialog, IDC_POLLING_SECONDS),
+                          readNumber(dialog, IDC_CHAR_DELAY),
+                          isMarked(dialog, IDC_PREFIX_ENABLED),
+                          isMarked(dialog, IDC_SUFFIX_ENABLED)};
+}
+
+void OnStart(HWND dialog)
+{
+    Win32SettingsDialog window(dialog);
+    StartFromDialog(program(), readControls(dialog), theApp().settingsStore, window);
+}
+
+void OnStop(HWND dialog)
+{
+    ClosePort(program());
+    FillDialog(dialog);
+}
+
+void OnClose(HWND dialog)
+{
+    Shell_NotifyIconA(NIM_DELETE, &theApp().tray);
+    ClosePort(program());
+    EndDialog(dialog, IDC_CLOSE);
+}
+
+// Writing the correction changes the field again; that second check finds
+// a valid number and leaves it.
+void OnNumberFieldChange(HWND dialog, const NumberField& field)
+{
+    char text[5] = {};
+    GetDlgItemTextA(dialog, field.controlId, text, sizeof text);
+    const auto correction = numberFieldCorrection(text, readNumber(dialog, field.controlId), field);
+    if (correction)
+        SetDlgItemInt(dialog, field.controlId, static_cast<UINT>(*correction), TRUE);
+}
+
+// The mark changes only the controls; Settings takes it at Start.
+void OnCheckBoxToggle(HWND dialog, int boxId)
+{
+    const bool marked = !isMarked(dialog, boxId);
+    CheckDlgButton(dialog, boxId, marked ? BST_CHECKED : BST_UNCHECKED);
+    for (int follower : controlsFollowingBox(boxId))
+        EnableWindow(GetDlgItem(dialog, follower), marked);
+}
+
+void OnCommand(HWND dialog, int id, int notification)
+{
+    switch (id) {
+    case IDC_START: return OnStart(dialog);
+    case IDC_STOP: return OnStop(dialog);
+    case IDC_CLOSE: return OnClose(dialog);
+    case IDC_ADD_CR:
+    case IDC_KEEP_ONLINE:
+    case IDC_PREFIX_ENABLED:
+    case IDC_SUFFIX_ENABLED: return OnCheckBoxToggle(dialog, id);
+    default: break;
+    }
+    const NumberField* field = numberFieldOf(id);
+    if (field && notification == EN_CHANGE)
+        OnNumberFieldChange(dialog, *field);
+}
+
+void subclassCodeFields(DialogRecords& records)
+{
+    records.standardEditProc = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrA(records.prefixField, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(CodeFieldProc)));
+    SetWindowLongPtrA(records.suffixField, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(CodeFieldProc));
+}
+
+// A keep-online command line starts the transfer while the dialog opens.
+void OnInitDialog(HWND dialog)
+{
+    DialogRecords& records = dialogRecords();
+    records.prefixField = GetDlgItem(dialog, IDC_PREFIX_CODES);
+    records.suffixField = GetDlgItem(dialog, IDC_SUFFIX_CODES);
+    loadWorkingCodes(program().settings, program().working);
+    FillDialog(dialog);
+    AddTrayIcon();
+    if (program().commandLineMode == 1 && program().settings.keepOnline == 1)
+        SendMessageA(dialog, WM_COMMAND, IDC_START, 0);
+    subclassCodeFields(records);
+}
+
+}  // namespace
+
+void InitDialogControls()
+{
+    INITCOMMONCONTROLSEX classes{sizeof classes, ICC_UPDOWN_CLASS};
+    InitCommonControlsEx(&classes);
+}
+
+INT_PTR ShowSettingsDialog()
+{
+    return DialogBoxParamA(theApp().instance, "MainFormDlg", nullptr, MainFormDlgProc, 0);
+}
+
+void FillDialog(HWND dialog)
+{
+    Program& p = program();
+    const Settings& s = p.settings;
+    static const char* const kTransmissionList[] = {kTransmissionNames[0], kTransmissionNames[1]};
+    fillList(dialog, IDC_TRANSMISSION_TYPE, kTransmissionList, kListedTransmissionTypes, s.transmissionType);
+    SendDlgItemMessageA(dialog, IDC_COM_PORT_SPIN, UDM_SETRANGE, 0, kSpinRange);
+    SetDlgItemInt(dialog, IDC_COM_PORT, static_cast<UINT>(s.comPort), TRUE);
+    fillList(dialog, IDC_BAUD_RATE, kBaudNames, kBaudCount, s.baudIndex);
+    setMark(dialog, IDC_ADD_CR, s.addCr);
+    setMark(dialog, IDC_KEEP_ONLINE, s.keepOnline);
+    SetDlgItemInt(dialog, IDC_POLLING_SECONDS, static_cast<UINT>(s.pollingSeconds), TRUE);
+    p.timerOwner = reinterpret_cast<WindowId>(dialog);
+    ResetTransfer(p);
+    ApplyEnableRules(dialog, true);
+    SendDlgItemMessageA(dialog, IDC_CHAR_DELAY_SPIN, UDM_SETRANGE, 0, kSpinRange);
+    SetDlgItemInt(dialog, IDC_CHAR_DELAY, static_cast<UINT>(s.charDelayMs), TRUE);
+    fillCodeField(GetDlgItem(dialog, IDC_PREFIX_CODES), p.working.workingPrefix);
+    fillCodeField(GetDlgItem(dialog, IDC_SUFFIX_CODES), p.working.workingSuffix);
+    setMark(dialog, IDC_PREFIX_ENABLED, s.prefixEnabled);
+    setMark(dialog, IDC_SUFFIX_ENABLED, s.suffixEnabled);
+    EnableWindow(GetDlgItem(dialog, IDC_PREFIX_CODES), s.prefixEnabled > 0);
+    EnableWindow(GetDlgItem(dialog, IDC_SUFFIX_CODES), s.suffixEnabled > 0);
+}
+
+void ApplyEnableRules(HWND dialog, bool enable)
+{
+    for (const ControlState& state : enableRules(enable, program().settings))
+        EnableWindow(GetDlgItem(dialog, state.controlId), state.enabled);
+    UpdateWindow(dialog);
+}
+
+INT_PTR CALLBACK MainFormDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
+{
+    switch (message) {
+    case WM_INITDIALOG: OnInitDialog(dialog); return TRUE;
+    case WM_COMMAND: OnCommand(dialog, LOWORD(wParam), HIWORD(wParam)); return FALSE;
+    case WM_SIZE:
+        if (wParam == SIZE_MINIMIZED)
+            ShowWindow(dialog, SW_HIDE);
+        return FALSE;
+    case WM_TIMER:
+        OnProtocolTimeout(program(), reinterpret_cast<WindowId>(dialog), wParam);
+        return FALSE;
+    default: return FALSE;
+    }
+}
+
+}  // namespace orvanta
