@@ -1,0 +1,213 @@
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "app/app_win32.h"
+#include "gui/gui_session_win32.h"
+#include "res/resource.h"
+
+namespace orvanta::gui {
+namespace {
+
+Program& program()
+{
+    return theApp().program;
+}
+
+std::vector<std::string> listEntries(HWND dialog, int listId)
+{
+    std::vector<std::string> entries;
+    const auto count = SendDlgItemMessageA(dialog, listId, CB_GETCOUNT, 0, 0);
+    for (LRESULT i = 0; i < count; ++i) {
+        char text[32] = {};
+        SendDlgItemMessageA(dialog, listId, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text));
+        entries.emplace_back(text);
+    }
+    return entries;
+}
+
+int selection(HWND dialog, int listId)
+{
+    return static_cast<int>(SendDlgItemMessageA(dialog, listId, CB_GETCURSEL, 0, 0));
+}
+
+bool enabled(HWND dialog, int id)
+{
+    return IsWindowEnabled(GetDlgItem(dialog, id)) != FALSE;
+}
+
+bool marked(HWND dialog, int id)
+{
+    return IsDlgButtonChecked(dialog, id) == BST_CHECKED;
+}
+
+std::string settingsFile()
+{
+    std::ifstream file(theApp().settingsStore.settingsPath(), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), {});
+}
+
+TEST(SettingsDialogGui, OpensWithTheSettingsAndOnlyTwoTransmissionTypes)
+{
+    resetProgram();
+    program().settings.transmissionType = RS232;
+    program().settings.baudIndex = 3;
+    program().settings.comPort = 12;
+    std::vector<std::string> types, rates;
+    int type = -2, rate = -2;
+    std::string caption, comPort, polling, delay;
+    bool addCr = false, keepOnline = true;
+
+    const INT_PTR result = runSettingsDialog([&](HWND dialog) {
+        caption = windowText(dialog);
+        types = listEntries(dialog, IDC_TRANSMISSION_TYPE);
+        rates = listEntries(dialog, IDC_BAUD_RATE);
+        type = selection(dialog, IDC_TRANSMISSION_TYPE);
+        rate = selection(dialog, IDC_BAUD_RATE);
+        comPort = itemText(dialog, IDC_COM_PORT);
+        polling = itemText(dialog, IDC_POLLING_SECONDS);
+        delay = itemText(dialog, IDC_CHAR_DELAY);
+        addCr = marked(dialog, IDC_ADD_CR);
+        keepOnline = marked(dialog, IDC_KEEP_ONLINE);
+        pressButton(dialog, IDC_CLOSE);
+    });
+
+    EXPECT_EQ(result, IDC_CLOSE);
+    EXPECT_EQ(caption, "Orvanta (Ver 1.20)");
+    EXPECT_EQ(types, (std::vector<std::string>{"RS-232", "Cradle-IR"}));
+    EXPECT_EQ(rates, (std::vector<std::string>{"115200", "57600", "38400", "19200", "9600"}));
+    EXPECT_EQ(type, 0);
+    EXPECT_EQ(rate, 3);
+    EXPECT_EQ(comPort, "12");
+    EXPECT_EQ(polling, "2");
+    EXPECT_EQ(delay, "2");
+    EXPECT_TRUE(addCr);
+    EXPECT_FALSE(keepOnline);
+}
+
+TEST(SettingsDialogGui, NumberFieldsAreCorrectedAsTheyChange)
+{
+    const struct {
+        int field;
+        const char* typed;
+        const char* shown;
+    } table[] = {
+        {IDC_COM_PORT, "300", "255"},         {IDC_COM_PORT, "007", "7"},
+        {IDC_COM_PORT, "0", "1"},             {IDC_COM_PORT, "", "1"},
+        {IDC_COM_PORT, "42", "42"},           {IDC_POLLING_SECONDS, "1000", "999"},
+        {IDC_POLLING_SECONDS, "a", "1"},      {IDC_POLLING_SECONDS, "012", "12"},
+        {IDC_CHAR_DELAY, "05", "05"},         {IDC_CHAR_DELAY, "0", "1"},
+        {IDC_CHAR_DELAY, "300", "255"},
+    };
+    resetProgram();
+    std::vector<std::string> shown;
+    runSettingsDialog([&](HWND dialog) {
+        for (const auto& row : table) {
+            setItemText(dialog, row.field, row.typed);
+            shown.push_back(itemText(dialog, row.field));
+        }
+    });
+    ASSERT_EQ(shown.size(), std::size(table));
+    for (std::size_t i = 0; i < shown.size(); ++i)
+        EXPECT_EQ(shown[i], table[i].shown) << table[i].field << " \"" << table[i].typed << '"';
+}
+
+// COM200 exists in no wine prefix: the open fails after the file is saved.
+TEST(SettingsDialogGui, StartSavesWhatIsTypedAndReportsAMissingPort)
+{
+    resetProgram();
+    ShownBox box;
+    bool visibleAfterFailure = true, startEnabled = false, stopEnabled = true, visibleAfterOpen = false;
+    std::string delayAfterFailure;
+
+    const INT_PTR result = runSettingsDialog([&](HWND dialog) {
+        setItemText(dialog, IDC_COM_PORT, "200");
+        setItemText(dialog, IDC_CHAR_DELAY, "05");
+        postButton(dialog, IDC_START);
+        box = answerMessageBox(dialog);
+        SendMessageA(dialog, WM_NULL, 0, 0);
+        visibleAfterFailure = IsWindowVisible(dialog) != FALSE;
+        startEnabled = enabled(dialog, IDC_START);
+        stopEnabled = enabled(dialog, IDC_STOP);
+        delayAfterFailure = itemText(dialog, IDC_CHAR_DELAY);
+        SendMessageA(theApp().mainWindow, WM_COMMAND, IDM_TRAY_OPEN, 0);
+        visibleAfterOpen = IsWindowVisible(dialog) != FALSE;
+        SendMessageA(theApp().mainWindow, WM_COMMAND, IDM_TRAY_EXIT, 0);
+    });
+
+    EXPECT_EQ(box.caption, "Error");
+    EXPECT_EQ(box.text, "Failed to open the COM port!");
+    EXPECT_EQ(program().settings.charDelayMs, 5);
+    EXPECT_EQ(program().settings.comPort, 200);
+    const std::string sevenLines = "1\r\n200\r\n0\r\n1\r\n0\r\n2\r\n5\r\n";
+    EXPECT_EQ(settingsFile().substr(0, sevenLines.size()), sevenLines);
+    EXPECT_FALSE(visibleAfterFailure);
+    EXPECT_TRUE(startEnabled);
+    EXPECT_FALSE(stopEnabled);
+    EXPECT_EQ(delayAfterFailure, "5");
+    EXPECT_TRUE(visibleAfterOpen);
+    EXPECT_EQ(result, IDC_CLOSE);
+    EXPECT_EQ(program().port.portHandle, PortHandle::None);
+}
+
+TEST(SettingsDialogGui, CheckBoxesSwitchTheirControlsButNotTheSettings)
+{
+    resetProgram();
+    std::vector<bool> polling, prefixField, suffixField;
+    bool markedOnce = false, markedTwice = true;
+    runSettingsDialog([&](HWND dialog) {
+        polling.push_back(enabled(dialog, IDC_POLLING_SECONDS));
+        pressButton(dialog, IDC_KEEP_ONLINE);
+        markedOnce = marked(dialog, IDC_KEEP_ONLINE);
+        for (int id : {IDC_POLLING_LABEL, IDC_POLLING_SECONDS, IDC_POLLING_RANGE})
+            polling.push_back(enabled(dialog, id));
+        pressButton(dialog, IDC_KEEP_ONLINE);
+        markedTwice = marked(dialog, IDC_KEEP_ONLINE);
+        polling.push_back(enabled(dialog, IDC_POLLING_SECONDS));
+
+        prefixField.push_back(enabled(dialog, IDC_PREFIX_CODES));
+        pressButton(dialog, IDC_PREFIX_ENABLED);
+        prefixField.push_back(enabled(dialog, IDC_PREFIX_CODES));
+        suffixField.push_back(enabled(dialog, IDC_SUFFIX_CODES));
+        pressButton(dialog, IDC_SUFFIX_ENABLED);
+        suffixField.push_back(enabled(dialog, IDC_SUFFIX_CODES));
+    });
+    EXPECT_EQ(polling, (std::vector<bool>{false, true, true, true, false}));
+    EXPECT_TRUE(markedOnce);
+    EXPECT_FALSE(markedTwice);
+    EXPECT_EQ(prefixField, (std::vector<bool>{false, true}));
+    EXPECT_EQ(suffixField, (std::vector<bool>{false, true}));
+    EXPECT_EQ(program().settings.keepOnline, 0);
+    EXPECT_EQ(program().settings.prefixEnabled, 0);
+}
+
+// Open from the tray: with a port open only Stop (and Close) can be used.
+TEST(SettingsDialogGui, MinimizingHidesTheDialogAndOpenShowsItWithTheRulesOfTheMoment)
+{
+    resetProgram();
+    bool hidden = false, shown = false, startWhileOpen = true, stopWhileOpen = false, comWhileOpen = true;
+    const INT_PTR result = runSettingsDialog([&](HWND dialog) {
+        SendMessageA(dialog, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+        hidden = IsWindowVisible(dialog) == FALSE;
+        program().port.portHandle = PortHandle::Open;   // as during a transfer
+        SendMessageA(theApp().mainWindow, kTrayMessage, 0, WM_LBUTTONDBLCLK);
+        program().port.portHandle = PortHandle::None;
+        shown = IsWindowVisible(dialog) != FALSE;
+        startWhileOpen = enabled(dialog, IDC_START);
+        stopWhileOpen = enabled(dialog, IDC_STOP);
+        comWhileOpen = enabled(dialog, IDC_COM_PORT);
+        SendMessageA(dialog, WM_CLOSE, 0, 0);
+    });
+    EXPECT_TRUE(hidden);
+    EXPECT_TRUE(shown);
+    EXPECT_FALSE(startWhileOpen);
+    EXPECT_TRUE(stopWhileOpen);
+    EXPECT_FALSE(comWhileOpen);
+    EXPECT_EQ(result, IDC_CLOSE);
+}
+
+}  // namespace
+}  // namespace orvanta::gui
