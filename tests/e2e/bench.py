@@ -79,21 +79,24 @@ class PrefixFactory:
 
     def __init__(self, template):
         self.template = os.path.abspath(template)    # wine takes absolute prefixes only
+        self.marker = os.path.join(self.template, ".orvanta-template")
+
+    def exists(self):
+        return os.path.exists(self.marker)
 
     def ensure(self):
         os.makedirs(os.path.dirname(self.template), exist_ok=True)
         version = subprocess.run(["wine", "--version"], capture_output=True, text=True).stdout.strip()
-        marker = os.path.join(self.template, ".orvanta-template")
         with open(self.template + ".lock", "w") as lock:
             fcntl.flock(lock, fcntl.LOCK_EX)
-            if os.path.exists(marker) and open(marker).read() == version:
+            if self.exists() and open(self.marker).read() == version:
                 return
             shutil.rmtree(self.template, ignore_errors=True)
             env = dict(os.environ, WINEPREFIX=self.template, **WINE_ENV)
             subprocess.run(["wineboot", "--init"], env=env, stdin=subprocess.DEVNULL,
                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=True)
             subprocess.run(["wineserver", "-w"], env=env, check=True)
-            with open(marker, "w") as f:
+            with open(self.marker, "w") as f:
                 f.write(version)
 
     def clone(self, prefix):
