@@ -1,0 +1,218 @@
+/*
+ * UI driver for the interactive end-to-end tests: plays the user of a
+ * running Orvanta.exe from another process, one action per run.
+ *
+ *   ui_driver.exe wait CAPTION visible|hidden|gone [SECONDS]
+ *   ui_driver.exe click CAPTION ID          (a button, as if clicked)
+ *   ui_driver.exe command CAPTION ID        (the button's notification alone,
+ *                                            which leaves the focus where it is)
+ *   ui_driver.exe settext CAPTION ID TEXT   (as if typed: the field's checks run)
+ *   ui_driver.exe gettext CAPTION ID
+ *   ui_driver.exe select CAPTION ID INDEX   (the entry of a drop-down list)
+ *   ui_driver.exe press CAPTION ID X Y      (a mouse click at X, Y in the control)
+ *   ui_driver.exe pickcell CAPTION COLUMN ROW  (a cell of the code picker's grid)
+ *   ui_driver.exe messagebox [SECONDS]      (prints "caption|text" and presses OK)
+ *   ui_driver.exe tray COMMAND              (a tray menu command: 150 Open, 151 Exit)
+ *   ui_driver.exe foreground CAPTION
+ *
+ * Windows are found by caption among all top-level windows. Clicks are
+ * posted, so that an action which opens a modal window (the code picker, a
+ * message box) does not hold the driver. Exit code 0 on success, 1 when
+ * the window did not turn up, 2 for a bad command line.
+ */
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+namespace {
+
+constexpr DWORD kPollMs = 50;
+constexpr double kDefaultSeconds = 20;
+
+std::string captionOf(HWND window)
+{
+    char text[128] = {};
+    GetWindowTextA(window, text, sizeof text);
+    return text;
+}
+
+bool isMessageBox(HWND window)
+{
+    char className[16] = {};
+    GetClassNameA(window, className, sizeof className);
+    const std::string caption = captionOf(window);
+    return std::strcmp(className, "#32770") == 0 && IsWindowVisible(window) &&
+           (caption == "Error" || caption == "Warning");
+}
+
+BOOL CALLBACK findMessageBox(HWND window, LPARAM found)
+{
+    if (!isMessageBox(window))
+        return TRUE;
+    *reinterpret_cast<HWND*>(found) = window;
+    return FALSE;
+}
+
+BOOL CALLBACK findText(HWND child, LPARAM text)
+{
+    char className[16] = {};
+    GetClassNameA(child, className, sizeof className);
+    const std::string childText = captionOf(child);
+    if (std::strcmp(className, "Static") == 0 && !childText.empty())
+        *reinterpret_cast<std::string*>(text) = childText;
+    return TRUE;
+}
+
+template <typename Condition>
+bool waitUntil(double seconds, Condition condition)
+{
+    for (DWORD waited = 0; waited < seconds * 1000; waited += kPollMs) {
+        if (condition())
+            return true;
+        Sleep(kPollMs);
+    }
+    return condition();
+}
+
+HWND findWindow(const char* caption)
+{
+    HWND window = nullptr;
+    waitUntil(kDefaultSeconds, [&] { return (window = FindWindowA(nullptr, caption)) != nullptr; });
+    return window;
+}
+
+HWND findControl(const char* caption, const char* id)
+{
+    HWND window = findWindow(caption);
+    return window ? GetDlgItem(window, std::atoi(id)) : nullptr;
+}
+
+int wait(int argc, char** argv)
+{
+    const std::string state = argv[3];
+    const double seconds = argc > 4 ? std::atof(argv[4]) : kDefaultSeconds;
+    const bool reached = waitUntil(seconds, [&] {
+        HWND window = FindWindowA(nullptr, argv[2]);
+        if (state == "gone")
+            return window == nullptr;
+        return window != nullptr && (IsWindowVisible(window) != FALSE) == (state == "visible");
+    });
+    std::puts(reached ? "ok" : "timed out");
+    return reached ? 0 : 1;
+}
+
+int messageBox(int argc, char** argv)
+{
+    HWND box = nullptr;
+    const double seconds = argc > 2 ? std::atof(argv[2]) : kDefaultSeconds;
+    waitUntil(seconds, [&] { return !EnumWindows(findMessageBox, reinterpret_cast<LPARAM>(&box)) || box; });
+    if (!box) {
+        std::puts("no message box");
+        return 1;
+    }
+    std::string text;
+    EnumChildWindows(box, findText, reinterpret_cast<LPARAM>(&text));
+    std::printf("%s|%s\n", captionOf(box).c_str(), text.c_str());
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+    return 0;
+}
+
+void postClickAt(HWND control, int x, int y)
+{
+    PostMessageA(control, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
+    PostMessageA(control, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
+}
+
+// The grid is 9 x 17 equal cells, headers first; the centre of the cell
+// for code COLUMN x 16 + ROW.
+int pickCell(char** argv)
+{
+    HWND grid = findControl(argv[2], "200");
+    if (!grid)
+        return 1;
+    RECT client;
+    GetClientRect(grid, &client);
+    const int cw = client.right / 9, ch = client.bottom / 17;
+    postClickAt(grid, (std::atoi(argv[3]) + 1) * cw + cw / 2, (std::atoi(argv[4]) + 1) * ch + ch / 2);
+    return 0;
+}
+
+int controlCommand(const std::string& command, char** argv)
+{
+    HWND control = findControl(argv[2], argv[3]);
+    if (!control)
+        return 1;
+    if (command == "click") {
+        PostMessageA(control, BM_CLICK, 0, 0);
+    } else if (command == "command") {
+        PostMessageA(GetParent(control), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(control), BN_CLICKED),
+                     reinterpret_cast<LPARAM>(control));
+    } else if (command == "settext") {
+        SendMessageA(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(argv[4]));
+    } else if (command == "gettext") {
+        // Another process's control keeps its text to itself: it must be asked.
+        char text[256] = {};
+        SendMessageA(control, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
+        std::puts(text);
+    } else if (command == "select") {
+        SendMessageA(control, CB_SETCURSEL, static_cast<WPARAM>(std::atoi(argv[4])), 0);
+    } else if (command == "press") {
+        postClickAt(control, std::atoi(argv[4]), std::atoi(argv[5]));
+    }
+    return 0;
+}
+
+int tray(char** argv)
+{
+    HWND hidden = nullptr;
+    waitUntil(kDefaultSeconds, [&] { return (hidden = FindWindowA("Orvanta", nullptr)) != nullptr; });
+    if (!hidden)
+        return 1;
+    PostMessageA(hidden, WM_COMMAND, static_cast<WPARAM>(std::atoi(argv[2])), 0);
+    return 0;
+}
+
+int foreground(char** argv)
+{
+    HWND window = findWindow(argv[2]);
+    return window && SetForegroundWindow(window) ? 0 : 1;
+}
+
+bool argumentsFit(const std::string& command, int argc)
+{
+    const struct {
+        const char* name;
+        int arguments;
+    } usage[] = {{"wait", 2},    {"click", 2}, {"command", 2}, {"settext", 3},    {"gettext", 2}, {"select", 3},
+                 {"press", 4},   {"pickcell", 3}, {"messagebox", 0}, {"tray", 1},  {"foreground", 1}};
+    for (const auto& entry : usage) {
+        if (command == entry.name)
+            return argc - 2 >= entry.arguments;
+    }
+    return false;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    const std::string command = argc > 1 ? argv[1] : "";
+    if (!argumentsFit(command, argc)) {
+        std::fputs("usage: ui_driver COMMAND ARGUMENTS (see the source)\n", stderr);
+        return 2;
+    }
+    if (command == "wait")
+        return wait(argc, argv);
+    if (command == "messagebox")
+        return messageBox(argc, argv);
+    if (command == "pickcell")
+        return pickCell(argv);
+    if (command == "tray")
+        return tray(argv);
+    if (command == "foreground")
+        return foreground(argv);
+    return controlCommand(command, argv);
+}
