@@ -97,8 +97,8 @@ class Line:
         self.split, self.split_pause = split, split_pause
 
     def send(self, data, what, split=False, **fields):
-        self.log("tx", hex=data.hex(), what=what, **fields)
         size = self.split if split and self.split > 0 else len(data)
+        self.log("tx", hex=data.hex(), what=what, writes=-(-len(data) // size), **fields)
         for start in range(0, len(data), size):
             if start:
                 time.sleep(self.split_pause)
