@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -72,7 +73,7 @@ TEST(BuildCodeText, OneSpaceAndNamePerCodeUpToTheCountOrAZero)
     };
     for (const TextCase& row : table) {
         std::uint8_t list[kWorkingListSize]{};
-        std::memcpy(list, row.list.data(), row.list.size());
+        std::copy(row.list.begin(), row.list.end(), list);
         CodeText text;
         clearCodeText(text);
         EXPECT_EQ(BuildCodeText(list, text, row.n), row.count) << row.name;
