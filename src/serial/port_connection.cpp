@@ -21,6 +21,7 @@ namespace {
 constexpr std::uint32_t kReaderStartPauseMs = 100;
 constexpr std::uint32_t kIdlePassPauseMs = 5;
 constexpr std::uint32_t kReadWaitMs = 500;
+constexpr std::uint32_t kIdleReadWaitMs = 100;
 
 void applyRs232Line(Program& program)
 {
@@ -42,26 +43,49 @@ void readerThreadBody(void* argument)
     ReaderThread(*static_cast<Program*>(argument));
 }
 
-// Reads what is queued, in pieces of at most 1024 bytes, and hands each
-// piece on. Returns false when a read failed.
-bool readQueued(Program& program, std::uint32_t queued)
+using ReceiveBuffer = std::uint8_t[kReceiveBufferBytes];
+
+// Reads what is queued into the buffer after the `held` bytes already
+// there, and hands each buffer-full on; more than a buffer-full is read in
+// further pieces before the next wait.
+void readQueued(Program& program, ReceiveBuffer& buffer, std::uint32_t held, std::uint32_t queued)
 {
     ComPort& port = program.platform.comPort;
-    std::uint8_t buffer[kReceiveBufferBytes];
-    while (queued > 0) {
-        const std::uint32_t wanted = queued < kReceiveBufferBytes ? queued : kReceiveBufferBytes;
-        std::memset(buffer, 0, sizeof buffer);
-        const std::int32_t got = port.read(buffer, wanted, kReadWaitMs);
+    for (;;) {
+        const std::uint32_t room = kReceiveBufferBytes - held;
+        const std::uint32_t wanted = queued < room ? queued : room;
+        std::int32_t got = wanted > 0 ? port.read(buffer + held, wanted, kReadWaitMs) : 0;
         if (got < 0) {
             port.clearErrors();
-            return false;
+            got = 0;
         }
-        if (got == 0)
-            return true;
-        program.receiver.receive(buffer, static_cast<std::uint32_t>(got));
-        queued = (queued > kReceiveBufferBytes && program.transfer.running) ? port.clearErrors() : 0;
+        const std::uint32_t count = held + static_cast<std::uint32_t>(got);
+        if (count > 0)
+            program.receiver.receive(buffer, count);
+        if (got == 0 || queued <= room || !program.transfer.running)
+            return;
+        queued = port.clearErrors();
+        held = 0;
+        std::memset(buffer, 0, sizeof buffer);
     }
-    return true;
+}
+
+// The event wait does not block on every port: on a pseudo-terminal under
+// wine it returns at once. A one-byte read, bounded in time, waits for the
+// next byte instead. Where that returns at once as well, a short pause
+// keeps the thread from spinning.
+void awaitFirstByte(Program& program)
+{
+    ComPort& port = program.platform.comPort;
+    Clock& clock = program.platform.clock;
+    const std::uint32_t start = clock.tickCount();
+    ReceiveBuffer buffer = {};
+    if (port.read(buffer, 1, kIdleReadWaitMs) == 1) {
+        readQueued(program, buffer, 1, port.clearErrors());
+        return;
+    }
+    if (clock.tickCount() - start < kIdlePassPauseMs)
+        clock.sleepMs(kIdlePassPauseMs);
 }
 
 }  // namespace
@@ -124,10 +148,11 @@ void ReaderPass(Program& program)
     port.waitEvent(mask);
     const std::uint32_t queued = port.clearErrors();
     if (queued == 0) {
-        program.platform.clock.sleepMs(kIdlePassPauseMs);
+        awaitFirstByte(program);
         return;
     }
-    readQueued(program, queued);
+    ReceiveBuffer buffer = {};
+    readQueued(program, buffer, 0, queued);
 }
 
 bool WritePort(Program& program, const std::uint8_t* bytes, std::uint32_t count)

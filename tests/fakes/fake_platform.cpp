@@ -63,6 +63,8 @@ std::int32_t FakeComPort::read(std::uint8_t* buffer, std::uint32_t count, std::u
     if (readFails)
         return -1;
     deliverArrived();
+    if (input.empty() && readsReturnAtOnce)
+        return 0;
     if (input.empty()) {
         std::uint32_t waited = waitMs;
         for (const auto& [time, bytes] : scheduled) {

@@ -49,6 +49,7 @@ public:
     LineConfig applied{};           // what the port runs with now
     bool openFails = false, eventsFail = false, writeFails = false, readFails = false;
     bool logReads = false;
+    bool readsReturnAtOnce = false;   // like "return at once" time-outs on Windows
     // Called after every successful write, with the line as it stands.
     std::function<void(const std::string&, const LineConfig&)> onWrite;
 

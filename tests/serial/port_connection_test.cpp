@@ -107,12 +107,30 @@ TEST(SendCommand, PausesPurgesWritesPausesAndArmsTheTimer)
     EXPECT_EQ(f.log, failed) << "no second pause and no timer after a failed write";
 }
 
-TEST(ReaderThread, AnIdlePassPausesAndHandsNothingOn)
+TEST(ReaderThread, AnIdlePassWaitsInABoundedReadOrPausesWhereReadsDoNotWait)
 {
     FakeProgram f;
+    const std::uint32_t start = f.clock.now;
+    ReaderPass(*f.program);
+    EXPECT_TRUE(f.log.empty());
+    EXPECT_EQ(f.clock.now - start, 100u) << "the read waited for a byte, at most 100 ms";
+
+    f.comPort.readsReturnAtOnce = true;
     ReaderPass(*f.program);
     EXPECT_EQ(f.log, EventLog{pause(5)});
     EXPECT_EQ(f.program->transfer.lineLength, 0);
+}
+
+TEST(ReaderThread, AByteThatEndsTheIdleWaitIsHandedOnWithWhatFollowsIt)
+{
+    FakeProgram f;
+    Program& p = *f.program;
+    p.transfer.running = 1;
+    f.comPort.logReads = true;
+    f.comPort.arriveAt(f.clock.now + 30, "ACK\r");
+    ReaderPass(p);
+    EXPECT_EQ(f.only({"read"}), (EventLog{{"read", 1}, {"read", 3}}));
+    EXPECT_EQ(p.transfer.state, TransferState::Receiving) << "the line was assembled whole";
 }
 
 TEST(ReaderThread, ReadsEverythingQueuedInPiecesOfTheBufferSize)
