@@ -46,6 +46,18 @@ def damaged(line):
     return line[:-3] + bytes([wrong]) + line[-2:]
 
 
+def dropped_byte(line):
+    """The line with one byte in the middle left out, as a noisy line loses
+    one: its checksum no longer matches."""
+    middle = max(1, (len(line) - 1) // 2)
+    return line[:middle] + line[middle + 1:]
+
+
+# A line far longer than any record, ending in CR: the program must drop it
+# and go on with the next line.
+OVERLONG_LINE = bytes(0x30 + i % 40 for i in range(1100)) + b"\r"
+
+
 def speed_of(fd):
     """The line rate the program set on the terminal, in bit/s (0 if the
     terminal reports a rate without a number)."""
@@ -153,7 +165,7 @@ class Collector:
         self.batch = 0
         self.pos = 0             # first record of the batch not yet acknowledged
         self.seq_base = 0        # pos at the last READ: sequence values restart there
-        self.state = "idle"      # idle, sending, done, silent
+        self.state = "idle"      # idle, sending, done, silent, stalled
         self.sent_before = set()
         self.acks_lost = set()
         self.extra_ack = None    # deadline while the ACK of a doubled line is awaited
@@ -228,6 +240,11 @@ class Collector:
 
     def send_current(self):
         records = self.current_batch()
+        if self.number() in self.opts.silent_from and self.pos < len(records):
+            self.opts.silent_from.remove(self.number())
+            self.state = "stalled"      # answers nothing until the next READ
+            self.log("fell_silent", record=self.number())
+            return
         if self.pos >= len(records):
             self.state = "done"
             self.line.send(b"OVER\r", "over")
@@ -241,8 +258,12 @@ class Collector:
             line, what = damaged(line), "damaged_record"
         if first and number in self.opts.duplicate:
             line, what = line + line, "doubled_record"
+        if first and number in self.opts.drop:
+            line, what = dropped_byte(line), "dropped_byte"
         if first and self.opts.noise:
             line, what = self.opts.noise + line, "noise+" + what
+        if first and number in self.opts.long_line:
+            line, what = OVERLONG_LINE + line, "long_line+" + what
         self.counts["records_sent"] += 1
         self.line.send(line, what, split=True, record=number, seq=sequence)
 
@@ -355,6 +376,12 @@ def parse_args(argv):
                    help="send record K twice in a row the first time")
     p.add_argument("--duplicate-wait", type=float, default=1.0,
                    help="seconds to wait for the ACK of the doubled line before going on")
+    p.add_argument("--drop", type=int, action="append", default=[], metavar="K",
+                   help="leave a byte out of record K the first time it goes out")
+    p.add_argument("--long-line", type=int, action="append", default=[], metavar="K",
+                   help="send a line of 1100 bytes before record K the first time")
+    p.add_argument("--silent-from", type=int, action="append", default=[], metavar="K",
+                   help="fall silent when record K is due (once), until the next READ")
     p.add_argument("--silent", action="store_true", help="never answer")
     p.add_argument("--nak-read", type=int, default=0, metavar="N",
                    help="answer the first N READs with NAK")

@@ -121,6 +121,11 @@ class SimulatorTest(unittest.TestCase):
             (["--silent"], [(b"READ\r", b""), (b"READ\r", b"")]),
             (["--silent-after-ack"], [(b"READ\r", b"ACK\r"), (b"NAK\r", b""), (b"READ\r", b"")]),
             (["--noise", "#~\\x93\\r"], [(b"READ\r", b"ACK\r#~\x93\r" + ABC), (b"NAK\r", ABC)]),
+            (["--drop", "1"], [(b"READ\r", b"ACK\r" + ABC[:3] + ABC[4:]), (b"NAK\r", ABC)]),
+            (["--long-line", "2"], [(b"READ\r", b"ACK\r" + ABC),
+                                    (b"ACK\r", collector_sim.OVERLONG_LINE + efg)]),
+            (["--silent-from", "2"], [(b"READ\r", b"ACK\r" + ABC), (b"ACK\r", b""), (b"NAK\r", b""),
+                                      (b"READ\r", b"ACK\r" + collector_sim.record_line(0, b"efg"))]),
             # a READ in the middle restarts the sequence values at 0
             ([], [(b"READ\r", b"ACK\r" + ABC), (b"ACK\r", efg),
                   (b"READ\r", b"ACK\r" + collector_sim.record_line(0, b"efg"))]),

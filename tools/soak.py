@@ -1,0 +1,222 @@
+#!/usr/bin/env python3
+"""
+Soak run: many unattended transfers of the real Orvanta.exe under wine
+against the collector simulator, with line faults injected at random at a
+chosen rate (seeded, so a run can be repeated exactly), and an account of
+every record: sent, delivered (the collector saw its ACK), typed, typed
+twice, typed wrongly, lost (delivered but never typed).
+
+    tools/soak.py --records 10000 --fault-rate 0.05 --seed 1
+    tools/soak.py --records 300 --per-transfer 60        (the short run of the tests)
+
+Records the collector still holds when a transfer ends (it fell silent, or
+the program gave up) go out again in the next transfer, as a real collector
+keeps them until they are acknowledged.
+
+What a byte types depends on the keyboard layout of the display, so a first
+transfer types every byte value 1..255 (but 13) once, each in a record of
+its own, and what the window received for each becomes the expected text of
+that byte (a key without a character, such as an arrow, types nothing).
+Byte 24 (F10) is left out of the data: it puts the target window into menu
+mode, which is about the target, not about the program.
+"""
+import argparse
+import json
+import os
+import random
+import sys
+import time
+
+sys.dont_write_bytecode = True
+REPO = os.path.normpath(os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
+sys.path.insert(0, os.path.join(REPO, "tests", "e2e"))
+import bench  # noqa: E402
+
+COMMAND_LINE = "1,1,1,1,0,2,2"
+FAULTS = ("damage", "drop", "noise", "lose-ack", "duplicate", "long-line", "silent-from", "split")
+RECORD_FAULTS = ("damage", "drop", "lose-ack", "duplicate", "long-line")
+UNTYPEABLE = {13, 24}
+
+
+def ean13(rng):
+    digits = [rng.randrange(10) for _ in range(12)]
+    check = (10 - sum(d * (3 if i % 2 else 1) for i, d in enumerate(digits)) % 10) % 10
+    return "".join(map(str, digits)) + str(check)
+
+
+def make_record(rng, serial, alphabet):
+    kind = rng.random()
+    if kind < 0.4:
+        return ean13(rng).encode()
+    if kind < 0.6:
+        return ("LOT-%05d/%s" % (serial, rng.choice("ABCXYZ"))).encode()
+    if kind < 0.75:
+        word = rng.choice(["COVER-%d", "HANDOVER %d", "PACK %d ACK", "OVER%d", "ACK-%d"])
+        return (word % serial).encode()
+    length = rng.randrange(1, 25)
+    return bytes(rng.choice(alphabet) for _ in range(length))
+
+
+class Account:
+    def __init__(self):
+        self.sent = self.delivered = self.typed = 0
+        self.twice = self.wrong = self.lost = 0
+        self.typed_count = {}
+        self.sent_ids = set()
+        self.faults = {f: 0 for f in FAULTS}
+        self.transfers = 0
+        self.seconds = 0.0
+        self.processor = 0.0
+        self.incidents = []
+
+    def as_dict(self):
+        return dict(transfers=self.transfers, sent=self.sent, delivered=self.delivered, typed=self.typed,
+                    typed_twice=self.twice, typed_wrongly=self.wrong, lost=self.lost,
+                    faults=self.faults, program_seconds=round(self.seconds, 1),
+                    program_processor_seconds=round(self.processor, 2))
+
+
+def expected_text(data, table):
+    return b"".join(table.get(b, b"") for b in data)
+
+
+def plan_faults(rng, count, rate, account):
+    """Simulator options for one transfer of `count` records."""
+    options = []
+    silent_used = False
+    for number in range(1, count + 1):
+        if rng.random() >= rate:
+            continue
+        fault = rng.choice(FAULTS)
+        if fault == "silent-from" and (silent_used or number == 1):
+            fault = "damage"
+        if fault == "silent-from":
+            silent_used = True
+        if fault in ("noise", "split"):
+            continue    # whole-transfer faults, drawn below
+        options += ["--" + fault, str(number)]
+        account.faults[fault] += 1
+    if rng.random() < rate * count / 10:
+        options += ["--noise", "\\x07#~\\x93\\r"]
+        account.faults["noise"] += count
+    if rng.random() < rate * count / 10:
+        options += ["--split", str(rng.randrange(1, 6)), "--split-pause-ms", "5"]
+        account.faults["split"] += count
+    return options
+
+
+def records_file(directory, records):
+    path = os.path.join(directory, "records-%d.json" % time.monotonic_ns())
+    with open(path, "w", encoding="utf-8") as f:
+        json.dump([r.decode("latin-1") for r in records], f)
+    return path
+
+
+def run_transfer(bench_, name, records, options, time_limit):
+    os.makedirs(bench_.work_root, exist_ok=True)
+    setup = bench.Setup(COMMAND_LINE, sim_options=["--records-file", records_file(bench_.work_root, records),
+                                                   "--duplicate-wait", "0.6"] + options,
+                        time_limit=time_limit)
+    return bench_.run(name, setup)
+
+
+def delivered_numbers(outcome):
+    return [e["record"] for e in outcome.sim_events if e["ev"] == "delivered"]
+
+
+def calibrate(bench_):
+    values = [b for b in range(1, 256) if b not in UNTYPEABLE]
+    outcome = run_transfer(bench_, "soak-calibration", [bytes([b]) for b in values], [], 300)
+    segments = outcome.typed.split(b"\r")
+    if len(delivered_numbers(outcome)) != len(values) or len(segments) != len(values) + 1:
+        raise SystemExit("calibration failed: %d records delivered, %d typed"
+                         % (len(delivered_numbers(outcome)), len(segments) - 1))
+    table = {b: segment for b, segment in zip(values, segments)}
+    table[13] = b"\r"
+    return table
+
+
+def account_for(account, transfer_records, expected, outcome):
+    """Attributes each typed segment to a record of the transfer, in order."""
+    delivered = delivered_numbers(outcome)
+    segments = outcome.typed.split(b"\r")[:-1] if outcome.typed.endswith(b"\r") else outcome.typed.split(b"\r")
+    position = 0
+    typed_here = []
+    for segment in segments:
+        if position < len(expected) and segment == expected[position]:
+            typed_here.append(position)
+            position += 1
+        elif position > 0 and segment == expected[position - 1]:
+            typed_here.append(position - 1)
+        else:
+            account.wrong += 1
+            account.incidents.append(dict(kind="wrong", typed=segment.hex(), transfer=account.transfers))
+    account.typed += len(segments)
+    for index in typed_here:
+        key = transfer_records[index][0]
+        account.typed_count[key] = account.typed_count.get(key, 0) + 1
+        if account.typed_count[key] == 2:
+            account.twice += 1
+            account.incidents.append(dict(kind="twice", record=key, transfer=account.transfers))
+    for number in delivered:
+        key = transfer_records[number - 1][0]
+        if account.typed_count.get(key, 0) == 0:
+            account.lost += 1
+            account.incidents.append(dict(kind="lost", record=key, transfer=account.transfers))
+    account.delivered += len(delivered)
+    return {transfer_records[n - 1][0] for n in delivered}
+
+
+def main():
+    p = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
+    p.add_argument("--records", type=int, default=10000)
+    p.add_argument("--per-transfer", type=int, default=100)
+    p.add_argument("--fault-rate", type=float, default=0.05)
+    p.add_argument("--seed", type=int, default=1)
+    p.add_argument("--orvanta", default=os.path.join(REPO, "build", "win64", "Orvanta.exe"))
+    p.add_argument("--target", default=os.path.join(REPO, "build", "win64", "tools", "typing_target.exe"))
+    p.add_argument("--work", default=os.path.join(REPO, "build", "soak"))
+    p.add_argument("--report", help="write the figures as JSON here")
+    opts = p.parse_args()
+
+    rng = random.Random(opts.seed)
+    account = Account()
+    with bench.Display():
+        bench_ = bench.Bench(opts.orvanta, opts.target, opts.work)
+        table = calibrate(bench_)
+        alphabet = [b for b in range(1, 256) if b not in UNTYPEABLE]
+        pending = []        # (record id, data): what the collector still holds
+        made = 0
+        while made < opts.records or pending:
+            while len(pending) < opts.per_transfer and made < opts.records:
+                made += 1
+                pending.append((made, make_record(rng, made, alphabet)))
+            transfer = pending[:opts.per_transfer]
+            account.sent_ids.update(key for key, _ in transfer)
+            account.sent = len(account.sent_ids)
+            options = plan_faults(rng, len(transfer), opts.fault_rate, account)
+            outcome = run_transfer(bench_, "soak-transfer", [d for _, d in transfer], options,
+                                   time_limit=30 + 1.5 * len(transfer))
+            account.transfers += 1
+            account.seconds += outcome.seconds
+            account.processor += outcome.cpu_seconds or 0.0
+            expected = [expected_text(d, table) for _, d in transfer]
+            done = account_for(account, transfer, expected, outcome)
+            pending = [r for r in pending if r[0] not in done]
+            print("transfer %d: %d records, %d delivered, exit %s, %.1f s; totals %s"
+                  % (account.transfers, len(transfer), len(done), outcome.exit_code, outcome.seconds,
+                     json.dumps({k: v for k, v in account.as_dict().items() if k != "faults"})), flush=True)
+    report = account.as_dict()
+    report.update(seed=opts.seed, fault_rate=opts.fault_rate, per_transfer=opts.per_transfer,
+                  incidents=account.incidents[:50])
+    print(json.dumps(report, indent=2))
+    if opts.report:
+        with open(opts.report, "w", encoding="utf-8") as f:
+            json.dump(report, f, indent=2)
+    bad = account.twice + account.wrong + account.lost
+    print("%d passed, %d failed" % (account.delivered - bad, bad))
+    return 0 if bad == 0 else 1
+
+
+if __name__ == "__main__":
+    sys.exit(main())
