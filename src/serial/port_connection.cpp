@@ -21,7 +21,7 @@ namespace {
 constexpr std::uint32_t kReaderStartPauseMs = 100;
 constexpr std::uint32_t kIdlePassPauseMs = 5;
 constexpr std::uint32_t kReadWaitMs = 500;
-constexpr std::uint32_t kIdleReadWaitMs = 100;
+constexpr std::uint32_t kIdleReadWaitMs = 250;
 
 void applyRs232Line(Program& program)
 {

@@ -1,0 +1,125 @@
+#!/usr/bin/env python3
+"""
+Measures what the program costs, in one run, side by side:
+
+- a 100-record unattended transfer: wall time against the floor the
+  conversation itself fixes (100 ms before and after every command, 100 ms
+  after the acknowledgement of READ, charDelayMs after every typed byte),
+  processor time and peak resident memory of Orvanta.exe;
+- one minute of keep-online polling with a silent collector: processor
+  time as a share of the wall time.
+
+    tools/measure.py [--records 100] [--polling-seconds 60]
+
+Processor time and memory are those of the Orvanta.exe process under wine
+(its Linux process, wine's own libraries included), not of the wine server.
+"""
+import argparse
+import json
+import os
+import subprocess
+import sys
+import time
+
+sys.dont_write_bytecode = True
+REPO = os.path.normpath(os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
+sys.path.insert(0, os.path.join(REPO, "tests", "e2e"))
+import bench  # noqa: E402
+
+COMMAND_PAUSES_MS = 200      # 100 ms before and after every command
+READ_ACK_PAUSE_MS = 100      # after the acknowledgement of READ
+
+
+class MeasuringBench(bench.Bench):
+    """The bench, also reporting processor time and peak memory when the
+    program is stopped at the time limit (a keep-online run never ends)."""
+
+    @staticmethod
+    def _run_program(wine, exe, setup, outcome):
+        start = time.monotonic()
+        process = wine.start([exe, setup.args])
+        outcome.peak_kib = 0
+        while True:
+            outcome.peak_kib = max(outcome.peak_kib, peak_resident_kib(process.pid))
+            pid, status, usage = os.wait4(process.pid, os.WNOHANG)
+            if pid:
+                outcome.exit_code = os.waitstatus_to_exitcode(status)
+                break
+            if time.monotonic() - start > setup.time_limit:
+                process.kill()
+                _, _, usage = os.wait4(process.pid, 0)
+                break
+            time.sleep(0.01)
+        process.returncode = outcome.exit_code
+        outcome.cpu_seconds = usage.ru_utime + usage.ru_stime
+        outcome.seconds = time.monotonic() - start
+
+
+def peak_resident_kib(pid):
+    try:
+        with open("/proc/%d/status" % pid) as f:
+            for line in f:
+                if line.startswith("VmHWM:"):
+                    return int(line.split()[1])
+    except OSError:
+        pass
+    return 0
+
+
+def conversation_seconds(outcome):
+    """From the first READ the collector received to its last ACK."""
+    lines = [e for e in outcome.sim_events if e["ev"] == "rx_line"]
+    reads = [e["t"] for e in lines if e["text"] == "READ"]
+    acks = [e["t"] for e in lines if e["text"] == "ACK"]
+    return acks[-1] - reads[0]
+
+
+def transfer_figures(bench_, records, char_delay):
+    data = ["%013d" % (4006381333931 + i) for i in range(records)]
+    setup = bench.Setup("1,1,1,1,0,2,%d" % char_delay,
+                        sim_options=sum((["--record", d] for d in data), []), time_limit=300)
+    outcome = bench_.run("measure-transfer", setup)
+    typed_bytes = sum(len(d) + 1 for d in data)
+    # From READ to the last ACK: the pause after READ's acknowledgement and
+    # the pause before the first ACK, then for every further record the
+    # pauses after and before an ACK; and every typed byte's pause.
+    floor = (READ_ACK_PAUSE_MS + COMMAND_PAUSES_MS // 2 + (records - 1) * COMMAND_PAUSES_MS
+             + typed_bytes * char_delay) / 1000.0
+    conversation = conversation_seconds(outcome)
+    return dict(records=records, typed_bytes=typed_bytes, char_delay_ms=char_delay,
+                typed_ok=outcome.typed == b"".join(d.encode() + b"\r" for d in data),
+                floor_s=round(floor, 3), conversation_s=round(conversation, 3),
+                overhead_percent=round(100 * (conversation - floor) / floor, 2),
+                program_wall_s=round(outcome.seconds, 3), program_cpu_s=round(outcome.cpu_seconds, 3),
+                cpu_share_percent=round(100 * outcome.cpu_seconds / outcome.seconds, 2),
+                peak_resident_mib=round(outcome.peak_kib / 1024, 1))
+
+
+def polling_figures(bench_, seconds):
+    setup = bench.Setup("1,1,1,1,1,1,2", sim_options=["--silent"], time_limit=seconds)
+    outcome = bench_.run("measure-polling", setup)
+    reads = sum(1 for e in outcome.sim_events if e["ev"] == "rx_line" and e["text"] == "READ")
+    return dict(wall_s=round(outcome.seconds, 1), program_cpu_s=round(outcome.cpu_seconds, 3),
+                cpu_share_percent=round(100 * outcome.cpu_seconds / outcome.seconds, 2),
+                reads_sent=reads, peak_resident_mib=round(outcome.peak_kib / 1024, 1))
+
+
+def main():
+    p = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
+    p.add_argument("--records", type=int, default=100)
+    p.add_argument("--char-delay", type=int, default=2)
+    p.add_argument("--polling-seconds", type=int, default=60)
+    p.add_argument("--orvanta", default=os.path.join(REPO, "build", "win64", "Orvanta.exe"))
+    p.add_argument("--target", default=os.path.join(REPO, "build", "win64", "tools", "typing_target.exe"))
+    p.add_argument("--work", default=os.path.join(REPO, "build", "measure"))
+    opts = p.parse_args()
+    with bench.Display():
+        bench_ = MeasuringBench(opts.orvanta, opts.target, opts.work)
+        figures = dict(transfer=transfer_figures(bench_, opts.records, opts.char_delay),
+                       polling=polling_figures(bench_, opts.polling_seconds))
+    print(json.dumps(figures, indent=2))
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
