@@ -24,6 +24,7 @@ import argparse
 import json
 import os
 import random
+import shutil
 import sys
 import time
 
@@ -65,12 +66,13 @@ class Account:
         self.sent_ids = set()
         self.faults = {f: 0 for f in FAULTS}
         self.transfers = 0
+        self.unheard = 0    # transfers in which the collector received nothing at all
         self.seconds = 0.0
         self.processor = 0.0
         self.incidents = []
 
     def as_dict(self):
-        return dict(transfers=self.transfers, sent=self.sent, delivered=self.delivered, typed=self.typed,
+        return dict(transfers=self.transfers, unheard_transfers=self.unheard, sent=self.sent, delivered=self.delivered, typed=self.typed,
                     typed_twice=self.twice, typed_wrongly=self.wrong, lost=self.lost,
                     faults=self.faults, program_seconds=round(self.seconds, 1),
                     program_processor_seconds=round(self.processor, 2))
@@ -139,7 +141,9 @@ def calibrate(bench_):
 def account_for(account, transfer_records, expected, outcome):
     """Attributes each typed segment to a record of the transfer, in order."""
     delivered = delivered_numbers(outcome)
-    segments = outcome.typed.split(b"\r")[:-1] if outcome.typed.endswith(b"\r") else outcome.typed.split(b"\r")
+    segments = outcome.typed.split(b"\r")
+    if segments[-1] == b"":
+        segments.pop()      # nothing after the last CR (or nothing typed at all)
     position = 0
     typed_here = []
     for segment in segments:
@@ -165,6 +169,17 @@ def account_for(account, transfer_records, expected, outcome):
             account.incidents.append(dict(kind="lost", record=key, transfer=account.transfers))
     account.delivered += len(delivered)
     return {transfer_records[n - 1][0] for n in delivered}
+
+
+def keep_evidence(outcome, options, anomalous):
+    """Keeps the files of a transfer that went wrong (or delivered nothing)
+    with its fault plan; drops those of a clean one, so a long run does not
+    fill the disk."""
+    if anomalous:
+        with open(os.path.join(outcome.directory, "faults.json"), "w", encoding="utf-8") as f:
+            json.dump(options, f)
+    else:
+        shutil.rmtree(outcome.directory, ignore_errors=True)
 
 
 def main():
@@ -195,14 +210,19 @@ def main():
             account.sent_ids.update(key for key, _ in transfer)
             account.sent = len(account.sent_ids)
             options = plan_faults(rng, len(transfer), opts.fault_rate, account)
-            outcome = run_transfer(bench_, "soak-transfer", [d for _, d in transfer], options,
+            name = "soak-transfer-%d" % (account.transfers + 1)
+            outcome = run_transfer(bench_, name, [d for _, d in transfer], options,
                                    time_limit=30 + 1.5 * len(transfer))
             account.transfers += 1
+            incidents_before = len(account.incidents)
+            if outcome.summary.get("bytes_received", 0) == 0:
+                account.unheard += 1
             account.seconds += outcome.seconds
             account.processor += outcome.cpu_seconds or 0.0
             expected = [expected_text(d, table) for _, d in transfer]
             done = account_for(account, transfer, expected, outcome)
             pending = [r for r in pending if r[0] not in done]
+            keep_evidence(outcome, options, len(account.incidents) > incidents_before or not done)
             print("transfer %d: %d records, %d delivered, exit %s, %.1f s; totals %s"
                   % (account.transfers, len(transfer), len(done), outcome.exit_code, outcome.seconds,
                      json.dumps({k: v for k, v in account.as_dict().items() if k != "faults"})), flush=True)
