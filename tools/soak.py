@@ -34,6 +34,7 @@ sys.path.insert(0, os.path.join(REPO, "tests", "e2e"))
 import bench  # noqa: E402
 
 COMMAND_LINE = "1,1,1,1,0,2,2"
+KEEP_ONLINE_COMMAND_LINE = "1,1,1,1,1,1,2"     # poll every second
 FAULTS = ("damage", "drop", "noise", "lose-ack", "duplicate", "long-line", "silent-from", "split")
 RECORD_FAULTS = ("damage", "drop", "lose-ack", "duplicate", "long-line")
 UNTYPEABLE = {13, 24}
@@ -82,10 +83,12 @@ def expected_text(data, table):
     return b"".join(table.get(b, b"") for b in data)
 
 
-def plan_faults(rng, count, rate, account):
-    """Simulator options for one transfer of `count` records."""
+def plan_faults(rng, count, rate, account, silences=True):
+    """Simulator options for one transfer of `count` records. A collector
+    that falls silent ends a keep-online series with a message, so that
+    fault is left out there (silences=False)."""
     options = []
-    silent_used = False
+    silent_used = not silences
     for number in range(1, count + 1):
         if rng.random() >= rate:
             continue
@@ -119,6 +122,31 @@ def run_transfer(bench_, name, records, options, time_limit):
     setup = bench.Setup(COMMAND_LINE, sim_options=["--records-file", records_file(bench_.work_root, records),
                                                    "--duplicate-wait", "0.6"] + options,
                         time_limit=time_limit)
+    return bench_.run(name, setup)
+
+
+def run_keep_online(bench_, name, batches, options, time_limit):
+    """One keep-online run: the program polls every second and the collector
+    hands out one batch per poll. The collector refuses the first READs so
+    that the typing target can take the focus back from the dialog; the
+    user ends the program from the tray once every record is delivered."""
+    import interactive_cases as ui
+    os.makedirs(bench_.work_root, exist_ok=True)
+    total = sum(len(b) for b in batches)
+    path = os.path.join(bench_.work_root, "batches-%d.json" % time.monotonic_ns())
+    with open(path, "w", encoding="utf-8") as f:
+        json.dump([[r.decode("latin-1") for r in b] for b in batches], f)
+
+    def user(driver, outcome):
+        driver("wait", ui.DIALOG, "visible", "20")
+        driver("foreground", ui.TARGET)
+        bench.wait_for(lambda: ui.delivered_so_far(outcome) >= total, time_limit - 30, step=0.5)
+        time.sleep(2.5)     # the next poll finds nothing left and completes
+        driver("tray", ui.TRAY_EXIT)
+
+    setup = ui.InteractiveSetup(KEEP_ONLINE_COMMAND_LINE, sim_options=["--records-file", path,
+                                "--duplicate-wait", "0.6", "--nak-read", "12"] + options,
+                                time_limit=time_limit, user=user)
     return bench_.run(name, setup)
 
 
@@ -192,27 +220,41 @@ def main():
     p.add_argument("--target", default=os.path.join(REPO, "build", "win64", "tools", "typing_target.exe"))
     p.add_argument("--work", default=os.path.join(REPO, "build", "soak"))
     p.add_argument("--report", help="write the figures as JSON here")
+    p.add_argument("--keep-online", action="store_true",
+                   help="one keep-online program per run, serving --batches batches of --per-transfer records")
+    p.add_argument("--batches", type=int, default=10)
+    p.add_argument("--driver", default=os.path.join(REPO, "build", "win64", "tools", "ui_driver.exe"))
     opts = p.parse_args()
 
     rng = random.Random(opts.seed)
     account = Account()
     with bench.Display():
-        bench_ = bench.Bench(opts.orvanta, opts.target, opts.work)
-        table = calibrate(bench_)
+        if opts.keep_online:
+            import interactive_cases as ui
+            bench_ = ui.InteractiveBench(opts.orvanta, opts.target, opts.driver, opts.work)
+        else:
+            bench_ = bench.Bench(opts.orvanta, opts.target, opts.work)
+        table = calibrate(bench.Bench(opts.orvanta, opts.target, opts.work))
         alphabet = [b for b in range(1, 256) if b not in UNTYPEABLE]
         pending = []        # (record id, data): what the collector still holds
         made = 0
+        per_run = opts.per_transfer * (opts.batches if opts.keep_online else 1)
         while made < opts.records or pending:
-            while len(pending) < opts.per_transfer and made < opts.records:
+            while len(pending) < per_run and made < opts.records:
                 made += 1
                 pending.append((made, make_record(rng, made, alphabet)))
-            transfer = pending[:opts.per_transfer]
+            transfer = pending[:per_run]
             account.sent_ids.update(key for key, _ in transfer)
             account.sent = len(account.sent_ids)
-            options = plan_faults(rng, len(transfer), opts.fault_rate, account)
+            options = plan_faults(rng, len(transfer), opts.fault_rate, account, silences=not opts.keep_online)
             name = "soak-transfer-%d" % (account.transfers + 1)
-            outcome = run_transfer(bench_, name, [d for _, d in transfer], options,
-                                   time_limit=30 + 1.5 * len(transfer))
+            data = [d for _, d in transfer]
+            if opts.keep_online:
+                batches = [data[i:i + opts.per_transfer] for i in range(0, len(data), opts.per_transfer)]
+                outcome = run_keep_online(bench_, name, batches, options,
+                                          time_limit=60 + 1.5 * len(data) + 3 * len(batches))
+            else:
+                outcome = run_transfer(bench_, name, data, options, time_limit=30 + 1.5 * len(transfer))
             account.transfers += 1
             incidents_before = len(account.incidents)
             if outcome.summary.get("bytes_received", 0) == 0:
