@@ -268,6 +268,21 @@ class Outcome:
         return [e for e in self.sim_events if e["ev"].startswith("cradle")]
 
 
+def report(name, outcome, problems, extra=""):
+    """Prints what a case saw and what was wrong; returns True if nothing."""
+    cpu = "" if outcome.cpu_seconds is None else " (processor %.2f s)" % outcome.cpu_seconds
+    print("%s: exit code %s after %.2f s%s; typed %r%s"
+          % (name, outcome.exit_code, outcome.seconds, cpu, outcome.typed, extra))
+    if outcome.sim_events:
+        print("  collector received: %s" % " ".join(outcome.lines_received()))
+        print("  collector summary: %s" % {k: v for k, v in outcome.summary.items() if k not in ("t", "ev")})
+    for problem in problems:
+        print("  FAILED: " + problem)
+    if problems:
+        print("  details in " + outcome.directory)
+    return not problems
+
+
 class Bench:
     def __init__(self, orvanta_exe, target_exe, work_root, template=None):
         self.orvanta_exe = os.path.abspath(orvanta_exe)

@@ -17,7 +17,7 @@ import sys
 
 sys.dont_write_bytecode = True    # no __pycache__ in the source tree
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from bench import Bench, Display, Setup  # noqa: E402
+from bench import Bench, Display, Setup, report  # noqa: E402
 
 # 2 ms between characters: the typing stays quick, and every key still goes
 # through the program's pacing.
@@ -185,17 +185,7 @@ def run_case(bench, name):
     checks = ALWAYS + checks
     outcome = bench.run(name, setup)
     problems = [p for p in (check(outcome) for check in checks) if p]
-    cpu = "" if outcome.cpu_seconds is None else " (processor %.2f s)" % outcome.cpu_seconds
-    print("%s: exit code %s after %.2f s%s; typed %r"
-          % (name, outcome.exit_code, outcome.seconds, cpu, outcome.typed))
-    if outcome.sim_events:
-        print("  collector received: %s" % " ".join(outcome.lines_received()))
-        print("  collector summary: %s" % {k: v for k, v in outcome.summary.items() if k not in ("t", "ev")})
-    for problem in problems:
-        print("  FAILED: " + problem)
-    if problems:
-        print("  details in " + outcome.directory)
-    return not problems
+    return report(name, outcome, problems)
 
 
 def main():

@@ -21,7 +21,7 @@ import time
 from dataclasses import dataclass
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from bench import Bench, Display, Setup, wait_for  # noqa: E402
+from bench import Bench, Display, Setup, report, wait_for  # noqa: E402
 
 DIALOG = "Orvanta (Ver 1.20)"
 GRID = "The Grid Control"
@@ -223,15 +223,7 @@ def run_case(bench, name):
     setup, checks = CASES[name]
     outcome = bench.run(name, setup)
     problems = [p for p in (check(outcome) for check in ALWAYS + checks) if p]
-    print("%s: exit code %s after %.2f s; typed %r; seen %r"
-          % (name, outcome.exit_code, outcome.seconds, outcome.typed, getattr(outcome, "seen", {})))
-    if outcome.sim_events:
-        print("  collector received: %s" % " ".join(outcome.lines_received()))
-    for problem in problems:
-        print("  FAILED: " + problem)
-    if problems:
-        print("  details in " + outcome.directory)
-    return not problems
+    return report(name, outcome, problems, "; seen %r" % getattr(outcome, "seen", {}))
 
 
 def main():
