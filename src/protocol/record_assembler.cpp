@@ -51,11 +51,16 @@ std::uint8_t checksumByte(std::uint8_t value)
     return value == kCarriageReturn ? kSubstitutedChecksumByte : value;
 }
 
+// Only the whole record accepted last is a repeat. An empty line, or a
+// piece of a line, is no answer the collector could be given "ACK" for: it
+// would take the record it is sending as delivered although nothing was
+// typed. Such a line goes the NAK way, and the collector sends again.
 RecordVerdict ClassifyRecord(const TransferContext& transfer)
 {
     const std::int32_t length = transfer.lineLength;
     const std::uint8_t* line = transfer.lineBuffer;
-    if (std::memcmp(line, transfer.lastRecord, static_cast<std::size_t>(length)) == 0)
+    if (length > 0 && length == transfer.lastRecordLength
+        && std::memcmp(line, transfer.lastRecord, static_cast<std::size_t>(length)) == 0)
         return RecordVerdict::Repeat;
     if (line[0] != transfer.expectedSequence || length < 3)
         return RecordVerdict::Invalid;
@@ -89,6 +94,7 @@ void DeliverRecord(TransferContext& transfer, const Settings& settings, const Wo
 
     std::memset(transfer.lastRecord, 0, sizeof transfer.lastRecord);
     std::memcpy(transfer.lastRecord, line, static_cast<std::size_t>(length));
+    transfer.lastRecordLength = length;
 
     std::memmove(line, line + 1, static_cast<std::size_t>(length - 1));
     std::int32_t dataLength = length - 3;

@@ -32,7 +32,7 @@ void failTransfer(Program& program, WindowId window, StatusCode code)
 void restartForNextPoll(Program& program, WindowId window)
 {
     TransferContext& t = program.transfer;
-    std::memset(t.lastRecord, 0, sizeof t.lastRecord);
+    ForgetLastRecord(t);
     t.state = TransferState::AwaitingAck;
     t.nakRetryCount = 0;
     t.readRetryCount = 0;
@@ -163,7 +163,7 @@ int UnattendedTimeoutStep(Program& program)
 void ResetTransfer(Program& program)
 {
     TransferContext& t = program.transfer;
-    std::memset(t.lastRecord, 0, sizeof t.lastRecord);
+    ForgetLastRecord(t);
     t.state = TransferState::AwaitingAck;
     program.port.readerThread = false;
     program.port.portHandle = PortHandle::None;

@@ -34,8 +34,17 @@ struct TransferContext {
     std::uint8_t lineBuffer[kLineBufferSize] = {};
     std::int32_t lineLength = 0;
     std::uint8_t lastRecord[kLineBufferSize] = {};
+    std::int32_t lastRecordLength = 0;   // 0: no record accepted since the last reset
     KeyboardLayout keyboardLayout = 0;
     std::int8_t capsLockMode = NotProbed;
 };
+
+// Forgets the record accepted last (transfer reset, keep-online restart).
+inline void ForgetLastRecord(TransferContext& transfer)
+{
+    for (auto& byte : transfer.lastRecord)
+        byte = 0;
+    transfer.lastRecordLength = 0;
+}
 
 }  // namespace orvanta

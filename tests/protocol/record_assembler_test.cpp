@@ -91,9 +91,13 @@ TEST(ClassifyRecord, RepeatThenSequenceThenLengthThenChecksum)
         {"YYY cut at a raw 13", "", 2, bytes({0x02, 0x59, 0x59, 0x59}), RecordVerdict::Invalid},
         {"worked example without data", "", 1, bytes({0x01, 0x01, 0x00}), RecordVerdict::Valid},
         {"same record again", abc, 1, abc, RecordVerdict::Repeat},
-        {"leading part of the last record", abc, 1, abc.substr(0, 2), RecordVerdict::Repeat},
-        {"empty line", abc, 1, "", RecordVerdict::Repeat},
-        {"all zero first record after a reset", "", 0, bytes({0, 0, 0}), RecordVerdict::Repeat},
+        // Only the whole last record is a repeat: a piece of a line, or an
+        // empty one, must not be acknowledged as if it had been typed.
+        {"leading part of the last record", abc, 1, abc.substr(0, 2), RecordVerdict::Invalid},
+        {"one byte equal to the last sequence value", abc, 1, bytes({0x00}), RecordVerdict::Invalid},
+        {"empty line", abc, 1, "", RecordVerdict::Invalid},
+        {"empty line after a reset", "", 0, "", RecordVerdict::Invalid},
+        {"record without data at sequence 0 after a reset", "", 0, bytes({0, 0, 0}), RecordVerdict::Valid},
         {"right checksum, wrong sequence", "", 0, recordLine(1, "abc", false), RecordVerdict::Invalid},
         {"sequence before length", "", 0, bytes({0x05}), RecordVerdict::Invalid},
         {"one byte", "", 3, bytes({0x03}), RecordVerdict::Invalid},
@@ -108,6 +112,7 @@ TEST(ClassifyRecord, RepeatThenSequenceThenLengthThenChecksum)
     for (const VerdictCase& c : cases) {
         TransferContext transfer;
         std::memcpy(transfer.lastRecord, c.lastRecord.data(), c.lastRecord.size());
+        transfer.lastRecordLength = static_cast<std::int32_t>(c.lastRecord.size());
         transfer.expectedSequence = static_cast<std::uint8_t>(c.expectedSequence);
         std::memcpy(transfer.lineBuffer, c.line.data(), c.line.size());
         transfer.lineLength = static_cast<std::int32_t>(c.line.size());

@@ -353,3 +353,36 @@ TEST(Transfer, AFailedFirstReadIsReported)
 
 }  // namespace
 }  // namespace orvanta
+
+namespace orvanta {
+namespace {
+
+// Noise before a record in one chunk: the noise line is answered through
+// the NAK path, which drops the rest of the chunk; the record's last byte,
+// its CR, arrives on its own. That empty line must not be acknowledged, or
+// the collector takes the record as delivered although it was never typed.
+TEST(Transfer, TheTailOfADroppedRecordIsNotAcknowledged)
+{
+    Conversation c;
+    c.f.comPort.onWrite = nullptr;
+    ASSERT_EQ(c.start(), 1);
+    c.f.comPort.receive("ACK\r");
+    ReaderPass(c.p);
+    const std::string record = recordLine(0, "4006381333931");
+    c.f.comPort.receive("\x07#~\x93\r" + record.substr(0, record.size() - 1));
+    ReaderPass(c.p);
+    c.f.comPort.receive("\r");
+    ReaderPass(c.p);
+    EXPECT_EQ(c.f.written(), "READ\r") << "no ACK for a record that was not typed";
+    EXPECT_EQ(c.typedLetters(), "");
+    EXPECT_EQ(c.f.timer.intervalMs, 1u) << "answered through the NAK path";
+
+    OnProtocolTimeout(c.p, kDialogWindow, kProtocolTimerId);
+    c.f.comPort.receive(record);
+    ReaderPass(c.p);
+    EXPECT_EQ(c.f.written(), "READ\rNAK\rACK\r");
+    EXPECT_EQ(c.typedLetters(), "4006381333931");
+}
+
+}  // namespace
+}  // namespace orvanta
