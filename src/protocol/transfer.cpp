@@ -94,6 +94,19 @@ int TransferLineHandler::HandleRecordLine()
     return 0;
 }
 
+// A long record at a low rate takes longer than the answer time-out to
+// arrive (1014 bytes at 9600 bit/s take a second). A NAK sent while it is
+// still coming makes the collector send it again after it, and with the
+// copies in flight an ACK can be taken for the wrong record. An over-long
+// line stops counting as arriving, so it still gets its NAK.
+void KeepAnswerTimeWhileLineArrives(Program& program)
+{
+    const TransferContext& t = program.transfer;
+    if (t.state == TransferState::Receiving && t.running == 1 && t.lineLength > 0
+        && t.lineLength <= kMaxLineLength)
+        program.armProtocolTimer(kAnswerTimeoutMs);
+}
+
 std::uint32_t readTimeoutMs(const Program& program)
 {
     if (program.settings.keepOnline > 0)

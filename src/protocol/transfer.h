@@ -35,6 +35,10 @@ private:
 // open's value, or PortWriteFailed. The caller closes the port on failure.
 int StartTransfer(Program& program);
 
+// After a received chunk: while a record line is still arriving, its answer
+// time-out starts again, so a slow line is not answered with NAK half-way.
+void KeepAnswerTimeWhileLineArrives(Program& program);
+
 void OnProtocolTimeout(Program& program, WindowId window, std::uintptr_t timerId);
 int UnattendedTimeoutStep(Program& program);
 void ResetTransfer(Program& program);

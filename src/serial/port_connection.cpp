@@ -60,8 +60,10 @@ void readQueued(Program& program, ReceiveBuffer& buffer, std::uint32_t held, std
             got = 0;
         }
         const std::uint32_t count = held + static_cast<std::uint32_t>(got);
-        if (count > 0)
+        if (count > 0) {
             program.receiver.receive(buffer, count);
+            KeepAnswerTimeWhileLineArrives(program);
+        }
         if (got == 0 || queued <= room || !program.transfer.running)
             return;
         queued = port.clearErrors();

@@ -147,6 +147,13 @@ CASES = {
     "records_split_over_writes": (
         Setup(UNATTENDED, sim_options=record_options(*SHOP) + ["--split", "4", "--split-pause-ms", "15"]),
         [typed(typed_records(*SHOP)), lines_received("READ", "ACK", "ACK", "ACK"), delivered(3)]),
+    # A long record arriving slowly (as 900 bytes do at 9600 bit/s: about a
+    # second): no NAK while it comes, typed once, no record lost behind it.
+    "slow_long_record": (
+        Setup(UNATTENDED, sim_options=record_options("L" * 900, *SHOP)
+              + ["--split", "30", "--split-pause-ms", "35"]),
+        [typed(typed_records("L" * 900, *SHOP)), lines_received("READ", "ACK", "ACK", "ACK", "ACK"),
+         delivered(4)]),
     "read_answered_with_nak": (
         Setup(UNATTENDED, sim_options=record_options("abc") + ["--nak-read", "2"]),
         [typed(typed_records("abc")), lines_received("READ", "READ", "READ", "ACK")]),

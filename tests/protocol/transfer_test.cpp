@@ -386,3 +386,46 @@ TEST(Transfer, TheTailOfADroppedRecordIsNotAcknowledged)
 
 }  // namespace
 }  // namespace orvanta
+
+namespace orvanta {
+namespace {
+
+// A record arriving slowly, in pieces further apart than nothing but its
+// length: every piece starts the answer time-out again, so no NAK goes out
+// while it is still coming and it is typed and acknowledged once.
+TEST(Transfer, ASlowRecordIsNotAnsweredWithNakWhileItArrives)
+{
+    Conversation c;
+    c.f.comPort.onWrite = nullptr;
+    ASSERT_EQ(c.start(), 1);
+    c.f.comPort.receive("ACK\r");
+    ReaderPass(c.p);
+    const std::string record = recordLine(0, std::string(600, 'q'));
+    for (std::size_t at = 0; at + 100 < record.size(); at += 100) {
+        c.f.comPort.receive(record.substr(at, 100));
+        ReaderPass(c.p);
+        EXPECT_EQ(c.f.log.back(), timerSet(300)) << "after the piece at " << at;
+    }
+    c.f.comPort.receive(record.substr(record.size() / 100 * 100));
+    ReaderPass(c.p);
+    EXPECT_EQ(c.f.written(), "READ\rACK\r");
+    EXPECT_EQ(c.typedLetters(), std::string(600, 'Q'));
+}
+
+TEST(Transfer, AnOverLongLineStillGetsItsNak)
+{
+    Conversation c;
+    c.f.comPort.onWrite = nullptr;
+    ASSERT_EQ(c.start(), 1);
+    c.f.comPort.receive("ACK\r");
+    ReaderPass(c.p);
+    c.f.comPort.receive(std::string(kMaxLineLength + 1, 'x'));
+    ReaderPass(c.p);
+    c.f.log.clear();
+    c.f.comPort.receive(std::string(50, 'x'));
+    ReaderPass(c.p);
+    EXPECT_TRUE(c.f.only({"timer set"}).empty()) << "the time-out of the line runs out";
+}
+
+}  // namespace
+}  // namespace orvanta
