@@ -93,14 +93,7 @@ int ConfigureCradle(Program& program)
     LineConfig& line = program.port.lineConfig;
     port.getLineConfig(line);
     port.setCradleTimeouts();
-    line.byteSize = 8;
-    line.parity = 0;
-    line.stopBits = 0;
-    line.baudRate = program.port.rememberedCradleRate ? program.port.rememberedCradleRate : kCradleStartRate;
-    line.rtsOn = true;
-    line.dtrOn = true;
-    line.outxCtsFlow = false;
-    line.outX = false;
+    setDataLine(line, program.port.rememberedCradleRate ? program.port.rememberedCradleRate : kCradleStartRate);
     port.setLineConfig(line);
 
     const std::uint32_t answered = findCradle(program);

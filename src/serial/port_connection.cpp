@@ -27,14 +27,7 @@ void applyRs232Line(Program& program)
 {
     LineConfig& line = program.port.lineConfig;
     program.platform.comPort.getLineConfig(line);
-    line.byteSize = 8;
-    line.parity = 0;
-    line.stopBits = 0;
-    line.baudRate = baudRateOf(program.settings.baudIndex);
-    line.outxCtsFlow = false;
-    line.dtrOn = true;
-    line.outX = false;
-    line.rtsOn = true;
+    setDataLine(line, baudRateOf(program.settings.baudIndex));
     program.platform.comPort.setLineConfig(line);
 }
 
@@ -91,6 +84,18 @@ void awaitFirstByte(Program& program)
 }
 
 }  // namespace
+
+void setDataLine(LineConfig& line, std::uint32_t rate)
+{
+    line.byteSize = 8;
+    line.parity = 0;
+    line.stopBits = 0;
+    line.baudRate = rate;
+    line.outxCtsFlow = false;
+    line.outX = false;
+    line.dtrOn = true;
+    line.rtsOn = true;
+}
 
 void comDeviceName(int comPort, char (&name)[16])
 {

@@ -45,6 +45,10 @@ void StopReaderThread(Program& program);
 // Writes through the connection's write lock.
 bool WritePort(Program& program, const std::uint8_t* bytes, std::uint32_t count);
 
+// 8 data bits, no parity, one stop bit at the given rate, RTS and DTR on,
+// no output flow control; the rest of the configuration stays as it is.
+void setDataLine(LineConfig& line, std::uint32_t rate);
+
 // "\\.\COM<n>" into a 16-byte buffer.
 void comDeviceName(int comPort, char (&name)[16]);
 

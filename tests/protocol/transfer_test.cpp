@@ -92,6 +92,16 @@ struct Conversation {
         return StartTransfer(p);
     }
 
+    // Without the fake collector: READ is sent, acknowledged, and the test
+    // feeds the lines itself.
+    void startReceiving()
+    {
+        f.comPort.onWrite = nullptr;
+        ASSERT_EQ(start(), 1);
+        f.comPort.receive("ACK\r");
+        ReaderPass(p);
+    }
+
     void run(int maxTimeouts = 100)
     {
         for (int i = 0; i < maxTimeouts; ++i) {
@@ -251,10 +261,7 @@ TEST(Transfer, AcknowledgedReadArmsTheAnswerTimeout)
 TEST(Transfer, ALineAfterTheEndMarkerDoesNotCancelTheCompletion)
 {
     Conversation c;
-    c.f.comPort.onWrite = nullptr;
-    ASSERT_EQ(c.start(), 1);
-    c.f.comPort.receive("ACK\r");
-    ReaderPass(c.p);
+    c.startReceiving();
     c.f.comPort.receive("OVER\r");
     ReaderPass(c.p);
     ASSERT_EQ(c.p.transfer.state, TransferState::Complete);
@@ -302,10 +309,7 @@ TEST(Transfer, KeepOnlineNeverGivesUpOnASilentCollector)
 TEST(Transfer, ARecordCompletedAfterStopIsTypedButNotAcknowledged)
 {
     Conversation c;
-    c.f.comPort.onWrite = nullptr;
-    ASSERT_EQ(c.start(), 1);
-    c.f.comPort.receive("ACK\r");
-    ReaderPass(c.p);
+    c.startReceiving();
     c.p.transfer.running = 0;
     c.f.log.clear();
     c.f.comPort.receive(recordLine(0, "late"));
@@ -318,10 +322,7 @@ TEST(Transfer, ARecordCompletedAfterStopIsTypedButNotAcknowledged)
 TEST(Transfer, AFailedAcknowledgementBecomesANak)
 {
     Conversation c;
-    c.f.comPort.onWrite = nullptr;
-    ASSERT_EQ(c.start(), 1);
-    c.f.comPort.receive("ACK\r");
-    ReaderPass(c.p);
+    c.startReceiving();
     c.f.comPort.writeFails = true;
     c.f.comPort.receive(recordLine(0, "r"));
     ReaderPass(c.p);
@@ -364,10 +365,7 @@ namespace {
 TEST(Transfer, TheTailOfADroppedRecordIsNotAcknowledged)
 {
     Conversation c;
-    c.f.comPort.onWrite = nullptr;
-    ASSERT_EQ(c.start(), 1);
-    c.f.comPort.receive("ACK\r");
-    ReaderPass(c.p);
+    c.startReceiving();
     const std::string record = recordLine(0, "4006381333931");
     c.f.comPort.receive("\x07#~\x93\r" + record.substr(0, record.size() - 1));
     ReaderPass(c.p);
@@ -396,10 +394,7 @@ namespace {
 TEST(Transfer, ASlowRecordIsNotAnsweredWithNakWhileItArrives)
 {
     Conversation c;
-    c.f.comPort.onWrite = nullptr;
-    ASSERT_EQ(c.start(), 1);
-    c.f.comPort.receive("ACK\r");
-    ReaderPass(c.p);
+    c.startReceiving();
     const std::string record = recordLine(0, std::string(600, 'q'));
     for (std::size_t at = 0; at + 100 < record.size(); at += 100) {
         c.f.comPort.receive(record.substr(at, 100));
@@ -415,10 +410,7 @@ TEST(Transfer, ASlowRecordIsNotAnsweredWithNakWhileItArrives)
 TEST(Transfer, AnOverLongLineStillGetsItsNak)
 {
     Conversation c;
-    c.f.comPort.onWrite = nullptr;
-    ASSERT_EQ(c.start(), 1);
-    c.f.comPort.receive("ACK\r");
-    ReaderPass(c.p);
+    c.startReceiving();
     c.f.comPort.receive(std::string(kMaxLineLength + 1, 'x'));
     ReaderPass(c.p);
     c.f.log.clear();
