@@ -8,7 +8,8 @@
  *
  * TYPED gets every WM_CHAR byte, written the moment it arrives, so nothing
  * is lost if the process is ended. The events file gets one line per
- * WM_KEYDOWN ("keydown 0x70" for F1, which has no character) and per focus
+ * WM_KEYDOWN with its virtual key, scan code and extended flag ("keydown
+ * 0x2D scan 0x52 ext" for Insert; 0xE7 for a Unicode character) and per focus
  * change ("setfocus", "killfocus"), which shows whether another window took
  * the foreground during a run. The ready file appears once the window is in
  * the foreground with the focus in its edit control; the window closes by
@@ -27,6 +28,7 @@ namespace {
 constexpr UINT_PTR kPollTimer = 1;
 constexpr UINT kPollMs = 50;
 constexpr int kCaptionHeight = 28;
+constexpr LPARAM kExtendedKeyBit = LPARAM{1} << 24;
 
 struct Options {
     const char* typedPath = nullptr;
@@ -78,7 +80,8 @@ LRESULT CALLBACK recordingEditProc(HWND window, UINT message, WPARAM wParam, LPA
     }
     case WM_KEYDOWN:
     case WM_SYSKEYDOWN:
-        std::snprintf(line, sizeof line, "keydown 0x%02X\n", static_cast<unsigned>(wParam & 0xFF));
+        std::snprintf(line, sizeof line, "keydown 0x%02X scan 0x%02X%s\n", static_cast<unsigned>(wParam & 0xFF),
+                      static_cast<unsigned>((lParam >> 16) & 0xFF), (lParam & kExtendedKeyBit) ? " ext" : "");
         appendEvent(line);
         break;
     case WM_SETFOCUS:

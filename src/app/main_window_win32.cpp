@@ -49,7 +49,7 @@ void ShowTrayMenu(App& app, HWND window)
 void OnOpen(App& app)
 {
     HWND dialog = reinterpret_cast<HWND>(app.program.timerOwner);
-    ShowWindow(dialog, SW_SHOWNORMAL);
+    RevealDialog(dialog);
     ApplyEnableRules(dialog, app.program.port.portHandle == PortHandle::None);
     SetForegroundWindow(dialog);
 }

@@ -11,7 +11,7 @@ Program::Program(const Platform& services)
       capsLock(services.keyboard, services.clock, transfer),
       lineHandler(*this),
       assembler(transfer, lineHandler),
-      receiver{transfer, capsLock, synthesizer, assembler}
+      receiver{transfer, capsLock, assembler}
 {
     applyDefaults(settings);
 }

@@ -5,6 +5,8 @@
  */
 #include "keys/caps_lock_guard.h"
 
+#include "keys/key_sequence.h"
+
 namespace orvanta {
 namespace {
 constexpr std::uint32_t kProbeSettleMs = 5;
@@ -43,8 +45,7 @@ void CapsLockGuard::restore()
 
 void CapsLockGuard::tapKey(std::uint8_t virtualKey)
 {
-    keyboard_.keyEvent(virtualKey, false);
-    keyboard_.keyEvent(virtualKey, true);
+    tapAlone(keyboard_, transfer_.keyboardLayout, virtualKey);
 }
 
 }  // namespace orvanta

@@ -1,17 +1,107 @@
 /*
- * The keyboard on Windows. Key events are injected with keybd_event and
- * scan code 0, never with the extended-key flag: the receiving application
- * sees the virtual key alone, as the layout look-up chose it.
+ * The keyboard on Windows.
+ *
+ * Keys go in with SendInput, all events of one byte in one call: the
+ * platform puts them into the input stream back to back, so a key the user
+ * presses cannot come between a modifier and its key. Each event names its
+ * virtual key and the scan code the layout gives it, with the extended flag
+ * where the key has one (Insert is not Numpad 0 to a program that reads
+ * scan codes). Characters without a key of their own go in as Unicode.
+ *
+ * SendInput reports the events it took; input that User Interface
+ * Privilege Isolation blocks is dropped without a word, which is why a
+ * window of a process at a higher integrity level is no typing target.
  */
 #include "keys/keyboard_win32.h"
 
-#include <windows.h>
+#include <initializer_list>
+
+#include "keys/foreground.h"
+#include "keys/key_sequence.h"
 
 namespace orvanta {
+namespace {
 
-void Win32Keyboard::keyEvent(std::uint8_t virtualKey, bool keyUp)
+constexpr UINT kDeadKeyFlag = 0x80000000u;
+constexpr SHORT kKeyIsDown = static_cast<SHORT>(0x8000);
+
+// 0 when it cannot be read.
+DWORD integrityLevelOf(HANDLE process)
 {
-    keybd_event(virtualKey, 0, keyUp ? KEYEVENTF_KEYUP : 0, 0);
+    HANDLE token = nullptr;
+    if (!OpenProcessToken(process, TOKEN_QUERY, &token))
+        return 0;
+    alignas(TOKEN_MANDATORY_LABEL) BYTE buffer[64 + SECURITY_MAX_SID_SIZE] = {};
+    DWORD size = 0;
+    DWORD level = 0;
+    if (GetTokenInformation(token, TokenIntegrityLevel, buffer, sizeof buffer, &size)) {
+        PSID sid = reinterpret_cast<TOKEN_MANDATORY_LABEL*>(buffer)->Label.Sid;
+        const UCHAR count = *GetSidSubAuthorityCount(sid);
+        if (count > 0)
+            level = *GetSidSubAuthority(sid, count - 1u);
+    }
+    CloseHandle(token);
+    return level;
+}
+
+// Where the levels cannot be read, the window counts as reachable.
+bool runsAtHigherIntegrity(DWORD processId)
+{
+    HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId);
+    if (!process)
+        return false;
+    const DWORD theirs = integrityLevelOf(process);
+    CloseHandle(process);
+    const DWORD ours = integrityLevelOf(GetCurrentProcess());
+    return theirs != 0 && ours != 0 && theirs > ours;
+}
+
+bool isShellWindow(HWND window)
+{
+    char className[64] = {};
+    GetClassNameA(window, className, sizeof className);
+    return window == GetDesktopWindow() || window == GetShellWindow() || isShellWindowClass(className);
+}
+
+std::uint32_t utf8SequenceLength(std::uint8_t firstByte)
+{
+    if ((firstByte & 0xE0) == 0xC0)
+        return 2;
+    if ((firstByte & 0xF0) == 0xE0)
+        return 3;
+    if ((firstByte & 0xF8) == 0xF0)
+        return 4;
+    return 1;
+}
+
+}  // namespace
+
+INPUT toInput(const KeyEvent& event)
+{
+    INPUT input{};
+    input.type = INPUT_KEYBOARD;
+    KEYBDINPUT& key = input.ki;
+    if (event.unicode) {
+        key.wScan = event.character;
+        key.dwFlags = KEYEVENTF_UNICODE;
+    } else {
+        key.wVk = event.virtualKey;
+        key.wScan = event.scanCode;
+        key.dwFlags = event.extended ? KEYEVENTF_EXTENDEDKEY : 0;
+    }
+    if (event.keyUp)
+        key.dwFlags |= KEYEVENTF_KEYUP;
+    return input;
+}
+
+std::uint32_t Win32Keyboard::sendKeys(const KeyEvent* events, std::uint32_t count)
+{
+    INPUT inputs[kMaxKeyEvents];
+    if (count > kMaxKeyEvents)
+        count = kMaxKeyEvents;
+    for (std::uint32_t i = 0; i < count; ++i)
+        inputs[i] = toInput(events[i]);
+    return SendInput(count, inputs, sizeof(INPUT));
 }
 
 std::int16_t Win32Keyboard::scanChar(std::uint8_t character, KeyboardLayout layout)
@@ -19,15 +109,73 @@ std::int16_t Win32Keyboard::scanChar(std::uint8_t character, KeyboardLayout layo
     return VkKeyScanExA(static_cast<CHAR>(character), reinterpret_cast<HKL>(layout));
 }
 
+std::uint16_t Win32Keyboard::scanCodeOf(std::uint8_t virtualKey, KeyboardLayout layout)
+{
+    const UINT scan = MapVirtualKeyExA(virtualKey, MAPVK_VK_TO_VSC, reinterpret_cast<HKL>(layout));
+    return static_cast<std::uint16_t>(scan & 0xFF);
+}
+
+bool Win32Keyboard::isDeadKey(std::uint8_t virtualKey, KeyboardLayout layout)
+{
+    return (MapVirtualKeyExA(virtualKey, MAPVK_VK_TO_CHAR, reinterpret_cast<HKL>(layout)) & kDeadKeyFlag) != 0;
+}
+
+std::uint32_t ansiCharacterLength(UINT codePage, std::uint8_t firstByte)
+{
+    if (codePage == CP_UTF8)
+        return utf8SequenceLength(firstByte);
+    return IsDBCSLeadByteEx(codePage, firstByte) ? 2 : 1;
+}
+
+// VkKeyScanExA converts from the ANSI code page, so the Unicode fallback
+// does the same.
+AnsiCharacter Win32Keyboard::decodeAnsi(const std::uint8_t* bytes, std::uint32_t available)
+{
+    AnsiCharacter character;
+    std::uint32_t length = ansiCharacterLength(GetACP(), bytes[0]);
+    if (length > available)
+        length = 1;
+    WCHAR units[2] = {};
+    const int count = MultiByteToWideChar(CP_ACP, 0, reinterpret_cast<const char*>(bytes),
+                                          static_cast<int>(length), units, 2);
+    character.length = static_cast<std::uint8_t>(length);
+    character.unitCount = static_cast<std::uint8_t>(count > 0 ? count : 0);
+    character.units[0] = units[0];
+    character.units[1] = units[1];
+    return character;
+}
+
 std::uint8_t Win32Keyboard::capsLockState()
 {
     return static_cast<std::uint8_t>(GetKeyState(VK_CAPITAL) & 0xFF);
 }
 
-KeyboardLayout Win32Keyboard::foregroundLayout()
+bool Win32Keyboard::modifiersHeld()
 {
-    DWORD thread = GetWindowThreadProcessId(GetForegroundWindow(), nullptr);
-    return reinterpret_cast<KeyboardLayout>(GetKeyboardLayout(thread));
+    for (int key : {VK_SHIFT, VK_CONTROL, VK_MENU, VK_LWIN, VK_RWIN}) {
+        if (GetAsyncKeyState(key) & kKeyIsDown)
+            return true;
+    }
+    return false;
+}
+
+// No foreground window at all while the workstation is locked or a secure
+// desktop (a UAC prompt) is shown.
+ForegroundWindow Win32Keyboard::foregroundWindow()
+{
+    ForegroundWindow found;
+    HWND window = GetForegroundWindow();
+    if (!window)
+        return found;
+    found.exists = true;
+    found.isShell = isShellWindow(window);
+    DWORD processId = 0;
+    const DWORD thread = GetWindowThreadProcessId(window, &processId);
+    found.ownProcess = processId == GetCurrentProcessId();
+    found.inputBlocked = !found.ownProcess && runsAtHigherIntegrity(processId);
+    HKL layout = GetKeyboardLayout(thread);
+    found.layout = reinterpret_cast<KeyboardLayout>(layout ? layout : GetKeyboardLayout(0));
+    return found;
 }
 
 int platformMajorVersion()

@@ -1,7 +1,10 @@
 /*
- * The keyboard on Windows: keybd_event and the layout functions.
+ * The keyboard on Windows: SendInput, the layout functions, the key state
+ * and the window in the foreground.
  */
 #pragma once
+
+#include <windows.h>
 
 #include "keys/keyboard.h"
 
@@ -9,11 +12,22 @@ namespace orvanta {
 
 class Win32Keyboard final : public Keyboard {
 public:
-    void keyEvent(std::uint8_t virtualKey, bool keyUp) override;
+    std::uint32_t sendKeys(const KeyEvent* events, std::uint32_t count) override;
     std::int16_t scanChar(std::uint8_t character, KeyboardLayout layout) override;
+    std::uint16_t scanCodeOf(std::uint8_t virtualKey, KeyboardLayout layout) override;
+    bool isDeadKey(std::uint8_t virtualKey, KeyboardLayout layout) override;
+    AnsiCharacter decodeAnsi(const std::uint8_t* bytes, std::uint32_t available) override;
     std::uint8_t capsLockState() override;
-    KeyboardLayout foregroundLayout() override;
+    bool modifiersHeld() override;
+    ForegroundWindow foregroundWindow() override;
 };
+
+// The SendInput record of one key event.
+INPUT toInput(const KeyEvent& event);
+
+// Bytes of the character that starts with this byte in the given ANSI code
+// page: more than one only for a lead byte of a multi-byte code page.
+std::uint32_t ansiCharacterLength(UINT codePage, std::uint8_t firstByte);
 
 // Low byte of GetVersion(): the platform's major version.
 int platformMajorVersion();

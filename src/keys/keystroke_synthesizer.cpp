@@ -1,9 +1,19 @@
 /*
  * Keystroke synthesis. Everything is decided from the byte, the layout
- * look-up and the platform version; the only pause is the one after each
- * byte, so the events of one character reach the target back to back.
+ * look-up and the platform version; the events of one byte go out in one
+ * piece and the only pause is the one after each byte.
+ *
+ * A character goes out as Unicode, not as a key, where tapping a key would
+ * lose or change it: the layout has no key for it, or only a dead key (one
+ * that waits to put an accent on the next letter), or a shift state with a
+ * modifier this program cannot press. The control bytes 28 to 31 and 127
+ * go out as the characters they are, because the layout would give them
+ * as Ctrl chords, which programs take as shortcuts (127 as Ctrl+Backspace
+ * deletes the word before it).
  */
 #include "keys/keystroke_synthesizer.h"
+
+#include "keys/foreground.h"
 
 namespace orvanta {
 namespace {
@@ -11,13 +21,27 @@ namespace {
 constexpr std::uint8_t kFirstFunctionCode = 15;
 constexpr std::uint8_t kLastControlCode = 26;
 constexpr std::uint8_t kFunctionKeyOffset = VkF1 - kFirstFunctionCode;  // 97
+constexpr std::uint8_t kDeleteCharacter = 127;
 
-constexpr std::uint8_t kShiftState = 1, kCtrlState = 2, kAltState = 4, kAltGrState = 6;
+constexpr std::uint8_t kShiftBit = 1, kCtrlBit = 2, kAltBit = 4;
+constexpr std::uint8_t kAltGrBits = kCtrlBit | kAltBit;
+constexpr std::uint8_t kKnownShiftBits = kShiftBit | kCtrlBit | kAltBit;
 
 constexpr std::uint8_t kControlKeys[kFirstFunctionCode] = {
     0,        VkInsert, VkDelete, VkHome, VkEnd,   VkUp,  VkDown, VkLeft,
     VkBack,   VkTab,    0,        VkRight, VkPrior, VkReturn, VkNext,
 };
+
+bool isUnicodeControl(std::uint8_t byte)
+{
+    return (byte > VkEscape && byte < ' ') || byte == kDeleteCharacter;
+}
+
+void addUnits(KeySequence& keys, const AnsiCharacter& character)
+{
+    for (std::uint8_t i = 0; i < character.unitCount && i < 2; ++i)
+        keys.typeUnit(character.units[i]);
+}
 
 }  // namespace
 
@@ -37,72 +61,111 @@ KeystrokeSynthesizer::KeystrokeSynthesizer(Keyboard& keyboard, Clock& clock, con
 {
 }
 
-void KeystrokeSynthesizer::typeBytes(const std::uint8_t* bytes, std::int32_t count)
+bool KeystrokeSynthesizer::typeBytes(const std::uint8_t* bytes, std::int32_t count)
 {
-    for (std::int32_t i = 0; i < count; ++i) {
-        typeByte(bytes[i]);
-        clock_.sleepMs(static_cast<std::uint32_t>(settings_.charDelayMs));
+    for (std::int32_t i = 0; i < count;) {
+        KeySequence keys(keyboard_, transfer_.keyboardLayout);
+        const std::uint32_t used = addCharacter(keys, bytes + i, static_cast<std::uint32_t>(count - i));
+        if (!keys.send())
+            return false;
+        for (std::uint32_t byte = 0; byte < used; ++byte)
+            clock_.sleepMs(static_cast<std::uint32_t>(settings_.charDelayMs));
+        i += static_cast<std::int32_t>(used);
     }
+    return true;
 }
 
-void KeystrokeSynthesizer::captureLayout()
+bool KeystrokeSynthesizer::awaitTypingTarget()
 {
-    if (transfer_.keyboardLayout == 0)
-        transfer_.keyboardLayout = keyboard_.foregroundLayout();
+    if (!awaitModifiersReleased())
+        return false;
+    const ForegroundWindow window = keyboard_.foregroundWindow();
+    if (!acceptsTyping(window))
+        return false;
+    transfer_.keyboardLayout = window.layout;
+    return true;
 }
 
-void KeystrokeSynthesizer::typeByte(std::uint8_t byte)
+bool KeystrokeSynthesizer::hasTypingTarget()
 {
-    if (byte > kLastControlCode) {
-        typeCharacter(byte);
-        return;
+    return acceptsTyping(keyboard_.foregroundWindow());
+}
+
+// A key the user holds would turn the record's keys into shortcuts.
+bool KeystrokeSynthesizer::awaitModifiersReleased()
+{
+    for (std::uint32_t waited = 0; keyboard_.modifiersHeld(); waited += kModifierPollMs) {
+        if (waited >= kModifierWaitMs)
+            return false;
+        clock_.sleepMs(kModifierPollMs);
     }
-    if (std::uint8_t key = controlCodeKey(byte))
-        tapKey(key);
+    return true;
 }
 
-void KeystrokeSynthesizer::typeCharacter(std::uint8_t byte)
+// Adds the events of the character at bytes; gives the bytes it takes.
+std::uint32_t KeystrokeSynthesizer::addCharacter(KeySequence& keys, const std::uint8_t* bytes,
+                                                 std::uint32_t available)
 {
-    const auto scan = static_cast<std::uint16_t>(keyboard_.scanChar(byte, transfer_.keyboardLayout));
-    const auto virtualKey = static_cast<std::uint8_t>(scan & 0xFF);
-    switch (scan >> 8) {
-    case kShiftState: tapWith(VkShift, virtualKey); break;
-    case kCtrlState: tapWith(VkControl, virtualKey); break;
-    case kAltState: tapWith(VkMenu, virtualKey); break;
-    case kAltGrState: tapWithAltGr(virtualKey); break;
-    default: tapKey(virtualKey); break;  // also a failed look-up: key 255
-    }
-}
-
-void KeystrokeSynthesizer::tapWith(std::uint8_t modifier, std::uint8_t virtualKey)
-{
-    keyboard_.keyEvent(modifier, false);
-    tapKey(virtualKey);
-    keyboard_.keyEvent(modifier, true);
-}
-
-// Windows 2000/XP know the right Alt key as AltGr. Every NT version,
-// including all since Vista, takes Ctrl+Alt as AltGr as well; tapping the
-// key alone there would type the unshifted character instead.
-void KeystrokeSynthesizer::tapWithAltGr(std::uint8_t virtualKey)
-{
-    if (platformMajorVersion_ == 5) {
-        tapWith(VkRMenu, virtualKey);
-    } else if (platformMajorVersion_ >= 4) {
-        keyboard_.keyEvent(VkControl, false);
-        keyboard_.keyEvent(VkMenu, false);
-        tapKey(virtualKey);
-        keyboard_.keyEvent(VkControl, true);
-        keyboard_.keyEvent(VkMenu, true);
+    const std::uint8_t byte = bytes[0];
+    if (byte == VkEscape) {
+        keys.tap(VkEscape);
+    } else if (isUnicodeControl(byte)) {
+        keys.typeUnit(byte);
+    } else if (byte <= kLastControlCode) {
+        if (const std::uint8_t key = controlCodeKey(byte))
+            keys.tap(key);
     } else {
-        tapKey(virtualKey);
+        const AnsiCharacter character = keyboard_.decodeAnsi(bytes, available);
+        const bool multiByte = character.length > 1 && character.length <= available;
+        if (multiByte || !addLayoutKey(keys, byte))
+            addUnits(keys, character);
+        return multiByte ? character.length : 1;
     }
+    return 1;
 }
 
-void KeystrokeSynthesizer::tapKey(std::uint8_t virtualKey)
+bool KeystrokeSynthesizer::addLayoutKey(KeySequence& keys, std::uint8_t byte)
 {
-    keyboard_.keyEvent(virtualKey, false);
-    keyboard_.keyEvent(virtualKey, true);
+    const auto found = static_cast<std::uint16_t>(keyboard_.scanChar(byte, transfer_.keyboardLayout));
+    const auto virtualKey = static_cast<std::uint8_t>(found & 0xFF);
+    const auto shiftState = static_cast<std::uint8_t>(found >> 8);
+    if ((shiftState & ~kKnownShiftBits) != 0)   // also a failed look-up (-1)
+        return false;
+    if (keyboard_.isDeadKey(virtualKey, transfer_.keyboardLayout))
+        return false;
+    addWithModifiers(keys, virtualKey, shiftState);
+    return true;
+}
+
+// Every modifier the shift state names is pressed: Shift outside, then
+// Ctrl and Alt, or AltGr for both. Windows 2000/XP know the right Alt key
+// as AltGr; every NT version takes Ctrl+Alt as AltGr as well.
+void KeystrokeSynthesizer::addWithModifiers(KeySequence& keys, std::uint8_t virtualKey, std::uint8_t shiftState)
+{
+    std::uint8_t inner[2] = {};
+    std::uint8_t innerCount = 0;
+    if ((shiftState & kAltGrBits) == kAltGrBits) {
+        if (platformMajorVersion_ == 5) {
+            inner[innerCount++] = VkRMenu;
+        } else if (platformMajorVersion_ >= 4) {
+            inner[innerCount++] = VkControl;
+            inner[innerCount++] = VkMenu;
+        }
+    } else if (shiftState & kCtrlBit) {
+        inner[innerCount++] = VkControl;
+    } else if (shiftState & kAltBit) {
+        inner[innerCount++] = VkMenu;
+    }
+    const bool shift = (shiftState & kShiftBit) != 0;
+    if (shift)
+        keys.press(VkShift);
+    for (std::uint8_t i = 0; i < innerCount; ++i)
+        keys.press(inner[i]);
+    keys.tap(virtualKey);
+    for (std::uint8_t i = 0; i < innerCount; ++i)
+        keys.release(inner[i]);
+    if (shift)
+        keys.release(VkShift);
 }
 
 }  // namespace orvanta

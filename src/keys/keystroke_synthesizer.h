@@ -1,13 +1,16 @@
 /*
- * Turns bytes into key events for the foreground window: a fixed key for
- * each control code, and for every other byte the key and modifiers that
- * the captured keyboard layout gives. Pauses charDelayMs after every byte.
+ * Turns bytes into key events for the window in front: a fixed key for each
+ * control code, and for every other byte the key and modifiers that the
+ * window's keyboard layout gives, or the character itself as Unicode where
+ * the layout has no key that types it alone. Pauses charDelayMs after every
+ * byte.
  */
 #pragma once
 
 #include <cstdint>
 
 #include "app/clock.h"
+#include "keys/key_sequence.h"
 #include "keys/keyboard.h"
 #include "protocol/transfer_context.h"
 #include "settings/settings.h"
@@ -18,21 +21,31 @@ namespace orvanta {
 // (0, 10) or is not a control code.
 std::uint8_t controlCodeKey(std::uint8_t byte);
 
+// How long a record waits for the user to let go of Shift, Ctrl, Alt or a
+// Windows key, and how often it looks.
+constexpr std::uint32_t kModifierWaitMs = 1000;
+constexpr std::uint32_t kModifierPollMs = 10;
+
 class KeystrokeSynthesizer {
 public:
     KeystrokeSynthesizer(Keyboard& keyboard, Clock& clock, const Settings& settings,
                          TransferContext& transfer, const int& platformMajorVersion);
 
-    void typeBytes(const std::uint8_t* bytes, std::int32_t count);
-    // Takes the foreground window's layout once per transfer.
-    void captureLayout();
+    // Types the bytes in order. False when the platform refused a key event;
+    // nothing after that byte is typed.
+    [[nodiscard]] bool typeBytes(const std::uint8_t* bytes, std::int32_t count);
+    // Before each record: waits (bounded) until no modifier is held, then
+    // takes the layout of the window in front. False when there is no
+    // window a record may be typed into.
+    [[nodiscard]] bool awaitTypingTarget();
+    // Whether the window in front could take a record now.
+    bool hasTypingTarget();
 
 private:
-    void typeByte(std::uint8_t byte);
-    void typeCharacter(std::uint8_t byte);
-    void tapWith(std::uint8_t modifier, std::uint8_t virtualKey);
-    void tapWithAltGr(std::uint8_t virtualKey);
-    void tapKey(std::uint8_t virtualKey);
+    bool awaitModifiersReleased();
+    std::uint32_t addCharacter(KeySequence& keys, const std::uint8_t* bytes, std::uint32_t available);
+    bool addLayoutKey(KeySequence& keys, std::uint8_t byte);
+    void addWithModifiers(KeySequence& keys, std::uint8_t virtualKey, std::uint8_t shiftState);
 
     Keyboard& keyboard_;
     Clock& clock_;

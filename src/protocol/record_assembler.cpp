@@ -74,21 +74,26 @@ RecordVerdict ClassifyRecord(const TransferContext& transfer)
 
 namespace {
 
-void typeCodeList(const std::int8_t enabled, const std::uint8_t (&list)[kWorkingListSize],
+bool typeCodeList(const std::int8_t enabled, const std::uint8_t (&list)[kWorkingListSize],
                   KeystrokeSynthesizer& synthesizer)
 {
     if (enabled <= 0)
-        return;
+        return true;
     const auto count = static_cast<std::int32_t>(typedLength(list));
-    if (count != 0)
-        synthesizer.typeBytes(list, count);
+    return count == 0 || synthesizer.typeBytes(list, count);
 }
 
 }  // namespace
 
-void DeliverRecord(TransferContext& transfer, const Settings& settings, const WorkingCodes& working,
+// A record is typed only into a window that can take it, and it counts as
+// delivered only when every key of it went in. Otherwise it is not
+// remembered, so that the collector's next copy of it is typed, not taken
+// for a repeat; a record cut short by a refused key is typed again whole.
+bool DeliverRecord(TransferContext& transfer, const Settings& settings, const WorkingCodes& working,
                    KeystrokeSynthesizer& synthesizer)
 {
+    if (!synthesizer.awaitTypingTarget())
+        return false;
     const std::int32_t length = transfer.lineLength;
     std::uint8_t* line = transfer.lineBuffer;
 
@@ -103,11 +108,15 @@ void DeliverRecord(TransferContext& transfer, const Settings& settings, const Wo
     line[dataLength] = 0;
     transfer.lineLength = dataLength;
 
-    typeCodeList(settings.prefixEnabled, working.workingPrefix, synthesizer);
-    synthesizer.typeBytes(line, dataLength);
-    typeCodeList(settings.suffixEnabled, working.workingSuffix, synthesizer);
-
+    const bool typed = typeCodeList(settings.prefixEnabled, working.workingPrefix, synthesizer)
+                       && synthesizer.typeBytes(line, dataLength)
+                       && typeCodeList(settings.suffixEnabled, working.workingSuffix, synthesizer);
+    if (!typed) {
+        ForgetLastRecord(transfer);
+        return false;
+    }
     transfer.expectedSequence = static_cast<std::uint8_t>((transfer.expectedSequence + 1) % kSequenceModulus);
+    return true;
 }
 
 }  // namespace orvanta

@@ -41,7 +41,9 @@ enum class RecordVerdict { Repeat, Invalid, Valid };
 RecordVerdict ClassifyRecord(const TransferContext& transfer);
 
 // For a line found Valid: remembers it, types it, advances the sequence.
-void DeliverRecord(TransferContext& transfer, const Settings& settings, const WorkingCodes& working,
+// False when it was not typed (no window to type into, or a key refused):
+// then nothing is remembered and the sequence stays.
+[[nodiscard]] bool DeliverRecord(TransferContext& transfer, const Settings& settings, const WorkingCodes& working,
                    KeystrokeSynthesizer& synthesizer);
 
 // The two checksum bytes the collector sends for a 16-bit sum.

@@ -41,6 +41,17 @@ void restartForNextPoll(Program& program, WindowId window)
     program.platform.timer.set(window, kProtocolTimerId, period);
 }
 
+// A keep-online poll whose time comes while no window could take a record
+// (a locked workstation, the desktop in front) sends no READ: the
+// collector keeps its records for the next poll. True when it was skipped.
+bool skipPollWithoutTarget(Program& program, WindowId window)
+{
+    if (program.settings.keepOnline <= 0 || program.synthesizer.hasTypingTarget())
+        return false;
+    program.platform.timer.set(window, kProtocolTimerId, readTimeoutMs(program));
+    return true;
+}
+
 }  // namespace
 
 int TransferLineHandler::HandleLine()
@@ -77,7 +88,8 @@ int TransferLineHandler::HandleRecordLine()
             program_.armProtocolTimer(kHandOverMs);
         return 0;
     case RecordVerdict::Valid:
-        DeliverRecord(t, program_.settings, program_.working, program_.synthesizer);
+        if (!DeliverRecord(t, program_.settings, program_.working, program_.synthesizer))
+            break;   // not typed: the collector keeps it and sends it again after the NAK
         t.nakRetryCount = 0;
         if (t.running != 1)
             return 1;
@@ -86,10 +98,10 @@ int TransferLineHandler::HandleRecordLine()
         program_.armProtocolTimer(kHandOverMs);
         return 0;
     case RecordVerdict::Invalid:
+        if (lineContains(t, "OVER"))
+            t.state = TransferState::Complete;
         break;
     }
-    if (lineContains(t, "OVER"))
-        t.state = TransferState::Complete;
     program_.armProtocolTimer(kHandOverMs);
     return 0;
 }
@@ -120,6 +132,8 @@ int StartTransfer(Program& program)
     if (opened <= 0)
         return opened;
     program.transfer.running = 1;
+    if (skipPollWithoutTarget(program, program.timerOwner))
+        return 1;
     if (!SendCommand(program, "READ\r", readTimeoutMs(program)))
         return PortWriteFailed;
     return 1;
@@ -135,6 +149,8 @@ void OnProtocolTimeout(Program& program, WindowId window, std::uintptr_t timerId
     case TransferState::AwaitingAck:
         if (t.readRetryCount > kRetryLimit)
             return failTransfer(program, window, ReadTimeout);
+        if (skipPollWithoutTarget(program, window))
+            return;
         if (!SendCommand(program, "READ\r", readTimeoutMs(program)))
             return failTransfer(program, window, PortWriteFailed);
         t.readRetryCount = program.settings.keepOnline > 0 ? 0 : t.readRetryCount + 1;

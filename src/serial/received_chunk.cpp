@@ -1,6 +1,7 @@
 /*
- * Keyboard preparation around each received chunk. The probe and the
- * layout capture happen once per transfer, at its first chunk.
+ * Keyboard preparation around each received chunk. The probe happens once
+ * per transfer, at its first chunk; the layout is taken before each record,
+ * from the window in front at that moment.
  */
 #include "serial/received_chunk.h"
 
@@ -12,7 +13,6 @@ void ChunkReceiver::receive(const std::uint8_t* bytes, std::uint32_t count)
         return;
     if (transfer.capsLockMode == NotProbed)
         capsLock.probeMode();
-    synthesizer.captureLayout();
     const bool suspended = capsLock.suspend();
     assembler.feed(bytes, count);
     if (suspended)

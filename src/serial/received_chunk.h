@@ -1,6 +1,6 @@
 /*
  * What the receive thread does with every chunk it reads from the port:
- * prepare the keyboard (Caps Lock probe, layout capture, Caps Lock off),
+ * prepare the keyboard (Caps Lock probe, Caps Lock off),
  * hand the bytes to the record assembler, and put Caps Lock back.
  */
 #pragma once
@@ -8,7 +8,6 @@
 #include <cstdint>
 
 #include "keys/caps_lock_guard.h"
-#include "keys/keystroke_synthesizer.h"
 #include "protocol/record_assembler.h"
 
 namespace orvanta {
@@ -16,7 +15,6 @@ namespace orvanta {
 struct ChunkReceiver {
     TransferContext& transfer;
     CapsLockGuard& capsLock;
-    KeystrokeSynthesizer& synthesizer;
     RecordAssembler& assembler;
 
     void receive(const std::uint8_t* bytes, std::uint32_t count);

@@ -17,6 +17,9 @@ struct DialogRecords {
     HWND prefixField = nullptr;
     HWND suffixField = nullptr;
     WNDPROC standardEditProc = nullptr;
+    // Set while the program has hidden the settings dialog (Start,
+    // minimizing): only Open in the tray menu shows it again.
+    bool keepHidden = false;
 
     // The code picker: open from a click on a code field (its owner field)
     // until OK or Cancel.
@@ -47,6 +50,8 @@ INT_PTR CALLBACK GridDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lP
 LRESULT CALLBACK CodeFieldProc(HWND field, UINT message, WPARAM wParam, LPARAM lParam);
 
 void FillDialog(HWND dialog);
+// Shows the settings dialog again after the program hid it.
+void RevealDialog(HWND dialog);
 void ApplyEnableRules(HWND dialog, bool enable);
 
 // Painting of the code picker's two custom controls.

@@ -23,12 +23,18 @@ Program& program()
     return theApp().program;
 }
 
+void HideDialog(HWND dialog)
+{
+    dialogRecords().keepHidden = true;
+    ShowWindow(dialog, SW_HIDE);
+}
+
 class Win32SettingsDialog final : public SettingsDialogWindow {
 public:
     explicit Win32SettingsDialog(HWND dialog) : dialog_(dialog) {}
     WindowId window() const override { return reinterpret_cast<WindowId>(dialog_); }
     void applyEnableRules(bool enable) override { ApplyEnableRules(dialog_, enable); }
-    void hide() override { ShowWindow(dialog_, SW_HIDE); }
+    void hide() override { HideDialog(dialog_); }
     void fill() override { FillDialog(dialog_); }
 
 private:
@@ -149,10 +155,12 @@ void subclassCodeFields(DialogRecords& records)
     SetWindowLongPtrA(records.suffixField, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(CodeFieldProc));
 }
 
-// A keep-online command line starts the transfer while the dialog opens.
+// A keep-online command line starts the transfer while the dialog opens;
+// Start hides the dialog, and it stays hidden.
 void OnInitDialog(HWND dialog)
 {
     DialogRecords& records = dialogRecords();
+    records.keepHidden = false;
     records.prefixField = GetDlgItem(dialog, IDC_PREFIX_CODES);
     records.suffixField = GetDlgItem(dialog, IDC_SUFFIX_CODES);
     loadWorkingCodes(program().settings, program().working);
@@ -163,7 +171,31 @@ void OnInitDialog(HWND dialog)
     subclassCodeFields(records);
 }
 
+// The dialog manager shows a modal dialog once its queue is empty, also one
+// that hid itself while it initialised: a keep-online command line would
+// then put the dialog in front of the user's window, and the records would
+// be typed into it. A dialog the program hid is not shown that way.
+void OnWindowPosChanging(WINDOWPOS& position)
+{
+    if (dialogRecords().keepHidden && (position.flags & SWP_SHOWWINDOW)) {
+        position.flags &= ~SWP_SHOWWINDOW;
+        position.flags |= SWP_NOACTIVATE | SWP_NOZORDER;
+    }
+}
+
+void OnSize(HWND dialog, WPARAM kind)
+{
+    if (kind == SIZE_MINIMIZED)
+        HideDialog(dialog);
+}
+
 }  // namespace
+
+void RevealDialog(HWND dialog)
+{
+    dialogRecords().keepHidden = false;
+    ShowWindow(dialog, SW_SHOWNORMAL);
+}
 
 void InitDialogControls()
 {
@@ -208,15 +240,13 @@ void ApplyEnableRules(HWND dialog, bool enable)
     UpdateWindow(dialog);
 }
 
-INT_PTR CALLBACK MainFormDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
+INT_PTR CALLBACK MainFormDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case WM_INITDIALOG: OnInitDialog(dialog); return TRUE;
     case WM_COMMAND: OnCommand(dialog, LOWORD(wParam), HIWORD(wParam)); return FALSE;
-    case WM_SIZE:
-        if (wParam == SIZE_MINIMIZED)
-            ShowWindow(dialog, SW_HIDE);
-        return FALSE;
+    case WM_SIZE: OnSize(dialog, wParam); return FALSE;
+    case WM_WINDOWPOSCHANGING: OnWindowPosChanging(*reinterpret_cast<WINDOWPOS*>(lParam)); return FALSE;
     case WM_TIMER:
         OnProtocolTimeout(program(), reinterpret_cast<WindowId>(dialog), wParam);
         return FALSE;

@@ -43,6 +43,35 @@ def wait_for(condition, seconds, step=0.05):
     return condition()
 
 
+def start_xvfb(size, xkbdir=None):
+    """An Xvfb on a free display number: (process, display name). With
+    xkbdir it takes its keymap from there (it ignores setxkbmap)."""
+    read_end, write_end = os.pipe()
+    extra = ["-xkbdir", xkbdir] if xkbdir else []
+    server = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0", size, "-nolisten", "tcp",
+                               *extra], pass_fds=(write_end,),
+                              stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    os.close(write_end)
+    with os.fdopen(read_end) as pipe:
+        number = pipe.readline().strip()
+    if not number:
+        server.kill()
+        raise RuntimeError("Xvfb did not start")
+    return server, ":" + number
+
+
+def keymap_directory(root, keymap):
+    """A copy of the X keyboard database whose "us" symbols are the given
+    keymap's, so that an Xvfb started on it types that layout."""
+    directory = os.path.join(root, "xkb-" + keymap)
+    if not os.path.exists(os.path.join(directory, ".complete")):
+        shutil.rmtree(directory, ignore_errors=True)
+        shutil.copytree("/usr/share/X11/xkb", directory)
+        shutil.copyfile(os.path.join(directory, "symbols", keymap), os.path.join(directory, "symbols", "us"))
+        open(os.path.join(directory, ".complete"), "w").close()
+    return directory
+
+
 class Display:
     """The X display to run on: the caller's, or an Xvfb of our own when
     there is none (a developer running ctest without xvfb-run)."""
@@ -54,16 +83,7 @@ class Display:
     def __enter__(self):
         if os.environ.get("DISPLAY"):
             return self
-        read_end, write_end = os.pipe()
-        self.server = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0", self.size,
-                                        "-nolisten", "tcp"], pass_fds=(write_end,),
-                                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        os.close(write_end)
-        with os.fdopen(read_end) as pipe:
-            number = pipe.readline().strip()
-        if not number:
-            raise RuntimeError("Xvfb did not start")
-        os.environ["DISPLAY"] = ":" + number
+        self.server, os.environ["DISPLAY"] = start_xvfb(self.size)
         return self
 
     def __exit__(self, *exc):
@@ -115,8 +135,10 @@ class PrefixFactory:
 class Wine:
     """Commands in one prefix; wine's own chatter goes to a log file."""
 
-    def __init__(self, prefix, log_path):
+    def __init__(self, prefix, log_path, display=None):
         self.env = dict(os.environ, WINEPREFIX=prefix, **WINE_ENV)
+        if display:
+            self.env["DISPLAY"] = display
         self.log = open(log_path, "ab")
 
     def run(self, args, timeout=60):
@@ -237,11 +259,15 @@ class Setup:
     """What one run needs. ports maps COM numbers to "sim" (the simulator's
     link) or "absent" (a directory, so opening the port fails whatever
     serial devices the machine has: wine falls back to /dev/ttyS<n-1> for a
-    port without a mapping or whose mapped path is missing)."""
+    port without a mapping or whose mapped path is missing). keymap names
+    an X keymap (de, fr, ...) for a display of the run's own; without a
+    target no window is open while the program runs."""
     args: str
     ports: dict = field(default_factory=lambda: {1: "sim"})
     sim_options: list = field(default_factory=list)
     time_limit: float = 60.0
+    keymap: str = None
+    target: bool = True
 
 
 @dataclass
@@ -263,6 +289,15 @@ class Outcome:
 
     def lines_received(self):
         return [e["text"] for e in self.sim_events if e["ev"] == "rx_line"]
+
+    def keydowns(self):
+        """(virtual key, scan code, extended) of every key the target got."""
+        found = []
+        for line in self.target_events:
+            words = line.split()
+            if words[:1] == ["keydown"] and len(words) >= 4:
+                found.append((int(words[1], 16), int(words[3], 16), words[4:] == ["ext"]))
+        return found
 
     def cradle_events(self):
         return [e for e in self.sim_events if e["ev"].startswith("cradle")]
@@ -301,30 +336,38 @@ class Bench:
         # The program keeps its settings file next to its exe: a copy of its own.
         exe = shutil.copy2(self.orvanta_exe, app)
         self.prefixes.clone(os.path.join(directory, "prefix"))
-        wine = Wine(os.path.join(directory, "prefix"), os.path.join(directory, "wine.log"))
+        server, display = (start_xvfb("1024x768x24", keymap_directory(self.work_root, setup.keymap))
+                           if setup.keymap else (None, None))
+        wine = Wine(os.path.join(directory, "prefix"), os.path.join(directory, "wine.log"), display)
         ports, sim_link = self._port_paths(directory, setup.ports)
         wine.map_ports(ports)
 
         outcome = Outcome(directory=directory)
-        target = TypingTarget(wine, self.target_exe, directory)
+        target = TypingTarget(wine, self.target_exe, directory) if setup.target else None
         sim = Simulator(sim_link, os.path.join(directory, "sim.log")) if sim_link else None
         try:
-            target.start()
+            if target:
+                target.start()
             if sim:
                 sim.start(setup.sim_options, lifetime=setup.time_limit + 120)
             self._run_program(wine, exe, setup, outcome)
-            target.wait_until_quiet()
-            outcome.typed = target.read_typed()
-            outcome.target_events = target.read_events()
-            outcome.focus_lost = "killfocus" in outcome.target_events
+            if target:
+                target.wait_until_quiet()
+                outcome.typed = target.read_typed()
+                outcome.target_events = target.read_events()
+                outcome.focus_lost = "killfocus" in outcome.target_events
             if before_stop:
                 before_stop(outcome, directory)
         finally:
-            target.stop()
+            if target:
+                target.stop()
             if sim:
                 sim.stop()
             wine.kill_server()
             wine.close()
+            if server:
+                server.terminate()
+                server.wait()
         if sim:
             outcome.sim_events = sim.events()
         settings = os.path.join(app, "Orvanta.ini")

@@ -34,6 +34,12 @@ def record_options(*records):
     return [a for r in records for a in ("--record", r.replace("\\", "\\\\"))]
 
 
+def byte_record_options(*records):
+    """Records given as bytes, every byte escaped: the simulator would
+    otherwise send a non-ASCII character as UTF-8."""
+    return [a for r in records for a in ("--record", "".join("\\x%02x" % b for b in r))]
+
+
 # Checks: each takes the outcome and returns a problem text or None.
 
 def exit_code(expected):
@@ -62,6 +68,22 @@ def line_rate(bits_per_second):
         return None if rates == [bits_per_second] else \
             "the program sent at %r bit/s, expected %d" % (rates, bits_per_second)
     return check
+
+
+def keydowns(expected, keys=None):
+    """The target's WM_KEYDOWNs (virtual key, scan code, extended), only
+    those of the given virtual keys when keys is set."""
+    def check(o):
+        seen = [k for k in o.keydowns() if keys is None or k[0] in keys]
+        return None if seen == expected else "key downs %s, expected %s" % (
+            " ".join("%02X/%02X%s" % (v, c, "e" if e else "") for v, c, e in seen),
+            " ".join("%02X/%02X%s" % (v, c, "e" if e else "") for v, c, e in expected))
+    return check
+
+
+def caps_lock_scan_code(o):
+    wrong = [k for k in o.keydowns() if k[0] == 0x14 and k[1:] != (0x3A, False)]
+    return "Caps Lock keys %r, expected scan code 0x3A" % wrong if wrong else None
 
 
 def kept_focus(o):
@@ -105,10 +127,31 @@ def settings_image(*lines):
 
 
 WORKED = ("abc", "", "YYY")    # sequence 0; 1 without data; 2 whose checksum low byte goes as 14
-# Every printable character but ( and ): wine finds no key for those two
-# in the keymap of a bare Xvfb (VkKeyScanExA gives -1), so no program could
-# type them there.
-PRINTABLE = "".join(chr(c) for c in range(32, 127) if chr(c) not in "()")
+# Every printable character; wine finds no key for ( and ) in the keymap of
+# a bare Xvfb, so those two go as Unicode.
+PRINTABLE = "".join(chr(c) for c in range(32, 127))
+# Every byte a record can carry that types a character: the control codes
+# Backspace (8) and Tab (9), Escape, the control characters 28 to 31, and
+# everything from the space to 255; the navigation keys (1..7, 11, 12, 14)
+# type no character but go into the same record. CR ends a record, LF types
+# nothing, and the function keys would act on the target.
+NAVIGATION = bytes([1, 2, 3, 4, 5, 6, 7, 11, 12, 14])
+EVERY_BYTE = bytes([b for b in range(1, 256) if b not in (10, 13) and not 15 <= b <= 26])
+EVERY_CHARACTER = bytes([b for b in EVERY_BYTE if b not in NAVIGATION])
+# What a program reading scan codes sees: the probe's Caps Lock taps aside,
+# the keys of "aZ1", the navigation keys (extended: Insert is not Numpad 0),
+# Escape and the record's Enter.
+SCAN_CODE_RECORD = b"aZ1" + NAVIGATION + b"\x1b"
+SCAN_CODES = [(0x41, 0x1E, False), (0x10, 0x2A, False), (0x5A, 0x2C, False), (0x31, 0x02, False),
+              (0x2D, 0x52, True), (0x2E, 0x53, True), (0x24, 0x47, True), (0x23, 0x4F, True),
+              (0x26, 0x48, True), (0x28, 0x50, True), (0x25, 0x4B, True), (0x27, 0x4D, True),
+              (0x21, 0x49, True), (0x22, 0x51, True), (0x1B, 0x01, False), (0x0D, 0x1C, False)]
+# A German keymap: letters that move (Y and Z change places), letters and
+# signs on keys of their own, and the accents of dead keys before letters
+# they would combine with. AltGr characters (@, {, [, the euro sign) are
+# left out: wine types nothing for injected AltGr chords.
+GERMAN = (b"yzYZ", "äöüßÄÖÜ°§".encode("cp1252"), "^a`e´o ^ ".encode("cp1252"),
+          b"\"&/()=?#'+*-_:;,.!$%<>")
 TWELVE = tuple("item %d" % n for n in range(1, 13))
 SHOP = ("4006381333931", "LOT-2024/07 A", "Qty: 12, Price $3.49!")
 
@@ -124,6 +167,20 @@ CASES = {
     "printable_characters": (
         Setup(UNATTENDED, sim_options=record_options(PRINTABLE[:47], PRINTABLE[47:])),
         [typed(typed_records(PRINTABLE[:47], PRINTABLE[47:])), delivered(2)]),
+    "every_byte_value": (
+        Setup(UNATTENDED, sim_options=byte_record_options(EVERY_BYTE)),
+        [typed(EVERY_CHARACTER + b"\r"), delivered(1)]),
+    "scan_codes_and_extended_keys": (
+        Setup(UNATTENDED, sim_options=byte_record_options(SCAN_CODE_RECORD)),
+        [keydowns(SCAN_CODES, keys={k[0] for k in SCAN_CODES}), caps_lock_scan_code, delivered(1)]),
+    "german_keymap": (
+        Setup(UNATTENDED, sim_options=byte_record_options(*GERMAN), keymap="de"),
+        [typed(b"".join(r + b"\r" for r in GERMAN)), delivered(4),
+         keydowns([(0x59, 0x2C, False), (0x5A, 0x15, False)] * 2, keys={0x59, 0x5A})]),
+    # Nothing to type into: every record stays in the collector.
+    "no_window_open": (
+        Setup(UNATTENDED, sim_options=record_options(*SHOP), target=False),
+        [delivered(0), lines_received("READ", *["NAK"] * 6)]),
     "sequence_wraps_after_nine": (
         Setup(UNATTENDED, sim_options=record_options(*TWELVE)),
         [typed(typed_records(*TWELVE)), lines_received("READ", *["ACK"] * 12), delivered(12)]),

@@ -150,14 +150,13 @@ def missing_port(driver, outcome):
     driver("tray", TRAY_EXIT)
 
 
-# The transfer starts while the dialog opens; the target takes the focus
-# back once the dialog is there, before the collector (which first refuses
-# a few READs) sends its first record.
+# The transfer starts while the dialog opens, and the dialog stays hidden:
+# the target keeps the focus from the start, with no help from the user,
+# through the READs the collector first refuses and two polls.
 def keep_online_from_command_line(driver, outcome):
-    driver("wait", DIALOG, "visible", "20")
-    driver("foreground", TARGET)
     wait_until_delivered(outcome, 2)
     wait_until_typed(outcome, b"abc\rdef\r")
+    outcome.seen["dialog hidden"] = driver("wait", DIALOG, "hidden", "1")
     driver("tray", TRAY_EXIT)
 
 
@@ -174,6 +173,10 @@ def typed(expected):
 def seen(what, expected):
     return lambda o: None if o.seen.get(what) == expected else \
         "%s: %r, expected %r" % (what, o.seen.get(what), expected)
+
+
+def kept_focus(o):
+    return "another window took the focus during the run" if o.focus_lost else None
 
 
 def user_done(o):
@@ -212,7 +215,8 @@ CASES = {
     "interactive_keep_online_command_line": (
         InteractiveSetup("1,1,1,1,1,1,2", sim_options=records("abc") + ["--next-batch"] + records("def")
                          + ["--nak-read", "12"], user=keep_online_from_command_line),
-        [typed(b"abc\rdef\r"), lines_received_start(*["READ"] * 13, "ACK", "READ", "ACK")]),
+        [typed(b"abc\rdef\r"), lines_received_start(*["READ"] * 13, "ACK", "READ", "ACK"),
+         seen("dialog hidden", "ok"), kept_focus]),
 }
 
 # Every interactive run ends through the tray menu's Exit, with exit code 1.

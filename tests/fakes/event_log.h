@@ -33,12 +33,21 @@ using EventLog = std::vector<Event>;
 inline Event down(std::uint64_t key) { return {"down", key}; }
 inline Event up(std::uint64_t key) { return {"up", key}; }
 inline Event pause(std::uint64_t ms) { return {"sleep", ms}; }
+inline Event unicodeDown(std::uint64_t unit) { return {"unicode down", unit}; }
+inline Event unicodeUp(std::uint64_t unit) { return {"unicode up", unit}; }
 
 // Appends the two events of a tap to an expected sequence.
 inline void tap(EventLog& expected, std::uint64_t key)
 {
     expected.push_back(down(key));
     expected.push_back(up(key));
+}
+
+// The two events of a character typed as Unicode.
+inline void typeUnit(EventLog& expected, std::uint64_t unit)
+{
+    expected.push_back(unicodeDown(unit));
+    expected.push_back(unicodeUp(unit));
 }
 
 }  // namespace orvanta::fakes

@@ -1,6 +1,8 @@
 /*
  * Layout tables of the fake keyboard: US English as VkKeyScan answers it,
- * and a German layout for the characters that need AltGr.
+ * and a German layout with the characters that need AltGr, a letter on a
+ * key of its own and dead keys. Scan codes are those of a PC keyboard; on
+ * the German one Y and Z change places.
  */
 #include "fakes/fake_keyboard.h"
 
@@ -20,6 +22,31 @@ void addPairs(LayoutTable& table, const char* plain, const char* shifted, const 
     }
 }
 
+ScanCodeTable usScanCodes()
+{
+    ScanCodeTable scan{};
+    const char* letters = "ABCDEFGHIJKLMNOPQRSTUVWXYZ";
+    const std::uint16_t letterScans[] = {0x1E, 0x30, 0x2E, 0x20, 0x12, 0x21, 0x22, 0x23, 0x17,
+                                         0x24, 0x25, 0x26, 0x32, 0x31, 0x18, 0x19, 0x10, 0x13,
+                                         0x1F, 0x14, 0x16, 0x2F, 0x11, 0x2D, 0x15, 0x2C};
+    for (int i = 0; letters[i]; ++i)
+        scan[static_cast<std::uint8_t>(letters[i])] = letterScans[i];
+    for (int d = 1; d <= 9; ++d)
+        scan['0' + d] = static_cast<std::uint16_t>(1 + d);
+    scan['0'] = 0x0B;
+    const std::pair<int, std::uint16_t> others[] = {
+        {0xBA, 0x27}, {0xBB, 0x0D}, {0xBC, 0x33}, {0xBD, 0x0C}, {0xBE, 0x34}, {0xBF, 0x35},
+        {0xC0, 0x29}, {0xDB, 0x1A}, {0xDC, 0x2B}, {0xDD, 0x1B}, {0xDE, 0x28}, {' ', 0x39},
+        {VkReturn, 0x1C}, {VkBack, 0x0E}, {VkTab, 0x0F}, {VkEscape, 0x01}, {VkShift, 0x2A},
+        {VkControl, 0x1D}, {VkMenu, 0x38}, {VkRMenu, 0x38}, {VkCapital, 0x3A}, {VkInsert, 0x52},
+        {VkDelete, 0x53}, {VkHome, 0x47}, {VkEnd, 0x4F}, {VkPrior, 0x49}, {VkNext, 0x51},
+        {VkLeft, 0x4B}, {VkUp, 0x48}, {VkRight, 0x4D}, {VkDown, 0x50}, {VkF1, 0x3B},
+    };
+    for (const auto& [virtualKey, code] : others)
+        scan[virtualKey] = code;
+    return scan;
+}
+
 }  // namespace
 
 LayoutTable usLayoutTable()
@@ -37,6 +64,7 @@ LayoutTable usLayoutTable()
     table[' '] = key(' ');
     table[27] = key(0xDB, 2);   // Esc is Ctrl+[
     table[28] = key(0xDC, 2);
+    table[29] = key(0xDD, 2);
     table[127] = key(8, 2);     // DEL is Ctrl+Backspace
     return table;
 }
@@ -44,13 +72,15 @@ LayoutTable usLayoutTable()
 LayoutTable germanLayoutTable()
 {
     LayoutTable table = usLayoutTable();
-    table['y'] = key('Z');
-    table['z'] = key('Y');
     table['@'] = key('Q', 6);
     table['{'] = key('7', 6);
     table['['] = key('8', 6);
     table['\\'] = key(0xDB, 6);
     table[0x80] = key('E', 6);  // the euro sign in code page 1252
+    table[0xE4] = key(0xDE);    // a umlaut on its own key
+    table['^'] = key(0xDC);     // dead keys: accents for the next letter
+    table[0xB4] = key(0xDD);
+    table['`'] = key(0xDD, 1);
     return table;
 }
 
@@ -58,16 +88,34 @@ FakeKeyboard::FakeKeyboard(EventLog& log) : log_(log)
 {
     layouts[kUsLayout] = usLayoutTable();
     layouts[kGermanLayout] = germanLayoutTable();
+    deadKeys[kGermanLayout] = {0xDC, 0xDD};
 }
 
-void FakeKeyboard::keyEvent(std::uint8_t virtualKey, bool keyUp)
+std::uint32_t FakeKeyboard::sendKeys(const KeyEvent* events, std::uint32_t count)
 {
-    log_.push_back(keyUp ? up(virtualKey) : down(virtualKey));
-    if (keyUp)
+    std::uint32_t taken = 0;
+    for (; taken < count && eventsAccepted != 0; ++taken) {
+        if (eventsAccepted > 0)
+            --eventsAccepted;
+        apply(events[taken]);
+    }
+    batches.push_back(taken);
+    return taken;
+}
+
+void FakeKeyboard::apply(const KeyEvent& event)
+{
+    sent.push_back(event);
+    if (event.unicode) {
+        log_.push_back(event.keyUp ? unicodeUp(event.character) : unicodeDown(event.character));
         return;
-    if (virtualKey == VkCapital && !(capsLockOn && shiftReleasesCapsLock))
+    }
+    log_.push_back(event.keyUp ? up(event.virtualKey) : down(event.virtualKey));
+    if (event.keyUp)
+        return;
+    if (event.virtualKey == VkCapital && !(capsLockOn && shiftReleasesCapsLock))
         capsLockOn = !capsLockOn;
-    else if (virtualKey == VkShift && shiftReleasesCapsLock)
+    else if (event.virtualKey == VkShift && shiftReleasesCapsLock)
         capsLockOn = false;
 }
 
@@ -75,6 +123,42 @@ std::int16_t FakeKeyboard::scanChar(std::uint8_t character, KeyboardLayout layou
 {
     auto found = layouts.find(layout);
     return found == layouts.end() ? std::int16_t{-1} : found->second[character];
+}
+
+std::uint16_t FakeKeyboard::scanCodeOf(std::uint8_t virtualKey, KeyboardLayout layout)
+{
+    static const ScanCodeTable us = usScanCodes();
+    if (layout == kGermanLayout && (virtualKey == 'Y' || virtualKey == 'Z'))
+        return us[virtualKey == 'Y' ? 'Z' : 'Y'];
+    return us[virtualKey];
+}
+
+bool FakeKeyboard::isDeadKey(std::uint8_t virtualKey, KeyboardLayout layout)
+{
+    auto found = deadKeys.find(layout);
+    return found != deadKeys.end() && found->second.count(virtualKey) != 0;
+}
+
+// Code page 1252 where it matters here: 0x80 is the euro sign.
+AnsiCharacter FakeKeyboard::decodeAnsi(const std::uint8_t* bytes, std::uint32_t available)
+{
+    AnsiCharacter character;
+    character.unitCount = 1;
+    if (doubleByteCodePage && bytes[0] >= 0x81 && bytes[0] <= 0x9F && available >= 2) {
+        character.length = 2;
+        character.units[0] = static_cast<std::uint16_t>(0x3000 + bytes[1]);
+    } else {
+        character.units[0] = bytes[0] == 0x80 ? 0x20AC : bytes[0];
+    }
+    return character;
+}
+
+bool FakeKeyboard::modifiersHeld()
+{
+    if (heldModifierLooks <= 0)
+        return false;
+    --heldModifierLooks;
+    return true;
 }
 
 }  // namespace orvanta::fakes

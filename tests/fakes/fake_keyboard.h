@@ -1,13 +1,16 @@
 /*
  * A keyboard that records every key event and answers layout look-ups
- * from tables. It models Caps Lock in both ways Windows can be set up:
- * the Caps Lock key toggles it, or only Shift releases it.
+ * from tables. It models Caps Lock in both ways Windows can be set up
+ * (the Caps Lock key toggles it, or only Shift releases it), the window in
+ * front, modifiers the user holds, and a platform that refuses input.
  */
 #pragma once
 
 #include <array>
 #include <cstdint>
 #include <map>
+#include <set>
+#include <vector>
 
 #include "fakes/event_log.h"
 #include "keys/keyboard.h"
@@ -15,6 +18,7 @@
 namespace orvanta::fakes {
 
 using LayoutTable = std::array<std::int16_t, 256>;
+using ScanCodeTable = std::array<std::uint16_t, 256>;
 
 constexpr KeyboardLayout kUsLayout = 0x04090409;
 constexpr KeyboardLayout kGermanLayout = 0x04070407;
@@ -22,21 +26,35 @@ constexpr KeyboardLayout kGermanLayout = 0x04070407;
 LayoutTable usLayoutTable();
 LayoutTable germanLayoutTable();
 
+// A window of another program, in front and ready for keys.
+constexpr ForegroundWindow kUserWindow{true, false, false, false, kUsLayout};
+
 class FakeKeyboard final : public Keyboard {
 public:
     explicit FakeKeyboard(EventLog& log);
 
-    void keyEvent(std::uint8_t virtualKey, bool keyUp) override;
+    std::uint32_t sendKeys(const KeyEvent* events, std::uint32_t count) override;
     std::int16_t scanChar(std::uint8_t character, KeyboardLayout layout) override;
+    std::uint16_t scanCodeOf(std::uint8_t virtualKey, KeyboardLayout layout) override;
+    bool isDeadKey(std::uint8_t virtualKey, KeyboardLayout layout) override;
+    AnsiCharacter decodeAnsi(const std::uint8_t* bytes, std::uint32_t available) override;
     std::uint8_t capsLockState() override { return capsLockOn ? 1 : 0; }
-    KeyboardLayout foregroundLayout() override { return foreground; }
+    bool modifiersHeld() override;
+    ForegroundWindow foregroundWindow() override { return foreground; }
 
     bool capsLockOn = false;
     bool shiftReleasesCapsLock = false;
-    KeyboardLayout foreground = kUsLayout;
+    ForegroundWindow foreground = kUserWindow;
     std::map<KeyboardLayout, LayoutTable> layouts;
+    std::map<KeyboardLayout, std::set<std::uint8_t>> deadKeys;
+    std::vector<KeyEvent> sent;           // every event taken, with its scan code
+    std::vector<std::uint32_t> batches;   // the events of each sendKeys call
+    int heldModifierLooks = 0;            // modifiersHeld says yes this many times
+    int eventsAccepted = -1;              // refuses every event after this many (-1: none)
+    bool doubleByteCodePage = false;      // bytes 0x81..0x9F lead two-byte characters
 
 private:
+    void apply(const KeyEvent& event);
     EventLog& log_;
 };
 

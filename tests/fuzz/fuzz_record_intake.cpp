@@ -24,7 +24,7 @@ struct TypingHandler final : LineHandler {
         if (program.transfer.lineLength > kMaxLineLength)
             std::abort();
         if (ClassifyRecord(program.transfer) == RecordVerdict::Valid)
-            DeliverRecord(program.transfer, program.settings, program.working, program.synthesizer);
+            (void)DeliverRecord(program.transfer, program.settings, program.working, program.synthesizer);
         if (program.transfer.expectedSequence >= kSequenceModulus)
             std::abort();
         return 1;

@@ -80,6 +80,9 @@ TEST(CapsLockGuard, SuspendSwitchesCapsLockOffTheWayTheModeSays)
         for (int key : c.taps)
             tap(expected, key);
         EXPECT_EQ(bench.log, expected) << c.name;
+        EXPECT_EQ(bench.keyboard.batches, std::vector<std::uint32_t>(c.taps.size(), 2u)) << c.name;
+        for (const KeyEvent& event : bench.keyboard.sent)
+            EXPECT_EQ(event.scanCode, event.virtualKey == VkCapital ? 0x3A : 0x2A) << c.name;
         EXPECT_FALSE(bench.keyboard.capsLockOn) << c.name;
         if (c.suspended) {
             bench.guard.restore();

@@ -5,6 +5,7 @@
 
 #include "fakes/fake_clock.h"
 #include "fakes/fake_keyboard.h"
+#include "keys/foreground.h"
 #include "keys/keystroke_synthesizer.h"
 
 namespace orvanta {
@@ -31,33 +32,37 @@ struct TypingBench {
         transfer.keyboardLayout = fakes::kUsLayout;
     }
 
-    void type(const std::string& text)
+    bool type(const std::string& text)
     {
-        synthesizer.typeBytes(reinterpret_cast<const std::uint8_t*>(text.data()),
-                              static_cast<std::int32_t>(text.size()));
+        return synthesizer.typeBytes(reinterpret_cast<const std::uint8_t*>(text.data()),
+                                     static_cast<std::int32_t>(text.size()));
     }
 };
 
-// Builds an expected sequence from a compact description.
+// Builds an expected sequence from a compact description. Modifiers go up
+// in the order they went down (the platform's AltGr order: Ctrl, then Alt).
 struct Expect {
     EventLog events;
     Expect& tapKey(int key) { tap(events, key); return *this; }
-    Expect& with(int modifier, int key)
+    Expect& with(std::vector<int> modifiers, int key)
     {
-        events.push_back(down(modifier));
+        for (int modifier : modifiers)
+            events.push_back(down(modifier));
         tapKey(key);
-        events.push_back(up(modifier));
+        for (int modifier : modifiers)
+            events.push_back(up(modifier));
         return *this;
     }
-    Expect& ctrlAlt(int key)
+    Expect& with(int modifier, int key) { return with(std::vector<int>{modifier}, key); }
+    // Shift goes down first and up last; the others go up in press order.
+    Expect& shiftWith(std::vector<int> inner, int key)
     {
-        events.push_back(down(VkControl));
-        events.push_back(down(VkMenu));
-        tapKey(key);
-        events.push_back(up(VkControl));
-        events.push_back(up(VkMenu));
+        events.push_back(down(VkShift));
+        with(inner, key);
+        events.push_back(up(VkShift));
         return *this;
     }
+    Expect& unicode(int unit) { fakes::typeUnit(events, unit); return *this; }
     Expect& wait(int ms) { events.push_back(pause(ms)); return *this; }
 };
 
@@ -76,47 +81,146 @@ TEST(KeystrokeSynthesizer, TypesEachByteAsTheLayoutAndVersionRequire)
         {"lower and upper case", "aB", us, 6, Expect{}.tapKey('A').wait(2).with(VkShift, 'B').wait(2).events},
         {"enter needs no look-up", "\r", us, 6, Expect{}.tapKey(VkReturn).wait(2).events},
         {"bytes 0 and 10 only pause", std::string("\0\n", 2), us, 6, Expect{}.wait(2).wait(2).events},
-        {"escape is looked up like a character", "\x1b", us, 6, Expect{}.with(VkControl, 0xDB).wait(2).events},
-        {"a failed look-up taps key 255", "\xA7", us, 6, Expect{}.tapKey(255).wait(2).events},
+        {"escape is the Escape key, not Ctrl+[", "\x1b", us, 6, Expect{}.tapKey(VkEscape).wait(2).events},
+        {"28 to 31 and 127 are the characters, not Ctrl chords", "\x1c\x1f\x7f", us, 6,
+         Expect{}.unicode(0x1C).wait(2).unicode(0x1F).wait(2).unicode(0x7F).wait(2).events},
+        {"no key in the layout: typed as Unicode", "\xA7", us, 6, Expect{}.unicode(0xA7).wait(2).events},
+        {"converted from the code page", "\x80", us, 6, Expect{}.unicode(0x20AC).wait(2).events},
+        {"a letter on a key of its own", "\xE4", de, 6, Expect{}.tapKey(0xDE).wait(2).events},
+        {"a dead key would put its accent on the next letter", "^a", de, 6,
+         Expect{}.unicode('^').wait(2).tapKey('A').wait(2).events},
+        {"dead keys with and without Shift", "\xB4`", de, 6, Expect{}.unicode(0xB4).wait(2).unicode('`').wait(2).events},
         {"AltGr on version 5 uses right Alt", "@", de, 5, Expect{}.with(VkRMenu, 'Q').wait(2).events},
-        {"AltGr on version 4 uses Ctrl+Alt", "{", de, 4, Expect{}.ctrlAlt('7').wait(2).events},
-        {"AltGr on version 6 uses Ctrl+Alt", "\\", de, 6, Expect{}.ctrlAlt(0xDB).wait(2).events},
-        {"AltGr on version 10 uses Ctrl+Alt", "\x80", de, 10, Expect{}.ctrlAlt('E').wait(2).events},
+        {"AltGr on version 4 uses Ctrl+Alt", "{", de, 4, Expect{}.with({VkControl, VkMenu}, '7').wait(2).events},
+        {"AltGr on version 6 uses Ctrl+Alt", "\\", de, 6, Expect{}.with({VkControl, VkMenu}, 0xDB).wait(2).events},
+        {"AltGr on version 10 uses Ctrl+Alt", "\x80", de, 10, Expect{}.with({VkControl, VkMenu}, 'E').wait(2).events},
         {"AltGr on version 3 taps the key alone", "@", de, 3, Expect{}.tapKey('Q').wait(2).events},
-        {"layout decides the key", "zy", de, 6, Expect{}.tapKey('Y').wait(2).tapKey('Z').wait(2).events},
     };
     for (const TypingCase& c : cases) {
         TypingBench bench;
         bench.transfer.keyboardLayout = c.layout;
         bench.platformMajorVersion = c.platformMajorVersion;
-        bench.type(c.bytes);
+        EXPECT_TRUE(bench.type(c.bytes)) << c.name;
         EXPECT_EQ(bench.log, c.expected) << c.name;
     }
 }
 
-TEST(KeystrokeSynthesizer, AltPressesMenuAndMeaninglessCombinationsTapTheKeyAlone)
+struct ShiftStateCase {
+    int state;
+    int platformMajorVersion;
+    EventLog expected;
+};
+
+// Every modifier the shift state names is pressed; a state with a bit this
+// program cannot press types the character itself.
+TEST(KeystrokeSynthesizer, PressesEveryModifierOfTheShiftState)
 {
-    for (int state : {0, 3, 4, 5, 7}) {
+    const ShiftStateCase cases[] = {
+        {0, 6, Expect{}.tapKey(0x33).events},
+        {1, 6, Expect{}.with(VkShift, 0x33).events},
+        {2, 6, Expect{}.with(VkControl, 0x33).events},
+        {3, 6, Expect{}.shiftWith({VkControl}, 0x33).events},
+        {4, 6, Expect{}.with(VkMenu, 0x33).events},
+        {5, 6, Expect{}.shiftWith({VkMenu}, 0x33).events},
+        {7, 6, Expect{}.shiftWith({VkControl, VkMenu}, 0x33).events},
+        {7, 5, Expect{}.shiftWith({VkRMenu}, 0x33).events},
+        {7, 3, Expect{}.with(VkShift, 0x33).events},
+        {8, 6, Expect{}.unicode('#').events},
+    };
+    for (const ShiftStateCase& c : cases) {
         TypingBench bench;
-        bench.keyboard.layouts[fakes::kUsLayout]['#'] = static_cast<std::int16_t>((state << 8) | 0x33);
-        bench.type("#");
-        Expect expected;
-        if (state == 4)
-            expected.with(VkMenu, 0x33);
-        else
-            expected.tapKey(0x33);
-        EXPECT_EQ(bench.log, expected.wait(2).events) << "shift state " << state;
+        bench.platformMajorVersion = c.platformMajorVersion;
+        bench.keyboard.layouts[fakes::kUsLayout]['#'] = static_cast<std::int16_t>((c.state << 8) | 0x33);
+        EXPECT_TRUE(bench.type("#"));
+        EXPECT_EQ(bench.log, Expect{c.expected}.wait(2).events)
+            << "shift state " << c.state << ", version " << c.platformMajorVersion;
     }
+}
+
+struct ScanCodeCase {
+    const char* name;
+    std::string bytes;
+    KeyboardLayout layout;
+    int platformMajorVersion;
+    std::vector<KeyEvent> expected;
+    std::vector<std::uint32_t> batches;
+};
+
+KeyEvent keyDown(std::uint8_t vk, std::uint16_t scan, bool extended = false)
+{
+    return KeyEvent{vk, scan, 0, false, extended, false};
+}
+
+KeyEvent keyUp(std::uint8_t vk, std::uint16_t scan, bool extended = false)
+{
+    return KeyEvent{vk, scan, 0, true, extended, false};
+}
+
+KeyEvent unicodeEvent(std::uint16_t unit, bool keyUp)
+{
+    return KeyEvent{0, 0, unit, keyUp, false, true};
+}
+
+// What a program that reads scan codes sees, and that the events of one
+// byte reach the platform in one piece.
+TEST(KeystrokeSynthesizer, EveryEventCarriesItsScanCodeAndEachByteGoesInOnePiece)
+{
+    const KeyboardLayout us = fakes::kUsLayout, de = fakes::kGermanLayout;
+    const ScanCodeCase cases[] = {
+        {"a letter", "a", us, 6, {keyDown('A', 0x1E), keyUp('A', 0x1E)}, {2}},
+        {"Shift and its key", "B", us, 6,
+         {keyDown(VkShift, 0x2A), keyDown('B', 0x30), keyUp('B', 0x30), keyUp(VkShift, 0x2A)}, {4}},
+        {"Insert is extended (not Numpad 0)", "\x01", us, 6,
+         {keyDown(VkInsert, 0x52, true), keyUp(VkInsert, 0x52, true)}, {2}},
+        {"arrows and Page Down are extended", "\x05\x0e", us, 6,
+         {keyDown(VkUp, 0x48, true), keyUp(VkUp, 0x48, true), keyDown(VkNext, 0x51, true),
+          keyUp(VkNext, 0x51, true)}, {2, 2}},
+        {"right Alt is extended", "@", de, 5,
+         {keyDown(VkRMenu, 0x38, true), keyDown('Q', 0x10), keyUp('Q', 0x10), keyUp(VkRMenu, 0x38, true)}, {4}},
+        {"AltGr as Ctrl+Alt in one piece", "@", de, 6,
+         {keyDown(VkControl, 0x1D), keyDown(VkMenu, 0x38), keyDown('Q', 0x10), keyUp('Q', 0x10),
+          keyUp(VkControl, 0x1D), keyUp(VkMenu, 0x38)}, {6}},
+        {"the layout gives the scan code", "yz", de, 6,
+         {keyDown('Y', 0x2C), keyUp('Y', 0x2C), keyDown('Z', 0x15), keyUp('Z', 0x15)}, {2, 2}},
+        {"Unicode events name no key", "\xA7", us, 6, {unicodeEvent(0xA7, false), unicodeEvent(0xA7, true)}, {2}},
+        {"bytes 0 and 10 send nothing", std::string("\0\n", 2), us, 6, {}, {}},
+    };
+    for (const ScanCodeCase& c : cases) {
+        TypingBench bench;
+        bench.transfer.keyboardLayout = c.layout;
+        bench.platformMajorVersion = c.platformMajorVersion;
+        EXPECT_TRUE(bench.type(c.bytes)) << c.name;
+        EXPECT_EQ(bench.keyboard.sent, c.expected) << c.name;
+        EXPECT_EQ(bench.keyboard.batches, c.batches) << c.name;
+    }
+}
+
+TEST(KeystrokeSynthesizer, ACharacterOfSeveralBytesIsTypedOnceAsUnicode)
+{
+    TypingBench bench;
+    bench.keyboard.doubleByteCodePage = true;
+    EXPECT_TRUE(bench.type("a\x82\x60" "b\x82"));
+    EXPECT_EQ(bench.log, Expect{}.tapKey('A').wait(2).unicode(0x3060).wait(2).wait(2)
+                             .tapKey('B').wait(2).unicode(0x82).wait(2).events)
+        << "a lead byte without its second byte is typed as it converts alone";
+}
+
+TEST(KeystrokeSynthesizer, StopsAtTheFirstKeyEventThePlatformRefuses)
+{
+    TypingBench bench;
+    bench.keyboard.eventsAccepted = 3;
+    EXPECT_FALSE(bench.type("abc"));
+    EXPECT_EQ(bench.log, (EventLog{down('A'), up('A'), pause(2), down('B')}));
 }
 
 TEST(KeystrokeSynthesizer, PausesTheConfiguredDelayAndNothingForAnEmptyCount)
 {
     TypingBench bench;
     bench.settings.charDelayMs = 255;
-    bench.type("");
-    bench.synthesizer.typeBytes(reinterpret_cast<const std::uint8_t*>("x"), -1);
+    EXPECT_TRUE(bench.type(""));
+    EXPECT_TRUE(bench.synthesizer.typeBytes(reinterpret_cast<const std::uint8_t*>("x"), -1));
     EXPECT_TRUE(bench.log.empty());
-    bench.type("1");
+    EXPECT_TRUE(bench.type("1"));
     EXPECT_EQ(bench.log, Expect{}.tapKey('1').wait(255).events);
 }
 
@@ -139,7 +243,7 @@ TEST(KeystrokeSynthesizer, ControlCodesTapTheirFixedKeys)
     for (const ControlCode& code : table) {
         TypingBench bench;
         bench.transfer.keyboardLayout = 0;  // no look-up may be needed
-        bench.synthesizer.typeBytes(&code.byte, 1);
+        EXPECT_TRUE(bench.synthesizer.typeBytes(&code.byte, 1));
         EXPECT_EQ(controlCodeKey(code.byte), code.key) << code.label;
         EXPECT_EQ(bench.log, Expect{}.tapKey(code.key).wait(2).events) << code.label;
     }
@@ -147,18 +251,46 @@ TEST(KeystrokeSynthesizer, ControlCodesTapTheirFixedKeys)
     EXPECT_EQ(controlCodeKey(10), 0);
 }
 
-TEST(KeystrokeSynthesizer, CapturesTheForegroundLayoutOncePerTransfer)
+struct TargetCase {
+    const char* name;
+    ForegroundWindow foreground;
+    int heldModifierLooks;
+    bool typed;
+    int pauses;   // of kModifierPollMs each
+};
+
+// A record is typed only into a window of another program that can take
+// it, and only once the user has let go of the modifiers.
+TEST(KeystrokeSynthesizer, WaitsForATypingTargetAndTakesItsLayout)
 {
-    TypingBench bench;
-    bench.transfer.keyboardLayout = 0;
-    bench.keyboard.foreground = 0;
-    bench.synthesizer.captureLayout();
-    EXPECT_EQ(bench.transfer.keyboardLayout, 0u) << "none found: tried again at the next chunk";
-    bench.keyboard.foreground = fakes::kGermanLayout;
-    bench.synthesizer.captureLayout();
-    bench.keyboard.foreground = fakes::kUsLayout;
-    bench.synthesizer.captureLayout();
-    EXPECT_EQ(bench.transfer.keyboardLayout, fakes::kGermanLayout);
+    ForegroundWindow german = fakes::kUserWindow;
+    german.layout = fakes::kGermanLayout;
+    const TargetCase cases[] = {
+        {"a window of another program", german, 0, true, 0},
+        {"no window (workstation locked)", ForegroundWindow{}, 0, false, 0},
+        {"the desktop or taskbar", ForegroundWindow{true, true, false, false, 1}, 0, false, 0},
+        {"this program's own dialog", ForegroundWindow{true, false, true, false, 1}, 0, false, 0},
+        {"a window input may not be sent to", ForegroundWindow{true, false, false, true, 1}, 0, false, 0},
+        {"Shift held a moment", german, 3, true, 3},
+        {"a modifier held past the bound", german, 1000, false, kModifierWaitMs / kModifierPollMs},
+    };
+    for (const TargetCase& c : cases) {
+        TypingBench bench;
+        bench.keyboard.foreground = c.foreground;
+        bench.keyboard.heldModifierLooks = c.heldModifierLooks;
+        EXPECT_EQ(bench.synthesizer.awaitTypingTarget(), c.typed) << c.name;
+        EXPECT_EQ(bench.synthesizer.hasTypingTarget(), c.typed || c.heldModifierLooks > 0) << c.name;
+        EXPECT_EQ(bench.log, EventLog(static_cast<std::size_t>(c.pauses), pause(kModifierPollMs))) << c.name;
+        EXPECT_EQ(bench.transfer.keyboardLayout, c.typed ? fakes::kGermanLayout : fakes::kUsLayout) << c.name;
+    }
+}
+
+TEST(KeystrokeSynthesizer, ShellWindowsAreKnownByTheirClass)
+{
+    for (const char* shell : {"Progman", "WorkerW", "Shell_TrayWnd", "Shell_SecondaryTrayWnd", "#32769"})
+        EXPECT_TRUE(isShellWindowClass(shell)) << shell;
+    for (const char* other : {"Notepad", "OrvantaTypingTarget", "progman", ""})
+        EXPECT_FALSE(isShellWindowClass(other)) << other;
 }
 
 }  // namespace

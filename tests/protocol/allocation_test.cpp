@@ -33,10 +33,14 @@ struct QuietPlatform final : Clock, Keyboard, ComPort, ReaderThreadHost, Protoco
 
     void sleepMs(std::uint32_t) override {}
     std::uint32_t tickCount() override { return 0; }
-    void keyEvent(std::uint8_t, bool) override { ++keyEvents; }
+    std::uint32_t sendKeys(const KeyEvent*, std::uint32_t count) override { keyEvents += count; return count; }
     std::int16_t scanChar(std::uint8_t c, KeyboardLayout) override { return c; }
+    std::uint16_t scanCodeOf(std::uint8_t, KeyboardLayout) override { return 0x1E; }
+    bool isDeadKey(std::uint8_t, KeyboardLayout) override { return false; }
+    AnsiCharacter decodeAnsi(const std::uint8_t* b, std::uint32_t) override { return {1, 1, {b[0], 0}}; }
     std::uint8_t capsLockState() override { return 1; }
-    KeyboardLayout foregroundLayout() override { return 1; }
+    bool modifiersHeld() override { return false; }
+    ForegroundWindow foregroundWindow() override { return {true, false, false, false, 1}; }
     bool open(const char*) override { return true; }
     bool createCompletionEvents() override { return true; }
     void closeCompletionEvents() override {}

@@ -30,7 +30,7 @@ struct DeliveringHandler final : LineHandler {
     {
         verdicts.push_back(ClassifyRecord(transfer));
         if (verdicts.back() == RecordVerdict::Valid)
-            DeliverRecord(transfer, settings, working, synthesizer);
+            delivered.push_back(DeliverRecord(transfer, settings, working, synthesizer));
         return 1;
     }
     TransferContext& transfer;
@@ -38,6 +38,7 @@ struct DeliveringHandler final : LineHandler {
     WorkingCodes& working;
     KeystrokeSynthesizer& synthesizer;
     std::vector<RecordVerdict> verdicts;
+    std::vector<bool> delivered;
 };
 
 struct DeliveryBench {
@@ -52,7 +53,7 @@ struct DeliveryBench {
     CapsLockGuard capsLock{keyboard, clock, transfer};
     DeliveringHandler handler{transfer, settings, working, synthesizer};
     RecordAssembler assembler{transfer, handler};
-    ChunkReceiver receiver{transfer, capsLock, synthesizer, assembler};
+    ChunkReceiver receiver{transfer, capsLock, assembler};
 
     DeliveryBench()
     {
@@ -200,11 +201,10 @@ TEST(ChunkReceiver, TypesARecordBetweenCapsLockOffAndOn)
     EXPECT_TRUE(bench.keyboard.capsLockOn);
 }
 
-TEST(ChunkReceiver, ProbesAndCapturesTheLayoutAtTheFirstChunkOnly)
+TEST(ChunkReceiver, ProbesAtTheFirstChunkOnly)
 {
     DeliveryBench bench;
-    bench.transfer.keyboardLayout = 0;
-    bench.keyboard.foreground = fakes::kGermanLayout;
+    bench.transfer.capsLockMode = NotProbed;
     bench.receiver.receive(raw("AC"), 2);
     EventLog expected;
     tap(expected, VkCapital);
@@ -212,11 +212,61 @@ TEST(ChunkReceiver, ProbesAndCapturesTheLayoutAtTheFirstChunkOnly)
     expected.push_back(pause(5));
     EXPECT_EQ(bench.log, expected);
     EXPECT_EQ(bench.transfer.capsLockMode, CapsKeyToggles);
-    EXPECT_EQ(bench.transfer.keyboardLayout, fakes::kGermanLayout);
 
     bench.log.clear();
     bench.receiver.receive(raw("K\r"), 2);
     EXPECT_TRUE(bench.log.empty()) << "Caps Lock off: no taps around the chunk";
+}
+
+// A keep-online series runs for hours, through window and language
+// switches: every record is typed in the layout of the window in front.
+TEST(DeliverRecord, EachRecordTakesTheLayoutOfTheWindowInFront)
+{
+    DeliveryBench bench;
+    bench.settings.addCr = 0;
+    bench.keyboard.foreground.layout = fakes::kGermanLayout;
+    bench.feed(recordLine(0, "y"));
+    bench.keyboard.foreground.layout = fakes::kUsLayout;
+    bench.feed(recordLine(1, "y"));
+    ASSERT_EQ(bench.keyboard.sent.size(), 4u);
+    EXPECT_EQ(bench.keyboard.sent[0].scanCode, 0x2C) << "German: Y where the US keyboard has Z";
+    EXPECT_EQ(bench.keyboard.sent[2].scanCode, 0x15);
+}
+
+struct UndeliveredCase {
+    const char* name;
+    ForegroundWindow foreground;
+    int eventsAccepted;
+    EventLog typedFirst;
+};
+
+// A record that is not typed whole is not delivered: nothing is remembered
+// and the sequence stays, so the collector's next copy is typed in full.
+TEST(DeliverRecord, ARecordNotTypedWholeIsTypedAgainFromTheNextCopy)
+{
+    const UndeliveredCase cases[] = {
+        {"no window to type into", ForegroundWindow{}, -1, {}},
+        {"a key refused half-way", fakes::kUserWindow, 3, {down('A'), up('A'), pause(2), down('B')}},
+    };
+    for (const UndeliveredCase& c : cases) {
+        DeliveryBench bench;
+        bench.feed(recordLine(0, "x"));
+        bench.log.clear();
+        bench.keyboard.foreground = c.foreground;
+        bench.keyboard.eventsAccepted = c.eventsAccepted;
+        bench.feed(recordLine(1, "ab"));
+        EXPECT_EQ(bench.log, c.typedFirst) << c.name;
+        EXPECT_EQ(bench.handler.delivered, (std::vector<bool>{true, false})) << c.name;
+        EXPECT_EQ(bench.transfer.expectedSequence, 1) << c.name;
+
+        bench.log.clear();
+        bench.keyboard.foreground = fakes::kUserWindow;
+        bench.keyboard.eventsAccepted = -1;
+        bench.feed(recordLine(1, "ab"));
+        EXPECT_EQ(bench.handler.verdicts.back(), RecordVerdict::Valid) << c.name;
+        EXPECT_EQ(bench.log, typed("ab\r")) << c.name;
+        EXPECT_EQ(bench.transfer.expectedSequence, 2) << c.name;
+    }
 }
 
 }  // namespace

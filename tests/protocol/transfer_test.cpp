@@ -194,6 +194,7 @@ struct GiveUpCase {
     bool silentAfterAck;
     int reads, naks;
     std::string box;
+    bool noWindow = false;   // no window in front that could take a record
 };
 
 TEST(Transfer, GivesUpAfterSixRetriesWithTheRightMessage)
@@ -204,12 +205,18 @@ TEST(Transfer, GivesUpAfterSixRetriesWithTheRightMessage)
         {"READ answered with NAK", true, false, "NAK\r", false, 7, 0, "Error: Time out !!"},
         {"silent after acknowledging READ", true, false, "ACK\r", true, 1, 6, "Error: Receive Time out !!"},
         {"silent after acknowledging READ, unattended", false, false, "ACK\r", true, 1, 6, ""},
+        {"no window to type into: the collector keeps its records", true, false, "ACK\r", false, 1, 6,
+         "Error: Receive Time out !!", true},
+        {"no window to type into, unattended", false, false, "ACK\r", false, 1, 6, "", true},
     };
     for (const GiveUpCase& g : cases) {
         Conversation c;
         c.interactive = g.interactive;
         c.collector.silent = g.silent;
         c.collector.readAnswer = g.readAnswer;
+        c.collector.records = {"a1", "b2"};
+        if (g.noWindow)
+            c.f.keyboard.foreground = ForegroundWindow{true, true, false, false, fakes::kUsLayout};
         if (g.silentAfterAck)
             c.f.comPort.onWrite = [&c](const std::string& text, const LineConfig&) {
                 c.collector.commands.push_back(text);
@@ -220,6 +227,8 @@ TEST(Transfer, GivesUpAfterSixRetriesWithTheRightMessage)
         c.run();
         EXPECT_EQ(c.count("READ\r"), g.reads) << g.name;
         EXPECT_EQ(c.count("NAK\r"), g.naks) << g.name;
+        EXPECT_EQ(c.count("ACK\r"), 0) << g.name;
+        EXPECT_EQ(c.typedLetters(), "") << g.name;
         const EventLog boxes = c.f.only({"box"});
         if (g.box.empty()) {
             EXPECT_TRUE(boxes.empty()) << g.name;
@@ -304,6 +313,27 @@ TEST(Transfer, KeepOnlineNeverGivesUpOnASilentCollector)
     EXPECT_EQ(c.p.transfer.readRetryCount, 0u);
     EXPECT_TRUE(c.f.only({"box"}).empty());
     EXPECT_EQ(c.f.timer.intervalMs, 2000u);
+}
+
+// A poll whose time comes while no window could take a record (a locked
+// workstation) sends no READ; the next poll asks again.
+TEST(Transfer, KeepOnlineSendsNoReadWhileNoWindowCouldTakeARecord)
+{
+    Conversation c;
+    c.p.settings.keepOnline = 1;
+    c.p.settings.pollingSeconds = 4;
+    c.collector.records = {"k1"};
+    c.f.keyboard.foreground = ForegroundWindow{};
+    ASSERT_EQ(c.start(), 1);
+    c.run(3);
+    EXPECT_EQ(c.collector.commands, std::vector<std::string>{});
+    EXPECT_EQ(c.f.timer.intervalMs, 4000u);
+    EXPECT_EQ(c.p.transfer.state, TransferState::AwaitingAck);
+
+    c.f.keyboard.foreground = fakes::kUserWindow;
+    c.run(2);
+    EXPECT_EQ(c.typedLetters(), "K1");
+    EXPECT_EQ(c.collector.commands, (std::vector<std::string>{"READ\r", "ACK\r"}));
 }
 
 TEST(Transfer, ARecordCompletedAfterStopIsTypedButNotAcknowledged)

@@ -36,10 +36,14 @@ std::string sampleStream(std::size_t dataLength)
 }
 
 struct Silent final : Keyboard, Clock {
-    void keyEvent(std::uint8_t, bool) override {}
+    std::uint32_t sendKeys(const KeyEvent*, std::uint32_t count) override { return count; }
     std::int16_t scanChar(std::uint8_t c, KeyboardLayout) override { return c; }
+    std::uint16_t scanCodeOf(std::uint8_t, KeyboardLayout) override { return 0x1E; }
+    bool isDeadKey(std::uint8_t, KeyboardLayout) override { return false; }
+    AnsiCharacter decodeAnsi(const std::uint8_t* b, std::uint32_t) override { return {1, 1, {b[0], 0}}; }
     std::uint8_t capsLockState() override { return 0; }
-    KeyboardLayout foregroundLayout() override { return 1; }
+    bool modifiersHeld() override { return false; }
+    ForegroundWindow foregroundWindow() override { return {true, false, false, false, 1}; }
     void sleepMs(std::uint32_t) override {}
     std::uint32_t tickCount() override { return 0; }
 };
@@ -61,7 +65,7 @@ struct Intake final : LineHandler {
             return 1;
         ++valid;
         if (deliver)
-            DeliverRecord(transfer, settings, working, synthesizer);
+            (void)DeliverRecord(transfer, settings, working, synthesizer);
         else
             transfer.expectedSequence = static_cast<std::uint8_t>((transfer.expectedSequence + 1) % 10);
         return 1;

@@ -1,0 +1,26 @@
+/*
+ * The typing target rules.
+ */
+#include "keys/foreground.h"
+
+#include <cstring>
+
+namespace orvanta {
+
+bool acceptsTyping(const ForegroundWindow& window)
+{
+    return window.exists && !window.isShell && !window.ownProcess && !window.inputBlocked;
+}
+
+bool isShellWindowClass(const char* className)
+{
+    static const char* const kShellClasses[] = {"Progman", "WorkerW", "Shell_TrayWnd",
+                                                "Shell_SecondaryTrayWnd", "#32769"};
+    for (const char* shellClass : kShellClasses) {
+        if (std::strcmp(className, shellClass) == 0)
+            return true;
+    }
+    return false;
+}
+
+}  // namespace orvanta

@@ -1,0 +1,19 @@
+/*
+ * Which window a record may be typed into. Keys go to whatever window is
+ * in front, so a record is typed only when that is a window of some other
+ * program that can take input from this one: never into nothing (a locked
+ * workstation), the desktop, the taskbar or this program's own dialogs.
+ */
+#pragma once
+
+#include "keys/keyboard.h"
+
+namespace orvanta {
+
+bool acceptsTyping(const ForegroundWindow& window);
+
+// The shell's own windows that come to the front when the user clicks the
+// desktop or the taskbar, by window class.
+bool isShellWindowClass(const char* className);
+
+}  // namespace orvanta

@@ -1,0 +1,57 @@
+/*
+ * Key sequences: the events of one byte, with scan codes, in one piece.
+ */
+#include "keys/key_sequence.h"
+
+namespace orvanta {
+
+bool isExtendedKey(std::uint8_t virtualKey)
+{
+    switch (virtualKey) {
+    case VkInsert: case VkDelete: case VkHome: case VkEnd: case VkPrior: case VkNext:
+    case VkLeft: case VkUp: case VkRight: case VkDown: case VkRMenu: case VkRControl:
+        return true;
+    default:
+        return false;
+    }
+}
+
+void KeySequence::tap(std::uint8_t virtualKey)
+{
+    press(virtualKey);
+    release(virtualKey);
+}
+
+void KeySequence::typeUnit(std::uint16_t unit)
+{
+    add(KeyEvent{0, 0, unit, false, false, true});
+    add(KeyEvent{0, 0, unit, true, false, true});
+}
+
+void KeySequence::addKey(std::uint8_t virtualKey, bool keyUp)
+{
+    add(KeyEvent{virtualKey, keyboard_.scanCodeOf(virtualKey, layout_), 0, keyUp, isExtendedKey(virtualKey),
+                 false});
+}
+
+void KeySequence::add(const KeyEvent& event)
+{
+    if (count_ < kMaxKeyEvents)
+        events_[count_++] = event;
+}
+
+bool KeySequence::send()
+{
+    const std::uint32_t count = count_;
+    count_ = 0;
+    return count == 0 || keyboard_.sendKeys(events_, count) == count;
+}
+
+void tapAlone(Keyboard& keyboard, KeyboardLayout layout, std::uint8_t virtualKey)
+{
+    KeySequence keys(keyboard, layout);
+    keys.tap(virtualKey);
+    (void)keys.send();
+}
+
+}  // namespace orvanta
