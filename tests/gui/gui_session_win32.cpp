@@ -143,6 +143,16 @@ HWND waitForWindow(HWND sameThreadAs, const char* caption)
     return waitFor(threadOf(sameThreadAs), caption, false);
 }
 
+bool waitUntil(const std::function<bool()>& condition)
+{
+    for (DWORD waited = 0; waited < kPatienceMs; waited += kPollMs) {
+        if (condition())
+            return true;
+        Sleep(kPollMs);
+    }
+    return condition();
+}
+
 ShownBox answerMessageBox(HWND sameThreadAs)
 {
     HWND box = waitFor(threadOf(sameThreadAs), nullptr, true);

@@ -25,6 +25,9 @@ INT_PTR runSettingsDialog(const std::function<void(HWND dialog)>& user);
 // nullptr when none turns up.
 HWND waitForWindow(HWND sameThreadAs, const char* caption);
 
+// Polls until the condition holds; false when it never does.
+bool waitUntil(const std::function<bool()>& condition);
+
 // The program as it starts without a settings file or command line.
 void resetProgram();
 

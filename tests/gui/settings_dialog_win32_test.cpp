@@ -128,6 +128,9 @@ TEST(SettingsDialogGui, StartSavesWhatIsTypedAndReportsAMissingPort)
         setItemText(dialog, IDC_CHAR_DELAY, "05");
         postButton(dialog, IDC_START);
         box = answerMessageBox(dialog);
+        // The dialog thread can take a message sent to it while the box
+        // winds down, before Start refills the dialog: wait for the refill.
+        waitUntil([&] { return enabled(dialog, IDC_START); });
         SendMessageA(dialog, WM_NULL, 0, 0);
         visibleAfterFailure = IsWindowVisible(dialog) != FALSE;
         startEnabled = enabled(dialog, IDC_START);
