@@ -61,9 +61,14 @@ KeystrokeSynthesizer::KeystrokeSynthesizer(Keyboard& keyboard, Clock& clock, con
 {
 }
 
+// The window in front is looked at again before every byte: the user can
+// open this program's dialog from the tray, or lock the workstation, while
+// a record is being typed. What is left of the record then is not typed.
 bool KeystrokeSynthesizer::typeBytes(const std::uint8_t* bytes, std::int32_t count)
 {
     for (std::int32_t i = 0; i < count;) {
+        if (!acceptsTyping(keyboard_.foregroundWindow()))
+            return false;
         KeySequence keys(keyboard_, transfer_.keyboardLayout);
         const std::uint32_t used = addCharacter(keys, bytes + i, static_cast<std::uint32_t>(count - i));
         if (!keys.send())

@@ -31,8 +31,9 @@ public:
     KeystrokeSynthesizer(Keyboard& keyboard, Clock& clock, const Settings& settings,
                          TransferContext& transfer, const int& platformMajorVersion);
 
-    // Types the bytes in order. False when the platform refused a key event;
-    // nothing after that byte is typed.
+    // Types the bytes in order. False when the platform refused a key event
+    // or no window that may take keys is in front any more; nothing after
+    // that byte is typed.
     [[nodiscard]] bool typeBytes(const std::uint8_t* bytes, std::int32_t count);
     // Before each record: waits (bounded) until no modifier is held, then
     // takes the layout of the window in front. False when there is no

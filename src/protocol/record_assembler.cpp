@@ -39,6 +39,7 @@ void RecordAssembler::feed(const std::uint8_t* bytes, std::uint32_t count)
             continue;
         }
         t.lineBuffer[t.lineLength] = 0;
+        t.bytesAfterLine = count - i - 1;
         const int goOn = handler_.HandleLine();
         t.lineLength = 0;
         if (goOn == 0)

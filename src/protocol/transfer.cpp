@@ -20,6 +20,14 @@ bool lineContains(const TransferContext& transfer, const char* text)
     return std::strstr(reinterpret_cast<const char*>(transfer.lineBuffer), text) != nullptr;
 }
 
+// A record line starts with its sequence value; only a line that does not
+// can be the end marker, or a damaged record with OVER in its data
+// ("COVER-12") would end the transfer as if it were complete.
+bool isEndMarker(const TransferContext& transfer)
+{
+    return transfer.lineLength > 0 && transfer.lineBuffer[0] >= kSequenceModulus && lineContains(transfer, "OVER");
+}
+
 // Interactive failure: close first, so the box is shown with no transfer
 // running, then forget the transfer.
 void failTransfer(Program& program, WindowId window, StatusCode code)
@@ -84,26 +92,58 @@ int TransferLineHandler::HandleRecordLine()
     TransferContext& t = program_.transfer;
     switch (ClassifyRecord(t)) {
     case RecordVerdict::Repeat:
-        if (!SendCommand(program_, "ACK\r", kAnswerTimeoutMs))
-            program_.armProtocolTimer(kHandOverMs);
-        return 0;
+        if (AnswerRepeat())
+            return 1;
+        break;
     case RecordVerdict::Valid:
+        if (t.running != 1)
+            return 0;   // completed after Stop: not typed at all
         if (!DeliverRecord(t, program_.settings, program_.working, program_.synthesizer))
             break;   // not typed: the collector keeps it and sends it again after the NAK
         t.nakRetryCount = 0;
-        if (t.running != 1)
-            return 1;
-        if (SendCommand(program_, "ACK\r", kAnswerTimeoutMs))
-            return 1;
-        program_.armProtocolTimer(kHandOverMs);
-        return 0;
+        return AcknowledgeTypedRecord();
     case RecordVerdict::Invalid:
-        if (lineContains(t, "OVER"))
+        if (isEndMarker(t))
             t.state = TransferState::Complete;
         break;
     }
     program_.armProtocolTimer(kHandOverMs);
     return 0;
+}
+
+// The collector sends a record again when our ACK was lost, and also when
+// its own answer time-out ran out while the ACK was on its way (a long
+// record takes long to type). In the second case it takes that ACK for the
+// record and sends the next one, and it would take a second ACK for that
+// next record, which is then typed only if nothing goes wrong with it. So a
+// repeat is answered only when nothing follows it, in the chunk or at the
+// port after the pause before the answer: what follows is handled instead.
+// A collector that did miss the ACK sends nothing more and gets it. False
+// when the answer could not be written.
+bool TransferLineHandler::AnswerRepeat()
+{
+    if (program_.transfer.bytesAfterLine > 0)
+        return true;
+    program_.platform.clock.sleepMs(kCommandPauseMs);
+    if (program_.platform.comPort.clearErrors() > 0)
+        return true;
+    return WriteCommand(program_, "ACK\r", kAnswerTimeoutMs) == 1;
+}
+
+// A record whose typing has begun is acknowledged even when Stop came
+// meanwhile: otherwise the next Start would type it again. The port stays
+// open until this thread has ended; no time-out is left armed then.
+int TransferLineHandler::AcknowledgeTypedRecord()
+{
+    if (!SendCommand(program_, "ACK\r", kAnswerTimeoutMs)) {
+        program_.armProtocolTimer(kHandOverMs);
+        return 0;
+    }
+    if (program_.transfer.running != 1) {
+        program_.stopProtocolTimer();
+        return 0;
+    }
+    return 1;
 }
 
 // A long record at a low rate takes longer than the answer time-out to

@@ -28,6 +28,8 @@ public:
 private:
     int HandleAcknowledgement();
     int HandleRecordLine();
+    int AcknowledgeTypedRecord();
+    bool AnswerRepeat();
     Program& program_;
 };
 

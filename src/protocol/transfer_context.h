@@ -33,6 +33,8 @@ struct TransferContext {
     std::uint8_t expectedSequence = 0;
     std::uint8_t lineBuffer[kLineBufferSize] = {};
     std::int32_t lineLength = 0;
+    // While a line is handled: how many bytes of the chunk follow it.
+    std::uint32_t bytesAfterLine = 0;
     std::uint8_t lastRecord[kLineBufferSize] = {};
     std::int32_t lastRecordLength = 0;   // 0: no record accepted since the last reset
     KeyboardLayout keyboardLayout = 0;

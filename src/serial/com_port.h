@@ -10,8 +10,10 @@
 
 namespace orvanta {
 
-// The part of the line configuration the program sets; everything else
-// stays as the port reported it.
+// The line configuration the program sets. Everything a port can keep
+// from the program that used it last and that would stop or change the
+// bytes is here, so that each connection starts from a known line; the
+// rest (XON/XOFF characters and limits) has no effect with these settings.
 struct LineConfig {
     std::uint32_t baudRate = 0;
     std::uint8_t byteSize = 8;
@@ -21,6 +23,14 @@ struct LineConfig {
     bool dtrOn = true;
     bool outxCtsFlow = false;
     bool outX = false;
+    bool binary = true;
+    bool parityCheck = false;
+    bool outxDsrFlow = false;
+    bool dsrSensitivity = false;   // on: every byte is dropped while DSR is off
+    bool inX = false;
+    bool errorChar = false;        // on: bytes with parity errors are replaced
+    bool nullStripping = false;    // on: every 0 byte is dropped (every sequence value 0)
+    bool abortOnError = false;     // on: every read and write fails after a line error
 
     bool operator==(const LineConfig&) const = default;
 };
@@ -39,8 +49,9 @@ public:
     virtual void setupQueues(std::uint32_t inputBytes, std::uint32_t outputBytes) = 0;
     virtual bool getLineConfig(LineConfig& config) = 0;
     virtual bool setLineConfig(const LineConfig& config) = 0;
-    // Reads return at once with what has arrived; writes have no time-out.
-    virtual void setCradleTimeouts() = 0;
+    // Reads return at once with what has arrived; a write that cannot go
+    // out gives up after a bounded time.
+    virtual void setTimeouts() = 0;
     virtual void purge(std::uint32_t flags) = 0;
     virtual bool setEventMask(std::uint32_t mask) = 0;
     // Waits for a receive event; false when the wait failed or ended early.
@@ -50,7 +61,8 @@ public:
     // Reads up to count bytes, waiting at most waitMs for a read the
     // platform leaves under way (it is cancelled then). Bytes read, or -1.
     virtual std::int32_t read(std::uint8_t* buffer, std::uint32_t count, std::uint32_t waitMs) = 0;
-    // Writes all bytes; a write still under way is awaited.
+    // Writes all bytes; a write still under way is awaited for a bounded
+    // time, then cancelled (false).
     virtual bool write(const std::uint8_t* bytes, std::uint32_t count) = 0;
     virtual void close() = 0;
 };

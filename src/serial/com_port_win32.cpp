@@ -17,6 +17,12 @@ namespace orvanta {
 namespace {
 
 constexpr DWORD kEventWaitSliceMs = 250;
+// A command is a few bytes; with no flow control nothing should hold a
+// write up for long. A driver that does anyway must not hang the thread
+// that writes (the UI thread, or the receive thread Stop waits for).
+constexpr DWORD kWriteTimeoutMs = 1000;
+constexpr DWORD kWriteMsPerByte = 2;
+constexpr DWORD kWriteWaitMs = 2000;
 
 bool isUnderWay(DWORD error)
 {
@@ -58,41 +64,72 @@ void Win32ComPort::setupQueues(std::uint32_t inputBytes, std::uint32_t outputByt
     SetupComm(port_, inputBytes, outputBytes);
 }
 
+void applyLineConfig(DCB& dcb, const LineConfig& config)
+{
+    dcb.DCBlength = sizeof dcb;
+    dcb.BaudRate = config.baudRate;
+    dcb.ByteSize = config.byteSize;
+    dcb.Parity = config.parity;
+    dcb.StopBits = config.stopBits;
+    dcb.fRtsControl = config.rtsOn ? RTS_CONTROL_ENABLE : RTS_CONTROL_DISABLE;
+    dcb.fDtrControl = config.dtrOn ? DTR_CONTROL_ENABLE : DTR_CONTROL_DISABLE;
+    dcb.fOutxCtsFlow = config.outxCtsFlow;
+    dcb.fOutX = config.outX;
+    dcb.fBinary = config.binary;
+    dcb.fParity = config.parityCheck;
+    dcb.fOutxDsrFlow = config.outxDsrFlow;
+    dcb.fDsrSensitivity = config.dsrSensitivity;
+    dcb.fInX = config.inX;
+    dcb.fErrorChar = config.errorChar;
+    dcb.fNull = config.nullStripping;
+    dcb.fAbortOnError = config.abortOnError;
+}
+
+LineConfig lineConfigOf(const DCB& dcb)
+{
+    LineConfig config;
+    config.baudRate = dcb.BaudRate;
+    config.byteSize = dcb.ByteSize;
+    config.parity = dcb.Parity;
+    config.stopBits = dcb.StopBits;
+    config.rtsOn = dcb.fRtsControl == RTS_CONTROL_ENABLE;
+    config.dtrOn = dcb.fDtrControl == DTR_CONTROL_ENABLE;
+    config.outxCtsFlow = dcb.fOutxCtsFlow != 0;
+    config.outX = dcb.fOutX != 0;
+    config.binary = dcb.fBinary != 0;
+    config.parityCheck = dcb.fParity != 0;
+    config.outxDsrFlow = dcb.fOutxDsrFlow != 0;
+    config.dsrSensitivity = dcb.fDsrSensitivity != 0;
+    config.inX = dcb.fInX != 0;
+    config.errorChar = dcb.fErrorChar != 0;
+    config.nullStripping = dcb.fNull != 0;
+    config.abortOnError = dcb.fAbortOnError != 0;
+    return config;
+}
+
+COMMTIMEOUTS portTimeouts()
+{
+    return COMMTIMEOUTS{MAXDWORD, 0, 0, kWriteMsPerByte, kWriteTimeoutMs};
+}
+
 bool Win32ComPort::getLineConfig(LineConfig& config)
 {
     dcb_.DCBlength = sizeof dcb_;
     const bool ok = GetCommState(port_, &dcb_) != FALSE;
-    config.baudRate = dcb_.BaudRate;
-    config.byteSize = dcb_.ByteSize;
-    config.parity = dcb_.Parity;
-    config.stopBits = dcb_.StopBits;
-    config.rtsOn = dcb_.fRtsControl == RTS_CONTROL_ENABLE;
-    config.dtrOn = dcb_.fDtrControl == DTR_CONTROL_ENABLE;
-    config.outxCtsFlow = dcb_.fOutxCtsFlow != 0;
-    config.outX = dcb_.fOutX != 0;
+    config = lineConfigOf(dcb_);
     return ok;
 }
 
-// Everything the program does not set stays as the port reported it.
+// The DCB fields the program does not set stay as the port reported them.
 bool Win32ComPort::setLineConfig(const LineConfig& config)
 {
-    dcb_.DCBlength = sizeof dcb_;
-    dcb_.BaudRate = config.baudRate;
-    dcb_.ByteSize = config.byteSize;
-    dcb_.Parity = config.parity;
-    dcb_.StopBits = config.stopBits;
-    dcb_.fRtsControl = config.rtsOn ? RTS_CONTROL_ENABLE : RTS_CONTROL_DISABLE;
-    dcb_.fDtrControl = config.dtrOn ? DTR_CONTROL_ENABLE : DTR_CONTROL_DISABLE;
-    dcb_.fOutxCtsFlow = config.outxCtsFlow;
-    dcb_.fOutX = config.outX;
+    applyLineConfig(dcb_, config);
     return SetCommState(port_, &dcb_) != FALSE;
 }
 
-void Win32ComPort::setCradleTimeouts()
+void Win32ComPort::setTimeouts()
 {
-    COMMTIMEOUTS timeouts{};
-    GetCommTimeouts(port_, &timeouts);
-    timeouts = COMMTIMEOUTS{MAXDWORD, 0, 0, 0, 0};
+    COMMTIMEOUTS timeouts = portTimeouts();
     SetCommTimeouts(port_, &timeouts);
 }
 
@@ -152,15 +189,23 @@ std::int32_t Win32ComPort::read(std::uint8_t* buffer, std::uint32_t count, std::
     return static_cast<std::int32_t>(got);
 }
 
+// The port's write time-out bounds a write on a driver that honours it; the
+// wait here bounds it on one that does not. A write cancelled that way has
+// failed, whatever part of it went out.
 bool Win32ComPort::write(const std::uint8_t* bytes, std::uint32_t count)
 {
     DWORD written = 0;
     if (WriteFile(port_, bytes, count, &written, &writeDone_))
-        return true;
+        return written == count;
     if (!isUnderWay(GetLastError()))
         return false;
-    if (GetOverlappedResult(port_, &writeDone_, &written, TRUE))
-        return true;
+    if (WaitForSingleObject(writeDone_.hEvent, kWriteWaitMs) != WAIT_OBJECT_0) {
+        CancelIoEx(port_, &writeDone_);
+        GetOverlappedResult(port_, &writeDone_, &written, TRUE);
+        return false;
+    }
+    if (GetOverlappedResult(port_, &writeDone_, &written, FALSE))
+        return written == count;
     return isUnderWay(GetLastError());
 }
 

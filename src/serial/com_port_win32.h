@@ -17,7 +17,7 @@ public:
     void setupQueues(std::uint32_t inputBytes, std::uint32_t outputBytes) override;
     bool getLineConfig(LineConfig& config) override;
     bool setLineConfig(const LineConfig& config) override;
-    void setCradleTimeouts() override;
+    void setTimeouts() override;
     void purge(std::uint32_t flags) override;
     bool setEventMask(std::uint32_t mask) override;
     bool waitEvent(std::uint32_t& mask) override;
@@ -35,6 +35,13 @@ private:
     DWORD waitMask_ = 0;
     bool waitPending_ = false;
 };
+
+// The DCB fields the program sets, from the line configuration and back;
+// the other fields stay as they are.
+void applyLineConfig(DCB& dcb, const LineConfig& config);
+LineConfig lineConfigOf(const DCB& dcb);
+// Reads return at once; writes give up after a bounded time.
+COMMTIMEOUTS portTimeouts();
 
 class Win32ReaderThread final : public ReaderThreadHost {
 public:

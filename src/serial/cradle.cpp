@@ -92,7 +92,7 @@ int ConfigureCradle(Program& program)
     ComPort& port = program.platform.comPort;
     LineConfig& line = program.port.lineConfig;
     port.getLineConfig(line);
-    port.setCradleTimeouts();
+    port.setTimeouts();
     setDataLine(line, program.port.rememberedCradleRate ? program.port.rememberedCradleRate : kCradleStartRate);
     port.setLineConfig(line);
 

@@ -27,8 +27,18 @@ void applyRs232Line(Program& program)
 {
     LineConfig& line = program.port.lineConfig;
     program.platform.comPort.getLineConfig(line);
+    program.platform.comPort.setTimeouts();
     setDataLine(line, baudRateOf(program.settings.baudIndex));
     program.platform.comPort.setLineConfig(line);
+}
+
+// Before READ and NAK whatever the collector sent is stale: the command
+// asks for a fresh answer. Before an ACK it is not: the collector's next
+// record can already be on its way, and dropping it would let the
+// collector take the following ACK for a record that was never typed.
+std::uint32_t purgeBefore(const char* command)
+{
+    return std::strcmp(command, "ACK\r") == 0 ? PurgeTxClear : PurgeTxClear | PurgeRxClear;
 }
 
 void readerThreadBody(void* argument)
@@ -87,14 +97,8 @@ void awaitFirstByte(Program& program)
 
 void setDataLine(LineConfig& line, std::uint32_t rate)
 {
-    line.byteSize = 8;
-    line.parity = 0;
-    line.stopBits = 0;
+    line = LineConfig{};
     line.baudRate = rate;
-    line.outxCtsFlow = false;
-    line.outX = false;
-    line.dtrOn = true;
-    line.rtsOn = true;
 }
 
 void comDeviceName(int comPort, char (&name)[16])
@@ -112,9 +116,10 @@ int OpenPort(Program& program)
         return PortOpenFailed;
     }
     program.port.portHandle = PortHandle::Open;
+    // Marked before they exist: the close releases those made before a failure.
+    program.port.completionEvent = true;
     if (!port.createCompletionEvents())
         return 0;
-    program.port.completionEvent = true;
     port.setupQueues(kPortQueueBytes, kPortQueueBytes);
 
     if (program.settings.transmissionType == RS232) {
@@ -171,7 +176,12 @@ bool WritePort(Program& program, const std::uint8_t* bytes, std::uint32_t count)
 int SendCommand(Program& program, const char* text, std::uint32_t timeoutMs)
 {
     program.platform.clock.sleepMs(kCommandPauseMs);
-    program.platform.comPort.purge(PurgeTxClear | PurgeRxClear);
+    return WriteCommand(program, text, timeoutMs);
+}
+
+int WriteCommand(Program& program, const char* text, std::uint32_t timeoutMs)
+{
+    program.platform.comPort.purge(purgeBefore(text));
     const auto length = static_cast<std::uint32_t>(std::strlen(text));
     if (!WritePort(program, reinterpret_cast<const std::uint8_t*>(text), length))
         return 0;

@@ -39,6 +39,8 @@ void ReaderThread(Program& program);
 // One pass of the receive loop; exposed so that tests can drive it.
 void ReaderPass(Program& program);
 int SendCommand(Program& program, const char* text, std::uint32_t timeoutMs);
+// SendCommand without its first pause, for a caller that has made it.
+int WriteCommand(Program& program, const char* text, std::uint32_t timeoutMs);
 void ClosePort(Program& program);
 void StopReaderThread(Program& program);
 
@@ -46,7 +48,8 @@ void StopReaderThread(Program& program);
 bool WritePort(Program& program, const std::uint8_t* bytes, std::uint32_t count);
 
 // 8 data bits, no parity, one stop bit at the given rate, RTS and DTR on,
-// no output flow control; the rest of the configuration stays as it is.
+// binary, no flow control of any kind, nothing dropped or replaced, no
+// abort on errors.
 void setDataLine(LineConfig& line, std::uint32_t rate);
 
 // "\\.\COM<n>" into a 16-byte buffer.

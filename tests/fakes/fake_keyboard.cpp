@@ -100,6 +100,8 @@ std::uint32_t FakeKeyboard::sendKeys(const KeyEvent* events, std::uint32_t count
         apply(events[taken]);
     }
     batches.push_back(taken);
+    if (afterKeys)
+        afterKeys();
     return taken;
 }
 

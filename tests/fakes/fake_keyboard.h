@@ -8,6 +8,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <set>
 #include <vector>
@@ -52,6 +53,7 @@ public:
     int heldModifierLooks = 0;            // modifiersHeld says yes this many times
     int eventsAccepted = -1;              // refuses every event after this many (-1: none)
     bool doubleByteCodePage = false;      // bytes 0x81..0x9F lead two-byte characters
+    std::function<void()> afterKeys;      // called after every sendKeys (the user acts)
 
 private:
     void apply(const KeyEvent& event);

@@ -24,9 +24,17 @@ bool FakeComPort::setLineConfig(const LineConfig& config)
     return true;
 }
 
+std::uint32_t FakeComPort::clearErrors()
+{
+    deliverArrived();
+    return static_cast<std::uint32_t>(input.size());
+}
+
+// A purge drops what has reached the port by then.
 void FakeComPort::purge(std::uint32_t flags)
 {
     log_.push_back({"purge", flags});
+    deliverArrived();
     if (flags & PurgeRxClear)
         input.clear();
 }

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "app/program.h"
+#include "app/tray_icon.h"
 #include "fakes/event_log.h"
 #include "fakes/fake_clock.h"
 #include "fakes/fake_keyboard.h"
@@ -30,11 +31,11 @@ public:
     void setupQueues(std::uint32_t in, std::uint32_t) override { log_.push_back({"queues", in}); }
     bool getLineConfig(LineConfig& config) override;
     bool setLineConfig(const LineConfig& config) override;
-    void setCradleTimeouts() override { log_.push_back({"cradle timeouts"}); }
+    void setTimeouts() override { log_.push_back({"timeouts"}); }
     void purge(std::uint32_t flags) override;
     bool setEventMask(std::uint32_t mask) override;
     bool waitEvent(std::uint32_t& mask) override;
-    std::uint32_t clearErrors() override { return static_cast<std::uint32_t>(input.size()); }
+    std::uint32_t clearErrors() override;
     std::int32_t read(std::uint8_t* buffer, std::uint32_t count, std::uint32_t waitMs) override;
     bool write(const std::uint8_t* bytes, std::uint32_t count) override;
     void close() override { log_.push_back({"close port"}); }
@@ -91,6 +92,29 @@ class FakeMessageBoxes final : public MessageBoxes {
 public:
     explicit FakeMessageBoxes(EventLog& log) : log_(log) {}
     void show(WindowId owner, const char* text, const char* caption, std::uint32_t style) override;
+
+private:
+    EventLog& log_;
+};
+
+// A shell that refuses the icon a given number of times (it has not
+// started yet), then takes it.
+class FakeNotificationArea final : public NotificationArea {
+public:
+    explicit FakeNotificationArea(EventLog& log) : log_(log) {}
+    bool addIcon() override
+    {
+        const bool taken = refusals == 0;
+        if (!taken)
+            --refusals;
+        log_.push_back({"icon add", taken ? 1u : 0u});
+        return taken;
+    }
+    void removeIcon() override { log_.push_back({"icon remove"}); }
+    void armRetry(std::uint32_t ms) override { log_.push_back({"retry", ms}); }
+    void stopRetry() override { log_.push_back({"retry stop"}); }
+
+    int refusals = 0;
 
 private:
     EventLog& log_;

@@ -47,7 +47,7 @@ struct QuietPlatform final : Clock, Keyboard, ComPort, ReaderThreadHost, Protoco
     void setupQueues(std::uint32_t, std::uint32_t) override {}
     bool getLineConfig(LineConfig&) override { return true; }
     bool setLineConfig(const LineConfig&) override { return true; }
-    void setCradleTimeouts() override {}
+    void setTimeouts() override {}
     void purge(std::uint32_t) override {}
     bool setEventMask(std::uint32_t) override { return true; }
     bool waitEvent(std::uint32_t&) override { return false; }

@@ -238,6 +238,7 @@ struct UndeliveredCase {
     ForegroundWindow foreground;
     int eventsAccepted;
     EventLog typedFirst;
+    bool dialogOpensAfterFirstKey = false;
 };
 
 // A record that is not typed whole is not delivered: nothing is remembered
@@ -247,6 +248,7 @@ TEST(DeliverRecord, ARecordNotTypedWholeIsTypedAgainFromTheNextCopy)
     const UndeliveredCase cases[] = {
         {"no window to type into", ForegroundWindow{}, -1, {}},
         {"a key refused half-way", fakes::kUserWindow, 3, {down('A'), up('A'), pause(2), down('B')}},
+        {"this program's dialog opened half-way", fakes::kUserWindow, -1, {down('A'), up('A'), pause(2)}, true},
     };
     for (const UndeliveredCase& c : cases) {
         DeliveryBench bench;
@@ -254,7 +256,10 @@ TEST(DeliverRecord, ARecordNotTypedWholeIsTypedAgainFromTheNextCopy)
         bench.log.clear();
         bench.keyboard.foreground = c.foreground;
         bench.keyboard.eventsAccepted = c.eventsAccepted;
+        if (c.dialogOpensAfterFirstKey)
+            bench.keyboard.afterKeys = [&bench] { bench.keyboard.foreground.ownProcess = true; };
         bench.feed(recordLine(1, "ab"));
+        bench.keyboard.afterKeys = nullptr;
         EXPECT_EQ(bench.log, c.typedFirst) << c.name;
         EXPECT_EQ(bench.handler.delivered, (std::vector<bool>{true, false})) << c.name;
         EXPECT_EQ(bench.transfer.expectedSequence, 1) << c.name;

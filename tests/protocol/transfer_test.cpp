@@ -26,6 +26,7 @@ struct FakeCollector {
     std::string readAnswer = "ACK\r";
     int loseAckOf = -1;        // ignores the ACK of this record once
     int damageFirst = -1;      // sends this record damaged the first time
+    int earlyTimeoutOf = -1;   // its own time-out for this record runs out before our ACK comes
     std::vector<std::string> commands;
 
     void attach(FakeProgram& f)
@@ -44,6 +45,11 @@ struct FakeCollector {
             if (readAnswer == "ACK\r")
                 sendCurrent(f);
         } else if (command == "ACK\r") {
+            // Every ACK counts for the record sent last: an ACK names none.
+            if (static_cast<int>(next) == earlyTimeoutOf) {
+                earlyTimeoutOf = -1;
+                f.comPort.receive(recordLine(sequence, records[next]));   // sent again before the ACK came
+            }
             if (static_cast<int>(next) == loseAckOf) {
                 loseAckOf = -1;
             } else {
@@ -160,6 +166,7 @@ struct FaultCase {
     int loseAckOf, damageFirst;
     std::string typed;
     std::vector<std::string> commands;
+    int earlyTimeoutOf = -1;
 };
 
 TEST(Transfer, LineFaultsAreAnsweredAndEveryRecordIsTypedOnce)
@@ -172,12 +179,17 @@ TEST(Transfer, LineFaultsAreAnsweredAndEveryRecordIsTypedOnce)
         {"data containing OVER are typed", {"a1", "COVER12", "z"}, -1, -1, "A1COVER12Z",
          {"READ\r", "ACK\r", "ACK\r", "ACK\r"}},
         {"data containing ACK are typed", {"PACK1"}, -1, -1, "PACK1", {"READ\r", "ACK\r"}},
+        {"a damaged record with OVER in its data is no end marker", {"a1", "COVER12", "z"}, -1, 1, "A1COVER12Z",
+         {"READ\r", "ACK\r", "NAK\r", "ACK\r", "ACK\r"}},
+        {"the collector's own time-out: the repeat and the next record in one chunk", {"a1", "b2", "c3"}, -1, -1,
+         "A1B2C3", {"READ\r", "ACK\r", "ACK\r", "ACK\r"}, 0},
     };
     for (const FaultCase& fc : cases) {
         Conversation c;
         c.collector.records = fc.records;
         c.collector.loseAckOf = fc.loseAckOf;
         c.collector.damageFirst = fc.damageFirst;
+        c.collector.earlyTimeoutOf = fc.earlyTimeoutOf;
         ASSERT_EQ(c.start(), 1) << fc.name;
         c.run();
         EXPECT_EQ(c.typedLetters(), fc.typed) << fc.name;
@@ -336,17 +348,53 @@ TEST(Transfer, KeepOnlineSendsNoReadWhileNoWindowCouldTakeARecord)
     EXPECT_EQ(c.collector.commands, (std::vector<std::string>{"READ\r", "ACK\r"}));
 }
 
-TEST(Transfer, ARecordCompletedAfterStopIsTypedButNotAcknowledged)
+struct StopCase {
+    const char* name;
+    bool stopBeforeTyping;   // else after the first key
+    std::string typed, written;
+};
+
+// A record whose typing has begun is acknowledged (the next Start would
+// type it again otherwise); one completed after Stop is not typed at all.
+// Either way no time-out is left armed.
+TEST(Transfer, StopWhileARecordArrives)
+{
+    const StopCase cases[] = {
+        {"completed after Stop", true, "", "READ\r"},
+        {"Stop while it is typed", false, "LATE", "READ\rACK\r"},
+    };
+    for (const StopCase& s : cases) {
+        Conversation c;
+        c.startReceiving();
+        if (s.stopBeforeTyping)
+            c.p.transfer.running = 0;
+        else
+            c.f.keyboard.afterKeys = [&c] { c.p.transfer.running = 0; };
+        c.f.comPort.receive(recordLine(0, "late"));
+        ReaderPass(c.p);
+        EXPECT_EQ(c.typedLetters(), s.typed) << s.name;
+        EXPECT_EQ(c.f.written(), s.written) << s.name;
+        EXPECT_FALSE(c.f.timer.armed) << s.name;
+    }
+}
+
+// The collector's own time-out ran out while our ACK was on its way: it
+// sends the record again and, on that ACK, the next one, which reaches the
+// port in the pause before the answer to the repeat. The collector has
+// taken the first ACK: a second would count for the next record.
+TEST(Transfer, ARecordArrivingBehindARepeatIsTypedAndTheRepeatNotAnswered)
 {
     Conversation c;
     c.startReceiving();
-    c.p.transfer.running = 0;
-    c.f.log.clear();
-    c.f.comPort.receive(recordLine(0, "late"));
+    const std::string first = recordLine(0, "r0");
+    c.f.comPort.receive(first);
     ReaderPass(c.p);
-    EXPECT_EQ(c.typedLetters(), "LATE");
-    EXPECT_EQ(c.f.written(), "");
-    EXPECT_FALSE(c.f.timer.armed);
+    c.f.comPort.receive(first);
+    c.f.comPort.arriveAt(c.f.clock.now + 50, recordLine(1, "r1"));
+    ReaderPass(c.p);
+    ReaderPass(c.p);
+    EXPECT_EQ(c.typedLetters(), "R0R1");
+    EXPECT_EQ(c.f.written(), "READ\rACK\rACK\r");
 }
 
 TEST(Transfer, AFailedAcknowledgementBecomesANak)

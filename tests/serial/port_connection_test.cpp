@@ -22,24 +22,32 @@ TEST(PortConnection, DeviceNameHasTwoBackslashesAFullStopAndNoLeadingZeros)
     }
 }
 
-TEST(PortConnection, OpensAnRs232LineAndStartsTheReader)
+// Everything another program can leave set on a port that stops, drops or
+// changes bytes: DSR flow control and sensitivity (nothing arrives), fNull
+// (every sequence value 0 is dropped), abort on error (every read fails).
+LineConfig leftByAnotherProgram()
+{
+    LineConfig line{9600, 7, 2, 2, false, false, true, true, false, true, true, true, true, true, true, true};
+    return line;
+}
+
+TEST(PortConnection, OpensAnRs232LineWithAKnownConfigurationAndStartsTheReader)
 {
     FakeProgram f;
     Program& p = *f.program;
     p.settings.transmissionType = RS232;
     p.settings.comPort = 12;
     p.settings.baudIndex = 1;
-    f.comPort.applied.rtsOn = false;
-    f.comPort.applied.outX = true;
+    f.comPort.applied = leftByAnotherProgram();
 
     EXPECT_EQ(OpenPort(p), 1);
-    const EventLog expected = {
-        {"open", 0, "\\\\.\\COM12"}, {"queues", 1024}, {"line", 57600, "rts on"}, {"thread start"}};
+    const EventLog expected = {{"open", 0, "\\\\.\\COM12"}, {"queues", 1024}, {"timeouts"},
+                               {"line", 57600, "rts on"}, {"thread start"}};
     EXPECT_EQ(f.log, expected);
     EXPECT_EQ(p.transfer.running, 0);
-    EXPECT_TRUE(f.comPort.applied.dtrOn);
-    EXPECT_FALSE(f.comPort.applied.outX);
-    EXPECT_FALSE(f.comPort.applied.outxCtsFlow);
+    LineConfig known;
+    known.baudRate = 57600;
+    EXPECT_EQ(f.comPort.applied, known);
 }
 
 struct OpenFailure {
@@ -54,7 +62,7 @@ TEST(PortConnection, EveryFailedOpenIsUndoneByClosePort)
     const OpenFailure cases[] = {
         {"device missing", true, false, false, PortOpenFailed, {timerKill()}},
         {"no completion event", false, true, false, 0,
-         {timerKill(), {"mask", 0}, {"purge", PurgeRxAbort | PurgeRxClear}, {"close port"}}},
+         {timerKill(), {"mask", 0}, {"close events"}, {"purge", PurgeRxAbort | PurgeRxClear}, {"close port"}}},
         {"no thread", false, false, true, ThreadStartFailed,
          {timerKill(), {"mask", 0}, {"close events"}, {"purge", PurgeRxAbort | PurgeRxClear}, {"close port"}}},
     };
@@ -99,6 +107,10 @@ TEST(SendCommand, PausesPurgesWritesPausesAndArmsTheTimer)
     const EventLog expected = {pause(100), {"purge", PurgeTxClear | PurgeRxClear}, sent("READ\r"), pause(100),
                                timerSet(300)};
     EXPECT_EQ(f.log, expected);
+
+    f.log.clear();
+    EXPECT_EQ(SendCommand(*f.program, "ACK\r", 300), 1);
+    EXPECT_EQ(f.log[1], (fakes::Event{"purge", PurgeTxClear})) << "the next record may be arriving already";
 
     f.log.clear();
     f.comPort.writeFails = true;
