@@ -11,6 +11,8 @@
 #include "app/clock_win32.h"
 #include "app/message_box_win32.h"
 #include "app/program.h"
+#include "app/tray_icon.h"
+#include "app/tray_icon_win32.h"
 #include "keys/keyboard_win32.h"
 #include "protocol/protocol_timer_win32.h"
 #include "serial/com_port_win32.h"
@@ -19,7 +21,6 @@
 
 namespace orvanta {
 
-constexpr UINT kTrayMessage = 100;
 constexpr char kWindowClass[] = "Orvanta";
 
 struct App {
@@ -34,8 +35,9 @@ struct App {
 
     HINSTANCE instance = nullptr;
     HWND mainWindow = nullptr;
-    NOTIFYICONDATAA tray{};
-    HMENU trayMenu = nullptr;
+    Win32NotificationArea notificationArea;
+    TrayIcon trayIcon{notificationArea};
+    UINT taskbarCreated = 0;   // the shell's broadcast when it starts anew
     POINT cursor{};
 };
 
@@ -47,6 +49,7 @@ int RunOrvanta(HINSTANCE instance, const char* commandLine);
 bool RegisterMainWindowClass(HINSTANCE instance);
 HWND CreateMainWindow(HINSTANCE instance);
 void AddTrayIcon();
+void RemoveTrayIcon();
 
 // Runs one transfer without any window; returns when it is over.
 int RunUnattended();

@@ -13,35 +13,48 @@
 namespace orvanta {
 namespace {
 
-void OnCreate(App& app)
+// An elevated program does not get the shell's broadcasts unless it lets
+// them in; without "TaskbarCreated" its icon would stay gone after Explorer
+// restarts.
+void OnCreate(App& app, HWND window, const CREATESTRUCTA& creation)
 {
     std::memset(&app.program.settings, 0, sizeof app.program.settings);
     loadSettings(app.program.settings, app.settingsStore);
     app.cursor = POINT{};
-    app.trayMenu = nullptr;
     app.program.platformMajorVersion = platformMajorVersion();
+    app.notificationArea.attach(window, creation.hInstance);
+    app.taskbarCreated = RegisterWindowMessageA("TaskbarCreated");
+    if (app.taskbarCreated)
+        ChangeWindowMessageFilter(app.taskbarCreated, MSGFLT_ADD);
 }
 
 void OnClose(App& app, HWND window)
 {
-    Shell_NotifyIconA(NIM_DELETE, &app.tray);
+    app.trayIcon.remove();
     ClosePort(app.program);
-    if (app.trayMenu)
-        DestroyMenu(app.trayMenu);
-    app.trayMenu = nullptr;
     DestroyWindow(window);
 }
 
 // The menu's bottom-right corner goes to the pointer; the window must be in
-// the foreground so that a click elsewhere closes the menu.
+// the foreground so that a click elsewhere closes the menu, and it gets a
+// message after the menu so that a second right-click opens it again at
+// once. The chosen item arrives as WM_COMMAND afterwards, so the menu can
+// go at once.
 void ShowTrayMenu(App& app, HWND window)
 {
     HMENU menu = LoadMenuA(app.instance, "NOTIFYICONPOPMENU");
-    app.trayMenu = GetSubMenu(menu, 0);
     GetCursorPos(&app.cursor);
     SetForegroundWindow(window);
-    TrackPopupMenu(app.trayMenu, TPM_BOTTOMALIGN | TPM_RIGHTALIGN, app.cursor.x, app.cursor.y, 0, window,
+    TrackPopupMenu(GetSubMenu(menu, 0), TPM_BOTTOMALIGN | TPM_RIGHTALIGN, app.cursor.x, app.cursor.y, 0, window,
                    nullptr);
+    PostMessageA(window, WM_NULL, 0, 0);
+    DestroyMenu(menu);
+}
+
+void OnTimer(App& app, WPARAM timerId)
+{
+    if (timerId == kTrayRetryTimerId)
+        app.trayIcon.onRetryTimer();
 }
 
 // A dialog opened during a transfer shows its settings disabled; one opened
@@ -78,8 +91,13 @@ void OnCommand(App& app, WPARAM command)
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     App& app = theApp();
+    if (message == app.taskbarCreated && message != 0) {
+        app.trayIcon.onTaskbarCreated();
+        return 0;
+    }
     switch (message) {
-    case WM_CREATE: OnCreate(app); return 1;
+    case WM_CREATE: OnCreate(app, window, *reinterpret_cast<const CREATESTRUCTA*>(lParam)); return 1;
+    case WM_TIMER: OnTimer(app, wParam); return 0;
     case WM_DESTROY: PostQuitMessage(0); return 0;
     case WM_CLOSE: OnClose(app, window); return 0;
     case kTrayMessage: OnTrayIcon(app, window, lParam); return 0;
@@ -118,16 +136,12 @@ HWND CreateMainWindow(HINSTANCE instance)
 
 void AddTrayIcon()
 {
-    App& app = theApp();
-    app.tray = NOTIFYICONDATAA{};
-    app.tray.cbSize = NOTIFYICONDATAA_V1_SIZE;
-    app.tray.hWnd = app.mainWindow;
-    app.tray.uID = 0;
-    app.tray.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
-    app.tray.uCallbackMessage = kTrayMessage;
-    app.tray.hIcon = static_cast<HICON>(LoadImageA(app.instance, "Orvanta", IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR));
-    lstrcpynA(app.tray.szTip, "Orvanta V1.01", sizeof app.tray.szTip);
-    Shell_NotifyIconA(NIM_ADD, &app.tray);
+    theApp().trayIcon.show();
+}
+
+void RemoveTrayIcon()
+{
+    theApp().trayIcon.remove();
 }
 
 }  // namespace orvanta

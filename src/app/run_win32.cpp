@@ -73,7 +73,12 @@ int RunOrvanta(HINSTANCE instance, const char* commandLine)
     app.mainWindow = CreateMainWindow(instance);
     if (!app.mainWindow)
         return 0;
-    app.timer.createRelay(instance);
+    // Without the relay the receive thread could not arm the protocol timer
+    // and a transfer would wait for ever: as bad a start as no window.
+    if (!app.timer.createRelay(instance)) {
+        DestroyWindow(app.mainWindow);
+        return 0;
+    }
     applyCommandLine(app.program.settings, commandLine, app.program.commandLineMode, app.settingsStore);
     RunMode(app);
     DestroyWindow(app.mainWindow);

@@ -106,7 +106,7 @@ void OnStop(HWND dialog)
 
 void OnClose(HWND dialog)
 {
-    Shell_NotifyIconA(NIM_DELETE, &theApp().tray);
+    RemoveTrayIcon();
     ClosePort(program());
     EndDialog(dialog, IDC_CLOSE);
 }

@@ -187,6 +187,44 @@ TEST(SettingsDialogGui, CheckBoxesSwitchTheirControlsButNotTheSettings)
     EXPECT_EQ(program().settings.prefixEnabled, 0);
 }
 
+// The record by which the shell knows the program's icon.
+NOTIFYICONDATAA iconRecord()
+{
+    NOTIFYICONDATAA record{};
+    record.cbSize = NOTIFYICONDATAA_V1_SIZE;
+    record.hWnd = theApp().mainWindow;
+    record.uID = 0;
+    return record;
+}
+
+// Only an icon the shell has can be modified.
+bool shellHasIcon()
+{
+    NOTIFYICONDATAA record = iconRecord();
+    return Shell_NotifyIconA(NIM_MODIFY, &record) != FALSE;
+}
+
+// When Explorer starts anew every icon is gone and the shell says so with
+// "TaskbarCreated": the icon, the only way back to a hidden dialog, returns.
+TEST(SettingsDialogGui, TheTrayIconComesBackWhenTheShellStartsAnew)
+{
+    resetProgram();
+    bool atStart = false, gone = false, back = false;
+    runSettingsDialog([&](HWND dialog) {
+        atStart = shellHasIcon();
+        NOTIFYICONDATAA record = iconRecord();
+        Shell_NotifyIconA(NIM_DELETE, &record);
+        gone = !shellHasIcon();
+        SendMessageA(theApp().mainWindow, RegisterWindowMessageA("TaskbarCreated"), 0, 0);
+        back = shellHasIcon();
+        SendMessageA(dialog, WM_CLOSE, 0, 0);
+    });
+    EXPECT_TRUE(atStart);
+    EXPECT_TRUE(gone);
+    EXPECT_TRUE(back);
+    EXPECT_FALSE(shellHasIcon()) << "Close takes it away";
+}
+
 // Open from the tray: with a port open only Stop (and Close) can be used.
 TEST(SettingsDialogGui, MinimizingHidesTheDialogAndOpenShowsItWithTheRulesOfTheMoment)
 {
