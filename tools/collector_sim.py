@@ -7,15 +7,20 @@ terminal's slave side.
 
 It holds the master side and keeps a slave descriptor open itself (without
 one, reads on the master fail with EIO), points a symbolic link at the slave
-and answers the program's commands from a list of records. Faults of a real
-line can be switched on one by one. Everything it receives, byte by byte with
-the time and line rate, and everything it sends goes to a JSON-lines log whose
-last line is a summary; the end-to-end tests judge the program by that log.
+and answers the program's commands from a list of records. It sends at the
+line rate the program set on the terminal, as fast as a cable would carry the
+bytes and no faster, and, if asked, sends a record again when the answer to it
+does not come in time, as a collector with a time-out of its own does. Faults
+of a real line can be switched on one by one. Everything it receives, byte by
+byte with the time and line rate, and everything it sends goes to a JSON-lines
+log whose last line is a summary; the end-to-end tests judge the program by
+that log.
 
 Standard library only: the tests run it with the system's python3.
 """
 import argparse
 import codecs
+import collections
 import json
 import os
 import select
@@ -25,6 +30,16 @@ import termios
 import time
 
 CR = 13
+# A byte on the wire: start bit, 8 data bits, stop bit.
+BITS_PER_BYTE = 10
+# Bytes go out in slices of about this much wire time, so the main loop is
+# back in select() within a few milliseconds however long a line is.
+SLICE_SECONDS = 0.002
+# A late wake-up up to this long is caught up with; after a longer stall the
+# wire stays idle for it instead of carrying a burst faster than the rate.
+CATCH_UP_SECONDS = 0.005
+# The longest the main loop sleeps: bounds the lag of everything it does.
+POLL_SECONDS = 0.02
 # The rates the cradle knows, by the byte that selects them.
 CRADLE_RATE_BYTES = {0x32: 9600, 0x33: 19200, 0x34: 38400, 0x35: 57600, 0x36: 115200}
 CRADLE_PROBE, CRADLE_OPEN, CRADLE_SWITCH = 0x0F, 0x07, 0x51
@@ -101,20 +116,81 @@ class EventLog:
         return entry
 
 
-class Line:
-    """The master side of the pseudo-terminal as the collector's cable."""
+class Piece:
+    """One write of a message (a message goes out in several with --split)."""
 
-    def __init__(self, master, log, split, split_pause):
+    def __init__(self, data, pause, entry, last_of):
+        self.data, self.pause = data, pause
+        self.entry = entry          # the message's "tx" fields, logged when its first byte goes
+        self.last_of = last_of      # the message's "what" on its last piece
+
+
+class Line:
+    """The master side of the pseudo-terminal as the collector's cable.
+    What the collector sends waits in an outbox and goes out from the main
+    loop at the line rate the program set, a slice at a time, each slice when
+    its last bit would be through on a cable. So a byte never reaches the
+    program earlier than it would on a real line (the program's purges and
+    time-outs meet the same windows), and the loop still reads what the
+    program writes while a long line goes out."""
+
+    def __init__(self, master, log, split, split_pause, pacing):
         self.master, self.log = master, log
-        self.split, self.split_pause = split, split_pause
+        self.split, self.split_pause, self.pacing = split, split_pause, pacing
+        self.outbox = collections.deque()
+        self.slice = None           # (due time, byte count) of the next write
+        self.free_at = 0.0          # when the wire is through with what was written
+        self.last_write = 0.0
 
     def send(self, data, what, split=False, **fields):
         size = self.split if split and self.split > 0 else len(data)
-        self.log("tx", hex=data.hex(), what=what, writes=-(-len(data) // size), **fields)
-        for start in range(0, len(data), size):
-            if start:
-                time.sleep(self.split_pause)
-            os.write(self.master, data[start:start + size])
+        pieces = [data[start:start + size] for start in range(0, len(data), size)]
+        entry = dict(hex=data.hex(), what=what, writes=len(pieces), **fields)
+        for index, piece in enumerate(pieces):
+            self.outbox.append(Piece(piece, self.split_pause if index else 0.0,
+                                     entry if index == 0 else None,
+                                     what if index == len(pieces) - 1 else None))
+
+    def idle_since(self):
+        """When the last byte sent went out; None while bytes are waiting."""
+        return None if self.outbox else self.last_write
+
+    def pump(self):
+        """Writes every slice that is due. Returns the seconds until the next
+        one is (None when nothing waits)."""
+        while self.outbox:
+            now = time.monotonic()
+            if self.slice is None:
+                self.slice = self.plan(now)
+            due, count = self.slice
+            if now < due:
+                return due - now
+            piece = self.outbox[0]
+            try:
+                written = os.write(self.master, piece.data[:count])
+            except BlockingIOError:
+                return POLL_SECONDS     # nobody reads the slave side: the line waits, the loop goes on
+            piece.data = piece.data[written:]
+            self.slice, self.free_at, self.last_write = None, due, now
+            if not piece.data:
+                self.outbox.popleft()
+                if piece.last_of:
+                    self.log("tx_done", what=piece.last_of)
+        return None
+
+    def plan(self, now):
+        piece = self.outbox[0]
+        start = (self.free_at if self.free_at > now - CATCH_UP_SECONDS else now) + piece.pause
+        piece.pause = 0.0
+        speed = speed_of(self.master)
+        if piece.entry:
+            self.log("tx", speed=speed, **piece.entry)
+            piece.entry = None
+        if not self.pacing or not speed:
+            return start, len(piece.data)
+        byte_seconds = BITS_PER_BYTE / speed
+        count = min(len(piece.data), max(1, int(SLICE_SECONDS / byte_seconds)))
+        return start + count * byte_seconds, count
 
 
 class Cradle:
@@ -169,8 +245,10 @@ class Collector:
         self.sent_before = set()
         self.acks_lost = set()
         self.extra_ack = None    # deadline while the ACK of a doubled line is awaited
+        self.answer_wait = None  # seconds it waits for the answer to the record sent last
         self.nak_reads_left = opts.nak_read
-        self.counts = dict(reads=0, acks=0, naks=0, records_sent=0, delivered=0, other_lines=0)
+        self.counts = dict(reads=0, acks=0, naks=0, records_sent=0, delivered=0, other_lines=0,
+                           answer_timeouts=0)
 
     def number(self):
         return sum(len(b) for b in self.batches[:self.batch]) + self.pos + 1
@@ -187,6 +265,7 @@ class Collector:
 
     def on_read(self):
         self.counts["reads"] += 1
+        self.answer_wait = None
         if self.state == "silent" or self.opts.silent:
             return
         if self.nak_reads_left > 0:
@@ -206,7 +285,12 @@ class Collector:
         self.send_current()
 
     def on_ack(self):
+        # An ACK carries no sequence value, so the collector takes every ACK,
+        # however late, for the record it sent last: an ACK for an earlier copy
+        # of a record sent again on time-out delivers the repeat, and the ACK of
+        # the repeat then delivers the next record, typed or not.
         self.counts["acks"] += 1
+        self.answer_wait = None
         if self.state != "sending":
             return
         if self.extra_ack is not None:
@@ -229,16 +313,34 @@ class Collector:
 
     def on_nak(self):
         self.counts["naks"] += 1
-        self.extra_ack = None
+        self.extra_ack = self.answer_wait = None
         if self.state in ("sending", "done"):
             self.send_current()
 
     def tick(self):
-        if self.extra_ack is not None and time.monotonic() >= self.extra_ack:
+        now = time.monotonic()
+        if self.extra_ack is not None and now >= self.extra_ack:
             self.extra_ack = None
             self.send_current()
+        answer_due = self.answer_due()
+        if answer_due is not None and now >= answer_due:
+            self.counts["answer_timeouts"] += 1
+            self.log("answer_timeout", record=self.number(), waited_ms=round(self.answer_wait * 1000))
+            self.answer_wait = None
+            self.send_current()
+
+    def answer_due(self):
+        """The answer time-out runs from the last byte of the record on the
+        wire, as a collector starts its timer when it has sent the line."""
+        sent = self.line.idle_since()
+        return None if self.answer_wait is None or sent is None else sent + self.answer_wait
+
+    def seconds_to_deadline(self):
+        deadlines = [d for d in (self.extra_ack, self.answer_due()) if d is not None]
+        return max(0.0, min(deadlines) - time.monotonic()) if deadlines else None
 
     def send_current(self):
+        self.answer_wait = None
         records = self.current_batch()
         if self.number() in self.opts.silent_from and self.pos < len(records):
             self.opts.silent_from.remove(self.number())
@@ -266,14 +368,19 @@ class Collector:
             line, what = OVERLONG_LINE + line, "long_line+" + what
         self.counts["records_sent"] += 1
         self.line.send(line, what, split=True, record=number, seq=sequence)
+        if first and number in self.opts.early_timeout:
+            self.answer_wait = self.opts.early_timeout_ms / 1000.0
+        elif self.opts.answer_timeout_ms > 0:
+            self.answer_wait = self.opts.answer_timeout_ms / 1000.0
 
 
 class Simulator:
     def __init__(self, opts, batches, log):
         self.opts, self.log = opts, log
         self.master, self.slave = os.openpty()
+        os.set_blocking(self.master, False)
         make_raw(self.slave)
-        self.line = Line(self.master, log, opts.split, opts.split_pause_ms / 1000.0)
+        self.line = Line(self.master, log, opts.split, opts.split_pause_ms / 1000.0, opts.pacing)
         self.collector = Collector(batches, opts, self.line, log)
         self.cradle = Cradle(opts.cradle_rate, self.line, log) if opts.cradle_rate else None
         self.pending = bytearray()
@@ -299,10 +406,10 @@ class Simulator:
     def run(self):
         deadline = time.monotonic() + self.opts.timeout
         while not self.stop and time.monotonic() < deadline:
-            ready, _, _ = select.select([self.master], [], [], 0.02)
-            if ready:
-                self.receive(os.read(self.master, 4096))
             self.collector.tick()
+            waits = [POLL_SECONDS, self.line.pump(), self.collector.seconds_to_deadline()]
+            if select.select([self.master], [], [], min(w for w in waits if w is not None))[0]:
+                self.receive(os.read(self.master, 4096))
 
     def receive(self, chunk):
         speed = speed_of(self.master)
@@ -393,6 +500,15 @@ def parse_args(argv):
     p.add_argument("--split", type=int, default=0, metavar="N",
                    help="write record lines N bytes at a time")
     p.add_argument("--split-pause-ms", type=float, default=20.0)
+    p.add_argument("--no-pacing", dest="pacing", action="store_false",
+                   help="write at once instead of at the line rate the program set (10 bit times a byte)")
+    p.add_argument("--answer-timeout-ms", type=float, default=0.0, metavar="N",
+                   help="send a record again when neither ACK nor NAK came within N ms of it (0: wait forever)")
+    p.add_argument("--early-timeout", type=int, action="append", default=[], metavar="K",
+                   help="time out on record K (the first time it goes out) before the program's ACK "
+                   "can come: the repeat and, on the late ACK, the next record follow back to back")
+    p.add_argument("--early-timeout-ms", type=float, default=20.0,
+                   help="the answer time-out of an --early-timeout record")
     p.add_argument("--cradle-rate", type=int, default=0, choices=[0] + sorted(CRADLE_RATE_BYTES.values()),
                    help="play an infrared cradle listening at this rate before the conversation")
     return p.parse_args(argv)

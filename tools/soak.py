@@ -11,7 +11,12 @@ twice, typed wrongly, lost (delivered but never typed).
 
 Records the collector still holds when a transfer ends (it fell silent, or
 the program gave up) go out again in the next transfer, as a real collector
-keeps them until they are acknowledged.
+keeps them until they are acknowledged. The collector has an answer time-out
+of its own (--collector-timeout-ms): a record whose ACK never comes goes out
+again without the program asking. The fault "early-timeout" makes that
+time-out run out on one record before the program's ACK can come, so the
+program meets the repeat and, once the collector took the late ACK for it,
+the next record right behind it.
 
 What a byte types depends on the keyboard layout of the display, so a first
 transfer types every byte value 1..255 (but 13) once, each in a record of
@@ -35,8 +40,13 @@ import bench  # noqa: E402
 
 COMMAND_LINE = "1,1,1,1,0,2,2"
 KEEP_ONLINE_COMMAND_LINE = "1,1,1,1,1,1,2"     # poll every second
-FAULTS = ("damage", "drop", "noise", "lose-ack", "duplicate", "long-line", "silent-from", "split")
-RECORD_FAULTS = ("damage", "drop", "lose-ack", "duplicate", "long-line")
+FAULTS = ("damage", "drop", "noise", "lose-ack", "duplicate", "long-line", "silent-from", "split",
+          "early-timeout")
+RECORD_FAULTS = ("damage", "drop", "lose-ack", "duplicate", "long-line", "early-timeout")
+# How many records before and after the next expected one a typed line is
+# looked for: a skipped record and an older one typed again are told apart
+# from a wrong line, without matching far-off records of equal text.
+LOOK_AROUND = 10
 UNTYPEABLE = {13, 24}
 
 
@@ -68,6 +78,7 @@ class Account:
         self.faults = {f: 0 for f in FAULTS}
         self.transfers = 0
         self.unheard = 0    # transfers in which the collector received nothing at all
+        self.collector_timeouts = 0     # records the collector sent again on its own time-out
         self.seconds = 0.0
         self.processor = 0.0
         self.incidents = []
@@ -75,6 +86,7 @@ class Account:
     def as_dict(self):
         return dict(transfers=self.transfers, unheard_transfers=self.unheard, sent=self.sent, delivered=self.delivered, typed=self.typed,
                     typed_twice=self.twice, typed_wrongly=self.wrong, lost=self.lost,
+                    collector_timeouts=self.collector_timeouts,
                     faults=self.faults, program_seconds=round(self.seconds, 1),
                     program_processor_seconds=round(self.processor, 2))
 
@@ -127,9 +139,10 @@ def run_transfer(bench_, name, records, options, time_limit):
 
 def run_keep_online(bench_, name, batches, options, time_limit):
     """One keep-online run: the program polls every second and the collector
-    hands out one batch per poll. The collector refuses the first READs so
-    that the typing target can take the focus back from the dialog; the
-    user ends the program from the tray once every record is delivered."""
+    hands out one batch per poll, after refusing the first READs. Started
+    from a command line, the program keeps its dialog hidden and the typing
+    target the focus; the user ends the program from the tray once every
+    record is delivered."""
     import interactive_cases as ui
     os.makedirs(bench_.work_root, exist_ok=True)
     total = sum(len(b) for b in batches)
@@ -138,8 +151,6 @@ def run_keep_online(bench_, name, batches, options, time_limit):
         json.dump([[r.decode("latin-1") for r in b] for b in batches], f)
 
     def user(driver, outcome):
-        driver("wait", ui.DIALOG, "visible", "20")
-        driver("foreground", ui.TARGET)
         bench.wait_for(lambda: ui.delivered_so_far(outcome) >= total, time_limit - 30, step=0.5)
         time.sleep(2.5)     # the next poll finds nothing left and completes
         driver("tray", ui.TRAY_EXIT)
@@ -166,6 +177,18 @@ def calibrate(bench_):
     return table
 
 
+def typed_record(segment, expected, position):
+    """The index of the record a typed line is, or None: the next record
+    expected, else the last one again, else a later one (those in between
+    were skipped), else an older one again."""
+    nearby = ([position, position - 1] + list(range(position + 1, position + LOOK_AROUND))
+              + list(range(position - 2, position - LOOK_AROUND, -1)))
+    for index in nearby:
+        if 0 <= index < len(expected) and segment == expected[index]:
+            return index
+    return None
+
+
 def account_for(account, transfer_records, expected, outcome):
     """Attributes each typed segment to a record of the transfer, in order."""
     delivered = delivered_numbers(outcome)
@@ -175,14 +198,13 @@ def account_for(account, transfer_records, expected, outcome):
     position = 0
     typed_here = []
     for segment in segments:
-        if position < len(expected) and segment == expected[position]:
-            typed_here.append(position)
-            position += 1
-        elif position > 0 and segment == expected[position - 1]:
-            typed_here.append(position - 1)
-        else:
+        index = typed_record(segment, expected, position)
+        if index is None:
             account.wrong += 1
             account.incidents.append(dict(kind="wrong", typed=segment.hex(), transfer=account.transfers))
+            continue
+        typed_here.append(index)
+        position = max(position, index + 1)
     account.typed += len(segments)
     for index in typed_here:
         key = transfer_records[index][0]
@@ -220,6 +242,8 @@ def main():
     p.add_argument("--target", default=os.path.join(REPO, "build", "win64", "tools", "typing_target.exe"))
     p.add_argument("--work", default=os.path.join(REPO, "build", "soak"))
     p.add_argument("--report", help="write the figures as JSON here")
+    p.add_argument("--collector-timeout-ms", type=float, default=1500.0,
+                   help="the collector's own answer time-out in every transfer (0: it waits for ever)")
     p.add_argument("--keep-online", action="store_true",
                    help="one keep-online program per run, serving --batches batches of --per-transfer records")
     p.add_argument("--batches", type=int, default=10)
@@ -246,7 +270,8 @@ def main():
             transfer = pending[:per_run]
             account.sent_ids.update(key for key, _ in transfer)
             account.sent = len(account.sent_ids)
-            options = plan_faults(rng, len(transfer), opts.fault_rate, account, silences=not opts.keep_online)
+            options = ["--answer-timeout-ms", str(opts.collector_timeout_ms)]
+            options += plan_faults(rng, len(transfer), opts.fault_rate, account, silences=not opts.keep_online)
             name = "soak-transfer-%d" % (account.transfers + 1)
             data = [d for _, d in transfer]
             if opts.keep_online:
@@ -260,6 +285,7 @@ def main():
             if outcome.summary.get("bytes_received", 0) == 0:
                 account.unheard += 1
             account.seconds += outcome.seconds
+            account.collector_timeouts += outcome.summary.get("answer_timeouts", 0)
             account.processor += outcome.cpu_seconds or 0.0
             expected = [expected_text(d, table) for _, d in transfer]
             done = account_for(account, transfer, expected, outcome)
@@ -268,9 +294,11 @@ def main():
             print("transfer %d: %d records, %d delivered, exit %s, %.1f s; totals %s"
                   % (account.transfers, len(transfer), len(done), outcome.exit_code, outcome.seconds,
                      json.dumps({k: v for k, v in account.as_dict().items() if k != "faults"})), flush=True)
+            if getattr(outcome, "user_problem", None):
+                print("  the user's part failed: %s" % outcome.user_problem, flush=True)
     report = account.as_dict()
     report.update(seed=opts.seed, fault_rate=opts.fault_rate, per_transfer=opts.per_transfer,
-                  incidents=account.incidents[:50])
+                  collector_timeout_ms=opts.collector_timeout_ms, incidents=account.incidents[:50])
     print(json.dumps(report, indent=2))
     if opts.report:
         with open(opts.report, "w", encoding="utf-8") as f:

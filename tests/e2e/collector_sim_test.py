@@ -28,11 +28,13 @@ YYY_SEQ2 = bytes.fromhex("025959590e010d")
 
 
 class Client:
-    """The program's end of the line: the slave side, raw, at a chosen rate."""
+    """The program's end of the line: the slave side, raw, at a chosen rate
+    (at first the program's usual 115200, so paced answers come quickly)."""
 
     def __init__(self, link):
         self.fd = os.open(link, os.O_RDWR | os.O_NOCTTY)
         collector_sim.make_raw(self.fd)
+        self.rate(115200)
 
     def rate(self, baud):
         attrs = termios.tcgetattr(self.fd)
@@ -42,11 +44,11 @@ class Client:
     def send(self, data):
         os.write(self.fd, data)
 
-    def receive(self, count_lines=1, wait=2.0):
-        """Bytes up to and including the count_lines-th CR, or what came
-        before the wait ran out."""
+    def receive(self, count_lines=1, wait=2.0, most=None):
+        """Bytes up to and including the count_lines-th CR (or the most-th
+        byte), or what came before the wait ran out."""
         data, deadline = b"", time.monotonic() + wait
-        while data.count(b"\r") < count_lines and time.monotonic() < deadline:
+        while data.count(b"\r") < count_lines and len(data) != most and time.monotonic() < deadline:
             if select.select([self.fd], [], [], 0.02)[0]:
                 data += os.read(self.fd, 1)
         return data
@@ -126,6 +128,13 @@ class SimulatorTest(unittest.TestCase):
                                     (b"ACK\r", collector_sim.OVERLONG_LINE + efg)]),
             (["--silent-from", "2"], [(b"READ\r", b"ACK\r" + ABC), (b"ACK\r", b""), (b"NAK\r", b""),
                                       (b"READ\r", b"ACK\r" + collector_sim.record_line(0, b"efg"))]),
+            # The collector's own answer time-out: nothing before it, the record
+            # again after it; the late ACK counts for the record sent last, so
+            # the next follows, and the ACK of the repeat delivers that one.
+            (["--answer-timeout-ms", "800"], [(b"READ\r", b"ACK\r" + ABC), (b"", b""), (b"", ABC),
+                                              (b"ACK\r", efg), (b"ACK\r", b"OVER\r")]),
+            (["--early-timeout", "1"], [(b"READ\r", b"ACK\r" + ABC + ABC), (b"ACK\r", efg), (b"", b""),
+                                        (b"ACK\r", b"OVER\r")]),
             # a READ in the middle restarts the sequence values at 0
             ([], [(b"READ\r", b"ACK\r" + ABC), (b"ACK\r", efg),
                   (b"READ\r", b"ACK\r" + collector_sim.record_line(0, b"efg"))]),
@@ -153,6 +162,29 @@ class SimulatorTest(unittest.TestCase):
         self.assertEqual(self.exchange(c, b"READ\r", 2), b"ACK\r" + collector_sim.record_line(0, b"0123456789"))
         writes = [(e["what"], e["writes"]) for e in self.events() if e["ev"] == "tx"]
         self.assertEqual(writes, [("ack", 1), ("record", 5)])      # 13 bytes, 3 at a time
+
+    def test_records_go_at_the_line_rate_while_the_program_is_heard(self):
+        record = collector_sim.record_line(0, bytes(0x41 + i % 26 for i in range(600)))
+        wire = lambda rate: 10 * (len(record) - 1) / rate
+        cases = [
+            # rate, options, least seconds from the record's first byte to its last
+            (9600, [], 0.8 * wire(9600)),
+            (38400, ["--split", "200", "--split-pause-ms", "50"], 0.8 * (wire(38400) + 3 * 0.05)),
+        ]
+        for rate, options, least in cases:
+            with self.subTest(rate=rate, options=options):
+                c = self.start("--record", record[1:-3].decode(), *options)
+                c.rate(rate)
+                self.assertEqual(self.exchange(c, b"READ\r"), b"ACK\r")
+                first = c.receive(most=1)
+                start = time.monotonic()
+                c.send(b"X\r")         # while the record goes out
+                self.assertEqual(first + c.receive(wait=10), record)
+                self.assertGreater(time.monotonic() - start, least)
+                self.finish()
+                order = [e.get("text", e.get("what")) for e in self.events() if e["ev"] in ("rx_line", "tx_done")]
+                self.assertEqual(order, ["READ", "ack", "X", "record"])
+                self.tearDown()
 
     def test_sequence_values_cycle_after_nine(self):
         c = self.start(*[a for n in range(12) for a in ("--record", "r%d" % n)])

@@ -211,6 +211,18 @@ CASES = {
               + ["--split", "30", "--split-pause-ms", "35"]),
         [typed(typed_records("L" * 900, *SHOP)), lines_received("READ", "ACK", "ACK", "ACK", "ACK"),
          delivered(4)]),
+    # The collector's own answer time-out runs out on record 2 before the
+    # program's ACK comes: it sends the record again and, on that late ACK,
+    # record 3 right behind it. Answering the repeat as well would make the
+    # collector take that ACK for record 3.
+    "collector_times_out_before_ack": (
+        Setup(UNATTENDED, sim_options=record_options(*SHOP, "abc") + ["--early-timeout", "2"]),
+        [typed(typed_records(*SHOP, "abc")), lines_received("READ", *["ACK"] * 4), delivered(4)]),
+    # A damaged record with OVER in its data is no end marker.
+    "damaged_record_containing_over": (
+        Setup(UNATTENDED, sim_options=record_options("abc", "COVER-12", "xyz") + ["--damage", "2"]),
+        [typed(typed_records("abc", "COVER-12", "xyz")), lines_received("READ", "ACK", "NAK", "ACK", "ACK"),
+         delivered(3)]),
     "read_answered_with_nak": (
         Setup(UNATTENDED, sim_options=record_options("abc") + ["--nak-read", "2"]),
         [typed(typed_records("abc")), lines_received("READ", "READ", "READ", "ACK")]),
