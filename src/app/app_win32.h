@@ -8,13 +8,13 @@
 #include <windows.h>
 #include <shellapi.h>
 
-#include "app/clock_win32.h"
-#include "app/message_box_win32.h"
 #include "app/program.h"
 #include "app/tray_icon.h"
 #include "app/tray_icon_win32.h"
 #include "keys/keyboard_win32.h"
-#include "protocol/protocol_timer_win32.h"
+#include "platform/clock_win32.h"
+#include "platform/message_box_win32.h"
+#include "platform/protocol_timer_win32.h"
 #include "serial/com_port_win32.h"
 #include "settings/settings_file.h"
 #include "settings/settings_store_win32.h"
@@ -48,8 +48,8 @@ int RunOrvanta(HINSTANCE instance, const char* commandLine);
 
 bool RegisterMainWindowClass(HINSTANCE instance);
 HWND CreateMainWindow(HINSTANCE instance);
-void AddTrayIcon();
-void RemoveTrayIcon();
+// The settings dialog, opened on the one program with everything it needs.
+INT_PTR RunSettingsDialog(App& app);
 
 // Runs one transfer without any window; returns when it is over.
 int RunUnattended();

@@ -8,7 +8,7 @@
 #include <cstring>
 
 #include "res/resource.h"
-#include "ui/dialogs_win32.h"
+#include "ui/settings_dialog_win32.h"
 
 namespace orvanta {
 namespace {
@@ -31,7 +31,7 @@ void OnCreate(App& app, HWND window, const CREATESTRUCTA& creation)
 void OnClose(App& app, HWND window)
 {
     app.trayIcon.remove();
-    ClosePort(app.program);
+    app.program.machine.ClosePort();
     DestroyWindow(window);
 }
 
@@ -61,7 +61,7 @@ void OnTimer(App& app, WPARAM timerId)
 // after a transfer ended in the background shows them usable again.
 void OnOpen(App& app)
 {
-    HWND dialog = reinterpret_cast<HWND>(app.program.timerOwner);
+    HWND dialog = reinterpret_cast<HWND>(app.program.machine.timerOwner);
     RevealDialog(dialog);
     ApplyEnableRules(dialog, app.program.port.portHandle == PortHandle::None);
     SetForegroundWindow(dialog);
@@ -69,7 +69,7 @@ void OnOpen(App& app)
 
 void OnExit(App& app)
 {
-    SendMessageA(reinterpret_cast<HWND>(app.program.timerOwner), WM_CLOSE, 0, 0);
+    SendMessageA(reinterpret_cast<HWND>(app.program.machine.timerOwner), WM_CLOSE, 0, 0);
 }
 
 void OnTrayIcon(App& app, HWND window, LPARAM mouseMessage)
@@ -134,14 +134,14 @@ HWND CreateMainWindow(HINSTANCE instance)
                            instance, nullptr);
 }
 
-void AddTrayIcon()
+INT_PTR RunSettingsDialog(App& app)
 {
-    theApp().trayIcon.show();
-}
-
-void RemoveTrayIcon()
-{
-    theApp().trayIcon.remove();
+    Program& program = app.program;
+    SettingsDialogContext context{
+        app.instance,
+        DialogSession{program.settings, program.working, program.machine, app.messageBoxes, app.settingsStore},
+        app.trayIcon, program.commandLineMode};
+    return ShowSettingsDialog(context);
 }
 
 }  // namespace orvanta

@@ -1,24 +1,26 @@
 /*
- * The process-wide records and the parts that work on them, held in one
- * object so that each test can build a fresh program on fake platform
+ * The program's parts, wired together: the settings, the transfer record,
+ * typing, the transfer state machine and the port connection. Each part
+ * owns what it works on and reaches the others only through what it was
+ * given here, so each test can build a fresh program on fake platform
  * services. The Windows entry point builds exactly one.
  */
 #pragma once
 
 #include <cstdint>
 
-#include "app/clock.h"
-#include "app/status.h"
 #include "keys/caps_lock_guard.h"
 #include "keys/keyboard.h"
 #include "keys/keystroke_synthesizer.h"
-#include "protocol/protocol_timer.h"
+#include "platform/clock.h"
+#include "platform/message_boxes.h"
+#include "platform/protocol_timer.h"
+#include "protocol/received_chunk.h"
 #include "protocol/record_assembler.h"
 #include "protocol/transfer.h"
 #include "protocol/transfer_context.h"
 #include "serial/com_port.h"
 #include "serial/port_connection.h"
-#include "serial/received_chunk.h"
 #include "settings/settings.h"
 
 namespace orvanta {
@@ -41,19 +43,15 @@ struct Program {
     Settings settings{};
     WorkingCodes working{};
     TransferContext transfer;
-    PortConnection port;
     int platformMajorVersion = 0;
-    std::uint8_t commandLineMode = 0;
-    WindowId timerOwner = 0;
+    bool commandLineMode = false;
 
     KeystrokeSynthesizer synthesizer;
     CapsLockGuard capsLock;
-    TransferLineHandler lineHandler;
     RecordAssembler assembler;
     ChunkReceiver receiver;
-
-    void armProtocolTimer(std::uint32_t ms) { platform.timer.set(timerOwner, kProtocolTimerId, ms); }
-    void stopProtocolTimer() { platform.timer.kill(timerOwner, kProtocolTimerId); }
+    PortConnection port;
+    TransferMachine machine;
 };
 
 }  // namespace orvanta

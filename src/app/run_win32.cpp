@@ -5,27 +5,27 @@
  */
 #include "app/app_win32.h"
 #include "res/resource.h"
-#include "ui/dialogs_win32.h"
+#include "ui/settings_dialog_win32.h"
 
 namespace orvanta {
 namespace {
 
 // Only the dialog's Close ends it with 2; a dialog that cannot be created
 // at all (-1) ends the run as well instead of being retried forever.
-int RunInteractive()
+int RunInteractive(App& app)
 {
     InitDialogControls();
     INT_PTR result;
     do {
-        result = ShowSettingsDialog();
+        result = RunSettingsDialog(app);
     } while (result != IDC_CLOSE && result != -1);
     return 1;
 }
 
 int RunMode(App& app)
 {
-    if (app.program.commandLineMode == 0 || app.program.settings.keepOnline)
-        return RunInteractive();
+    if (!app.program.commandLineMode || app.program.settings.keepOnline)
+        return RunInteractive(app);
     return RunUnattended();
 }
 
@@ -51,12 +51,12 @@ bool HandleQueuedMessages(App& app, HWND window)
     while (PeekMessageA(&message, window, 0, 0, PM_REMOVE)) {
         if (!IsTimerMessage(message))
             continue;   // dropped: neither translated nor dispatched
-        program.stopProtocolTimer();
-        if (UnattendedTimeoutStep(program) == 0) {
-            program.transfer.running = 0;
+        program.machine.stopProtocolTimer();
+        if (program.machine.UnattendedTimeoutStep() == 0) {
+            program.transfer.running = false;
             return false;
         }
-        if (program.transfer.running == 0)
+        if (!program.transfer.running)
             return false;
     }
     return true;
@@ -89,11 +89,11 @@ int RunUnattended()
 {
     App& app = theApp();
     Program& program = app.program;
-    program.timerOwner = reinterpret_cast<WindowId>(app.mainWindow);
-    ResetTransfer(program);
-    if (StartTransfer(program) == 1)
+    program.machine.timerOwner = reinterpret_cast<WindowId>(app.mainWindow);
+    program.machine.ResetTransfer();
+    if (program.machine.StartTransfer() == 1)
         UnattendedPump();
-    ClosePort(program);
+    program.machine.ClosePort();
     return 0;
 }
 

@@ -9,6 +9,8 @@
 
 #include <cstdint>
 
+#include "ui/tray_control.h"
+
 namespace orvanta {
 
 class NotificationArea {
@@ -23,12 +25,12 @@ public:
 
 constexpr std::uint32_t kTrayRetryMs = 2000;
 
-class TrayIcon {
+class TrayIcon final : public TrayControl {
 public:
     explicit TrayIcon(NotificationArea& area) : area_(area) {}
 
-    void show();
-    void remove();
+    void show() override;
+    void remove() override;
     void onRetryTimer();
     // The shell has started anew and knows no icon of any program.
     void onTaskbarCreated();

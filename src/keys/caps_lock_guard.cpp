@@ -12,8 +12,8 @@ namespace {
 constexpr std::uint32_t kProbeSettleMs = 5;
 }
 
-CapsLockGuard::CapsLockGuard(Keyboard& keyboard, Clock& clock, TransferContext& transfer)
-    : keyboard_(keyboard), clock_(clock), transfer_(transfer)
+CapsLockGuard::CapsLockGuard(Keyboard& keyboard, Clock& clock, TypingState& typing)
+    : keyboard_(keyboard), clock_(clock), typing_(typing)
 {
 }
 
@@ -27,14 +27,14 @@ void CapsLockGuard::probeMode()
     const std::uint8_t after = keyboard_.capsLockState();
     if ((before ^ after) == 1)
         tapKey(after != 0 ? VkShift : VkCapital);
-    transfer_.capsLockMode = static_cast<std::int8_t>(after + 1);
+    typing_.capsLockMode = static_cast<std::int8_t>(after + 1);
 }
 
 bool CapsLockGuard::suspend()
 {
     if (keyboard_.capsLockState() != 1)
         return false;
-    tapKey(transfer_.capsLockMode == CapsKeyToggles ? VkCapital : VkShift);
+    tapKey(typing_.capsLockMode == CapsKeyToggles ? VkCapital : VkShift);
     return true;
 }
 
@@ -45,7 +45,7 @@ void CapsLockGuard::restore()
 
 void CapsLockGuard::tapKey(std::uint8_t virtualKey)
 {
-    tapAlone(keyboard_, transfer_.keyboardLayout, virtualKey);
+    tapAlone(keyboard_, typing_.keyboardLayout, virtualKey);
 }
 
 }  // namespace orvanta

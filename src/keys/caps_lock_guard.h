@@ -5,15 +5,15 @@
  */
 #pragma once
 
-#include "app/clock.h"
+#include "platform/clock.h"
 #include "keys/keyboard.h"
-#include "protocol/transfer_context.h"
+#include "keys/typing_state.h"
 
 namespace orvanta {
 
 class CapsLockGuard {
 public:
-    CapsLockGuard(Keyboard& keyboard, Clock& clock, TransferContext& transfer);
+    CapsLockGuard(Keyboard& keyboard, Clock& clock, TypingState& typing);
 
     // Sets capsLockMode and leaves Caps Lock as it found it.
     void probeMode();
@@ -26,7 +26,7 @@ private:
 
     Keyboard& keyboard_;
     Clock& clock_;
-    TransferContext& transfer_;
+    TypingState& typing_;
 };
 
 }  // namespace orvanta

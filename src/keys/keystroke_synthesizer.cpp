@@ -55,8 +55,8 @@ std::uint8_t controlCodeKey(std::uint8_t byte)
 }
 
 KeystrokeSynthesizer::KeystrokeSynthesizer(Keyboard& keyboard, Clock& clock, const Settings& settings,
-                                           TransferContext& transfer, const int& platformMajorVersion)
-    : keyboard_(keyboard), clock_(clock), settings_(settings), transfer_(transfer),
+                                           TypingState& typing, const int& platformMajorVersion)
+    : keyboard_(keyboard), clock_(clock), settings_(settings), typing_(typing),
       platformMajorVersion_(platformMajorVersion)
 {
 }
@@ -69,7 +69,7 @@ bool KeystrokeSynthesizer::typeBytes(const std::uint8_t* bytes, std::int32_t cou
     for (std::int32_t i = 0; i < count;) {
         if (!acceptsTyping(keyboard_.foregroundWindow()))
             return false;
-        KeySequence keys(keyboard_, transfer_.keyboardLayout);
+        KeySequence keys(keyboard_, typing_.keyboardLayout);
         const std::uint32_t used = addCharacter(keys, bytes + i, static_cast<std::uint32_t>(count - i));
         if (!keys.send())
             return false;
@@ -87,7 +87,7 @@ bool KeystrokeSynthesizer::awaitTypingTarget()
     const ForegroundWindow window = keyboard_.foregroundWindow();
     if (!acceptsTyping(window))
         return false;
-    transfer_.keyboardLayout = window.layout;
+    typing_.keyboardLayout = window.layout;
     return true;
 }
 
@@ -131,12 +131,12 @@ std::uint32_t KeystrokeSynthesizer::addCharacter(KeySequence& keys, const std::u
 
 bool KeystrokeSynthesizer::addLayoutKey(KeySequence& keys, std::uint8_t byte)
 {
-    const auto found = static_cast<std::uint16_t>(keyboard_.scanChar(byte, transfer_.keyboardLayout));
+    const auto found = static_cast<std::uint16_t>(keyboard_.scanChar(byte, typing_.keyboardLayout));
     const auto virtualKey = static_cast<std::uint8_t>(found & 0xFF);
     const auto shiftState = static_cast<std::uint8_t>(found >> 8);
     if ((shiftState & ~kKnownShiftBits) != 0)   // also a failed look-up (-1)
         return false;
-    if (keyboard_.isDeadKey(virtualKey, transfer_.keyboardLayout))
+    if (keyboard_.isDeadKey(virtualKey, typing_.keyboardLayout))
         return false;
     addWithModifiers(keys, virtualKey, shiftState);
     return true;

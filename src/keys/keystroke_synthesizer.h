@@ -9,10 +9,10 @@
 
 #include <cstdint>
 
-#include "app/clock.h"
+#include "platform/clock.h"
 #include "keys/key_sequence.h"
 #include "keys/keyboard.h"
-#include "protocol/transfer_context.h"
+#include "keys/typing_state.h"
 #include "settings/settings.h"
 
 namespace orvanta {
@@ -29,7 +29,7 @@ constexpr std::uint32_t kModifierPollMs = 10;
 class KeystrokeSynthesizer {
 public:
     KeystrokeSynthesizer(Keyboard& keyboard, Clock& clock, const Settings& settings,
-                         TransferContext& transfer, const int& platformMajorVersion);
+                         TypingState& typing, const int& platformMajorVersion);
 
     // Types the bytes in order. False when the platform refused a key event
     // or no window that may take keys is in front any more; nothing after
@@ -51,7 +51,7 @@ private:
     Keyboard& keyboard_;
     Clock& clock_;
     const Settings& settings_;
-    TransferContext& transfer_;
+    TypingState& typing_;
     const int& platformMajorVersion_;
 };
 

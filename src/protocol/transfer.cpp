@@ -1,5 +1,5 @@
 /*
- * Transfer state machine.
+ * Transfer state machine: the line side, on the receive thread.
  *
  * A record line is classified before the end-marker test: a barcode such
  * as "COVER-12" is data, not the end of the transfer. The collector's own
@@ -9,8 +9,6 @@
 #include "protocol/transfer.h"
 
 #include <cstring>
-
-#include "app/program.h"
 
 namespace orvanta {
 namespace {
@@ -28,77 +26,59 @@ bool isEndMarker(const TransferContext& transfer)
     return transfer.lineLength > 0 && transfer.lineBuffer[0] >= kSequenceModulus && lineContains(transfer, "OVER");
 }
 
-// Interactive failure: close first, so the box is shown with no transfer
-// running, then forget the transfer.
-void failTransfer(Program& program, WindowId window, StatusCode code)
-{
-    ClosePort(program);
-    ShowStatus(program.platform.messageBoxes, window, code);
-    ResetTransfer(program);
-}
-
-void restartForNextPoll(Program& program, WindowId window)
-{
-    TransferContext& t = program.transfer;
-    ForgetLastRecord(t);
-    t.state = TransferState::AwaitingAck;
-    t.nakRetryCount = 0;
-    t.readRetryCount = 0;
-    t.expectedSequence = 0;
-    const auto period = static_cast<std::uint32_t>(program.settings.pollingSeconds) * 1000u;
-    program.platform.timer.set(window, kProtocolTimerId, period);
-}
-
-// A keep-online poll whose time comes while no window could take a record
-// (a locked workstation, the desktop in front) sends no READ: the
-// collector keeps its records for the next poll. True when it was skipped.
-bool skipPollWithoutTarget(Program& program, WindowId window)
-{
-    if (program.settings.keepOnline <= 0 || program.synthesizer.hasTypingTarget())
-        return false;
-    program.platform.timer.set(window, kProtocolTimerId, readTimeoutMs(program));
-    return true;
-}
-
 }  // namespace
 
-int TransferLineHandler::HandleLine()
+TransferMachine::TransferMachine(TransferContext& transfer, const Settings& settings, const WorkingCodes& working,
+                                 KeystrokeSynthesizer& synthesizer, ChunkReceiver& receiver,
+                                 const TransferServices& services)
+    : transfer_(transfer), settings_(settings), working_(working), synthesizer_(synthesizer), receiver_(receiver),
+      services_(services)
+{
+}
+
+void TransferMachine::receive(const std::uint8_t* bytes, std::uint32_t count)
+{
+    receiver_.receive(bytes, count);
+    KeepAnswerTimeWhileLineArrives();
+}
+
+int TransferMachine::HandleLine()
 {
     // A line after the end marker must not cancel the pending completion.
-    if (program_.transfer.state == TransferState::Complete)
+    if (transfer_.state == TransferState::Complete)
         return 1;
-    program_.stopProtocolTimer();
-    if (program_.transfer.state == TransferState::AwaitingAck)
+    stopProtocolTimer();
+    if (transfer_.state == TransferState::AwaitingAck)
         return HandleAcknowledgement();
     return HandleRecordLine();
 }
 
-int TransferLineHandler::HandleAcknowledgement()
+int TransferMachine::HandleAcknowledgement()
 {
-    TransferContext& t = program_.transfer;
+    TransferContext& t = transfer_;
     if (!lineContains(t, "ACK")) {
-        program_.armProtocolTimer(kHandOverMs);
+        armProtocolTimer(kHandOverMs);
         return 0;
     }
     t.state = TransferState::Receiving;
     t.readRetryCount = 0;
-    program_.platform.clock.sleepMs(kAfterAckPauseMs);
-    program_.armProtocolTimer(kAnswerTimeoutMs);
+    services_.clock.sleepMs(kAfterAckPauseMs);
+    armProtocolTimer(kAnswerTimeoutMs);
     return 1;
 }
 
-int TransferLineHandler::HandleRecordLine()
+int TransferMachine::HandleRecordLine()
 {
-    TransferContext& t = program_.transfer;
+    TransferContext& t = transfer_;
     switch (ClassifyRecord(t)) {
     case RecordVerdict::Repeat:
         if (AnswerRepeat())
             return 1;
         break;
     case RecordVerdict::Valid:
-        if (t.running != 1)
+        if (!t.running)
             return 0;   // completed after Stop: not typed at all
-        if (!DeliverRecord(t, program_.settings, program_.working, program_.synthesizer))
+        if (!DeliverRecord(t, settings_, working_, synthesizer_))
             break;   // not typed: the collector keeps it and sends it again after the NAK
         t.nakRetryCount = 0;
         return AcknowledgeTypedRecord();
@@ -107,7 +87,7 @@ int TransferLineHandler::HandleRecordLine()
             t.state = TransferState::Complete;
         break;
     }
-    program_.armProtocolTimer(kHandOverMs);
+    armProtocolTimer(kHandOverMs);
     return 0;
 }
 
@@ -120,27 +100,27 @@ int TransferLineHandler::HandleRecordLine()
 // port after the pause before the answer: what follows is handled instead.
 // A collector that did miss the ACK sends nothing more and gets it. False
 // when the answer could not be written.
-bool TransferLineHandler::AnswerRepeat()
+bool TransferMachine::AnswerRepeat()
 {
-    if (program_.transfer.bytesAfterLine > 0)
+    if (transfer_.bytesAfterLine > 0)
         return true;
-    program_.platform.clock.sleepMs(kCommandPauseMs);
-    if (program_.platform.comPort.clearErrors() > 0)
+    services_.clock.sleepMs(kCommandPauseMs);
+    if (services_.link.inputWaiting())
         return true;
-    return WriteCommand(program_, "ACK\r", kAnswerTimeoutMs) == 1;
+    return WriteCommand("ACK\r", kAnswerTimeoutMs) == 1;
 }
 
 // A record whose typing has begun is acknowledged even when Stop came
 // meanwhile: otherwise the next Start would type it again. The port stays
 // open until this thread has ended; no time-out is left armed then.
-int TransferLineHandler::AcknowledgeTypedRecord()
+int TransferMachine::AcknowledgeTypedRecord()
 {
-    if (!SendCommand(program_, "ACK\r", kAnswerTimeoutMs)) {
-        program_.armProtocolTimer(kHandOverMs);
+    if (!SendCommand("ACK\r", kAnswerTimeoutMs)) {
+        armProtocolTimer(kHandOverMs);
         return 0;
     }
-    if (program_.transfer.running != 1) {
-        program_.stopProtocolTimer();
+    if (!transfer_.running) {
+        stopProtocolTimer();
         return 0;
     }
     return 1;
@@ -151,97 +131,26 @@ int TransferLineHandler::AcknowledgeTypedRecord()
 // still coming makes the collector send it again after it, and with the
 // copies in flight an ACK can be taken for the wrong record. An over-long
 // line stops counting as arriving, so it still gets its NAK.
-void KeepAnswerTimeWhileLineArrives(Program& program)
+void TransferMachine::KeepAnswerTimeWhileLineArrives()
 {
-    const TransferContext& t = program.transfer;
-    if (t.state == TransferState::Receiving && t.running == 1 && t.lineLength > 0
-        && t.lineLength <= kMaxLineLength)
-        program.armProtocolTimer(kAnswerTimeoutMs);
+    const TransferContext& t = transfer_;
+    if (t.state == TransferState::Receiving && t.running && t.lineLength > 0 && t.lineLength <= kMaxLineLength)
+        armProtocolTimer(kAnswerTimeoutMs);
 }
 
-std::uint32_t readTimeoutMs(const Program& program)
+int TransferMachine::SendCommand(const char* text, std::uint32_t timeoutMs)
 {
-    if (program.settings.keepOnline > 0)
-        return static_cast<std::uint32_t>(program.settings.pollingSeconds) * 1000u;
-    return kAnswerTimeoutMs;
+    services_.clock.sleepMs(kCommandPauseMs);
+    return WriteCommand(text, timeoutMs);
 }
 
-int StartTransfer(Program& program)
+int TransferMachine::WriteCommand(const char* text, std::uint32_t timeoutMs)
 {
-    const int opened = OpenPort(program);
-    if (opened <= 0)
-        return opened;
-    program.transfer.running = 1;
-    if (skipPollWithoutTarget(program, program.timerOwner))
-        return 1;
-    if (!SendCommand(program, "READ\r", readTimeoutMs(program)))
-        return PortWriteFailed;
-    return 1;
-}
-
-void OnProtocolTimeout(Program& program, WindowId window, std::uintptr_t timerId)
-{
-    program.platform.timer.kill(window, timerId);
-    TransferContext& t = program.transfer;
-    if (t.running == 0)
-        return;
-    switch (t.state) {
-    case TransferState::AwaitingAck:
-        if (t.readRetryCount > kRetryLimit)
-            return failTransfer(program, window, ReadTimeout);
-        if (skipPollWithoutTarget(program, window))
-            return;
-        if (!SendCommand(program, "READ\r", readTimeoutMs(program)))
-            return failTransfer(program, window, PortWriteFailed);
-        t.readRetryCount = program.settings.keepOnline > 0 ? 0 : t.readRetryCount + 1;
-        return;
-    case TransferState::Receiving:
-        if (t.nakRetryCount > kRetryLimit)
-            return failTransfer(program, window, ReceiveTimeout);
-        if (!SendCommand(program, "NAK\r", kAnswerTimeoutMs))
-            return failTransfer(program, window, PortWriteFailed);
-        ++t.nakRetryCount;
-        return;
-    case TransferState::Complete:
-        if (program.settings.keepOnline > 0)
-            return restartForNextPoll(program, window);
-        ClosePort(program);
-        ResetTransfer(program);
-        return;
-    }
-}
-
-int UnattendedTimeoutStep(Program& program)
-{
-    TransferContext& t = program.transfer;
-    switch (t.state) {
-    case TransferState::AwaitingAck:
-        if (t.readRetryCount++ > kRetryLimit)
-            return 0;
-        return SendCommand(program, "READ\r", kAnswerTimeoutMs);
-    case TransferState::Receiving:
-        if (t.nakRetryCount++ > kRetryLimit)
-            return 0;
-        return SendCommand(program, "NAK\r", kAnswerTimeoutMs);
-    case TransferState::Complete:
+    if (!services_.link.writeCommand(text))
         return 0;
-    }
+    services_.clock.sleepMs(kCommandPauseMs);
+    armProtocolTimer(timeoutMs);
     return 1;
-}
-
-void ResetTransfer(Program& program)
-{
-    TransferContext& t = program.transfer;
-    ForgetLastRecord(t);
-    t.state = TransferState::AwaitingAck;
-    program.port.readerThread = false;
-    program.port.portHandle = PortHandle::None;
-    t.keyboardLayout = 0;
-    t.running = 0;
-    t.expectedSequence = 0;
-    t.nakRetryCount = 0;
-    t.readRetryCount = 0;
-    t.capsLockMode = NotProbed;
 }
 
 }  // namespace orvanta

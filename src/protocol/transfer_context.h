@@ -8,15 +8,11 @@
 #include <atomic>
 #include <cstdint>
 
-#include "keys/keyboard.h"
+#include "keys/typing_state.h"
 
 namespace orvanta {
 
 enum class TransferState : std::int32_t { AwaitingAck = 0, Receiving = 1, Complete = 2 };
-
-// How the platform switches Caps Lock off; any value other than
-// CapsKeyToggles is treated like ShiftReleases.
-enum CapsLockMode : std::int8_t { NotProbed = 0, CapsKeyToggles = 1, ShiftReleases = 2 };
 
 constexpr int kLineBufferSize = 1024;
 constexpr int kMaxLineLength = 1014;   // longest line handed on, without its CR
@@ -29,7 +25,7 @@ struct TransferContext {
     std::uint32_t nakRetryCount = 0;
     // 1 while a transfer (or a keep-online series) runs; keeps the receive
     // thread looping. Written by the UI thread, read by the receive thread.
-    std::atomic<std::uint8_t> running{0};
+    std::atomic<bool> running{false};
     std::uint8_t expectedSequence = 0;
     std::uint8_t lineBuffer[kLineBufferSize] = {};
     std::int32_t lineLength = 0;
@@ -37,8 +33,7 @@ struct TransferContext {
     std::uint32_t bytesAfterLine = 0;
     std::uint8_t lastRecord[kLineBufferSize] = {};
     std::int32_t lastRecordLength = 0;   // 0: no record accepted since the last reset
-    KeyboardLayout keyboardLayout = 0;
-    std::int8_t capsLockMode = NotProbed;
+    TypingState typing;   // keyboardLayout and capsLockMode
 };
 
 // Forgets the record accepted last (transfer reset, keep-online restart).

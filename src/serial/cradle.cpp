@@ -6,47 +6,49 @@
  */
 #include "serial/cradle.h"
 
-#include "app/program.h"
+#include "serial/port_connection.h"
 
 namespace orvanta {
 namespace {
 
 constexpr std::uint32_t kProbeOrder[] = {9600, 115200, 38400, 57600, 19200};
 
-void applyLineState(Program& program, bool rtsOn)
+void applyLineState(PortConnection& connection, bool rtsOn)
 {
-    program.port.lineConfig.rtsOn = rtsOn;
-    program.platform.comPort.setLineConfig(program.port.lineConfig);
+    connection.lineConfig.rtsOn = rtsOn;
+    connection.services.comPort.setLineConfig(connection.lineConfig);
 }
 
-void writeControlByte(Program& program, std::uint8_t byte)
+// A rate command that does not go out leaves the cradle at its old rate;
+// the collector's silence at the new one then ends the transfer.
+void writeControlByte(PortConnection& connection, std::uint8_t byte)
 {
-    WritePort(program, &byte, 1);
-    program.platform.clock.sleepMs(program.port.settleDelayMs);
+    (void)connection.WritePort(&byte, 1);
+    connection.services.clock.sleepMs(connection.settleDelayMs);
 }
 
 // The first byte within the echo window decides; none means no answer.
-int awaitEcho(Program& program)
+int awaitEcho(PortConnection& connection)
 {
-    Clock& clock = program.platform.clock;
+    Clock& clock = connection.services.clock;
     const std::uint32_t deadline = clock.tickCount() + kCradleEchoWindowMs;
     for (;;) {
         const auto left = static_cast<std::int32_t>(deadline - clock.tickCount());
         if (left <= 0)
             return 0;
         std::uint8_t echo = 0;
-        if (program.platform.comPort.read(&echo, 1, static_cast<std::uint32_t>(left)) == 1)
+        if (connection.services.comPort.read(&echo, 1, static_cast<std::uint32_t>(left)) == 1)
             return echo == kCradleProbe ? 1 : 0;
     }
 }
 
-std::uint32_t findCradle(Program& program)
+std::uint32_t findCradle(PortConnection& connection)
 {
-    const std::uint32_t remembered = program.port.rememberedCradleRate;
-    if (remembered != 0 && ProbeCradleRate(program, remembered))
+    const std::uint32_t remembered = connection.rememberedCradleRate;
+    if (remembered != 0 && ProbeCradleRate(connection, remembered))
         return remembered;
     for (std::uint32_t rate : kProbeOrder) {
-        if (ProbeCradleRate(program, rate))
+        if (ProbeCradleRate(connection, rate))
             return rate;
     }
     return 0;
@@ -70,47 +72,47 @@ std::uint8_t cradleRateByte(int baudIndex)
     return static_cast<std::uint8_t>('6' - baudIndex);
 }
 
-int ProbeCradleRate(Program& program, std::uint32_t rate)
+int ProbeCradleRate(PortConnection& connection, std::uint32_t rate)
 {
-    ComPort& port = program.platform.comPort;
-    program.port.lineConfig.baudRate = rate;
-    program.port.settleDelayMs = cradleSettleDelayMs(rate);
-    applyLineState(program, false);
+    ComPort& port = connection.services.comPort;
+    connection.lineConfig.baudRate = rate;
+    connection.settleDelayMs = cradleSettleDelayMs(rate);
+    applyLineState(connection, false);
     port.purge(PurgeTxClear | PurgeRxClear);
     const std::uint8_t probe = kCradleProbe;
-    if (!WritePort(program, &probe, 1))
+    if (!connection.WritePort(&probe, 1))
         return 0;
-    program.platform.clock.sleepMs(program.port.settleDelayMs);
-    const int answered = awaitEcho(program);
-    applyLineState(program, true);
-    program.platform.clock.sleepMs(program.port.settleDelayMs);
+    connection.services.clock.sleepMs(connection.settleDelayMs);
+    const int answered = awaitEcho(connection);
+    applyLineState(connection, true);
+    connection.services.clock.sleepMs(connection.settleDelayMs);
     return answered;
 }
 
-int ConfigureCradle(Program& program)
+int ConfigureCradle(PortConnection& connection)
 {
-    ComPort& port = program.platform.comPort;
-    LineConfig& line = program.port.lineConfig;
+    ComPort& port = connection.services.comPort;
+    LineConfig& line = connection.lineConfig;
     port.getLineConfig(line);
     port.setTimeouts();
-    setDataLine(line, program.port.rememberedCradleRate ? program.port.rememberedCradleRate : kCradleStartRate);
+    setDataLine(line, connection.rememberedCradleRate ? connection.rememberedCradleRate : kCradleStartRate);
     port.setLineConfig(line);
 
-    const std::uint32_t answered = findCradle(program);
+    const std::uint32_t answered = findCradle(connection);
     if (answered == 0)
         return 0;
-    program.port.rememberedCradleRate = answered;
+    connection.rememberedCradleRate = answered;
 
-    applyLineState(program, false);
-    writeControlByte(program, kCradleCommand);
-    const std::uint32_t target = baudRateOf(program.settings.baudIndex);
+    applyLineState(connection, false);
+    writeControlByte(connection, kCradleCommand);
+    const std::uint32_t target = baudRateOf(connection.settings.baudIndex);
     line.baudRate = target;
-    if (target != program.port.rememberedCradleRate) {
-        writeControlByte(program, cradleRateByte(program.settings.baudIndex));
-        writeControlByte(program, kCradleSwitch);
-        program.port.rememberedCradleRate = target;
+    if (target != connection.rememberedCradleRate) {
+        writeControlByte(connection, cradleRateByte(connection.settings.baudIndex));
+        writeControlByte(connection, kCradleSwitch);
+        connection.rememberedCradleRate = target;
     }
-    applyLineState(program, true);
+    applyLineState(connection, true);
     return 1;
 }
 

@@ -9,7 +9,7 @@
 
 namespace orvanta {
 
-struct Program;
+class PortConnection;
 
 constexpr std::uint8_t kCradleProbe = 0x0F;
 constexpr std::uint8_t kCradleCommand = 0x07;
@@ -17,8 +17,8 @@ constexpr std::uint8_t kCradleSwitch = 0x51;
 constexpr std::uint32_t kCradleStartRate = 38400;
 constexpr std::uint32_t kCradleEchoWindowMs = 100;
 
-int ConfigureCradle(Program& program);
-int ProbeCradleRate(Program& program, std::uint32_t rate);
+[[nodiscard]] int ConfigureCradle(PortConnection& connection);
+[[nodiscard]] int ProbeCradleRate(PortConnection& connection, std::uint32_t rate);
 
 std::uint32_t cradleSettleDelayMs(std::uint32_t rate);
 // The byte that selects the rate of a baud index: '6' (115200) .. '2' (9600).

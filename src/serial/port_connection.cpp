@@ -12,7 +12,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/program.h"
+#include "protocol/status.h"
 #include "serial/cradle.h"
 
 namespace orvanta {
@@ -23,13 +23,9 @@ constexpr std::uint32_t kIdlePassPauseMs = 5;
 constexpr std::uint32_t kReadWaitMs = 500;
 constexpr std::uint32_t kIdleReadWaitMs = 250;
 
-void applyRs232Line(Program& program)
+void readerThreadBody(void* argument)
 {
-    LineConfig& line = program.port.lineConfig;
-    program.platform.comPort.getLineConfig(line);
-    program.platform.comPort.setTimeouts();
-    setDataLine(line, baudRateOf(program.settings.baudIndex));
-    program.platform.comPort.setLineConfig(line);
+    static_cast<PortConnection*>(argument)->ReaderThread();
 }
 
 // Before READ and NAK whatever the collector sent is stale: the command
@@ -39,58 +35,6 @@ void applyRs232Line(Program& program)
 std::uint32_t purgeBefore(const char* command)
 {
     return std::strcmp(command, "ACK\r") == 0 ? PurgeTxClear : PurgeTxClear | PurgeRxClear;
-}
-
-void readerThreadBody(void* argument)
-{
-    ReaderThread(*static_cast<Program*>(argument));
-}
-
-using ReceiveBuffer = std::uint8_t[kReceiveBufferBytes];
-
-// Reads what is queued into the buffer after the `held` bytes already
-// there, and hands each buffer-full on; more than a buffer-full is read in
-// further pieces before the next wait.
-void readQueued(Program& program, ReceiveBuffer& buffer, std::uint32_t held, std::uint32_t queued)
-{
-    ComPort& port = program.platform.comPort;
-    for (;;) {
-        const std::uint32_t room = kReceiveBufferBytes - held;
-        const std::uint32_t wanted = queued < room ? queued : room;
-        std::int32_t got = wanted > 0 ? port.read(buffer + held, wanted, kReadWaitMs) : 0;
-        if (got < 0) {
-            port.clearErrors();
-            got = 0;
-        }
-        const std::uint32_t count = held + static_cast<std::uint32_t>(got);
-        if (count > 0) {
-            program.receiver.receive(buffer, count);
-            KeepAnswerTimeWhileLineArrives(program);
-        }
-        if (got == 0 || queued <= room || !program.transfer.running)
-            return;
-        queued = port.clearErrors();
-        held = 0;
-        std::memset(buffer, 0, sizeof buffer);
-    }
-}
-
-// The event wait does not block on every port: on a pseudo-terminal under
-// wine it returns at once. A one-byte read, bounded in time, waits for the
-// next byte instead. Where that returns at once as well, a short pause
-// keeps the thread from spinning.
-void awaitFirstByte(Program& program)
-{
-    ComPort& port = program.platform.comPort;
-    Clock& clock = program.platform.clock;
-    const std::uint32_t start = clock.tickCount();
-    ReceiveBuffer buffer = {};
-    if (port.read(buffer, 1, kIdleReadWaitMs) == 1) {
-        readQueued(program, buffer, 1, port.clearErrors());
-        return;
-    }
-    if (clock.tickCount() - start < kIdlePassPauseMs)
-        clock.sleepMs(kIdlePassPauseMs);
 }
 
 }  // namespace
@@ -106,114 +50,165 @@ void comDeviceName(int comPort, char (&name)[16])
     std::snprintf(name, sizeof name, "\\\\.\\COM%d", comPort);
 }
 
-int OpenPort(Program& program)
+PortConnection::PortConnection(const Settings& settings, const PortServices& services, ReceiveSink& sink,
+                               std::atomic<bool>& running)
+    : settings(settings), services(services), sink_(sink), running_(running)
 {
-    ComPort& port = program.platform.comPort;
+}
+
+void PortConnection::applyRs232Line()
+{
+    services.comPort.getLineConfig(lineConfig);
+    services.comPort.setTimeouts();
+    setDataLine(lineConfig, baudRateOf(settings.baudIndex));
+    services.comPort.setLineConfig(lineConfig);
+}
+
+int PortConnection::OpenPort()
+{
+    ComPort& port = services.comPort;
     char device[16];
-    comDeviceName(program.settings.comPort, device);
+    comDeviceName(settings.comPort, device);
     if (!port.open(device)) {
-        program.port.portHandle = PortHandle::Invalid;
+        portHandle = PortHandle::Invalid;
         return PortOpenFailed;
     }
-    program.port.portHandle = PortHandle::Open;
+    portHandle = PortHandle::Open;
     // Marked before they exist: the close releases those made before a failure.
-    program.port.completionEvent = true;
+    completionEvent = true;
     if (!port.createCompletionEvents())
         return 0;
     port.setupQueues(kPortQueueBytes, kPortQueueBytes);
 
-    if (program.settings.transmissionType == RS232) {
-        program.transfer.running = 0;
-        applyRs232Line(program);
+    if (settings.transmissionType == RS232) {
+        running_ = false;
+        applyRs232Line();
     } else {
-        if (ConfigureCradle(program) != 1)
+        if (ConfigureCradle(*this) != 1)
             return CradleSetupFailed;
-        program.transfer.running = 0;
+        running_ = false;
         port.purge(PurgeTxClear | PurgeRxClear);
-        if (!port.setLineConfig(program.port.lineConfig))
+        if (!port.setLineConfig(lineConfig))
             return CradleSetupFailed;
     }
-    return StartReaderThread(program) ? 1 : ThreadStartFailed;
+    return StartReaderThread() ? 1 : ThreadStartFailed;
 }
 
-int StartReaderThread(Program& program)
+bool PortConnection::StartReaderThread()
 {
-    if (!program.platform.readerThread.start(readerThreadBody, &program))
-        return 0;
-    program.port.readerThread = true;
-    return 1;
+    if (!services.readerThread.start(readerThreadBody, this))
+        return false;
+    readerThread = true;
+    return true;
 }
 
-void ReaderThread(Program& program)
+void PortConnection::ReaderThread()
 {
-    if (!program.platform.comPort.setEventMask(kEventRxChar))
+    if (!services.comPort.setEventMask(kEventRxChar))
         return;
-    program.platform.clock.sleepMs(kReaderStartPauseMs);
-    while (program.transfer.running)
-        ReaderPass(program);
+    services.clock.sleepMs(kReaderStartPauseMs);
+    while (running_)
+        ReaderPass();
 }
 
-void ReaderPass(Program& program)
+void PortConnection::ReaderPass()
 {
-    ComPort& port = program.platform.comPort;
+    ComPort& port = services.comPort;
     std::uint32_t mask = 0;
     port.waitEvent(mask);
     const std::uint32_t queued = port.clearErrors();
     if (queued == 0) {
-        awaitFirstByte(program);
+        awaitFirstByte();
         return;
     }
     ReceiveBuffer buffer = {};
-    readQueued(program, buffer, 0, queued);
+    readQueued(buffer, 0, queued);
 }
 
-bool WritePort(Program& program, const std::uint8_t* bytes, std::uint32_t count)
+// Reads what is queued into the buffer after the `held` bytes already
+// there, and hands each buffer-full on; more than a buffer-full is read in
+// further pieces before the next wait.
+void PortConnection::readQueued(ReceiveBuffer& buffer, std::uint32_t held, std::uint32_t queued)
 {
-    std::lock_guard<std::mutex> hold(program.port.writeLock);
-    return program.platform.comPort.write(bytes, count);
-}
-
-int SendCommand(Program& program, const char* text, std::uint32_t timeoutMs)
-{
-    program.platform.clock.sleepMs(kCommandPauseMs);
-    return WriteCommand(program, text, timeoutMs);
-}
-
-int WriteCommand(Program& program, const char* text, std::uint32_t timeoutMs)
-{
-    program.platform.comPort.purge(purgeBefore(text));
-    const auto length = static_cast<std::uint32_t>(std::strlen(text));
-    if (!WritePort(program, reinterpret_cast<const std::uint8_t*>(text), length))
-        return 0;
-    program.platform.clock.sleepMs(kCommandPauseMs);
-    program.armProtocolTimer(timeoutMs);
-    return 1;
-}
-
-void ClosePort(Program& program)
-{
-    program.stopProtocolTimer();
-    StopReaderThread(program);
-    if (program.port.portHandle == PortHandle::Open) {
-        program.platform.comPort.purge(PurgeRxAbort | PurgeRxClear);
-        program.platform.comPort.close();
+    ComPort& port = services.comPort;
+    for (;;) {
+        const std::uint32_t room = kReceiveBufferBytes - held;
+        const std::uint32_t wanted = queued < room ? queued : room;
+        std::int32_t got = wanted > 0 ? port.read(buffer + held, wanted, kReadWaitMs) : 0;
+        if (got < 0) {
+            port.clearErrors();
+            got = 0;
+        }
+        const std::uint32_t count = held + static_cast<std::uint32_t>(got);
+        if (count > 0)
+            sink_.receive(buffer, count);
+        if (got == 0 || queued <= room || !running_)
+            return;
+        queued = port.clearErrors();
+        held = 0;
+        std::memset(buffer, 0, sizeof buffer);
     }
-    program.port.portHandle = PortHandle::None;
 }
 
-void StopReaderThread(Program& program)
+// The event wait does not block on every port: on a pseudo-terminal under
+// wine it returns at once. A one-byte read, bounded in time, waits for the
+// next byte instead. Where that returns at once as well, a short pause
+// keeps the thread from spinning.
+void PortConnection::awaitFirstByte()
 {
-    program.transfer.running = 0;
-    if (program.port.portHandle == PortHandle::Open)
-        program.platform.comPort.setEventMask(0);
-    if (program.port.readerThread)
-        program.platform.readerThread.waitForEnd();
-    if (program.port.completionEvent)
-        program.platform.comPort.closeCompletionEvents();
-    if (program.port.readerThread)
-        program.platform.readerThread.close();
-    program.port.completionEvent = false;
-    program.port.readerThread = false;
+    ComPort& port = services.comPort;
+    Clock& clock = services.clock;
+    const std::uint32_t start = clock.tickCount();
+    ReceiveBuffer buffer = {};
+    if (port.read(buffer, 1, kIdleReadWaitMs) == 1) {
+        readQueued(buffer, 1, port.clearErrors());
+        return;
+    }
+    if (clock.tickCount() - start < kIdlePassPauseMs)
+        clock.sleepMs(kIdlePassPauseMs);
+}
+
+bool PortConnection::WritePort(const std::uint8_t* bytes, std::uint32_t count)
+{
+    std::lock_guard<std::mutex> hold(writeLock_);
+    return services.comPort.write(bytes, count);
+}
+
+bool PortConnection::writeCommand(const char* command)
+{
+    services.comPort.purge(purgeBefore(command));
+    const auto length = static_cast<std::uint32_t>(std::strlen(command));
+    return WritePort(reinterpret_cast<const std::uint8_t*>(command), length);
+}
+
+bool PortConnection::inputWaiting()
+{
+    return services.comPort.clearErrors() > 0;
+}
+
+void PortConnection::ClosePort()
+{
+    StopReaderThread();
+    if (portHandle == PortHandle::Open) {
+        services.comPort.purge(PurgeRxAbort | PurgeRxClear);
+        services.comPort.close();
+    }
+    portHandle = PortHandle::None;
+}
+
+void PortConnection::StopReaderThread()
+{
+    running_ = false;
+    if (portHandle == PortHandle::Open)
+        services.comPort.setEventMask(0);
+    if (readerThread)
+        services.readerThread.waitForEnd();
+    if (completionEvent)
+        services.comPort.closeCompletionEvents();
+    if (readerThread)
+        services.readerThread.close();
+    completionEvent = false;
+    readerThread = false;
 }
 
 }  // namespace orvanta

@@ -1,21 +1,59 @@
 /*
- * The one COM port connection: opening and configuring the port, writing
- * protocol commands, the receive thread, and closing everything down.
+ * The one COM port connection: opening and configuring the port, writing,
+ * the receive thread that hands every chunk it reads to a receive sink,
+ * and closing everything down.
  */
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <mutex>
 
+#include "platform/clock.h"
+#include "protocol/command_link.h"
+#include "protocol/receive_sink.h"
 #include "serial/com_port.h"
+#include "settings/settings.h"
 
 namespace orvanta {
 
-struct Program;
-
 enum class PortHandle { None, Invalid, Open };
 
-struct PortConnection {
+constexpr std::uint32_t kPortQueueBytes = 1024;
+constexpr std::uint32_t kReceiveBufferBytes = 1024;
+
+struct PortServices {
+    ComPort& comPort;
+    ReaderThreadHost& readerThread;
+    Clock& clock;
+};
+
+class PortConnection final : public CommandLink {
+public:
+    // `running` keeps the receive thread looping; the transfer sets it once
+    // the port is open, and stopping the thread clears it.
+    PortConnection(const Settings& settings, const PortServices& services, ReceiveSink& sink,
+                   std::atomic<bool>& running);
+    PortConnection(const PortConnection&) = delete;
+    PortConnection& operator=(const PortConnection&) = delete;
+
+    [[nodiscard]] int OpenPort() override;
+    void ClosePort() override;
+    [[nodiscard]] bool writeCommand(const char* command) override;
+    bool inputWaiting() override;
+
+    [[nodiscard]] bool StartReaderThread();
+    void StopReaderThread();
+    // The receive loop, and one pass of it (tests drive it pass by pass).
+    void ReaderThread();
+    void ReaderPass();
+    // Writes through the connection's write lock: commands come from both
+    // threads, cradle control bytes from the UI thread.
+    [[nodiscard]] bool WritePort(const std::uint8_t* bytes, std::uint32_t count);
+
+    const Settings& settings;
+    const PortServices services;
+
     PortHandle portHandle = PortHandle::None;
     bool readerThread = false;
     bool completionEvent = false;
@@ -25,27 +63,17 @@ struct PortConnection {
     // after each control byte.
     std::uint32_t rememberedCradleRate = 0;
     std::uint32_t settleDelayMs = 0;
-    // Commands come from both threads; only the write itself is serialised.
-    std::mutex writeLock;
+
+private:
+    using ReceiveBuffer = std::uint8_t[kReceiveBufferBytes];
+    void applyRs232Line();
+    void readQueued(ReceiveBuffer& buffer, std::uint32_t held, std::uint32_t queued);
+    void awaitFirstByte();
+
+    ReceiveSink& sink_;
+    std::atomic<bool>& running_;
+    std::mutex writeLock_;
 };
-
-constexpr std::uint32_t kPortQueueBytes = 1024;
-constexpr std::uint32_t kReceiveBufferBytes = 1024;
-constexpr std::uint32_t kCommandPauseMs = 100;
-
-int OpenPort(Program& program);
-int StartReaderThread(Program& program);
-void ReaderThread(Program& program);
-// One pass of the receive loop; exposed so that tests can drive it.
-void ReaderPass(Program& program);
-int SendCommand(Program& program, const char* text, std::uint32_t timeoutMs);
-// SendCommand without its first pause, for a caller that has made it.
-int WriteCommand(Program& program, const char* text, std::uint32_t timeoutMs);
-void ClosePort(Program& program);
-void StopReaderThread(Program& program);
-
-// Writes through the connection's write lock.
-bool WritePort(Program& program, const std::uint8_t* bytes, std::uint32_t count);
 
 // 8 data bits, no parity, one stop bit at the given rate, RTS and DTR on,
 // binary, no flow control of any kind, nothing dropped or replaced, no

@@ -251,7 +251,7 @@ std::size_t buildSettingsImage(const Settings& settings, std::uint8_t (&image)[k
     return length;
 }
 
-void applyCommandLine(Settings& settings, const char* text, std::uint8_t& commandLineMode,
+void applyCommandLine(Settings& settings, const char* text, bool& commandLineMode,
                       SettingsFileWriter& writer)
 {
     if (text == nullptr || text[0] == 0)
@@ -267,7 +267,7 @@ void applyCommandLine(Settings& settings, const char* text, std::uint8_t& comman
     clearCodeLists(settings);
     std::uint8_t image[kMaxSettingsImage];
     writer.writeSettingsFile(image, buildSettingsImage(settings, image));
-    commandLineMode = 1;
+    commandLineMode = true;
 }
 
 }  // namespace orvanta

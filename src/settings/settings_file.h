@@ -54,8 +54,8 @@ std::size_t buildSettingsImage(const Settings& settings, std::uint8_t (&image)[k
 
 // Applies a command-line text: accepted fields overwrite their settings,
 // prefix and suffix are switched off and emptied, the file is rewritten and
-// commandLineMode becomes 1. An empty text changes nothing at all.
-void applyCommandLine(Settings& settings, const char* text, std::uint8_t& commandLineMode,
+// commandLineMode becomes true. An empty text changes nothing at all.
+void applyCommandLine(Settings& settings, const char* text, bool& commandLineMode,
                       SettingsFileWriter& writer);
 
 }  // namespace orvanta

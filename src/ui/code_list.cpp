@@ -6,7 +6,7 @@
 
 #include <cstring>
 
-#include "app/status.h"
+#include "protocol/status.h"
 #include "ui/code_labels.h"
 
 namespace orvanta {

@@ -4,86 +4,82 @@
  * cell appends that code, OK stores the list in the dialog's working list
  * and Cancel leaves it alone.
  */
-#include <windows.h>
+#include "ui/code_picker_win32.h"
+
 #include <windowsx.h>
 
 #include <cstring>
 
-#include "app/app_win32.h"
+#include "protocol/status.h"
 #include "res/resource.h"
-#include "ui/dialogs_win32.h"
+#include "ui/grid_painting_win32.h"
+#include "ui/settings_dialog_win32.h"
 
 namespace orvanta {
 namespace {
 
-// The working list a code field shows, or nullptr for any other window.
-std::uint8_t* workingListOf(HWND field)
+// The working list a code field shows.
+std::uint8_t* workingListOf(SettingsDialogState& dialog, HWND field)
 {
-    DialogRecords& records = dialogRecords();
-    WorkingCodes& working = theApp().program.working;
-    if (field != nullptr && field == records.prefixField)
-        return working.workingPrefix;
-    if (field != nullptr && field == records.suffixField)
-        return working.workingSuffix;
-    return nullptr;
+    WorkingCodes& working = dialog.context.session.working;
+    return field == dialog.prefixField ? working.workingPrefix : working.workingSuffix;
 }
 
-void setCodeFieldText(HWND field)
+CodePickerState& pickerOf(HWND control)
 {
-    SendMessageA(field, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(dialogRecords().codeText));
+    return *codePickerState(GetParent(control));
 }
 
-// The field stays painted blue while its grid is open, so the user sees
+// The field stays painted blue while its picker is open, so the user sees
 // which list is being edited.
-LRESULT OnCodeFieldClick(HWND field)
+LRESULT OnCodeFieldClick(HWND field, SettingsDialogState& dialog)
 {
-    DialogRecords& records = dialogRecords();
-    records.gridOwner = field;
+    CodePickerState picker{field, workingListOf(dialog, field), dialog.context.session.messageBoxes};
+    dialog.pickerOwner = field;
     SetFocus(field);
-    records.gridOpen = true;
     InvalidateRect(field, nullptr, TRUE);
-    DialogBoxParamA(theApp().instance, "GridDlg", field, GridDlgProc, 0);
-    records.gridOpen = false;
-    records.gridOwner = nullptr;
+    DialogBoxParamA(dialog.context.instance, "GridDlg", field, GridDlgProc, reinterpret_cast<LPARAM>(&picker));
+    dialog.pickerOwner = nullptr;
     InvalidateRect(field, nullptr, TRUE);
     return 0;
 }
 
 LRESULT OnGridClick(HWND gridArea, LPARAM position)
 {
-    DialogRecords& records = dialogRecords();
+    CodePickerState& picker = pickerOf(gridArea);
     RECT client;
     GetClientRect(gridArea, &client);
     const auto cell = pickableCellAt(gridMetrics(client.right, client.bottom), GET_X_LPARAM(position),
                                      GET_Y_LPARAM(position));
     if (!cell)
         return 0;
-    PaintCellHighlight(gridArea, records.selected, false);
+    PaintCellHighlight(gridArea, picker.selected, false);
     PaintCellHighlight(gridArea, *cell, true);
-    records.selected = *cell;
-    if (appendPickedCode(records.grid, records.codeText, codeAt(*cell)) == TooManyCodes)
-        ShowStatus(theApp().program.platform.messageBoxes, reinterpret_cast<WindowId>(gridArea), TooManyCodes);
+    picker.selected = *cell;
+    if (appendPickedCode(picker.grid, picker.codeText, codeAt(*cell)) == TooManyCodes)
+        ShowStatus(picker.messageBoxes, reinterpret_cast<WindowId>(gridArea), TooManyCodes);
     else
-        InvalidateRect(records.resultText, nullptr, TRUE);
+        InvalidateRect(picker.resultText, nullptr, TRUE);
     return 0;
 }
 
 LRESULT CALLBACK GridAreaProc(HWND gridArea, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
-    case WM_PAINT: PaintGrid(gridArea); return 0;
+    case WM_PAINT: PaintGrid(gridArea, pickerOf(gridArea).selected); return 0;
     case WM_LBUTTONDOWN: return OnGridClick(gridArea, lParam);
-    default: return CallWindowProcA(dialogRecords().standardGridAreaProc, gridArea, message, wParam, lParam);
+    default: return CallWindowProcA(pickerOf(gridArea).standardGridAreaProc, gridArea, message, wParam, lParam);
     }
 }
 
 LRESULT CALLBACK ResultTextProc(HWND resultText, UINT message, WPARAM wParam, LPARAM lParam)
 {
+    CodePickerState& picker = pickerOf(resultText);
     if (message == WM_PAINT) {
-        PaintResultText(resultText);
+        PaintResultText(resultText, picker.codeText);
         return 0;
     }
-    return CallWindowProcA(dialogRecords().standardResultTextProc, resultText, message, wParam, lParam);
+    return CallWindowProcA(picker.standardResultTextProc, resultText, message, wParam, lParam);
 }
 
 WNDPROC subclass(HWND control, WNDPROC procedure)
@@ -92,64 +88,74 @@ WNDPROC subclass(HWND control, WNDPROC procedure)
         SetWindowLongPtrA(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(procedure)));
 }
 
-// A grid opened by anything but a code field has no list to edit.
-void OnGridInit(HWND grid)
+// A picker opened by anything but a code field has no list to edit.
+void OnGridInit(HWND grid, CodePickerState* picker)
 {
-    DialogRecords& records = dialogRecords();
-    records.selected = kFirstSelectedCell;
-    records.standardGridAreaProc = subclass(GetDlgItem(grid, IDC_GRID_AREA), GridAreaProc);
-    records.resultText = GetDlgItem(grid, IDC_GRID_RESULT);
-    records.standardResultTextProc = subclass(records.resultText, ResultTextProc);
-    clearCodeText(records.codeText);
-    records.grid.count = 0;
-    const std::uint8_t* list = workingListOf(records.gridOwner);
-    if (list)
-        LoadCodeList(records.grid, list, records.codeText, kMaxCodes);
-    else
+    if (!picker) {
         EndDialog(grid, IDC_GRID_CANCEL);
+        return;
+    }
+    SetWindowLongPtrA(grid, DWLP_USER, reinterpret_cast<LONG_PTR>(picker));
+    picker->selected = kFirstSelectedCell;
+    picker->standardGridAreaProc = subclass(GetDlgItem(grid, IDC_GRID_AREA), GridAreaProc);
+    picker->resultText = GetDlgItem(grid, IDC_GRID_RESULT);
+    picker->standardResultTextProc = subclass(picker->resultText, ResultTextProc);
+    clearCodeText(picker->codeText);
+    picker->grid.count = 0;
+    LoadCodeList(picker->grid, picker->workingList, picker->codeText, kMaxCodes);
 }
 
-void OnBackspace()
+void OnBackspace(CodePickerState& picker)
 {
-    DialogRecords& records = dialogRecords();
-    removeLastCode(records.grid, records.codeText);
-    InvalidateRect(records.resultText, nullptr, TRUE);
+    removeLastCode(picker.grid, picker.codeText);
+    InvalidateRect(picker.resultText, nullptr, TRUE);
 }
 
-void OnGridOk(HWND grid)
+// OK and Cancel leave the field showing the list as it now stands.
+void OnGridOk(HWND grid, CodePickerState& picker)
 {
-    DialogRecords& records = dialogRecords();
     EndDialog(grid, IDC_GRID_OK);
-    if (std::uint8_t* list = workingListOf(records.gridOwner))
-        std::memcpy(list, records.grid.codes, kWorkingListSize);
-    setCodeFieldText(records.gridOwner);
+    std::memcpy(picker.workingList, picker.grid.codes, kWorkingListSize);
+    SendMessageA(picker.field, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(picker.codeText));
 }
 
-void OnGridCancel(HWND grid)
+void OnGridCancel(HWND grid, CodePickerState& picker)
 {
-    DialogRecords& records = dialogRecords();
     EndDialog(grid, IDC_GRID_CANCEL);
-    clearCodeText(records.codeText);
-    if (const std::uint8_t* list = workingListOf(records.gridOwner))
-        BuildCodeText(list, records.codeText, kMaxCodes);
-    setCodeFieldText(records.gridOwner);
+    clearCodeText(picker.codeText);
+    BuildCodeText(picker.workingList, picker.codeText, kMaxCodes);
+    SendMessageA(picker.field, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(picker.codeText));
+}
+
+void OnGridCommand(HWND grid, int id)
+{
+    CodePickerState* picker = codePickerState(grid);
+    if (!picker)
+        return;
+    switch (id) {
+    case IDC_GRID_BACKSPACE: return OnBackspace(*picker);
+    case IDC_GRID_OK: return OnGridOk(grid, *picker);
+    case IDC_GRID_CANCEL: return OnGridCancel(grid, *picker);
+    default: return;
+    }
 }
 
 }  // namespace
 
-DialogRecords& dialogRecords()
+CodePickerState* codePickerState(HWND picker)
 {
-    static DialogRecords records;
-    return records;
+    if (!picker || GetWindowLongPtrA(picker, DWLP_DLGPROC) != reinterpret_cast<LONG_PTR>(GridDlgProc))
+        return nullptr;
+    return reinterpret_cast<CodePickerState*>(GetWindowLongPtrA(picker, DWLP_USER));
 }
 
 LRESULT CALLBACK CodeFieldProc(HWND field, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    const DialogRecords& records = dialogRecords();
+    SettingsDialogState& dialog = *settingsDialogState(GetParent(field));
     switch (message) {
-    case WM_LBUTTONDOWN: return OnCodeFieldClick(field);
+    case WM_LBUTTONDOWN: return OnCodeFieldClick(field, dialog);
     case WM_PAINT:
-        if (!records.gridOpen || records.gridOwner != field)
+        if (dialog.pickerOwner != field)
             break;
         PaintOpenCodeField(field);
         return 0;
@@ -160,21 +166,14 @@ LRESULT CALLBACK CodeFieldProc(HWND field, UINT message, WPARAM wParam, LPARAM l
     case WM_CHAR: return 0;
     default: break;
     }
-    return CallWindowProcA(records.standardEditProc, field, message, wParam, lParam);
+    return CallWindowProcA(dialog.standardEditProc, field, message, wParam, lParam);
 }
 
-INT_PTR CALLBACK GridDlgProc(HWND grid, UINT message, WPARAM wParam, LPARAM)
+INT_PTR CALLBACK GridDlgProc(HWND grid, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
-    case WM_INITDIALOG: OnGridInit(grid); return TRUE;
-    case WM_COMMAND:
-        switch (LOWORD(wParam)) {
-        case IDC_GRID_BACKSPACE: OnBackspace(); break;
-        case IDC_GRID_OK: OnGridOk(grid); break;
-        case IDC_GRID_CANCEL: OnGridCancel(grid); break;
-        default: break;
-        }
-        return FALSE;
+    case WM_INITDIALOG: OnGridInit(grid, reinterpret_cast<CodePickerState*>(lParam)); return TRUE;
+    case WM_COMMAND: OnGridCommand(grid, LOWORD(wParam)); return FALSE;
     default: return FALSE;
     }
 }

@@ -5,7 +5,6 @@
  */
 #include "ui/dialog_start.h"
 
-#include "app/program.h"
 
 namespace orvanta {
 
@@ -43,21 +42,21 @@ void applyDialogControls(const DialogControls& c, Settings& s)
     s.suffixEnabled = c.suffixEnabled ? 1 : 0;
 }
 
-int StartFromDialog(Program& program, const DialogControls& controls, SettingsFileWriter& settingsFile,
-                    SettingsDialogWindow& dialog)
+int StartFromDialog(DialogSession& session, const DialogControls& controls, SettingsDialogWindow& dialog)
 {
-    applyDialogControls(controls, program.settings);
-    storeWorkingCodes(program.working, program.settings);
+    applyDialogControls(controls, session.settings);
+    storeWorkingCodes(session.working, session.settings);
     std::uint8_t image[kMaxSettingsImage]{};
-    const std::size_t length = buildSettingsImage(program.settings, image);
+    const std::size_t length = buildSettingsImage(session.settings, image);
     dialog.applyEnableRules(false);
-    settingsFile.writeSettingsFile(image, length);
+    session.settingsFile.writeSettingsFile(image, length);
     dialog.hide();
-    const int status = StartTransfer(program);
+    const int status = session.machine.StartTransfer();
     if (status == 1)
         return 1;
-    ClosePort(program);
-    ShowStatus(program.platform.messageBoxes, dialog.window(), status);
+    session.machine.ClosePort();
+    ShowStatus(session.messageBoxes, dialog.window(), status);
+    session.machine.ResetTransfer();
     dialog.fill();
     return status;
 }

@@ -8,13 +8,25 @@
 
 #include <cstddef>
 
-#include "protocol/protocol_timer.h"
+#include "platform/message_boxes.h"
+#include "platform/window_id.h"
+#include "protocol/transfer.h"
+#include "settings/settings.h"
 #include "settings/settings_file.h"
 #include "ui/number_field.h"
 
 namespace orvanta {
 
-struct Program;
+// What the settings dialog works on: the settings and working lists it
+// edits, the transfer it starts and stops, where it reports failures and
+// where it saves the settings.
+struct DialogSession {
+    Settings& settings;
+    WorkingCodes& working;
+    TransferMachine& machine;
+    MessageBoxes& messageBoxes;
+    SettingsFileWriter& settingsFile;
+};
 
 // The list of transmission types shows the names before "Modem".
 constexpr std::size_t kTransmissionNameSize = 10;
@@ -52,7 +64,6 @@ public:
 };
 
 // Returns 1 when the transfer runs; otherwise the failure that was shown.
-int StartFromDialog(Program& program, const DialogControls& controls, SettingsFileWriter& settingsFile,
-                    SettingsDialogWindow& dialog);
+int StartFromDialog(DialogSession& session, const DialogControls& controls, SettingsDialogWindow& dialog);
 
 }  // namespace orvanta

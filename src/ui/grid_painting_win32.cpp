@@ -3,9 +3,9 @@
  * highlighted cell, the result text with its sunken edge, and a code field
  * while its grid is open (blue, no text).
  */
-#include <windows.h>
+#include "ui/grid_painting_win32.h"
 
-#include "ui/dialogs_win32.h"
+#include "ui/code_labels.h"
 
 namespace orvanta {
 namespace {
@@ -125,7 +125,7 @@ GridMetrics metricsOf(HWND gridArea, RECT& client)
 
 }  // namespace
 
-void PaintGrid(HWND gridArea)
+void PaintGrid(HWND gridArea, GridCell selected)
 {
     PAINTSTRUCT paint;
     HDC dc = BeginPaint(gridArea, &paint);
@@ -139,7 +139,7 @@ void PaintGrid(HWND gridArea)
         drawOuterLines(dc, client, m);
         RestoreDC(dc, savedState);
         drawNames(dc, m);
-        drawHighlight(dc, m, dialogRecords().selected, true);
+        drawHighlight(dc, m, selected, true);
     }
     EndPaint(gridArea, &paint);
 }
@@ -157,7 +157,7 @@ void PaintCellHighlight(HWND gridArea, GridCell cell, bool selected)
 
 // A sunken white box: grey shadow at the top and left, white light at the
 // bottom and right, the text grey and 5 pixels in.
-void PaintResultText(HWND resultText)
+void PaintResultText(HWND resultText, const char* codeText)
 {
     PAINTSTRUCT paint;
     HDC dc = BeginPaint(resultText, &paint);
@@ -180,7 +180,7 @@ void PaintResultText(HWND resultText)
         DeleteObject(grey);
         SetTextColor(dc, kDarkGrey);
         RECT text{c.left + 5, c.top, c.right, c.bottom};
-        DrawTextA(dc, dialogRecords().codeText, -1, &text, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+        DrawTextA(dc, codeText, -1, &text, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
     }
     EndPaint(resultText, &paint);
 }

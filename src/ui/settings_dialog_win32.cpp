@@ -4,13 +4,12 @@
  * transfers, owns the protocol timer while it exists, and its Close ends
  * the program. During a transfer it is hidden; the tray icon brings it back.
  */
-#include <windows.h>
+#include "ui/settings_dialog_win32.h"
+
 #include <commctrl.h>
 
-#include "app/app_win32.h"
 #include "res/resource.h"
-#include "ui/dialog_start.h"
-#include "ui/dialogs_win32.h"
+#include "ui/code_picker_win32.h"
 #include "ui/enable_rules.h"
 
 namespace orvanta {
@@ -18,14 +17,19 @@ namespace {
 
 constexpr LPARAM kSpinRange = MAKELPARAM(255, 1);   // 65791: upper 255, lower 1
 
-Program& program()
+SettingsDialogState& stateOf(HWND dialog)
 {
-    return theApp().program;
+    return *settingsDialogState(dialog);
+}
+
+DialogSession& sessionOf(HWND dialog)
+{
+    return stateOf(dialog).context.session;
 }
 
 void HideDialog(HWND dialog)
 {
-    dialogRecords().keepHidden = true;
+    stateOf(dialog).keepHidden = true;
     ShowWindow(dialog, SW_HIDE);
 }
 
@@ -51,10 +55,10 @@ void fillList(HWND dialog, int listId, const char* const* names, int count, int 
 
 void fillCodeField(HWND field, const std::uint8_t* workingList)
 {
-    DialogRecords& records = dialogRecords();
-    clearCodeText(records.codeText);
-    LoadCodeList(records.grid, workingList, records.codeText, kMaxCodes);
-    SendMessageA(field, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(records.codeText));
+    GridBuffer scratch{};
+    CodeText text{};
+    LoadCodeList(scratch, workingList, text, kMaxCodes);
+    SendMessageA(field, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text));
 }
 
 void setMark(HWND dialog, int boxId, std::int8_t flag)
@@ -95,19 +99,21 @@ DialogControls readControls(HWND dialog)
 void OnStart(HWND dialog)
 {
     Win32SettingsDialog window(dialog);
-    StartFromDialog(program(), readControls(dialog), theApp().settingsStore, window);
+    StartFromDialog(sessionOf(dialog), readControls(dialog), window);
 }
 
 void OnStop(HWND dialog)
 {
-    ClosePort(program());
+    TransferMachine& machine = sessionOf(dialog).machine;
+    machine.ClosePort();
+    machine.ResetTransfer();
     FillDialog(dialog);
 }
 
 void OnClose(HWND dialog)
 {
-    RemoveTrayIcon();
-    ClosePort(program());
+    stateOf(dialog).context.tray.remove();
+    sessionOf(dialog).machine.ClosePort();
     EndDialog(dialog, IDC_CLOSE);
 }
 
@@ -148,36 +154,40 @@ void OnCommand(HWND dialog, int id, int notification)
         OnNumberFieldChange(dialog, *field);
 }
 
-void subclassCodeFields(DialogRecords& records)
+void subclassCodeFields(SettingsDialogState& state)
 {
-    records.standardEditProc = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrA(records.prefixField, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(CodeFieldProc)));
-    SetWindowLongPtrA(records.suffixField, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(CodeFieldProc));
+    state.standardEditProc = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrA(state.prefixField, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(CodeFieldProc)));
+    SetWindowLongPtrA(state.suffixField, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(CodeFieldProc));
 }
 
-// A keep-online command line starts the transfer while the dialog opens;
-// Start hides the dialog, and it stays hidden.
-void OnInitDialog(HWND dialog)
+// The dialog owns the protocol timer from now on. A keep-online command
+// line starts the transfer while the dialog opens; Start hides the dialog,
+// and it stays hidden.
+void OnInitDialog(HWND dialog, SettingsDialogState& state)
 {
-    DialogRecords& records = dialogRecords();
-    records.keepHidden = false;
-    records.prefixField = GetDlgItem(dialog, IDC_PREFIX_CODES);
-    records.suffixField = GetDlgItem(dialog, IDC_SUFFIX_CODES);
-    loadWorkingCodes(program().settings, program().working);
+    SetWindowLongPtrA(dialog, DWLP_USER, reinterpret_cast<LONG_PTR>(&state));
+    DialogSession& session = state.context.session;
+    state.prefixField = GetDlgItem(dialog, IDC_PREFIX_CODES);
+    state.suffixField = GetDlgItem(dialog, IDC_SUFFIX_CODES);
+    loadWorkingCodes(session.settings, session.working);
+    session.machine.timerOwner = reinterpret_cast<WindowId>(dialog);
+    session.machine.ResetTransfer();
     FillDialog(dialog);
-    AddTrayIcon();
-    if (program().commandLineMode == 1 && program().settings.keepOnline == 1)
+    state.context.tray.show();
+    if (state.context.commandLineMode && session.settings.keepOnline == 1)
         SendMessageA(dialog, WM_COMMAND, IDC_START, 0);
-    subclassCodeFields(records);
+    subclassCodeFields(state);
 }
 
 // The dialog manager shows a modal dialog once its queue is empty, also one
 // that hid itself while it initialised: a keep-online command line would
 // then put the dialog in front of the user's window, and the records would
 // be typed into it. A dialog the program hid is not shown that way.
-void OnWindowPosChanging(WINDOWPOS& position)
+void OnWindowPosChanging(HWND dialog, WINDOWPOS& position)
 {
-    if (dialogRecords().keepHidden && (position.flags & SWP_SHOWWINDOW)) {
+    const SettingsDialogState* state = settingsDialogState(dialog);
+    if (state && state->keepHidden && (position.flags & SWP_SHOWWINDOW)) {
         position.flags &= ~SWP_SHOWWINDOW;
         position.flags |= SWP_NOACTIVATE | SWP_NOZORDER;
     }
@@ -189,11 +199,33 @@ void OnSize(HWND dialog, WPARAM kind)
         HideDialog(dialog);
 }
 
+INT_PTR CALLBACK MainFormDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_INITDIALOG: OnInitDialog(dialog, *reinterpret_cast<SettingsDialogState*>(lParam)); return TRUE;
+    case WM_COMMAND: OnCommand(dialog, LOWORD(wParam), HIWORD(wParam)); return FALSE;
+    case WM_SIZE: OnSize(dialog, wParam); return FALSE;
+    case WM_WINDOWPOSCHANGING: OnWindowPosChanging(dialog, *reinterpret_cast<WINDOWPOS*>(lParam)); return FALSE;
+    case WM_TIMER:
+        sessionOf(dialog).machine.OnProtocolTimeout(reinterpret_cast<WindowId>(dialog), wParam);
+        return FALSE;
+    default: return FALSE;
+    }
+}
+
 }  // namespace
+
+SettingsDialogState* settingsDialogState(HWND dialog)
+{
+    if (!dialog || GetWindowLongPtrA(dialog, DWLP_DLGPROC) != reinterpret_cast<LONG_PTR>(MainFormDlgProc))
+        return nullptr;
+    return reinterpret_cast<SettingsDialogState*>(GetWindowLongPtrA(dialog, DWLP_USER));
+}
 
 void RevealDialog(HWND dialog)
 {
-    dialogRecords().keepHidden = false;
+    if (SettingsDialogState* state = settingsDialogState(dialog))
+        state->keepHidden = false;
     ShowWindow(dialog, SW_SHOWNORMAL);
 }
 
@@ -203,15 +235,17 @@ void InitDialogControls()
     InitCommonControlsEx(&classes);
 }
 
-INT_PTR ShowSettingsDialog()
+INT_PTR ShowSettingsDialog(SettingsDialogContext& context)
 {
-    return DialogBoxParamA(theApp().instance, "MainFormDlg", nullptr, MainFormDlgProc, 0);
+    SettingsDialogState state(context);
+    return DialogBoxParamA(context.instance, "MainFormDlg", nullptr, MainFormDlgProc,
+                           reinterpret_cast<LPARAM>(&state));
 }
 
 void FillDialog(HWND dialog)
 {
-    Program& p = program();
-    const Settings& s = p.settings;
+    const DialogSession& session = sessionOf(dialog);
+    const Settings& s = session.settings;
     static const char* const kTransmissionList[] = {kTransmissionNames[0], kTransmissionNames[1]};
     fillList(dialog, IDC_TRANSMISSION_TYPE, kTransmissionList, kListedTransmissionTypes, s.transmissionType);
     SendDlgItemMessageA(dialog, IDC_COM_PORT_SPIN, UDM_SETRANGE, 0, kSpinRange);
@@ -220,13 +254,11 @@ void FillDialog(HWND dialog)
     setMark(dialog, IDC_ADD_CR, s.addCr);
     setMark(dialog, IDC_KEEP_ONLINE, s.keepOnline);
     SetDlgItemInt(dialog, IDC_POLLING_SECONDS, static_cast<UINT>(s.pollingSeconds), TRUE);
-    p.timerOwner = reinterpret_cast<WindowId>(dialog);
-    ResetTransfer(p);
     ApplyEnableRules(dialog, true);
     SendDlgItemMessageA(dialog, IDC_CHAR_DELAY_SPIN, UDM_SETRANGE, 0, kSpinRange);
     SetDlgItemInt(dialog, IDC_CHAR_DELAY, static_cast<UINT>(s.charDelayMs), TRUE);
-    fillCodeField(GetDlgItem(dialog, IDC_PREFIX_CODES), p.working.workingPrefix);
-    fillCodeField(GetDlgItem(dialog, IDC_SUFFIX_CODES), p.working.workingSuffix);
+    fillCodeField(GetDlgItem(dialog, IDC_PREFIX_CODES), session.working.workingPrefix);
+    fillCodeField(GetDlgItem(dialog, IDC_SUFFIX_CODES), session.working.workingSuffix);
     setMark(dialog, IDC_PREFIX_ENABLED, s.prefixEnabled);
     setMark(dialog, IDC_SUFFIX_ENABLED, s.suffixEnabled);
     EnableWindow(GetDlgItem(dialog, IDC_PREFIX_CODES), s.prefixEnabled > 0);
@@ -235,23 +267,9 @@ void FillDialog(HWND dialog)
 
 void ApplyEnableRules(HWND dialog, bool enable)
 {
-    for (const ControlState& state : enableRules(enable, program().settings))
+    for (const ControlState& state : enableRules(enable, sessionOf(dialog).settings))
         EnableWindow(GetDlgItem(dialog, state.controlId), state.enabled);
     UpdateWindow(dialog);
-}
-
-INT_PTR CALLBACK MainFormDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    switch (message) {
-    case WM_INITDIALOG: OnInitDialog(dialog); return TRUE;
-    case WM_COMMAND: OnCommand(dialog, LOWORD(wParam), HIWORD(wParam)); return FALSE;
-    case WM_SIZE: OnSize(dialog, wParam); return FALSE;
-    case WM_WINDOWPOSCHANGING: OnWindowPosChanging(*reinterpret_cast<WINDOWPOS*>(lParam)); return FALSE;
-    case WM_TIMER:
-        OnProtocolTimeout(program(), reinterpret_cast<WindowId>(dialog), wParam);
-        return FALSE;
-    default: return FALSE;
-    }
 }
 
 }  // namespace orvanta

@@ -3,7 +3,7 @@
  */
 #pragma once
 
-#include "app/clock.h"
+#include "platform/clock.h"
 #include "fakes/event_log.h"
 
 namespace orvanta::fakes {

@@ -137,9 +137,9 @@ void FakeMessageBoxes::show(WindowId, const char* text, const char* caption, std
 FakeProgram::FakeProgram()
     : program(std::make_unique<Program>(Platform{clock, keyboard, comPort, threads, timer, boxes}))
 {
-    program->timerOwner = kDialogWindow;
-    program->transfer.keyboardLayout = kUsLayout;
-    program->transfer.capsLockMode = CapsKeyToggles;
+    program->machine.timerOwner = kDialogWindow;
+    program->transfer.typing.keyboardLayout = kUsLayout;
+    program->transfer.typing.capsLockMode = CapsKeyToggles;
 }
 
 EventLog FakeProgram::only(std::initializer_list<const char*> kinds) const

@@ -17,7 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string text(reinterpret_cast<const char*>(data), size);   // ends at its first 0 byte
     Settings settings{};
     applyDefaults(settings);
-    std::uint8_t commandLineMode = 0;
+    bool commandLineMode = false;
     fakes::FakeSettingsStore store;
     applyCommandLine(settings, text.c_str(), commandLineMode, store);
 

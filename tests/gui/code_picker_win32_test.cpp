@@ -7,7 +7,7 @@
 #include "app/app_win32.h"
 #include "gui/gui_session_win32.h"
 #include "res/resource.h"
-#include "ui/dialogs_win32.h"
+#include "ui/code_picker_win32.h"
 
 namespace orvanta::gui {
 namespace {
@@ -26,10 +26,12 @@ struct GridState {
     GridCell selected{-1, -1};
 };
 
-GridState gridState()
+GridState gridState(HWND grid)
 {
-    const DialogRecords& records = dialogRecords();
-    return GridState{records.codeText, records.grid.count, records.selected};
+    const CodePickerState* picker = codePickerState(grid);
+    if (!picker)
+        return GridState{};
+    return GridState{picker->codeText, picker->grid.count, picker->selected};
 }
 
 HWND openGrid(HWND dialog, int fieldId)
@@ -108,10 +110,10 @@ TEST(CodePickerGui, PickingAThenEnterFillsThePrefixFieldAndItsWorkingList)
     runSettingsDialog([&](HWND dialog) {
         HWND grid = openGrid(dialog, IDC_PREFIX_CODES);
         ASSERT_NE(grid, nullptr);
-        opened = gridState();
+        opened = gridState(grid);
         clickCell(grid, kCellA);
         clickCell(grid, kCellEnter);
-        picked = gridState();
+        picked = gridState(grid);
         saveScreenshot(grid, "code_picker");
         placeSideBySide(dialog, grid);
         saveScreenshot(dialog, grid, "code_picker_open");
@@ -164,12 +166,12 @@ TEST(CodePickerGui, AnEleventhCodeIsRefusedWithAWarning)
         ASSERT_NE(grid, nullptr);
         for (int i = 0; i < 10; ++i)
             clickCell(grid, kCellA);
-        full = gridState();
+        full = gridState(grid);
         const Point b = cellCentre(grid, kCellB);
         postClick(GetDlgItem(grid, IDC_GRID_AREA), b.x, b.y);
         box = answerMessageBox(dialog);
         SendMessageA(grid, WM_NULL, 0, 0);
-        afterWarning = gridState();
+        afterWarning = gridState(grid);
         pressButton(grid, IDC_GRID_OK);
     });
     EXPECT_EQ(full.count, 10u);
@@ -191,15 +193,15 @@ TEST(CodePickerGui, BackspaceShortensTheListAndCancelLeavesItAsItWas)
     runSettingsDialog([&](HWND dialog) {
         HWND grid = openGrid(dialog, IDC_PREFIX_CODES);
         ASSERT_NE(grid, nullptr);
-        texts.push_back(gridState().text);
+        texts.push_back(gridState(grid).text);
         clickCell(grid, kCellA);
-        texts.push_back(gridState().text);
+        texts.push_back(gridState(grid).text);
         for (int i = 0; i < 4; ++i) {   // one more than there are codes
             pressButton(grid, IDC_GRID_BACKSPACE);
-            texts.push_back(gridState().text);
+            texts.push_back(gridState(grid).text);
         }
         clickCell(grid, kCellB);
-        texts.push_back(gridState().text);
+        texts.push_back(gridState(grid).text);
         pressButton(grid, IDC_GRID_CANCEL);
         fieldText = itemText(dialog, IDC_PREFIX_CODES);
     });
@@ -229,7 +231,7 @@ TEST(CodePickerGui, ClicksOnHeadersDisabledCellsAndTheMarginChangeNothing)
             points.push_back({a.x, 17 * m.cellHeight});
         for (const Point& p : points)
             click(GetDlgItem(grid, IDC_GRID_AREA), p.x, p.y);
-        after = gridState();
+        after = gridState(grid);
         pressButton(grid, IDC_GRID_OK);
         fieldText = itemText(dialog, IDC_PREFIX_CODES);
     });
@@ -267,7 +269,6 @@ TEST(CodePickerGui, CodeFieldsRefuseTypingButTheCaretKeysMove)
 TEST(CodePickerGui, AGridOpenedByAnyOtherWindowEndsAtOnce)
 {
     resetProgram();
-    dialogRecords().gridOwner = nullptr;
     EXPECT_EQ(DialogBoxParamA(theApp().instance, "GridDlg", theApp().mainWindow, GridDlgProc, 0), IDC_GRID_CANCEL);
 }
 

@@ -12,7 +12,7 @@
 
 #include "app/app_win32.h"
 #include "gui/gui_session_win32.h"
-#include "ui/dialogs_win32.h"
+#include "ui/settings_dialog_win32.h"
 
 int main(int argc, char** argv)
 {

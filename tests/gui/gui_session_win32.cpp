@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "app/app_win32.h"
-#include "ui/dialogs_win32.h"
+#include "ui/settings_dialog_win32.h"
 
 namespace orvanta::gui {
 namespace {
@@ -117,7 +117,7 @@ INT_PTR runSettingsDialog(const std::function<void(HWND dialog)>& user)
         closeEverything(dialogThread, ended);
         userDone = true;
     });
-    const INT_PTR result = ShowSettingsDialog();
+    const INT_PTR result = RunSettingsDialog(theApp());
     ended = true;
     // Keeps answering whatever the user thread still sends this thread.
     while (!userDone) {
@@ -135,7 +135,7 @@ void resetProgram()
     Program& program = theApp().program;
     applyDefaults(program.settings);
     program.working = WorkingCodes{};
-    program.commandLineMode = 0;
+    program.commandLineMode = false;
 }
 
 HWND waitForWindow(HWND sameThreadAs, const char* caption)

@@ -15,8 +15,8 @@ struct CapsBench {
     EventLog log;
     fakes::FakeKeyboard keyboard{log};
     fakes::FakeClock clock{log};
-    TransferContext transfer;
-    CapsLockGuard guard{keyboard, clock, transfer};
+    TypingState typing;
+    CapsLockGuard guard{keyboard, clock, typing};
 };
 
 struct ProbeCase {
@@ -49,7 +49,7 @@ TEST(CapsLockGuard, ProbeFindsTheModeAndLeavesCapsLockAsItWas)
         for (int key : c.tapsAfterPause)
             tap(expected, key);
         EXPECT_EQ(bench.log, expected) << c.name;
-        EXPECT_EQ(bench.transfer.capsLockMode, c.mode) << c.name;
+        EXPECT_EQ(bench.typing.capsLockMode, c.mode) << c.name;
         EXPECT_EQ(bench.keyboard.capsLockOn, c.startsOn) << c.name;
     }
 }
@@ -74,7 +74,7 @@ TEST(CapsLockGuard, SuspendSwitchesCapsLockOffTheWayTheModeSays)
         CapsBench bench;
         bench.keyboard.shiftReleasesCapsLock = c.mode != CapsKeyToggles;
         bench.keyboard.capsLockOn = c.capsOn;
-        bench.transfer.capsLockMode = c.mode;
+        bench.typing.capsLockMode = c.mode;
         EXPECT_EQ(bench.guard.suspend(), c.suspended) << c.name;
         EventLog expected;
         for (int key : c.taps)

@@ -22,14 +22,14 @@ struct TypingBench {
     fakes::FakeKeyboard keyboard{log};
     fakes::FakeClock clock{log};
     Settings settings{};
-    TransferContext transfer;
+    TypingState typing;
     int platformMajorVersion = 6;
-    KeystrokeSynthesizer synthesizer{keyboard, clock, settings, transfer, platformMajorVersion};
+    KeystrokeSynthesizer synthesizer{keyboard, clock, settings, typing, platformMajorVersion};
 
     TypingBench()
     {
         applyDefaults(settings);
-        transfer.keyboardLayout = fakes::kUsLayout;
+        typing.keyboardLayout = fakes::kUsLayout;
     }
 
     bool type(const std::string& text)
@@ -98,7 +98,7 @@ TEST(KeystrokeSynthesizer, TypesEachByteAsTheLayoutAndVersionRequire)
     };
     for (const TypingCase& c : cases) {
         TypingBench bench;
-        bench.transfer.keyboardLayout = c.layout;
+        bench.typing.keyboardLayout = c.layout;
         bench.platformMajorVersion = c.platformMajorVersion;
         EXPECT_TRUE(bench.type(c.bytes)) << c.name;
         EXPECT_EQ(bench.log, c.expected) << c.name;
@@ -187,7 +187,7 @@ TEST(KeystrokeSynthesizer, EveryEventCarriesItsScanCodeAndEachByteGoesInOnePiece
     };
     for (const ScanCodeCase& c : cases) {
         TypingBench bench;
-        bench.transfer.keyboardLayout = c.layout;
+        bench.typing.keyboardLayout = c.layout;
         bench.platformMajorVersion = c.platformMajorVersion;
         EXPECT_TRUE(bench.type(c.bytes)) << c.name;
         EXPECT_EQ(bench.keyboard.sent, c.expected) << c.name;
@@ -242,7 +242,7 @@ TEST(KeystrokeSynthesizer, ControlCodesTapTheirFixedKeys)
     };
     for (const ControlCode& code : table) {
         TypingBench bench;
-        bench.transfer.keyboardLayout = 0;  // no look-up may be needed
+        bench.typing.keyboardLayout = 0;  // no look-up may be needed
         EXPECT_TRUE(bench.synthesizer.typeBytes(&code.byte, 1));
         EXPECT_EQ(controlCodeKey(code.byte), code.key) << code.label;
         EXPECT_EQ(bench.log, Expect{}.tapKey(code.key).wait(2).events) << code.label;
@@ -281,7 +281,7 @@ TEST(KeystrokeSynthesizer, WaitsForATypingTargetAndTakesItsLayout)
         EXPECT_EQ(bench.synthesizer.awaitTypingTarget(), c.typed) << c.name;
         EXPECT_EQ(bench.synthesizer.hasTypingTarget(), c.typed || c.heldModifierLooks > 0) << c.name;
         EXPECT_EQ(bench.log, EventLog(static_cast<std::size_t>(c.pauses), pause(kModifierPollMs))) << c.name;
-        EXPECT_EQ(bench.transfer.keyboardLayout, c.typed ? fakes::kGermanLayout : fakes::kUsLayout) << c.name;
+        EXPECT_EQ(bench.typing.keyboardLayout, c.typed ? fakes::kGermanLayout : fakes::kUsLayout) << c.name;
     }
 }
 

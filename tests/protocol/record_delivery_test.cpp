@@ -8,7 +8,7 @@
 #include "fakes/fake_keyboard.h"
 #include "protocol/record_assembler.h"
 #include "protocol/record_line.h"
-#include "serial/received_chunk.h"
+#include "protocol/received_chunk.h"
 
 namespace orvanta {
 namespace {
@@ -49,8 +49,8 @@ struct DeliveryBench {
     WorkingCodes working{};
     TransferContext transfer;
     int platformMajorVersion = 6;
-    KeystrokeSynthesizer synthesizer{keyboard, clock, settings, transfer, platformMajorVersion};
-    CapsLockGuard capsLock{keyboard, clock, transfer};
+    KeystrokeSynthesizer synthesizer{keyboard, clock, settings, transfer.typing, platformMajorVersion};
+    CapsLockGuard capsLock{keyboard, clock, transfer.typing};
     DeliveringHandler handler{transfer, settings, working, synthesizer};
     RecordAssembler assembler{transfer, handler};
     ChunkReceiver receiver{transfer, capsLock, assembler};
@@ -58,7 +58,7 @@ struct DeliveryBench {
     DeliveryBench()
     {
         applyDefaults(settings);
-        transfer.keyboardLayout = fakes::kUsLayout;
+        transfer.typing.keyboardLayout = fakes::kUsLayout;
     }
     void feed(const std::string& s) { assembler.feed(raw(s), static_cast<std::uint32_t>(s.size())); }
     void setPrefix(const std::string& codes) { std::memcpy(working.workingPrefix, codes.data(), codes.size()); }
@@ -186,7 +186,7 @@ TEST(ChunkReceiver, TypesARecordBetweenCapsLockOffAndOn)
 {
     DeliveryBench bench;
     bench.keyboard.capsLockOn = true;
-    bench.transfer.capsLockMode = CapsKeyToggles;
+    bench.transfer.typing.capsLockMode = CapsKeyToggles;
     bench.settings.prefixEnabled = 1;
     bench.setPrefix("\x0f");
     const std::string line = recordLine(0, "ab");
@@ -204,14 +204,14 @@ TEST(ChunkReceiver, TypesARecordBetweenCapsLockOffAndOn)
 TEST(ChunkReceiver, ProbesAtTheFirstChunkOnly)
 {
     DeliveryBench bench;
-    bench.transfer.capsLockMode = NotProbed;
+    bench.transfer.typing.capsLockMode = NotProbed;
     bench.receiver.receive(raw("AC"), 2);
     EventLog expected;
     tap(expected, VkCapital);
     tap(expected, VkCapital);
     expected.push_back(pause(5));
     EXPECT_EQ(bench.log, expected);
-    EXPECT_EQ(bench.transfer.capsLockMode, CapsKeyToggles);
+    EXPECT_EQ(bench.transfer.typing.capsLockMode, CapsKeyToggles);
 
     bench.log.clear();
     bench.receiver.receive(raw("K\r"), 2);

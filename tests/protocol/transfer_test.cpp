@@ -94,8 +94,8 @@ struct Conversation {
 
     int start()
     {
-        ResetTransfer(p);
-        return StartTransfer(p);
+        p.machine.ResetTransfer();
+        return p.machine.StartTransfer();
     }
 
     // Without the fake collector: READ is sent, acknowledged, and the test
@@ -105,21 +105,21 @@ struct Conversation {
         f.comPort.onWrite = nullptr;
         ASSERT_EQ(start(), 1);
         f.comPort.receive("ACK\r");
-        ReaderPass(p);
+        p.port.ReaderPass();
     }
 
     void run(int maxTimeouts = 100)
     {
         for (int i = 0; i < maxTimeouts; ++i) {
             while (!f.comPort.input.empty() && p.transfer.running)
-                ReaderPass(p);
+                p.port.ReaderPass();
             if (!f.timer.armed)
                 return;
             if (interactive) {
-                OnProtocolTimeout(p, kDialogWindow, kProtocolTimerId);
+                p.machine.OnProtocolTimeout(kDialogWindow, kProtocolTimerId);
             } else {
                 f.timer.kill(kDialogWindow, kProtocolTimerId);
-                if (UnattendedTimeoutStep(p) == 0) {
+                if (p.machine.UnattendedTimeoutStep() == 0) {
                     p.transfer.running = 0;
                     return;
                 }
@@ -261,7 +261,7 @@ TEST(Transfer, AcknowledgementAndFirstRecordInOneChunk)
     ASSERT_EQ(c.start(), 1);
     c.f.comPort.receive("ACK\r" + recordLine(0, "xy"));
     c.f.log.clear();
-    ReaderPass(c.p);
+    c.p.port.ReaderPass();
     EXPECT_EQ(c.typedLetters(), "XY");
     EXPECT_EQ(c.f.written(), "ACK\r");
     EXPECT_EQ(c.p.transfer.state, TransferState::Receiving);
@@ -273,9 +273,9 @@ TEST(Transfer, AcknowledgedReadArmsTheAnswerTimeout)
     c.f.comPort.onWrite = nullptr;
     ASSERT_EQ(c.start(), 1);
     c.f.comPort.receive("ACK\r");
-    c.p.transfer.capsLockMode = CapsKeyToggles;
+    c.p.transfer.typing.capsLockMode = CapsKeyToggles;
     c.f.log.clear();
-    ReaderPass(c.p);
+    c.p.port.ReaderPass();
     EXPECT_EQ(c.f.log, (EventLog{timerKill(), fakes::pause(100), timerSet(300)}));
 }
 
@@ -284,11 +284,11 @@ TEST(Transfer, ALineAfterTheEndMarkerDoesNotCancelTheCompletion)
     Conversation c;
     c.startReceiving();
     c.f.comPort.receive("OVER\r");
-    ReaderPass(c.p);
+    c.p.port.ReaderPass();
     ASSERT_EQ(c.p.transfer.state, TransferState::Complete);
     c.f.log.clear();
     c.f.comPort.receive("OVER\r");
-    ReaderPass(c.p);
+    c.p.port.ReaderPass();
     EXPECT_TRUE(c.f.timer.armed);
     EXPECT_EQ(c.f.timer.intervalMs, 1u);
     EXPECT_TRUE(c.f.only({"timer kill"}).empty());
@@ -371,7 +371,7 @@ TEST(Transfer, StopWhileARecordArrives)
         else
             c.f.keyboard.afterKeys = [&c] { c.p.transfer.running = 0; };
         c.f.comPort.receive(recordLine(0, "late"));
-        ReaderPass(c.p);
+        c.p.port.ReaderPass();
         EXPECT_EQ(c.typedLetters(), s.typed) << s.name;
         EXPECT_EQ(c.f.written(), s.written) << s.name;
         EXPECT_FALSE(c.f.timer.armed) << s.name;
@@ -388,11 +388,11 @@ TEST(Transfer, ARecordArrivingBehindARepeatIsTypedAndTheRepeatNotAnswered)
     c.startReceiving();
     const std::string first = recordLine(0, "r0");
     c.f.comPort.receive(first);
-    ReaderPass(c.p);
+    c.p.port.ReaderPass();
     c.f.comPort.receive(first);
     c.f.comPort.arriveAt(c.f.clock.now + 50, recordLine(1, "r1"));
-    ReaderPass(c.p);
-    ReaderPass(c.p);
+    c.p.port.ReaderPass();
+    c.p.port.ReaderPass();
     EXPECT_EQ(c.typedLetters(), "R0R1");
     EXPECT_EQ(c.f.written(), "READ\rACK\rACK\r");
 }
@@ -403,10 +403,10 @@ TEST(Transfer, AFailedAcknowledgementBecomesANak)
     c.startReceiving();
     c.f.comPort.writeFails = true;
     c.f.comPort.receive(recordLine(0, "r"));
-    ReaderPass(c.p);
+    c.p.port.ReaderPass();
     EXPECT_EQ(c.f.timer.intervalMs, 1u);
     c.f.comPort.writeFails = false;
-    OnProtocolTimeout(c.p, kDialogWindow, kProtocolTimerId);
+    c.p.machine.OnProtocolTimeout(kDialogWindow, kProtocolTimerId);
     EXPECT_EQ(c.f.written().substr(c.f.written().size() - 4), "NAK\r");
 }
 
@@ -414,11 +414,11 @@ TEST(Transfer, ATimerMessageWithAnotherIdIsAnExpiryButIgnoredWhenIdle)
 {
     Conversation c;
     c.collector.silent = true;
-    OnProtocolTimeout(c.p, kDialogWindow, 77);
+    c.p.machine.OnProtocolTimeout(kDialogWindow, 77);
     EXPECT_EQ(c.f.log, EventLog{timerKill(77)});
     ASSERT_EQ(c.start(), 1);
     c.f.log.clear();
-    OnProtocolTimeout(c.p, kDialogWindow, 77);
+    c.p.machine.OnProtocolTimeout(kDialogWindow, 77);
     EXPECT_EQ(c.f.log.front(), timerKill(77));
     EXPECT_EQ(c.f.written(), "READ\r");
 }
@@ -446,16 +446,16 @@ TEST(Transfer, TheTailOfADroppedRecordIsNotAcknowledged)
     c.startReceiving();
     const std::string record = recordLine(0, "4006381333931");
     c.f.comPort.receive("\x07#~\x93\r" + record.substr(0, record.size() - 1));
-    ReaderPass(c.p);
+    c.p.port.ReaderPass();
     c.f.comPort.receive("\r");
-    ReaderPass(c.p);
+    c.p.port.ReaderPass();
     EXPECT_EQ(c.f.written(), "READ\r") << "no ACK for a record that was not typed";
     EXPECT_EQ(c.typedLetters(), "");
     EXPECT_EQ(c.f.timer.intervalMs, 1u) << "answered through the NAK path";
 
-    OnProtocolTimeout(c.p, kDialogWindow, kProtocolTimerId);
+    c.p.machine.OnProtocolTimeout(kDialogWindow, kProtocolTimerId);
     c.f.comPort.receive(record);
-    ReaderPass(c.p);
+    c.p.port.ReaderPass();
     EXPECT_EQ(c.f.written(), "READ\rNAK\rACK\r");
     EXPECT_EQ(c.typedLetters(), "4006381333931");
 }
@@ -476,11 +476,11 @@ TEST(Transfer, ASlowRecordIsNotAnsweredWithNakWhileItArrives)
     const std::string record = recordLine(0, std::string(600, 'q'));
     for (std::size_t at = 0; at + 100 < record.size(); at += 100) {
         c.f.comPort.receive(record.substr(at, 100));
-        ReaderPass(c.p);
+        c.p.port.ReaderPass();
         EXPECT_EQ(c.f.log.back(), timerSet(300)) << "after the piece at " << at;
     }
     c.f.comPort.receive(record.substr(record.size() / 100 * 100));
-    ReaderPass(c.p);
+    c.p.port.ReaderPass();
     EXPECT_EQ(c.f.written(), "READ\rACK\r");
     EXPECT_EQ(c.typedLetters(), std::string(600, 'Q'));
 }
@@ -490,10 +490,10 @@ TEST(Transfer, AnOverLongLineStillGetsItsNak)
     Conversation c;
     c.startReceiving();
     c.f.comPort.receive(std::string(kMaxLineLength + 1, 'x'));
-    ReaderPass(c.p);
+    c.p.port.ReaderPass();
     c.f.log.clear();
     c.f.comPort.receive(std::string(50, 'x'));
-    ReaderPass(c.p);
+    c.p.port.ReaderPass();
     EXPECT_TRUE(c.f.only({"timer set"}).empty()) << "the time-out of the line runs out";
 }
 

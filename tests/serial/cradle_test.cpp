@@ -58,7 +58,7 @@ TEST(Cradle, FirstSetUpFindsTheCradleAt9600AndSwitchesItTo38400)
     p.settings.baudIndex = 2;
     f.comPort.applied.nullStripping = f.comPort.applied.outxDsrFlow = f.comPort.applied.abortOnError = true;
 
-    EXPECT_EQ(ConfigureCradle(p), 1);
+    EXPECT_EQ(ConfigureCradle(p.port), 1);
 
     const std::vector<Heard> expected = {
         {0x0F, 9600, false}, {0x07, 9600, false}, {'4', 9600, false}, {0x51, 9600, false}};
@@ -98,12 +98,12 @@ TEST(Cradle, LaterSetUpsStartAtTheRememberedRate)
         cradle.attach(f);
         Program& p = *f.program;
         p.settings.baudIndex = 2;
-        ASSERT_EQ(ConfigureCradle(p), 1);
+        ASSERT_EQ(ConfigureCradle(p.port), 1);
         cradle.heard.clear();
         f.log.clear();
 
         p.settings.baudIndex = static_cast<std::int8_t>(c.baudIndexThen);
-        EXPECT_EQ(ConfigureCradle(p), 1) << c.name;
+        EXPECT_EQ(ConfigureCradle(p.port), 1) << c.name;
         EXPECT_EQ(cradle.heard, c.heard) << c.name;
         EXPECT_EQ(f.comPort.applied.baudRate, c.endRate) << c.name;
         EXPECT_EQ(cradle.rate, c.endRate) << c.name;
@@ -123,7 +123,7 @@ TEST(Cradle, NoAnswerAtAnyRateFailsAndKeepsTheRememberedRate)
         Program& p = *f.program;
         p.port.rememberedCradleRate = 19200;
 
-        EXPECT_EQ(ConfigureCradle(p), 0);
+        EXPECT_EQ(ConfigureCradle(p.port), 0);
 
         std::vector<std::uint32_t> probed;
         for (const Heard& h : cradle.heard)
@@ -141,7 +141,7 @@ TEST(Cradle, OnlyAnEchoWithinTheWindowAfterTheSettleDelayCounts)
         f.comPort.onWrite = [&f, late = lateBy](const std::string&, const LineConfig&) {
             f.comPort.arriveAt(f.clock.now + 170 + late, "\x0F");
         };
-        EXPECT_EQ(ProbeCradleRate(*f.program, 9600), answered) << "echo " << lateBy << " ms late";
+        EXPECT_EQ(ProbeCradleRate(f.program->port, 9600), answered) << "echo " << lateBy << " ms late";
     }
 }
 

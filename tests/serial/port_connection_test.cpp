@@ -40,7 +40,7 @@ TEST(PortConnection, OpensAnRs232LineWithAKnownConfigurationAndStartsTheReader)
     p.settings.baudIndex = 1;
     f.comPort.applied = leftByAnotherProgram();
 
-    EXPECT_EQ(OpenPort(p), 1);
+    EXPECT_EQ(p.port.OpenPort(), 1);
     const EventLog expected = {{"open", 0, "\\\\.\\COM12"}, {"queues", 1024}, {"timeouts"},
                                {"line", 57600, "rts on"}, {"thread start"}};
     EXPECT_EQ(f.log, expected);
@@ -73,13 +73,13 @@ TEST(PortConnection, EveryFailedOpenIsUndoneByClosePort)
         f.comPort.openFails = c.openFails;
         f.comPort.eventsFail = c.eventsFail;
         f.threads.startFails = c.threadFails;
-        EXPECT_EQ(OpenPort(p), c.result) << c.name;
+        EXPECT_EQ(p.port.OpenPort(), c.result) << c.name;
         f.log.clear();
-        ClosePort(p);
+        p.machine.ClosePort();
         EXPECT_EQ(f.log, c.closing) << c.name;
         EXPECT_EQ(p.port.portHandle, PortHandle::None) << c.name;
         f.log.clear();
-        ClosePort(p);
+        p.machine.ClosePort();
         EXPECT_EQ(f.log, EventLog{timerKill()}) << c.name << ": a second close changes nothing";
     }
 }
@@ -89,10 +89,10 @@ TEST(PortConnection, ClosingAnOpenConnectionStopsTheReaderBeforeThePort)
     FakeProgram f;
     Program& p = *f.program;
     p.settings.transmissionType = RS232;
-    ASSERT_EQ(OpenPort(p), 1);
+    ASSERT_EQ(p.port.OpenPort(), 1);
     p.transfer.running = 1;
     f.log.clear();
-    ClosePort(p);
+    p.machine.ClosePort();
     const EventLog expected = {timerKill(),      {"mask", 0},    {"thread wait"},
                                {"close events"}, {"thread close"}, {"purge", PurgeRxAbort | PurgeRxClear},
                                {"close port"}};
@@ -103,18 +103,18 @@ TEST(PortConnection, ClosingAnOpenConnectionStopsTheReaderBeforeThePort)
 TEST(SendCommand, PausesPurgesWritesPausesAndArmsTheTimer)
 {
     FakeProgram f;
-    EXPECT_EQ(SendCommand(*f.program, "READ\r", 300), 1);
+    EXPECT_EQ(f.program->machine.SendCommand("READ\r", 300), 1);
     const EventLog expected = {pause(100), {"purge", PurgeTxClear | PurgeRxClear}, sent("READ\r"), pause(100),
                                timerSet(300)};
     EXPECT_EQ(f.log, expected);
 
     f.log.clear();
-    EXPECT_EQ(SendCommand(*f.program, "ACK\r", 300), 1);
+    EXPECT_EQ(f.program->machine.SendCommand("ACK\r", 300), 1);
     EXPECT_EQ(f.log[1], (fakes::Event{"purge", PurgeTxClear})) << "the next record may be arriving already";
 
     f.log.clear();
     f.comPort.writeFails = true;
-    EXPECT_EQ(SendCommand(*f.program, "NAK\r", 300), 0);
+    EXPECT_EQ(f.program->machine.SendCommand("NAK\r", 300), 0);
     const EventLog failed = {pause(100), {"purge", PurgeTxClear | PurgeRxClear}, {"write failed"}};
     EXPECT_EQ(f.log, failed) << "no second pause and no timer after a failed write";
 }
@@ -123,12 +123,12 @@ TEST(ReaderThread, AnIdlePassWaitsInABoundedReadOrPausesWhereReadsDoNotWait)
 {
     FakeProgram f;
     const std::uint32_t start = f.clock.now;
-    ReaderPass(*f.program);
+    f.program->port.ReaderPass();
     EXPECT_TRUE(f.log.empty());
     EXPECT_EQ(f.clock.now - start, 250u) << "the read waited for a byte, at most 250 ms";
 
     f.comPort.readsReturnAtOnce = true;
-    ReaderPass(*f.program);
+    f.program->port.ReaderPass();
     EXPECT_EQ(f.log, EventLog{pause(5)});
     EXPECT_EQ(f.program->transfer.lineLength, 0);
 }
@@ -140,7 +140,7 @@ TEST(ReaderThread, AByteThatEndsTheIdleWaitIsHandedOnWithWhatFollowsIt)
     p.transfer.running = 1;
     f.comPort.logReads = true;
     f.comPort.arriveAt(f.clock.now + 30, "ACK\r");
-    ReaderPass(p);
+    p.port.ReaderPass();
     EXPECT_EQ(f.only({"read"}), (EventLog{{"read", 1}, {"read", 3}}));
     EXPECT_EQ(p.transfer.state, TransferState::Receiving) << "the line was assembled whole";
 }
@@ -152,7 +152,7 @@ TEST(ReaderThread, ReadsEverythingQueuedInPiecesOfTheBufferSize)
     p.transfer.running = 1;
     f.comPort.logReads = true;
     f.comPort.receive(std::string(2500, 'x'));
-    ReaderPass(p);
+    p.port.ReaderPass();
     EXPECT_EQ(f.only({"read"}), (EventLog{{"read", 1024}, {"read", 1024}, {"read", 452}}));
     EXPECT_TRUE(f.comPort.input.empty());
 }
@@ -161,7 +161,7 @@ TEST(ReaderThread, EndsWithoutReadingWhenTheFlagIsClearAfterItsStartPause)
 {
     FakeProgram f;
     f.comPort.receive("ACK\r");
-    ReaderThread(*f.program);
+    f.program->port.ReaderThread();
     EXPECT_EQ(f.log, (EventLog{{"mask", kEventRxChar}, pause(100)}));
     EXPECT_EQ(f.comPort.input.size(), 4u);
 }

@@ -39,7 +39,7 @@ Bytes imageOf(const Settings& settings)
 struct CommandLineRun {
     Settings settings = loadedSettings();
     FakeSettingsStore store;
-    std::uint8_t commandLineMode = 0;
+    bool commandLineMode = false;
 
     explicit CommandLineRun(const std::string& text)
     {

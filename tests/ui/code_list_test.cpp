@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/status.h"
+#include "protocol/status.h"
 #include "ui/code_labels.h"
 #include "ui/code_list.h"
 

@@ -59,7 +59,9 @@ struct StartBench {
         settings.transmissionType = RS232;
         settings.comPort = 3;
     }
-    int start(const DialogControls& controls) { return StartFromDialog(*f.program, controls, file, dialog); }
+    DialogSession session{f.program->settings, f.program->working, f.program->machine, f.boxes, file};
+
+    int start(const DialogControls& controls) { return StartFromDialog(session, controls, dialog); }
     EventLog steps() const
     {
         return f.only({"enable rules", "settings file", "hide", "open", "write", "write failed", "timer set", "close port",

@@ -54,7 +54,7 @@ struct Intake final : LineHandler {
     WorkingCodes working{};
     TransferContext transfer;
     int version = 10;
-    KeystrokeSynthesizer synthesizer{silent, silent, settings, transfer, version};
+    KeystrokeSynthesizer synthesizer{silent, silent, settings, transfer.typing, version};
     RecordAssembler assembler{transfer, *this};
     bool deliver = false;
     long valid = 0;

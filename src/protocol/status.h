@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "protocol/protocol_timer.h"
+#include "platform/message_boxes.h"
 
 namespace orvanta {
 
@@ -23,13 +23,6 @@ enum StatusCode : std::int32_t {
 
 // OK button, exclamation icon, above all other windows.
 constexpr std::uint32_t kStatusBoxStyle = 0x40030;
-
-class MessageBoxes {
-public:
-    virtual ~MessageBoxes() = default;
-    // Returns when the user has closed the box.
-    virtual void show(WindowId owner, const char* text, const char* caption, std::uint32_t style) = 0;
-};
 
 const char* statusText(std::int32_t code);
 const char* statusCaption(std::int32_t code);

@@ -3,7 +3,7 @@
  * per transfer, at its first chunk; the layout is taken before each record,
  * from the window in front at that moment.
  */
-#include "serial/received_chunk.h"
+#include "protocol/received_chunk.h"
 
 namespace orvanta {
 
@@ -11,7 +11,7 @@ void ChunkReceiver::receive(const std::uint8_t* bytes, std::uint32_t count)
 {
     if (count == 0)
         return;
-    if (transfer.capsLockMode == NotProbed)
+    if (transfer.typing.capsLockMode == NotProbed)
         capsLock.probeMode();
     const bool suspended = capsLock.suspend();
     assembler.feed(bytes, count);

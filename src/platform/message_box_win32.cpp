@@ -1,7 +1,7 @@
 /*
  * Message boxes on Windows.
  */
-#include "app/message_box_win32.h"
+#include "platform/message_box_win32.h"
 
 #include <windows.h>
 

@@ -7,7 +7,7 @@
  * so a stop from the receive thread always comes before the next expiry.
  * The receive thread never waits for the UI thread this way.
  */
-#include "protocol/protocol_timer_win32.h"
+#include "platform/protocol_timer_win32.h"
 
 namespace orvanta {
 namespace {

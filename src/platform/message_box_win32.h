@@ -3,7 +3,7 @@
  */
 #pragma once
 
-#include "app/status.h"
+#include "platform/message_boxes.h"
 
 namespace orvanta {
 

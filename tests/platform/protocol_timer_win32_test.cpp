@@ -4,7 +4,7 @@
 
 #include <thread>
 
-#include "protocol/protocol_timer_win32.h"
+#include "platform/protocol_timer_win32.h"
 
 namespace orvanta {
 namespace {

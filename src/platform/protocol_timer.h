@@ -7,9 +7,10 @@
 
 #include <cstdint>
 
+#include "platform/window_id.h"
+
 namespace orvanta {
 
-using WindowId = std::uintptr_t;
 constexpr std::uintptr_t kProtocolTimerId = 650;
 
 class ProtocolTimer {

@@ -5,7 +5,7 @@
 
 #include <windows.h>
 
-#include "protocol/protocol_timer.h"
+#include "platform/protocol_timer.h"
 
 namespace orvanta {
 

@@ -1,7 +1,7 @@
 /*
  * The clock on Windows: Sleep and GetTickCount.
  */
-#include "app/clock_win32.h"
+#include "platform/clock_win32.h"
 
 #include <windows.h>
 

@@ -2,7 +2,7 @@
  * Status texts. A port whose completion events cannot be created (result
  * 0 of opening the port) is reported like any other failed open.
  */
-#include "app/status.h"
+#include "protocol/status.h"
 
 namespace orvanta {
 

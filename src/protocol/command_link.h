@@ -1,0 +1,24 @@
+/*
+ * What the transfer needs of the port connection: open and close it, and
+ * put a command on the line. The connection below knows nothing of records
+ * or of the conversation; the transfer knows nothing of ports.
+ */
+#pragma once
+
+namespace orvanta {
+
+class CommandLink {
+public:
+    virtual ~CommandLink() = default;
+    // Opens and configures the port and starts the receive thread: 1, or
+    // 0 or a negative StatusCode on failure.
+    [[nodiscard]] virtual int OpenPort() = 0;
+    // Stops the receive thread, then purges and closes the port.
+    virtual void ClosePort() = 0;
+    // Purges what the command makes stale and writes it.
+    [[nodiscard]] virtual bool writeCommand(const char* command) = 0;
+    // True when bytes have reached the port that nobody has read yet.
+    virtual bool inputWaiting() = 0;
+};
+
+}  // namespace orvanta

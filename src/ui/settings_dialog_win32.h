@@ -1,0 +1,57 @@
+/*
+ * The settings dialog "MainFormDlg". Everything it works on comes with it
+ * when it opens (the DialogBoxParamA parameter) and is kept in its
+ * DWLP_USER, so its procedures reach nothing global. UI thread only.
+ */
+#pragma once
+
+#include <windows.h>
+
+#include "ui/dialog_start.h"
+#include "ui/tray_control.h"
+
+namespace orvanta {
+
+// What the settings dialog is opened with.
+struct SettingsDialogContext {
+    HINSTANCE instance;
+    DialogSession session;
+    TrayControl& tray;
+    // A command line was given: with keep-online the dialog starts the
+    // transfer as it opens.
+    bool commandLineMode;
+};
+
+// The dialog's own record, for the life of the dialog.
+struct SettingsDialogState {
+    explicit SettingsDialogState(SettingsDialogContext& opened) : context(opened) {}
+    SettingsDialogContext& context;
+    // The code fields, and the edit procedure they forward to once
+    // subclassed.
+    HWND prefixField = nullptr;
+    HWND suffixField = nullptr;
+    WNDPROC standardEditProc = nullptr;
+    // Set while the program has hidden the dialog (Start, minimizing):
+    // only Open in the tray menu shows it again.
+    bool keepHidden = false;
+    // The code field whose code picker is open, or none.
+    HWND pickerOwner = nullptr;
+};
+
+// The up-down control class must be registered before the dialog opens.
+void InitDialogControls();
+
+// Runs the dialog modally with no owner; returns how it ended (2 for
+// Close, -1 when it could not be created).
+INT_PTR ShowSettingsDialog(SettingsDialogContext& context);
+
+// The record of a settings dialog, or nullptr for any other window.
+SettingsDialogState* settingsDialogState(HWND dialog);
+
+// Puts the settings and the working lists into the controls.
+void FillDialog(HWND dialog);
+void ApplyEnableRules(HWND dialog, bool enable);
+// Shows the dialog again after the program hid it (Open).
+void RevealDialog(HWND dialog);
+
+}  // namespace orvanta
