@@ -17,7 +17,7 @@ class NotificationArea {
 public:
     virtual ~NotificationArea() = default;
     // True when the shell has the icon.
-    virtual bool addIcon() = 0;
+    [[nodiscard]] virtual bool addIcon() = 0;
     virtual void removeIcon() = 0;
     virtual void armRetry(std::uint32_t ms) = 0;
     virtual void stopRetry() = 0;

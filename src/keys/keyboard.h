@@ -56,7 +56,7 @@ public:
     virtual ~Keyboard() = default;
     // Injects the events as one sequence nothing else can come between;
     // gives the number the platform took (fewer than count: refused).
-    virtual std::uint32_t sendKeys(const KeyEvent* events, std::uint32_t count) = 0;
+    [[nodiscard]] virtual std::uint32_t sendKeys(const KeyEvent* events, std::uint32_t count) = 0;
     // Virtual key in the low byte, shift state (1 Shift, 2 Ctrl, 4 Alt) in
     // the high byte, or -1 when the layout has no key for the character.
     virtual std::int16_t scanChar(std::uint8_t character, KeyboardLayout layout) = 0;

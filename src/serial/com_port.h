@@ -43,8 +43,8 @@ class ComPort {
 public:
     virtual ~ComPort() = default;
     // Opens the device for overlapped reading and writing, unshared.
-    virtual bool open(const char* deviceName) = 0;
-    virtual bool createCompletionEvents() = 0;
+    [[nodiscard]] virtual bool open(const char* deviceName) = 0;
+    [[nodiscard]] virtual bool createCompletionEvents() = 0;
     virtual void closeCompletionEvents() = 0;
     virtual void setupQueues(std::uint32_t inputBytes, std::uint32_t outputBytes) = 0;
     virtual bool getLineConfig(LineConfig& config) = 0;
@@ -60,10 +60,10 @@ public:
     virtual std::uint32_t clearErrors() = 0;
     // Reads up to count bytes, waiting at most waitMs for a read the
     // platform leaves under way (it is cancelled then). Bytes read, or -1.
-    virtual std::int32_t read(std::uint8_t* buffer, std::uint32_t count, std::uint32_t waitMs) = 0;
+    [[nodiscard]] virtual std::int32_t read(std::uint8_t* buffer, std::uint32_t count, std::uint32_t waitMs) = 0;
     // Writes all bytes; a write still under way is awaited for a bounded
     // time, then cancelled (false).
-    virtual bool write(const std::uint8_t* bytes, std::uint32_t count) = 0;
+    [[nodiscard]] virtual bool write(const std::uint8_t* bytes, std::uint32_t count) = 0;
     virtual void close() = 0;
 };
 
@@ -71,7 +71,7 @@ public:
 class ReaderThreadHost {
 public:
     virtual ~ReaderThreadHost() = default;
-    virtual bool start(void (*body)(void*), void* argument) = 0;
+    [[nodiscard]] virtual bool start(void (*body)(void*), void* argument) = 0;
     virtual void waitForEnd() = 0;
     virtual void close() = 0;
 };
