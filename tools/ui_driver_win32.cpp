@@ -12,22 +12,62 @@
  *   ui_driver.exe press CAPTION ID X Y      (a mouse click at X, Y in the control)
  *   ui_driver.exe pickcell CAPTION COLUMN ROW  (a cell of the code picker's grid)
  *   ui_driver.exe messagebox [SECONDS]      (prints "caption|text" and presses OK)
- *   ui_driver.exe tray COMMAND              (a tray menu command: 150 Open, 151 Exit)
+ *   ui_driver.exe tray COMMAND              (a tray menu command: IDM_TRAY_OPEN, IDM_TRAY_EXIT)
  *   ui_driver.exe foreground CAPTION
+ *
+ * ID and COMMAND are names from the program's resource.h (IDC_START) or
+ * plain numbers; the names take their values from that header, and the
+ * grid cells their places from the program's own grid geometry, so the
+ * tests follow the program when either changes.
  *
  * Windows are found by caption among all top-level windows. Clicks are
  * posted, so that an action which opens a modal window (the code picker, a
  * message box) does not hold the driver. Exit code 0 on success, 1 when
- * the window did not turn up, 2 for a bad command line.
+ * the window did not turn up, 2 for a bad command line or an unknown name.
  */
 #include <windows.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <string>
 
+#include "res/resource.h"
+#include "ui/grid_geometry.h"
+
 namespace {
+
+// The program's control and menu ids by their names in resource.h.
+#define NAMED(id) {#id, id}
+constexpr struct {
+    const char* name;
+    int id;
+} kNamedIds[] = {
+    NAMED(IDM_TRAY_OPEN), NAMED(IDM_TRAY_EXIT), NAMED(IDC_START), NAMED(IDC_CLOSE), NAMED(IDC_STOP),
+    NAMED(IDC_POLLING_LABEL), NAMED(IDC_POLLING_RANGE), NAMED(IDC_DELAY_LABEL), NAMED(IDC_DELAY_RANGE),
+    NAMED(IDC_COM_PORT), NAMED(IDC_POLLING_SECONDS), NAMED(IDC_CHAR_DELAY), NAMED(IDC_PREFIX_CODES),
+    NAMED(IDC_SUFFIX_CODES), NAMED(IDC_TRANSMISSION_TYPE), NAMED(IDC_BAUD_RATE), NAMED(IDC_ADD_CR),
+    NAMED(IDC_KEEP_ONLINE), NAMED(IDC_PREFIX_ENABLED), NAMED(IDC_SUFFIX_ENABLED), NAMED(IDC_COM_PORT_SPIN),
+    NAMED(IDC_CHAR_DELAY_SPIN), NAMED(IDC_GRID_OK), NAMED(IDC_GRID_CANCEL), NAMED(IDC_GRID_BACKSPACE),
+    NAMED(IDC_GRID_AREA), NAMED(IDC_GRID_RESULT),
+};
+#undef NAMED
+
+// A name of resource.h, or a number; nothing for any other text (which
+// std::atoi would quietly take for 0).
+std::optional<int> idOf(const std::string& text)
+{
+    for (const auto& entry : kNamedIds) {
+        if (text == entry.name)
+            return entry.id;
+    }
+    char* end = nullptr;
+    const long number = std::strtol(text.c_str(), &end, 10);
+    if (text.empty() || *end != '\0')
+        return std::nullopt;
+    return static_cast<int>(number);
+}
 
 constexpr DWORD kPollMs = 50;
 constexpr double kDefaultSeconds = 20;
@@ -84,10 +124,16 @@ HWND findWindow(const char* caption)
     return window;
 }
 
-HWND findControl(const char* caption, const char* id)
+HWND findControl(const char* caption, int id)
 {
     HWND window = findWindow(caption);
-    return window ? GetDlgItem(window, std::atoi(id)) : nullptr;
+    return window ? GetDlgItem(window, id) : nullptr;
+}
+
+int unknownName(const char* text)
+{
+    std::printf("no control or command named %s\n", text);
+    return 2;
 }
 
 int wait(int argc, char** argv)
@@ -126,23 +172,27 @@ void postClickAt(HWND control, int x, int y)
     PostMessageA(control, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
 }
 
-// The grid is 9 x 17 equal cells, headers first; the centre of the cell
-// for code COLUMN x 16 + ROW.
+// The centre of the cell for code COLUMN x 16 + ROW, where the code
+// picker itself places it in its grid area.
 int pickCell(char** argv)
 {
-    HWND grid = findControl(argv[2], "200");
+    HWND grid = findControl(argv[2], IDC_GRID_AREA);
     if (!grid)
         return 1;
     RECT client;
     GetClientRect(grid, &client);
-    const int cw = client.right / 9, ch = client.bottom / 17;
-    postClickAt(grid, (std::atoi(argv[3]) + 1) * cw + cw / 2, (std::atoi(argv[4]) + 1) * ch + ch / 2);
+    const orvanta::PixelRect cell = orvanta::cellRect(orvanta::gridMetrics(client.right, client.bottom),
+                                                      orvanta::GridCell{std::atoi(argv[3]), std::atoi(argv[4])});
+    postClickAt(grid, (cell.left + cell.right) / 2, (cell.top + cell.bottom) / 2);
     return 0;
 }
 
 int controlCommand(const std::string& command, char** argv)
 {
-    HWND control = findControl(argv[2], argv[3]);
+    const std::optional<int> id = idOf(argv[3]);
+    if (!id)
+        return unknownName(argv[3]);
+    HWND control = findControl(argv[2], *id);
     if (!control)
         return 1;
     if (command == "click") {
@@ -167,11 +217,14 @@ int controlCommand(const std::string& command, char** argv)
 
 int tray(char** argv)
 {
+    const std::optional<int> command = idOf(argv[2]);
+    if (!command)
+        return unknownName(argv[2]);
     HWND hidden = nullptr;
     waitUntil(kDefaultSeconds, [&] { return (hidden = FindWindowA("Orvanta", nullptr)) != nullptr; });
     if (!hidden)
         return 1;
-    PostMessageA(hidden, WM_COMMAND, static_cast<WPARAM>(std::atoi(argv[2])), 0);
+    PostMessageA(hidden, WM_COMMAND, static_cast<WPARAM>(*command), 0);
     return 0;
 }
 
