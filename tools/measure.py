@@ -17,20 +17,20 @@ Processor time and memory are those of the Orvanta.exe process under wine
 import argparse
 import json
 import os
-import subprocess
 import sys
 import time
 
 sys.dont_write_bytecode = True
 REPO = os.path.normpath(os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
 sys.path.insert(0, os.path.join(REPO, "tests", "e2e"))
-import bench  # noqa: E402
+from orvanta_e2e.environment import Display  # noqa: E402
+from orvanta_e2e.harness import Bench, Setup  # noqa: E402
 
 COMMAND_PAUSES_MS = 200      # 100 ms before and after every command
 READ_ACK_PAUSE_MS = 100      # after the acknowledgement of READ
 
 
-class MeasuringBench(bench.Bench):
+class MeasuringBench(Bench):
     """The bench, also reporting processor time and peak memory when the
     program is stopped at the time limit (a keep-online run never ends)."""
 
@@ -76,8 +76,8 @@ def conversation_seconds(outcome):
 
 def transfer_figures(bench_, records, char_delay):
     data = ["%013d" % (4006381333931 + i) for i in range(records)]
-    setup = bench.Setup("1,1,1,1,0,2,%d" % char_delay,
-                        sim_options=sum((["--record", d] for d in data), []), time_limit=300)
+    setup = Setup("1,1,1,1,0,2,%d" % char_delay,
+                  sim_options=sum((["--record", d] for d in data), []), time_limit=300)
     outcome = bench_.run("measure-transfer", setup)
     typed_bytes = sum(len(d) + 1 for d in data)
     # From READ to the last ACK: the pause after READ's acknowledgement and
@@ -96,7 +96,7 @@ def transfer_figures(bench_, records, char_delay):
 
 
 def polling_figures(bench_, seconds):
-    setup = bench.Setup("1,1,1,1,1,1,2", sim_options=["--silent"], time_limit=seconds)
+    setup = Setup("1,1,1,1,1,1,2", sim_options=["--silent"], time_limit=seconds)
     outcome = bench_.run("measure-polling", setup)
     reads = sum(1 for e in outcome.sim_events if e["ev"] == "rx_line" and e["text"] == "READ")
     return dict(wall_s=round(outcome.seconds, 1), program_cpu_s=round(outcome.cpu_seconds, 3),
@@ -113,7 +113,7 @@ def main():
     p.add_argument("--target", default=os.path.join(REPO, "build", "win64", "tools", "typing_target.exe"))
     p.add_argument("--work", default=os.path.join(REPO, "build", "measure"))
     opts = p.parse_args()
-    with bench.Display():
+    with Display():
         bench_ = MeasuringBench(opts.orvanta, opts.target, opts.work)
         figures = dict(transfer=transfer_figures(bench_, opts.records, opts.char_delay),
                        polling=polling_figures(bench_, opts.polling_seconds))

@@ -36,7 +36,8 @@ import time
 sys.dont_write_bytecode = True
 REPO = os.path.normpath(os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
 sys.path.insert(0, os.path.join(REPO, "tests", "e2e"))
-import bench  # noqa: E402
+from orvanta_e2e import harness  # noqa: E402
+from orvanta_e2e.environment import Display, wait_for  # noqa: E402
 
 COMMAND_LINE = "1,1,1,1,0,2,2"
 KEEP_ONLINE_COMMAND_LINE = "1,1,1,1,1,1,2"     # poll every second
@@ -131,9 +132,9 @@ def records_file(directory, records):
 
 def run_transfer(bench_, name, records, options, time_limit):
     os.makedirs(bench_.work_root, exist_ok=True)
-    setup = bench.Setup(COMMAND_LINE, sim_options=["--records-file", records_file(bench_.work_root, records),
-                                                   "--duplicate-wait", "0.6"] + options,
-                        time_limit=time_limit)
+    setup = harness.Setup(COMMAND_LINE, sim_options=["--records-file", records_file(bench_.work_root, records),
+                                                     "--duplicate-wait", "0.6"] + options,
+                          time_limit=time_limit)
     return bench_.run(name, setup)
 
 
@@ -143,7 +144,6 @@ def run_keep_online(bench_, name, batches, options, time_limit):
     from a command line, the program keeps its dialog hidden and the typing
     target the focus; the user ends the program from the tray once every
     record is delivered."""
-    import interactive_cases as ui
     os.makedirs(bench_.work_root, exist_ok=True)
     total = sum(len(b) for b in batches)
     path = os.path.join(bench_.work_root, "batches-%d.json" % time.monotonic_ns())
@@ -151,13 +151,13 @@ def run_keep_online(bench_, name, batches, options, time_limit):
         json.dump([[r.decode("latin-1") for r in b] for b in batches], f)
 
     def user(driver, outcome):
-        bench.wait_for(lambda: ui.delivered_so_far(outcome) >= total, time_limit - 30, step=0.5)
+        wait_for(lambda: harness.delivered_so_far(outcome) >= total, time_limit - 30, step=0.5)
         time.sleep(2.5)     # the next poll finds nothing left and completes
-        driver("tray", ui.TRAY_EXIT)
+        driver("tray", "IDM_TRAY_EXIT")
 
-    setup = ui.InteractiveSetup(KEEP_ONLINE_COMMAND_LINE, sim_options=["--records-file", path,
-                                "--duplicate-wait", "0.6", "--nak-read", "12"] + options,
-                                time_limit=time_limit, user=user)
+    setup = harness.InteractiveSetup(KEEP_ONLINE_COMMAND_LINE, sim_options=["--records-file", path,
+                                     "--duplicate-wait", "0.6", "--nak-read", "12"] + options,
+                                     time_limit=time_limit, user=user)
     return bench_.run(name, setup)
 
 
@@ -252,13 +252,12 @@ def main():
 
     rng = random.Random(opts.seed)
     account = Account()
-    with bench.Display():
+    with Display():
         if opts.keep_online:
-            import interactive_cases as ui
-            bench_ = ui.InteractiveBench(opts.orvanta, opts.target, opts.driver, opts.work)
+            bench_ = harness.InteractiveBench(opts.orvanta, opts.target, opts.driver, opts.work)
         else:
-            bench_ = bench.Bench(opts.orvanta, opts.target, opts.work)
-        table = calibrate(bench.Bench(opts.orvanta, opts.target, opts.work))
+            bench_ = harness.Bench(opts.orvanta, opts.target, opts.work)
+        table = calibrate(harness.Bench(opts.orvanta, opts.target, opts.work))
         alphabet = [b for b in range(1, 256) if b not in UNTYPEABLE]
         pending = []        # (record id, data): what the collector still holds
         made = 0
@@ -294,7 +293,7 @@ def main():
             print("transfer %d: %d records, %d delivered, exit %s, %.1f s; totals %s"
                   % (account.transfers, len(transfer), len(done), outcome.exit_code, outcome.seconds,
                      json.dumps({k: v for k, v in account.as_dict().items() if k != "faults"})), flush=True)
-            if getattr(outcome, "user_problem", None):
+            if outcome.user_problem:
                 print("  the user's part failed: %s" % outcome.user_problem, flush=True)
     report = account.as_dict()
     report.update(seed=opts.seed, fault_rate=opts.fault_rate, per_transfer=opts.per_transfer,

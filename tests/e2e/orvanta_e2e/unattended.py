@@ -1,23 +1,14 @@
-#!/usr/bin/env python3
 """
-End-to-end cases: each runs Orvanta.exe unattended under wine, with its COM
-port on the collector simulator and the typing target in the foreground,
-and compares what was typed byte for byte, the exit code, the settings file
-and the conversation as the simulator saw it.
+The unattended cases: each runs Orvanta.exe from a command line, with its
+COM port on the collector simulator and the typing target in the
+foreground, and compares what was typed byte for byte, the exit code, the
+settings file and the conversation as the simulator saw it.
 
-    e2e_run.py --orvanta Orvanta.exe --target typing_target.exe --work DIR CASE...
-    e2e_run.py --list
-
-ctest runs one case per test (label e2e). A failing case leaves its
-directory under --work: wine.log, sim.log, typed.txt, target-events.txt.
+The runner (__main__) applies ALWAYS and a case's own checks to its run.
 """
-import argparse
-import os
-import sys
-
-sys.dont_write_bytecode = True    # no __pycache__ in the source tree
-sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from bench import Bench, Display, Setup, report  # noqa: E402
+from .checks import (caps_lock_scan_code, cradle_conversation, delivered, ended_within, exit_code,
+                     keydowns, kept_focus, line_rate, lines_received, settings_file, typed)
+from .harness import Setup, byte_record_options, record_options
 
 # 2 ms between characters: the typing stays quick, and every key still goes
 # through the program's pacing.
@@ -27,96 +18,6 @@ UNATTENDED = "1,1,1,1,0,2,2"
 def typed_records(*records):
     """What add-CR types for these records."""
     return b"".join(r.encode("latin-1") + b"\r" for r in records)
-
-
-def record_options(*records):
-    # The simulator reads backslash escapes in a record's text.
-    return [a for r in records for a in ("--record", r.replace("\\", "\\\\"))]
-
-
-def byte_record_options(*records):
-    """Records given as bytes, every byte escaped: the simulator would
-    otherwise send a non-ASCII character as UTF-8."""
-    return [a for r in records for a in ("--record", "".join("\\x%02x" % b for b in r))]
-
-
-# Checks: each takes the outcome and returns a problem text or None.
-
-def exit_code(expected):
-    return lambda o: None if o.exit_code == expected else \
-        "exit code %s, expected %d" % (o.exit_code, expected)
-
-
-def typed(expected):
-    return lambda o: None if o.typed == expected else \
-        "typed %r, expected %r" % (o.typed, expected)
-
-
-def lines_received(*expected):
-    return lambda o: None if o.lines_received() == list(expected) else \
-        "the collector received %r, expected %r" % (o.lines_received(), list(expected))
-
-
-def delivered(count):
-    return lambda o: None if o.summary.get("delivered") == count else \
-        "the collector counted %r records delivered, expected %d" % (o.summary.get("delivered"), count)
-
-
-def line_rate(bits_per_second):
-    def check(o):
-        rates = sorted({e["speed"] for e in o.sim_events if e["ev"] == "rx"})
-        return None if rates == [bits_per_second] else \
-            "the program sent at %r bit/s, expected %d" % (rates, bits_per_second)
-    return check
-
-
-def keydowns(expected, keys=None):
-    """The target's WM_KEYDOWNs (virtual key, scan code, extended), only
-    those of the given virtual keys when keys is set."""
-    def check(o):
-        seen = [k for k in o.keydowns() if keys is None or k[0] in keys]
-        return None if seen == expected else "key downs %s, expected %s" % (
-            " ".join("%02X/%02X%s" % (v, c, "e" if e else "") for v, c, e in seen),
-            " ".join("%02X/%02X%s" % (v, c, "e" if e else "") for v, c, e in expected))
-    return check
-
-
-def caps_lock_scan_code(o):
-    wrong = [k for k in o.keydowns() if k[0] == 0x14 and k[1:] != (0x3A, False)]
-    return "Caps Lock keys %r, expected scan code 0x3A" % wrong if wrong else None
-
-
-def kept_focus(o):
-    return "another window took the focus during the run" if o.focus_lost else None
-
-
-def ended_within(seconds):
-    # Not a speed test: a bound far above the expected time that tells a
-    # program waiting on a missing port apart from one that gives up.
-    return lambda o: None if o.seconds < seconds else "took %.1f s, more than %d" % (o.seconds, seconds)
-
-
-def settings_file(expected):
-    return lambda o: None if o.settings_file == expected else \
-        "settings file %r, expected %r" % (o.settings_file, expected)
-
-
-def cradle_conversation(o):
-    """From a cradle at 9600, target 38400: found at 9600, told to change,
-    then the collector is asked at the new rate."""
-    seen = [(e["ev"], e.get("speed"), e.get("echoed"), e.get("rate"), e.get("new"))
-            for e in o.cradle_events()]
-    expected = [("cradle_probe", 9600, True, None, None),
-                ("cradle_command", 9600, None, None, None),
-                ("cradle_rate_byte", 9600, None, 38400, None),
-                ("cradle_switch", None, None, None, 38400),
-                ("cradle_done", None, None, 38400, None)]
-    if seen != expected:
-        return "cradle saw %r, expected %r" % (seen, expected)
-    speeds = {e["speed"] for e in o.sim_events if e["ev"] == "rx_line"}
-    if speeds != {38400}:
-        return "collector lines arrived at %r bit/s, expected 38400 only" % sorted(speeds)
-    return None
 
 
 def settings_image(*lines):
@@ -254,35 +155,3 @@ CASES = {
 # Every unattended run ends with exit code 1 and shows nothing: the target
 # keeps the focus throughout.
 ALWAYS = [exit_code(1), kept_focus]
-
-
-def run_case(bench, name):
-    setup, checks = CASES[name]
-    checks = ALWAYS + checks
-    outcome = bench.run(name, setup)
-    problems = [p for p in (check(outcome) for check in checks) if p]
-    return report(name, outcome, problems)
-
-
-def main():
-    p = argparse.ArgumentParser(description="Runs end-to-end cases of Orvanta.exe under wine.")
-    p.add_argument("--orvanta")
-    p.add_argument("--target")
-    p.add_argument("--work", default=os.path.join(os.getcwd(), "e2e-work"))
-    p.add_argument("--list", action="store_true", help="print the case names and stop")
-    p.add_argument("cases", nargs="*")
-    opts = p.parse_args()
-    if opts.list:
-        print(";".join(CASES))
-        return 0
-    unknown = [c for c in opts.cases if c not in CASES]
-    if unknown or not (opts.orvanta and opts.target):
-        p.error("need --orvanta, --target and known cases (unknown: %s)" % ", ".join(unknown))
-    bench = Bench(opts.orvanta, opts.target, opts.work)
-    with Display():
-        results = [run_case(bench, name) for name in opts.cases or CASES]
-    return 0 if all(results) else 1
-
-
-if __name__ == "__main__":
-    sys.exit(main())

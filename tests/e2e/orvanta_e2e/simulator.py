@@ -16,7 +16,10 @@ byte with the time and line rate, and everything it sends goes to a JSON-lines
 log whose last line is a summary; the end-to-end tests judge the program by
 that log.
 
-Standard library only: the tests run it with the system's python3.
+Standard library only: the tests run it with the system's python3. It runs
+as a process of its own, by path or as `python3 -m orvanta_e2e.simulator`
+(the bench starts it by path); it imports nothing of the package, so that
+running it by path needs no search path.
 """
 import argparse
 import codecs

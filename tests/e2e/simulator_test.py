@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
 """
-Checks the collector simulator on its own, from the slave side of its
-pseudo-terminal, the way the program meets it under wine. When an
-end-to-end case fails, these tell whether the bench or the program is wrong.
+Checks the collector simulator (orvanta_e2e.simulator) on its own, from the
+slave side of its pseudo-terminal, the way the program meets it under wine.
+When an end-to-end case fails, these tell whether the bench or the program
+is wrong.
 """
 import json
 import os
@@ -16,11 +17,10 @@ import termios
 import time
 import unittest
 
-HERE = os.path.dirname(os.path.abspath(__file__))
-SIM = os.path.join(HERE, "..", "..", "tools", "collector_sim.py")
 sys.dont_write_bytecode = True    # no __pycache__ in the source tree
-sys.path.insert(0, os.path.dirname(SIM))
-import collector_sim  # noqa: E402
+from orvanta_e2e import simulator  # noqa: E402 (found beside this file)
+
+SIM = simulator.__file__
 
 ABC = bytes.fromhex("00616263260 10d".replace(" ", ""))
 EMPTY_SEQ1 = bytes.fromhex("0101000d")
@@ -33,7 +33,7 @@ class Client:
 
     def __init__(self, link):
         self.fd = os.open(link, os.O_RDWR | os.O_NOCTTY)
-        collector_sim.make_raw(self.fd)
+        simulator.make_raw(self.fd)
         self.rate(115200)
 
     def rate(self, baud):
@@ -113,7 +113,7 @@ class SimulatorTest(unittest.TestCase):
 
     def test_line_faults(self):
         abc_bad = ABC[:4] + b"\x27" + ABC[5:]
-        efg = collector_sim.record_line(1, b"efg")
+        efg = simulator.record_line(1, b"efg")
         cases = [
             # options, then (command, expected answer) in order
             (["--lose-ack", "1"], [(b"READ\r", b"ACK\r" + ABC), (b"ACK\r", ABC), (b"ACK\r", efg)]),
@@ -125,9 +125,9 @@ class SimulatorTest(unittest.TestCase):
             (["--noise", "#~\\x93\\r"], [(b"READ\r", b"ACK\r#~\x93\r" + ABC), (b"NAK\r", ABC)]),
             (["--drop", "1"], [(b"READ\r", b"ACK\r" + ABC[:3] + ABC[4:]), (b"NAK\r", ABC)]),
             (["--long-line", "2"], [(b"READ\r", b"ACK\r" + ABC),
-                                    (b"ACK\r", collector_sim.OVERLONG_LINE + efg)]),
+                                    (b"ACK\r", simulator.OVERLONG_LINE + efg)]),
             (["--silent-from", "2"], [(b"READ\r", b"ACK\r" + ABC), (b"ACK\r", b""), (b"NAK\r", b""),
-                                      (b"READ\r", b"ACK\r" + collector_sim.record_line(0, b"efg"))]),
+                                      (b"READ\r", b"ACK\r" + simulator.record_line(0, b"efg"))]),
             # The collector's own answer time-out: nothing before it, the record
             # again after it; the late ACK counts for the record sent last, so
             # the next follows, and the ACK of the repeat delivers that one.
@@ -137,7 +137,7 @@ class SimulatorTest(unittest.TestCase):
                                         (b"ACK\r", b"OVER\r")]),
             # a READ in the middle restarts the sequence values at 0
             ([], [(b"READ\r", b"ACK\r" + ABC), (b"ACK\r", efg),
-                  (b"READ\r", b"ACK\r" + collector_sim.record_line(0, b"efg"))]),
+                  (b"READ\r", b"ACK\r" + simulator.record_line(0, b"efg"))]),
         ]
         for options, steps in cases:
             with self.subTest(options=options):
@@ -155,16 +155,16 @@ class SimulatorTest(unittest.TestCase):
     def test_doubled_line_goes_on_without_second_ack(self):
         c = self.start("--record", "abc", "--record", "efg", "--duplicate", "1", "--duplicate-wait", "0.3")
         self.assertEqual(self.exchange(c, b"READ\r", 3), b"ACK\r" + ABC + ABC)
-        self.assertEqual(self.exchange(c, b"ACK\r"), collector_sim.record_line(1, b"efg"))
+        self.assertEqual(self.exchange(c, b"ACK\r"), simulator.record_line(1, b"efg"))
 
     def test_split_record_arrives_whole_in_pieces(self):
         c = self.start("--record", "0123456789", "--split", "3", "--split-pause-ms", "50")
-        self.assertEqual(self.exchange(c, b"READ\r", 2), b"ACK\r" + collector_sim.record_line(0, b"0123456789"))
+        self.assertEqual(self.exchange(c, b"READ\r", 2), b"ACK\r" + simulator.record_line(0, b"0123456789"))
         writes = [(e["what"], e["writes"]) for e in self.events() if e["ev"] == "tx"]
         self.assertEqual(writes, [("ack", 1), ("record", 5)])      # 13 bytes, 3 at a time
 
     def test_records_go_at_the_line_rate_while_the_program_is_heard(self):
-        record = collector_sim.record_line(0, bytes(0x41 + i % 26 for i in range(600)))
+        record = simulator.record_line(0, bytes(0x41 + i % 26 for i in range(600)))
         wire = lambda rate: 10 * (len(record) - 1) / rate
         cases = [
             # rate, options, least seconds from the record's first byte to its last
@@ -197,7 +197,7 @@ class SimulatorTest(unittest.TestCase):
         c = self.start("--record", "abc", "--next-batch", "--record", "xyz")
         self.assertEqual(self.exchange(c, b"READ\r", 2), b"ACK\r" + ABC)
         self.assertEqual(self.exchange(c, b"ACK\r"), b"OVER\r")
-        xyz = collector_sim.record_line(0, b"xyz")
+        xyz = simulator.record_line(0, b"xyz")
         self.assertEqual(self.exchange(c, b"READ\r", 2), b"ACK\r" + xyz)
         self.assertEqual(self.exchange(c, b"ACK\r"), b"OVER\r")
         self.assertEqual(self.exchange(c, b"READ\r", 2), b"ACK\rOVER\r")

@@ -2,14 +2,12 @@
 The end-to-end bench: runs the Windows program under wine against the
 collector simulator on a pseudo-terminal and types into the typing target,
 then hands back everything a check needs (exit code, typed bytes, the
-simulator's log, the settings file). Used by e2e_run.py for the test cases
-and by scripts/demo.
+simulator's log, the settings file). The interactive bench lets a user,
+played by ui_driver.exe, act while the program runs.
 
-Each run gets a wine prefix of its own, cloned from a template prefix that
-is made once (wineboot takes about ten seconds; a clone a fraction of one),
-so runs never share registry state or a wineserver.
+Used by the case tables of this package, tools/soak.py, tools/measure.py
+and scripts/demo.
 """
-import fcntl
 import json
 import os
 import shutil
@@ -19,149 +17,21 @@ import sys
 import time
 from dataclasses import dataclass, field
 
-REPO = os.path.normpath(os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", ".."))
-SIMULATOR = os.path.join(REPO, "tools", "collector_sim.py")
+from .environment import PrefixFactory, Wine, keymap_directory, start_xvfb, wait_for, windows_path
 
-WINE_ENV = {"WINEDEBUG": "-all", "WINEDLLOVERRIDES": "mscoree,mshtml="}
-# Files that wine never writes after wineboot: hard links to the template
-# are safe for these and save copying about 700 MB per run.
-LINKABLE = {".dll", ".exe", ".nls", ".sys", ".drv", ".ocx", ".cpl", ".acm", ".tlb", ".ds",
-            ".msstyles", ".com", ".icm"}
+SIMULATOR = os.path.join(os.path.dirname(os.path.abspath(__file__)), "simulator.py")
 
 
-def windows_path(path):
-    """The path as wine's Z: drive shows it."""
-    return "Z:" + os.path.abspath(path).replace("/", "\\")
+def record_options(*records):
+    """Simulator options serving these records (text); the simulator reads
+    backslash escapes in a record's text."""
+    return [a for r in records for a in ("--record", r.replace("\\", "\\\\"))]
 
 
-def wait_for(condition, seconds, step=0.05):
-    deadline = time.monotonic() + seconds
-    while time.monotonic() < deadline:
-        if condition():
-            return True
-        time.sleep(step)
-    return condition()
-
-
-def start_xvfb(size, xkbdir=None):
-    """An Xvfb on a free display number: (process, display name). With
-    xkbdir it takes its keymap from there (it ignores setxkbmap)."""
-    read_end, write_end = os.pipe()
-    extra = ["-xkbdir", xkbdir] if xkbdir else []
-    server = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0", size, "-nolisten", "tcp",
-                               *extra], pass_fds=(write_end,),
-                              stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    os.close(write_end)
-    with os.fdopen(read_end) as pipe:
-        number = pipe.readline().strip()
-    if not number:
-        server.kill()
-        raise RuntimeError("Xvfb did not start")
-    return server, ":" + number
-
-
-def keymap_directory(root, keymap):
-    """A copy of the X keyboard database whose "us" symbols are the given
-    keymap's, so that an Xvfb started on it types that layout."""
-    directory = os.path.join(root, "xkb-" + keymap)
-    if not os.path.exists(os.path.join(directory, ".complete")):
-        shutil.rmtree(directory, ignore_errors=True)
-        shutil.copytree("/usr/share/X11/xkb", directory)
-        shutil.copyfile(os.path.join(directory, "symbols", keymap), os.path.join(directory, "symbols", "us"))
-        open(os.path.join(directory, ".complete"), "w").close()
-    return directory
-
-
-class Display:
-    """The X display to run on: the caller's, or an Xvfb of our own when
-    there is none (a developer running ctest without xvfb-run)."""
-
-    def __init__(self, size="1024x768x24"):
-        self.size = size
-        self.server = None
-
-    def __enter__(self):
-        if os.environ.get("DISPLAY"):
-            return self
-        self.server, os.environ["DISPLAY"] = start_xvfb(self.size)
-        return self
-
-    def __exit__(self, *exc):
-        if self.server:
-            del os.environ["DISPLAY"]
-            self.server.terminate()
-            self.server.wait()
-
-
-class PrefixFactory:
-    """Makes the template prefix once (guarded by a lock, so parallel runs
-    wait for the first) and clones it for each run."""
-
-    def __init__(self, template):
-        self.template = os.path.abspath(template)    # wine takes absolute prefixes only
-        self.marker = os.path.join(self.template, ".orvanta-template")
-
-    def exists(self):
-        return os.path.exists(self.marker)
-
-    def ensure(self):
-        os.makedirs(os.path.dirname(self.template), exist_ok=True)
-        version = subprocess.run(["wine", "--version"], capture_output=True, text=True).stdout.strip()
-        with open(self.template + ".lock", "w") as lock:
-            fcntl.flock(lock, fcntl.LOCK_EX)
-            if self.exists() and open(self.marker).read() == version:
-                return
-            shutil.rmtree(self.template, ignore_errors=True)
-            env = dict(os.environ, WINEPREFIX=self.template, **WINE_ENV)
-            subprocess.run(["wineboot", "--init"], env=env, stdin=subprocess.DEVNULL,
-                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=True)
-            subprocess.run(["wineserver", "-w"], env=env, check=True)
-            with open(self.marker, "w") as f:
-                f.write(version)
-
-    def clone(self, prefix):
-        self.ensure()
-        shutil.rmtree(prefix, ignore_errors=True)
-        shutil.copytree(self.template, prefix, symlinks=True, copy_function=self._link_or_copy)
-
-    @staticmethod
-    def _link_or_copy(source, target):
-        if os.path.splitext(source)[1].lower() in LINKABLE:
-            os.link(source, target)
-        else:
-            shutil.copy2(source, target)
-
-
-class Wine:
-    """Commands in one prefix; wine's own chatter goes to a log file."""
-
-    def __init__(self, prefix, log_path, display=None):
-        self.env = dict(os.environ, WINEPREFIX=prefix, **WINE_ENV)
-        if display:
-            self.env["DISPLAY"] = display
-        self.log = open(log_path, "ab")
-
-    def run(self, args, timeout=60):
-        return subprocess.run(["wine", *args], env=self.env, stdin=subprocess.DEVNULL, stdout=self.log,
-                              stderr=self.log, timeout=timeout).returncode
-
-    def start(self, args):
-        return subprocess.Popen(["wine", *args], env=self.env, stdin=subprocess.DEVNULL, stdout=self.log,
-                                stderr=self.log)
-
-    def kill_server(self):
-        subprocess.run(["wineserver", "-k"], env=self.env, stdin=subprocess.DEVNULL, stdout=self.log,
-                       stderr=self.log)
-
-    def close(self):
-        self.log.close()
-
-    def map_ports(self, ports):
-        """ports: COM number -> unix path. The prefix resolves COM ports when
-        its server starts, so the server is ended after the change."""
-        for number, path in sorted(ports.items()):
-            self.run(["reg", "add", r"HKLM\Software\Wine\Ports", "/v", "COM%d" % number, "/d", path, "/f"])
-        self.kill_server()
+def byte_record_options(*records):
+    """Records given as bytes, every byte escaped: the simulator would
+    otherwise send a non-ASCII character as UTF-8."""
+    return [a for r in records for a in ("--record", "".join("\\x%02x" % b for b in r))]
 
 
 class TypingTarget:
@@ -221,7 +91,9 @@ class TypingTarget:
             self.process.wait()
 
 
-class Simulator:
+class SimulatorProcess:
+    """The collector simulator, run by path as a process of its own."""
+
     def __init__(self, link, log_path):
         self.link, self.log_path = link, log_path
         self.process = None
@@ -281,6 +153,8 @@ class Outcome:
     sim_events: list = field(default_factory=list)
     settings_file: bytes = None
     directory: str = ""
+    seen: dict = None           # interactive runs: what the user saw, by what was looked at
+    user_problem: str = None    # interactive runs: why the user could not finish
 
     @property
     def summary(self):
@@ -301,21 +175,6 @@ class Outcome:
 
     def cradle_events(self):
         return [e for e in self.sim_events if e["ev"].startswith("cradle")]
-
-
-def report(name, outcome, problems, extra=""):
-    """Prints what a case saw and what was wrong; returns True if nothing."""
-    cpu = "" if outcome.cpu_seconds is None else " (processor %.2f s)" % outcome.cpu_seconds
-    print("%s: exit code %s after %.2f s%s; typed %r%s"
-          % (name, outcome.exit_code, outcome.seconds, cpu, outcome.typed, extra))
-    if outcome.sim_events:
-        print("  collector received: %s" % " ".join(outcome.lines_received()))
-        print("  collector summary: %s" % {k: v for k, v in outcome.summary.items() if k not in ("t", "ev")})
-    for problem in problems:
-        print("  FAILED: " + problem)
-    if problems:
-        print("  details in " + outcome.directory)
-    return not problems
 
 
 class Bench:
@@ -344,7 +203,7 @@ class Bench:
 
         outcome = Outcome(directory=directory)
         target = TypingTarget(wine, self.target_exe, directory) if setup.target else None
-        sim = Simulator(sim_link, os.path.join(directory, "sim.log")) if sim_link else None
+        sim = SimulatorProcess(sim_link, os.path.join(directory, "sim.log")) if sim_link else None
         try:
             if target:
                 target.start()
@@ -406,3 +265,88 @@ class Bench:
                 break
             time.sleep(0.01)
         outcome.seconds = time.monotonic() - start
+
+
+class UserFailed(Exception):
+    pass
+
+
+class Driver:
+    """One ui_driver.exe run per action, in the program's wine prefix.
+    Controls and menu commands go by their names in src/res/resource.h."""
+
+    def __init__(self, wine, exe, log_path):
+        self.wine, self.exe, self.log_path = wine, exe, log_path
+
+    def __call__(self, *args, check=True):
+        result = subprocess.run(["wine", self.exe, *args], env=self.wine.env, stdin=subprocess.DEVNULL,
+                                capture_output=True, text=True, timeout=90)
+        output = result.stdout.rstrip("\r\n")
+        with open(self.log_path, "a") as log:
+            log.write("%s -> %d %r\n" % (" ".join(args), result.returncode, output))
+        if check and result.returncode != 0:
+            raise UserFailed("%s failed: %s" % (" ".join(args), output))
+        return output
+
+
+@dataclass
+class InteractiveSetup(Setup):
+    user: object = None    # user(driver, outcome) acts while the program runs
+
+
+class InteractiveBench(Bench):
+    """A run with the settings dialog: a user, played by the UI driver
+    (driver.log beside the bench's own logs), acts while the program runs."""
+
+    def __init__(self, orvanta_exe, target_exe, driver_exe, work_root, template=None):
+        super().__init__(orvanta_exe, target_exe, work_root, template)
+        self.driver_exe = os.path.abspath(driver_exe)
+
+    def _run_program(self, wine, exe, setup, outcome):
+        """Starts the program (with no argument at all when there is no
+        command line: an empty one would count as given), lets the user act,
+        then waits for the program to end."""
+        start = time.monotonic()
+        process = wine.start([exe, setup.args] if setup.args else [exe])
+        outcome.seen, outcome.user_problem = {}, None
+        try:
+            setup.user(Driver(wine, self.driver_exe, os.path.join(outcome.directory, "driver.log")), outcome)
+        except (UserFailed, subprocess.TimeoutExpired) as problem:
+            outcome.user_problem = str(problem)
+        try:
+            process.wait(timeout=max(1.0, setup.time_limit - (time.monotonic() - start)))
+            outcome.exit_code = process.returncode
+        except subprocess.TimeoutExpired:
+            process.kill()
+            process.wait()
+        outcome.seconds = time.monotonic() - start
+
+
+# What a user waits for, read while the program runs.
+
+def typed_so_far(outcome):
+    try:
+        with open(os.path.join(outcome.directory, "typed.txt"), "rb") as f:
+            return f.read()
+    except FileNotFoundError:
+        return b""
+
+
+def delivered_so_far(outcome):
+    try:
+        with open(os.path.join(outcome.directory, "sim.log")) as f:
+            counts = [json.loads(line).get("delivered", 0) for line in f if line.endswith("\n")]
+    except FileNotFoundError:
+        return 0
+    return max(counts, default=0)
+
+
+def wait_until_typed(outcome, expected, seconds=30):
+    if not wait_for(lambda: typed_so_far(outcome) == expected, seconds):
+        raise UserFailed("typed %r, waited for %r" % (typed_so_far(outcome), expected))
+
+
+def wait_until_delivered(outcome, count, seconds=30):
+    if not wait_for(lambda: delivered_so_far(outcome) >= count, seconds):
+        raise UserFailed("the collector counted %d records delivered, waited for %d"
+                         % (delivered_so_far(outcome), count))
