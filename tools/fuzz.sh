@@ -10,10 +10,8 @@ SECONDS_EACH=${1:-60}
 shift || true
 TARGETS=${*:-settings_file command_line record_intake}
 
-FLAGS="-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined"
-CC=clang CXX=clang++ cmake -S . -B build/fuzz -DORVANTA_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DCMAKE_CXX_FLAGS="$FLAGS" >/dev/null
-cmake --build build/fuzz -j "$(nproc)" >/dev/null
+cmake --preset fuzz >/dev/null
+cmake --build --preset fuzz -j "$(nproc)" >/dev/null
 
 mkdir -p build/fuzz/crashes
 status=0
