@@ -85,11 +85,7 @@ class SimulatorTest(unittest.TestCase):
             shutil.rmtree(self.dir, ignore_errors=True)
 
     def events(self):
-        try:
-            with open(self.log_path, encoding="utf-8") as f:
-                return [json.loads(line) for line in f if line.endswith("\n")]
-        except FileNotFoundError:
-            return []
+        return simulator.read_log(self.log_path)
 
     def finish(self):
         self.sim.send_signal(signal.SIGTERM)

@@ -8,7 +8,6 @@ played by ui_driver.exe, act while the program runs.
 Used by the case tables of this package, tools/soak.py, tools/measure.py
 and scripts/demo.
 """
-import json
 import os
 import shutil
 import signal
@@ -18,6 +17,7 @@ import time
 from dataclasses import dataclass, field
 
 from .environment import PrefixFactory, Wine, keymap_directory, start_xvfb, wait_for, windows_path
+from .simulator import read_log
 
 SIMULATOR = os.path.join(os.path.dirname(os.path.abspath(__file__)), "simulator.py")
 
@@ -110,11 +110,7 @@ class SimulatorProcess:
             raise RuntimeError("the collector simulator ended at start")
 
     def events(self):
-        try:
-            with open(self.log_path, encoding="utf-8") as f:
-                return [json.loads(line) for line in f if line.endswith("\n")]
-        except FileNotFoundError:
-            return []
+        return read_log(self.log_path)
 
     def stop(self):
         if self.process and self.process.poll() is None:
@@ -333,12 +329,8 @@ def typed_so_far(outcome):
 
 
 def delivered_so_far(outcome):
-    try:
-        with open(os.path.join(outcome.directory, "sim.log")) as f:
-            counts = [json.loads(line).get("delivered", 0) for line in f if line.endswith("\n")]
-    except FileNotFoundError:
-        return 0
-    return max(counts, default=0)
+    events = read_log(os.path.join(outcome.directory, "sim.log"))
+    return max((e.get("delivered", 0) for e in events), default=0)
 
 
 def wait_until_typed(outcome, expected, seconds=30):

@@ -103,6 +103,16 @@ def make_raw(fd):
     termios.tcsetattr(fd, termios.TCSANOW, attrs)
 
 
+def read_log(path):
+    """The events of a log, as far as they are written: a reader may come
+    while the simulator is still adding lines."""
+    try:
+        with open(path, encoding="utf-8") as f:
+            return [json.loads(line) for line in f if line.endswith("\n")]
+    except FileNotFoundError:
+        return []
+
+
 class EventLog:
     """JSON lines, flushed one by one so a reader sees them while we run."""
 
