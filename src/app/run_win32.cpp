@@ -29,13 +29,13 @@ int RunMode(App& app)
     return RunUnattended();
 }
 
-bool IsTimerMessage(const MSG& message)
+bool isTimerMessage(const MSG& message)
 {
     return message.message == WM_TIMER;
 }
 
 // Carries out the timer requests the receive thread has posted.
-void HandleTimerRequests(HWND relay)
+void handleTimerRequests(HWND relay)
 {
     MSG message;
     while (relay && PeekMessageA(&message, relay, 0, 0, PM_REMOVE))
@@ -43,13 +43,13 @@ void HandleTimerRequests(HWND relay)
 }
 
 // Handles what is queued for the window; false once the transfer is over.
-bool HandleQueuedMessages(App& app, HWND window)
+bool handleQueuedMessages(App& app, HWND window)
 {
     Program& program = app.program;
     MSG message;
-    HandleTimerRequests(app.timer.relay());
+    handleTimerRequests(app.timer.relay());
     while (PeekMessageA(&message, window, 0, 0, PM_REMOVE)) {
-        if (!IsTimerMessage(message))
+        if (!isTimerMessage(message))
             continue;   // dropped: neither translated nor dispatched
         program.machine.stopProtocolTimer();
         if (program.machine.UnattendedTimeoutStep() == 0) {
@@ -106,7 +106,7 @@ void UnattendedPump()
     App& app = theApp();
     constexpr DWORD kWakeUpMs = 100;
     while (IsWindow(app.mainWindow)) {
-        if (!HandleQueuedMessages(app, app.mainWindow))
+        if (!handleQueuedMessages(app, app.mainWindow))
             return;
         MsgWaitForMultipleObjects(0, nullptr, FALSE, kWakeUpMs, QS_ALLINPUT);
     }

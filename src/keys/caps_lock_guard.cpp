@@ -21,26 +21,26 @@ void CapsLockGuard::probeMode()
 {
     const std::uint8_t before = keyboard_.capsLockState();
     if (before == 0)
-        tapKey(VkCapital);
-    tapKey(VkCapital);
+        tapKey(VirtualKey::Capital);
+    tapKey(VirtualKey::Capital);
     clock_.sleepMs(kProbeSettleMs);
     const std::uint8_t after = keyboard_.capsLockState();
     if ((before ^ after) == 1)
-        tapKey(after != 0 ? VkShift : VkCapital);
-    typing_.capsLockMode = static_cast<std::int8_t>(after + 1);
+        tapKey(after != 0 ? VirtualKey::Shift : VirtualKey::Capital);
+    typing_.capsLockMode = after == 0 ? CapsLockMode::CapsKeyToggles : CapsLockMode::ShiftReleases;
 }
 
 bool CapsLockGuard::suspend()
 {
     if (keyboard_.capsLockState() != 1)
         return false;
-    tapKey(typing_.capsLockMode == CapsKeyToggles ? VkCapital : VkShift);
+    tapKey(typing_.capsLockMode == CapsLockMode::CapsKeyToggles ? VirtualKey::Capital : VirtualKey::Shift);
     return true;
 }
 
 void CapsLockGuard::restore()
 {
-    tapKey(VkCapital);
+    tapKey(VirtualKey::Capital);
 }
 
 void CapsLockGuard::tapKey(std::uint8_t virtualKey)

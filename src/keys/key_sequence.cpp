@@ -8,8 +8,9 @@ namespace orvanta {
 bool isExtendedKey(std::uint8_t virtualKey)
 {
     switch (virtualKey) {
-    case VkInsert: case VkDelete: case VkHome: case VkEnd: case VkPrior: case VkNext:
-    case VkLeft: case VkUp: case VkRight: case VkDown: case VkRMenu: case VkRControl:
+    case VirtualKey::Insert: case VirtualKey::Delete: case VirtualKey::Home: case VirtualKey::End:
+    case VirtualKey::Prior: case VirtualKey::Next: case VirtualKey::Left: case VirtualKey::Up:
+    case VirtualKey::Right: case VirtualKey::Down: case VirtualKey::RMenu: case VirtualKey::RControl:
         return true;
     default:
         return false;

@@ -12,13 +12,15 @@ namespace orvanta {
 // A keyboard layout handle as a plain value; 0 means none.
 using KeyboardLayout = std::uintptr_t;
 
-// Virtual keys the typing logic names.
-enum VirtualKey : std::uint8_t {
-    VkBack = 8, VkTab = 9, VkReturn = 13, VkShift = 16, VkControl = 17, VkMenu = 18,
-    VkCapital = 20, VkEscape = 27, VkPrior = 33, VkNext = 34, VkEnd = 35, VkHome = 36, VkLeft = 37,
-    VkUp = 38, VkRight = 39, VkDown = 40, VkInsert = 45, VkDelete = 46, VkLWin = 91, VkRWin = 92,
-    VkF1 = 112, VkRControl = 163, VkRMenu = 165,
-};
+// Virtual keys the typing logic names. Any byte is a virtual key (a code
+// list may hold any of them), so these are named values of a byte rather
+// than an enum the rest would have to cast from.
+namespace VirtualKey {
+inline constexpr std::uint8_t Back = 8, Tab = 9, Return = 13, Shift = 16, Control = 17, Menu = 18,
+    Capital = 20, Escape = 27, Prior = 33, Next = 34, End = 35, Home = 36, Left = 37, Up = 38,
+    Right = 39, Down = 40, Insert = 45, Delete = 46, LWin = 91, RWin = 92, F1 = 112, RControl = 163,
+    RMenu = 165;
+}  // namespace VirtualKey
 
 // One key event. A Unicode event types the UTF-16 unit in `character`
 // without any key of the layout; every other event names a virtual key

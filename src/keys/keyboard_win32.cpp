@@ -44,16 +44,26 @@ DWORD integrityLevelOf(HANDLE process)
     return level;
 }
 
+// Ours does not change while the program runs, and the window in front is
+// looked at before every typed byte: it is read once.
+DWORD ownIntegrityLevel()
+{
+    static const DWORD level = integrityLevelOf(GetCurrentProcess());
+    return level;
+}
+
 // Where the levels cannot be read, the window counts as reachable.
 bool runsAtHigherIntegrity(DWORD processId)
 {
+    const DWORD ours = ownIntegrityLevel();
+    if (ours == 0)
+        return false;
     HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId);
     if (!process)
         return false;
     const DWORD theirs = integrityLevelOf(process);
     CloseHandle(process);
-    const DWORD ours = integrityLevelOf(GetCurrentProcess());
-    return theirs != 0 && ours != 0 && theirs > ours;
+    return theirs > ours;
 }
 
 bool isShellWindow(HWND window)

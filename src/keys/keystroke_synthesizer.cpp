@@ -20,7 +20,7 @@ namespace {
 
 constexpr std::uint8_t kFirstFunctionCode = 15;
 constexpr std::uint8_t kLastControlCode = 26;
-constexpr std::uint8_t kFunctionKeyOffset = VkF1 - kFirstFunctionCode;  // 97
+constexpr std::uint8_t kFunctionKeyOffset = VirtualKey::F1 - kFirstFunctionCode;  // 97
 constexpr std::uint8_t kDeleteCharacter = 127;
 
 constexpr std::uint8_t kShiftBit = 1, kCtrlBit = 2, kAltBit = 4;
@@ -28,13 +28,14 @@ constexpr std::uint8_t kAltGrBits = kCtrlBit | kAltBit;
 constexpr std::uint8_t kKnownShiftBits = kShiftBit | kCtrlBit | kAltBit;
 
 constexpr std::uint8_t kControlKeys[kFirstFunctionCode] = {
-    0,        VkInsert, VkDelete, VkHome, VkEnd,   VkUp,  VkDown, VkLeft,
-    VkBack,   VkTab,    0,        VkRight, VkPrior, VkReturn, VkNext,
+    0,                  VirtualKey::Insert, VirtualKey::Delete, VirtualKey::Home,  VirtualKey::End,
+    VirtualKey::Up,     VirtualKey::Down,   VirtualKey::Left,   VirtualKey::Back,  VirtualKey::Tab,
+    0,                  VirtualKey::Right,  VirtualKey::Prior,  VirtualKey::Return, VirtualKey::Next,
 };
 
 bool isUnicodeControl(std::uint8_t byte)
 {
-    return (byte > VkEscape && byte < ' ') || byte == kDeleteCharacter;
+    return (byte > VirtualKey::Escape && byte < ' ') || byte == kDeleteCharacter;
 }
 
 void addUnits(KeySequence& keys, const AnsiCharacter& character)
@@ -67,7 +68,7 @@ KeystrokeSynthesizer::KeystrokeSynthesizer(Keyboard& keyboard, Clock& clock, con
 bool KeystrokeSynthesizer::typeBytes(const std::uint8_t* bytes, std::int32_t count)
 {
     for (std::int32_t i = 0; i < count;) {
-        if (!acceptsTyping(keyboard_.foregroundWindow()))
+        if (!hasTypingTarget())
             return false;
         KeySequence keys(keyboard_, typing_.keyboardLayout);
         const std::uint32_t used = addCharacter(keys, bytes + i, static_cast<std::uint32_t>(count - i));
@@ -112,8 +113,8 @@ std::uint32_t KeystrokeSynthesizer::addCharacter(KeySequence& keys, const std::u
                                                  std::uint32_t available)
 {
     const std::uint8_t byte = bytes[0];
-    if (byte == VkEscape) {
-        keys.tap(VkEscape);
+    if (byte == VirtualKey::Escape) {
+        keys.tap(VirtualKey::Escape);
     } else if (isUnicodeControl(byte)) {
         keys.typeUnit(byte);
     } else if (byte <= kLastControlCode) {
@@ -151,26 +152,26 @@ void KeystrokeSynthesizer::addWithModifiers(KeySequence& keys, std::uint8_t virt
     std::uint8_t innerCount = 0;
     if ((shiftState & kAltGrBits) == kAltGrBits) {
         if (platformMajorVersion_ == 5) {
-            inner[innerCount++] = VkRMenu;
+            inner[innerCount++] = VirtualKey::RMenu;
         } else if (platformMajorVersion_ >= 4) {
-            inner[innerCount++] = VkControl;
-            inner[innerCount++] = VkMenu;
+            inner[innerCount++] = VirtualKey::Control;
+            inner[innerCount++] = VirtualKey::Menu;
         }
     } else if (shiftState & kCtrlBit) {
-        inner[innerCount++] = VkControl;
+        inner[innerCount++] = VirtualKey::Control;
     } else if (shiftState & kAltBit) {
-        inner[innerCount++] = VkMenu;
+        inner[innerCount++] = VirtualKey::Menu;
     }
     const bool shift = (shiftState & kShiftBit) != 0;
     if (shift)
-        keys.press(VkShift);
+        keys.press(VirtualKey::Shift);
     for (std::uint8_t i = 0; i < innerCount; ++i)
         keys.press(inner[i]);
     keys.tap(virtualKey);
     for (std::uint8_t i = 0; i < innerCount; ++i)
         keys.release(inner[i]);
     if (shift)
-        keys.release(VkShift);
+        keys.release(VirtualKey::Shift);
 }
 
 }  // namespace orvanta

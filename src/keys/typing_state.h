@@ -14,11 +14,11 @@ namespace orvanta {
 
 // How the platform switches Caps Lock off; any value other than
 // CapsKeyToggles is treated like ShiftReleases.
-enum CapsLockMode : std::int8_t { NotProbed = 0, CapsKeyToggles = 1, ShiftReleases = 2 };
+enum class CapsLockMode : std::int8_t { NotProbed = 0, CapsKeyToggles = 1, ShiftReleases = 2 };
 
 struct TypingState {
     KeyboardLayout keyboardLayout = 0;
-    std::int8_t capsLockMode = NotProbed;
+    CapsLockMode capsLockMode = CapsLockMode::NotProbed;
 };
 
 }  // namespace orvanta

@@ -11,7 +11,7 @@ void ChunkReceiver::receive(const std::uint8_t* bytes, std::uint32_t count)
 {
     if (count == 0)
         return;
-    if (transfer.typing.capsLockMode == NotProbed)
+    if (transfer.typing.capsLockMode == CapsLockMode::NotProbed)
         capsLock.probeMode();
     const bool suspended = capsLock.suspend();
     assembler.feed(bytes, count);

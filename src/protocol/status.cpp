@@ -8,15 +8,15 @@ namespace orvanta {
 
 const char* statusText(std::int32_t code)
 {
-    switch (code) {
-    case PortWriteFailed: return "Failed to write the COM port!";
-    case ConnectionFailed: return "Failed to establish connection !!";
-    case ReceiveTimeout: return "Receive Time out !!";
-    case ReadTimeout: return "Time out !!";
-    case CradleSetupFailed: return "Unable to configure the IR device !!";
-    case TooManyCodes: return "Too many characters !!(max: 10)";
-    case ThreadStartFailed:
-    case PortOpenFailed:
+    switch (static_cast<StatusCode>(code)) {
+    case StatusCode::PortWriteFailed: return "Failed to write the COM port!";
+    case StatusCode::ConnectionFailed: return "Failed to establish connection !!";
+    case StatusCode::ReceiveTimeout: return "Receive Time out !!";
+    case StatusCode::ReadTimeout: return "Time out !!";
+    case StatusCode::CradleSetupFailed: return "Unable to configure the IR device !!";
+    case StatusCode::TooManyCodes: return "Too many characters !!(max: 10)";
+    case StatusCode::ThreadStartFailed:
+    case StatusCode::PortOpenFailed:
     default: return "Failed to open the COM port!";
     }
 }

@@ -10,7 +10,7 @@
 
 namespace orvanta {
 
-enum StatusCode : std::int32_t {
+enum class StatusCode : std::int32_t {
     PortWriteFailed = -107,
     ConnectionFailed = -106,
     ReceiveTimeout = -105,
@@ -23,6 +23,10 @@ enum StatusCode : std::int32_t {
 
 // OK button, exclamation icon, above all other windows.
 constexpr std::uint32_t kStatusBoxStyle = 0x40030;
+
+// Operations that can fail give 1 (or more) on success and 0 or a status
+// code on failure; this is the status code as such a result.
+constexpr std::int32_t failure(StatusCode code) { return static_cast<std::int32_t>(code); }
 
 const char* statusText(std::int32_t code);
 const char* statusCaption(std::int32_t code);

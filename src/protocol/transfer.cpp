@@ -39,7 +39,7 @@ TransferMachine::TransferMachine(TransferContext& transfer, const Settings& sett
 void TransferMachine::receive(const std::uint8_t* bytes, std::uint32_t count)
 {
     receiver_.receive(bytes, count);
-    KeepAnswerTimeWhileLineArrives();
+    keepAnswerTimeWhileLineArrives();
 }
 
 int TransferMachine::HandleLine()
@@ -49,11 +49,11 @@ int TransferMachine::HandleLine()
         return 1;
     stopProtocolTimer();
     if (transfer_.state == TransferState::AwaitingAck)
-        return HandleAcknowledgement();
-    return HandleRecordLine();
+        return handleAcknowledgement();
+    return handleRecordLine();
 }
 
-int TransferMachine::HandleAcknowledgement()
+int TransferMachine::handleAcknowledgement()
 {
     TransferContext& t = transfer_;
     if (!lineContains(t, "ACK")) {
@@ -67,12 +67,12 @@ int TransferMachine::HandleAcknowledgement()
     return 1;
 }
 
-int TransferMachine::HandleRecordLine()
+int TransferMachine::handleRecordLine()
 {
     TransferContext& t = transfer_;
     switch (ClassifyRecord(t)) {
     case RecordVerdict::Repeat:
-        if (AnswerRepeat())
+        if (answerRepeat())
             return 1;
         break;
     case RecordVerdict::Valid:
@@ -81,7 +81,7 @@ int TransferMachine::HandleRecordLine()
         if (!DeliverRecord(t, settings_, working_, synthesizer_))
             break;   // not typed: the collector keeps it and sends it again after the NAK
         t.nakRetryCount = 0;
-        return AcknowledgeTypedRecord();
+        return acknowledgeTypedRecord();
     case RecordVerdict::Invalid:
         if (isEndMarker(t))
             t.state = TransferState::Complete;
@@ -100,20 +100,20 @@ int TransferMachine::HandleRecordLine()
 // port after the pause before the answer: what follows is handled instead.
 // A collector that did miss the ACK sends nothing more and gets it. False
 // when the answer could not be written.
-bool TransferMachine::AnswerRepeat()
+bool TransferMachine::answerRepeat()
 {
     if (transfer_.bytesAfterLine > 0)
         return true;
     services_.clock.sleepMs(kCommandPauseMs);
     if (services_.link.inputWaiting())
         return true;
-    return WriteCommand("ACK\r", kAnswerTimeoutMs) == 1;
+    return sendAndArm("ACK\r", kAnswerTimeoutMs) == 1;
 }
 
 // A record whose typing has begun is acknowledged even when Stop came
 // meanwhile: otherwise the next Start would type it again. The port stays
 // open until this thread has ended; no time-out is left armed then.
-int TransferMachine::AcknowledgeTypedRecord()
+int TransferMachine::acknowledgeTypedRecord()
 {
     if (!SendCommand("ACK\r", kAnswerTimeoutMs)) {
         armProtocolTimer(kHandOverMs);
@@ -131,7 +131,7 @@ int TransferMachine::AcknowledgeTypedRecord()
 // still coming makes the collector send it again after it, and with the
 // copies in flight an ACK can be taken for the wrong record. An over-long
 // line stops counting as arriving, so it still gets its NAK.
-void TransferMachine::KeepAnswerTimeWhileLineArrives()
+void TransferMachine::keepAnswerTimeWhileLineArrives()
 {
     const TransferContext& t = transfer_;
     if (t.state == TransferState::Receiving && t.running && t.lineLength > 0 && t.lineLength <= kMaxLineLength)
@@ -141,10 +141,10 @@ void TransferMachine::KeepAnswerTimeWhileLineArrives()
 int TransferMachine::SendCommand(const char* text, std::uint32_t timeoutMs)
 {
     services_.clock.sleepMs(kCommandPauseMs);
-    return WriteCommand(text, timeoutMs);
+    return sendAndArm(text, timeoutMs);
 }
 
-int TransferMachine::WriteCommand(const char* text, std::uint32_t timeoutMs)
+int TransferMachine::sendAndArm(const char* text, std::uint32_t timeoutMs)
 {
     if (!services_.link.writeCommand(text))
         return 0;

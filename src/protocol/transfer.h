@@ -70,12 +70,12 @@ public:
     WindowId timerOwner = 0;
 
 private:
-    int HandleAcknowledgement();
-    int HandleRecordLine();
-    int AcknowledgeTypedRecord();
-    bool AnswerRepeat();
-    [[nodiscard]] int WriteCommand(const char* text, std::uint32_t timeoutMs);
-    void KeepAnswerTimeWhileLineArrives();
+    int handleAcknowledgement();
+    int handleRecordLine();
+    int acknowledgeTypedRecord();
+    bool answerRepeat();
+    [[nodiscard]] int sendAndArm(const char* text, std::uint32_t timeoutMs);
+    void keepAnswerTimeWhileLineArrives();
     void failTransfer(WindowId window, StatusCode code);
     void restartForNextPoll(WindowId window);
     bool skipPollWithoutTarget(WindowId window);

@@ -23,7 +23,7 @@ struct TransferContext {
     std::atomic<TransferState> state{TransferState::AwaitingAck};
     std::uint32_t readRetryCount = 0;
     std::uint32_t nakRetryCount = 0;
-    // 1 while a transfer (or a keep-online series) runs; keeps the receive
+    // Set while a transfer (or a keep-online series) runs; keeps the receive
     // thread looping. Written by the UI thread, read by the receive thread.
     std::atomic<bool> running{false};
     std::uint8_t expectedSequence = 0;

@@ -23,7 +23,7 @@ int TransferMachine::StartTransfer()
     if (skipPollWithoutTarget(timerOwner))
         return 1;
     if (!SendCommand("READ\r", readTimeoutMs()))
-        return PortWriteFailed;
+        return failure(StatusCode::PortWriteFailed);
     return 1;
 }
 
@@ -36,18 +36,18 @@ void TransferMachine::OnProtocolTimeout(WindowId window, std::uintptr_t timerId)
     switch (t.state) {
     case TransferState::AwaitingAck:
         if (t.readRetryCount > kRetryLimit)
-            return failTransfer(window, ReadTimeout);
+            return failTransfer(window, StatusCode::ReadTimeout);
         if (skipPollWithoutTarget(window))
             return;
         if (!SendCommand("READ\r", readTimeoutMs()))
-            return failTransfer(window, PortWriteFailed);
+            return failTransfer(window, StatusCode::PortWriteFailed);
         t.readRetryCount = settings_.keepOnline > 0 ? 0 : t.readRetryCount + 1;
         return;
     case TransferState::Receiving:
         if (t.nakRetryCount > kRetryLimit)
-            return failTransfer(window, ReceiveTimeout);
+            return failTransfer(window, StatusCode::ReceiveTimeout);
         if (!SendCommand("NAK\r", kAnswerTimeoutMs))
-            return failTransfer(window, PortWriteFailed);
+            return failTransfer(window, StatusCode::PortWriteFailed);
         ++t.nakRetryCount;
         return;
     case TransferState::Complete:
@@ -82,12 +82,11 @@ void TransferMachine::ResetTransfer()
     TransferContext& t = transfer_;
     ForgetLastRecord(t);
     t.state = TransferState::AwaitingAck;
-    t.typing.keyboardLayout = 0;
     t.running = false;
     t.expectedSequence = 0;
     t.nakRetryCount = 0;
     t.readRetryCount = 0;
-    t.typing.capsLockMode = NotProbed;
+    t.typing = TypingState{};
 }
 
 void TransferMachine::ClosePort()
@@ -101,7 +100,7 @@ void TransferMachine::ClosePort()
 void TransferMachine::failTransfer(WindowId window, StatusCode code)
 {
     ClosePort();
-    ShowStatus(services_.messageBoxes, window, code);
+    ShowStatus(services_.messageBoxes, window, failure(code));
     ResetTransfer();
 }
 

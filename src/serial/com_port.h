@@ -36,7 +36,15 @@ struct LineConfig {
 };
 
 // Purge flags and the receive event, with the platform's values.
-enum PurgeFlag : std::uint32_t { PurgeRxAbort = 0x2, PurgeTxClear = 0x4, PurgeRxClear = 0x8 };
+enum class PurgeFlag : std::uint32_t { RxAbort = 0x2, TxClear = 0x4, RxClear = 0x8 };
+constexpr PurgeFlag operator|(PurgeFlag a, PurgeFlag b)
+{
+    return static_cast<PurgeFlag>(static_cast<std::uint32_t>(a) | static_cast<std::uint32_t>(b));
+}
+constexpr bool hasFlag(PurgeFlag flags, PurgeFlag flag)
+{
+    return (static_cast<std::uint32_t>(flags) & static_cast<std::uint32_t>(flag)) != 0;
+}
 constexpr std::uint32_t kEventRxChar = 0x1;
 
 class ComPort {
@@ -52,7 +60,7 @@ public:
     // Reads return at once with what has arrived; a write that cannot go
     // out gives up after a bounded time.
     virtual void setTimeouts() = 0;
-    virtual void purge(std::uint32_t flags) = 0;
+    virtual void purge(PurgeFlag flags) = 0;
     virtual bool setEventMask(std::uint32_t mask) = 0;
     // Waits for a receive event; false when the wait failed or ended early.
     virtual bool waitEvent(std::uint32_t& mask) = 0;

@@ -29,6 +29,17 @@ bool isUnderWay(DWORD error)
     return error == ERROR_IO_PENDING || error == 0;
 }
 
+// Waits at most waitMs for an operation under way, and cancels it when the
+// time is up. False when it had to be cancelled; the caller then awaits the
+// cancelled operation before its buffer goes.
+bool awaitOrCancel(HANDLE port, OVERLAPPED& done, DWORD waitMs)
+{
+    if (WaitForSingleObject(done.hEvent, waitMs) == WAIT_OBJECT_0)
+        return true;
+    CancelIoEx(port, &done);
+    return false;
+}
+
 }  // namespace
 
 bool Win32ComPort::open(const char* deviceName)
@@ -133,9 +144,9 @@ void Win32ComPort::setTimeouts()
     SetCommTimeouts(port_, &timeouts);
 }
 
-void Win32ComPort::purge(std::uint32_t flags)
+void Win32ComPort::purge(PurgeFlag flags)
 {
-    PurgeComm(port_, flags);
+    PurgeComm(port_, static_cast<DWORD>(flags));
 }
 
 bool Win32ComPort::setEventMask(std::uint32_t mask)
@@ -182,8 +193,7 @@ std::int32_t Win32ComPort::read(std::uint8_t* buffer, std::uint32_t count, std::
         return static_cast<std::int32_t>(got);
     if (GetLastError() != ERROR_IO_PENDING)
         return -1;
-    if (WaitForSingleObject(readDone_.hEvent, waitMs) != WAIT_OBJECT_0)
-        CancelIoEx(port_, &readDone_);
+    awaitOrCancel(port_, readDone_, waitMs);
     if (!GetOverlappedResult(port_, &readDone_, &got, TRUE))
         return GetLastError() == ERROR_OPERATION_ABORTED ? static_cast<std::int32_t>(got) : -1;
     return static_cast<std::int32_t>(got);
@@ -199,8 +209,7 @@ bool Win32ComPort::write(const std::uint8_t* bytes, std::uint32_t count)
         return written == count;
     if (!isUnderWay(GetLastError()))
         return false;
-    if (WaitForSingleObject(writeDone_.hEvent, kWriteWaitMs) != WAIT_OBJECT_0) {
-        CancelIoEx(port_, &writeDone_);
+    if (!awaitOrCancel(port_, writeDone_, kWriteWaitMs)) {
         GetOverlappedResult(port_, &writeDone_, &written, TRUE);
         return false;
     }

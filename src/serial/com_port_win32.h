@@ -18,7 +18,7 @@ public:
     bool getLineConfig(LineConfig& config) override;
     bool setLineConfig(const LineConfig& config) override;
     void setTimeouts() override;
-    void purge(std::uint32_t flags) override;
+    void purge(PurgeFlag flags) override;
     bool setEventMask(std::uint32_t mask) override;
     bool waitEvent(std::uint32_t& mask) override;
     std::uint32_t clearErrors() override;

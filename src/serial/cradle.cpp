@@ -23,7 +23,7 @@ void applyLineState(PortConnection& connection, bool rtsOn)
 // the collector's silence at the new one then ends the transfer.
 void writeControlByte(PortConnection& connection, std::uint8_t byte)
 {
-    (void)connection.WritePort(&byte, 1);
+    (void)connection.writePort(&byte, 1);
     connection.services.clock.sleepMs(connection.settleDelayMs);
 }
 
@@ -78,9 +78,9 @@ int ProbeCradleRate(PortConnection& connection, std::uint32_t rate)
     connection.lineConfig.baudRate = rate;
     connection.settleDelayMs = cradleSettleDelayMs(rate);
     applyLineState(connection, false);
-    port.purge(PurgeTxClear | PurgeRxClear);
+    port.purge(PurgeFlag::TxClear | PurgeFlag::RxClear);
     const std::uint8_t probe = kCradleProbe;
-    if (!connection.WritePort(&probe, 1))
+    if (!connection.writePort(&probe, 1))
         return 0;
     connection.services.clock.sleepMs(connection.settleDelayMs);
     const int answered = awaitEcho(connection);

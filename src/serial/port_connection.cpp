@@ -32,9 +32,9 @@ void readerThreadBody(void* argument)
 // asks for a fresh answer. Before an ACK it is not: the collector's next
 // record can already be on its way, and dropping it would let the
 // collector take the following ACK for a record that was never typed.
-std::uint32_t purgeBefore(const char* command)
+PurgeFlag purgeBefore(const char* command)
 {
-    return std::strcmp(command, "ACK\r") == 0 ? PurgeTxClear : PurgeTxClear | PurgeRxClear;
+    return std::strcmp(command, "ACK\r") == 0 ? PurgeFlag::TxClear : PurgeFlag::TxClear | PurgeFlag::RxClear;
 }
 
 }  // namespace
@@ -71,7 +71,7 @@ int PortConnection::OpenPort()
     comDeviceName(settings.comPort, device);
     if (!port.open(device)) {
         portHandle = PortHandle::Invalid;
-        return PortOpenFailed;
+        return failure(StatusCode::PortOpenFailed);
     }
     portHandle = PortHandle::Open;
     // Marked before they exist: the close releases those made before a failure.
@@ -80,18 +80,18 @@ int PortConnection::OpenPort()
         return 0;
     port.setupQueues(kPortQueueBytes, kPortQueueBytes);
 
-    if (settings.transmissionType == RS232) {
+    if (settings.transmissionType == TransmissionType::RS232) {
         running_ = false;
         applyRs232Line();
     } else {
         if (ConfigureCradle(*this) != 1)
-            return CradleSetupFailed;
+            return failure(StatusCode::CradleSetupFailed);
         running_ = false;
-        port.purge(PurgeTxClear | PurgeRxClear);
+        port.purge(PurgeFlag::TxClear | PurgeFlag::RxClear);
         if (!port.setLineConfig(lineConfig))
-            return CradleSetupFailed;
+            return failure(StatusCode::CradleSetupFailed);
     }
-    return StartReaderThread() ? 1 : ThreadStartFailed;
+    return StartReaderThread() ? 1 : failure(StatusCode::ThreadStartFailed);
 }
 
 bool PortConnection::StartReaderThread()
@@ -108,10 +108,10 @@ void PortConnection::ReaderThread()
         return;
     services.clock.sleepMs(kReaderStartPauseMs);
     while (running_)
-        ReaderPass();
+        readerPass();
 }
 
-void PortConnection::ReaderPass()
+void PortConnection::readerPass()
 {
     ComPort& port = services.comPort;
     std::uint32_t mask = 0;
@@ -168,7 +168,7 @@ void PortConnection::awaitFirstByte()
         clock.sleepMs(kIdlePassPauseMs);
 }
 
-bool PortConnection::WritePort(const std::uint8_t* bytes, std::uint32_t count)
+bool PortConnection::writePort(const std::uint8_t* bytes, std::uint32_t count)
 {
     std::lock_guard<std::mutex> hold(writeLock_);
     return services.comPort.write(bytes, count);
@@ -178,7 +178,7 @@ bool PortConnection::writeCommand(const char* command)
 {
     services.comPort.purge(purgeBefore(command));
     const auto length = static_cast<std::uint32_t>(std::strlen(command));
-    return WritePort(reinterpret_cast<const std::uint8_t*>(command), length);
+    return writePort(reinterpret_cast<const std::uint8_t*>(command), length);
 }
 
 bool PortConnection::inputWaiting()
@@ -190,7 +190,7 @@ void PortConnection::ClosePort()
 {
     StopReaderThread();
     if (portHandle == PortHandle::Open) {
-        services.comPort.purge(PurgeRxAbort | PurgeRxClear);
+        services.comPort.purge(PurgeFlag::RxAbort | PurgeFlag::RxClear);
         services.comPort.close();
     }
     portHandle = PortHandle::None;

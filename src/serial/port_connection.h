@@ -46,10 +46,10 @@ public:
     void StopReaderThread();
     // The receive loop, and one pass of it (tests drive it pass by pass).
     void ReaderThread();
-    void ReaderPass();
+    void readerPass();
     // Writes through the connection's write lock: commands come from both
     // threads, cradle control bytes from the UI thread.
-    [[nodiscard]] bool WritePort(const std::uint8_t* bytes, std::uint32_t count);
+    [[nodiscard]] bool writePort(const std::uint8_t* bytes, std::uint32_t count);
 
     const Settings& settings;
     const PortServices services;

@@ -11,7 +11,7 @@ namespace orvanta {
 
 void applyDefaults(Settings& settings)
 {
-    settings.transmissionType = CradleIR;
+    settings.transmissionType = TransmissionType::CradleIR;
     settings.comPort = 1;
     settings.baudIndex = 0;
     settings.addCr = 1;

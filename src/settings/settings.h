@@ -22,10 +22,10 @@ constexpr std::uint8_t kStoredEnterCode = 127;
 constexpr std::size_t kMaxCodes = 10;
 constexpr std::size_t kWorkingListSize = 16;
 
-enum TransmissionType : std::int32_t { RS232 = 0, CradleIR = 1 };
+enum class TransmissionType : std::int32_t { RS232 = 0, CradleIR = 1 };
 
 struct Settings {
-    std::int32_t transmissionType;
+    TransmissionType transmissionType;
     std::int32_t comPort;
     std::int8_t baudIndex;
     std::int8_t addCr;

@@ -240,8 +240,9 @@ void parseSettingsFile(Settings& settings, const std::uint8_t* data, std::size_t
 std::size_t buildSettingsImage(const Settings& settings, std::uint8_t (&image)[kMaxSettingsImage])
 {
     const std::int32_t lines[kSettingLines] = {
-        settings.transmissionType, settings.comPort,        settings.baudIndex,   settings.addCr,
-        settings.keepOnline,       settings.pollingSeconds, settings.charDelayMs,
+        static_cast<std::int32_t>(settings.transmissionType),
+        settings.comPort, settings.baudIndex, settings.addCr, settings.keepOnline,
+        settings.pollingSeconds, settings.charDelayMs,
     };
     std::size_t length = 0;
     for (std::int32_t value : lines)

@@ -53,7 +53,7 @@ std::size_t LoadCodeList(GridBuffer& grid, const std::uint8_t* list, CodeText& t
 int appendPickedCode(GridBuffer& grid, CodeText& text, std::uint8_t code)
 {
     if (grid.count >= kMaxCodes)
-        return TooManyCodes;
+        return failure(StatusCode::TooManyCodes);
     grid.codes[grid.count++] = code;
     appendName(text, code);
     return 1;

@@ -56,8 +56,9 @@ LRESULT OnGridClick(HWND gridArea, LPARAM position)
     PaintCellHighlight(gridArea, picker.selected, false);
     PaintCellHighlight(gridArea, *cell, true);
     picker.selected = *cell;
-    if (appendPickedCode(picker.grid, picker.codeText, codeAt(*cell)) == TooManyCodes)
-        ShowStatus(picker.messageBoxes, reinterpret_cast<WindowId>(gridArea), TooManyCodes);
+    const std::int32_t appended = appendPickedCode(picker.grid, picker.codeText, codeAt(*cell));
+    if (appended <= 0)
+        ShowStatus(picker.messageBoxes, reinterpret_cast<WindowId>(gridArea), appended);
     else
         InvalidateRect(picker.resultText, nullptr, TRUE);
     return 0;

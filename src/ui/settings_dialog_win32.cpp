@@ -247,7 +247,8 @@ void FillDialog(HWND dialog)
     const DialogSession& session = sessionOf(dialog);
     const Settings& s = session.settings;
     static const char* const kTransmissionList[] = {kTransmissionNames[0], kTransmissionNames[1]};
-    fillList(dialog, IDC_TRANSMISSION_TYPE, kTransmissionList, kListedTransmissionTypes, s.transmissionType);
+    fillList(dialog, IDC_TRANSMISSION_TYPE, kTransmissionList, kListedTransmissionTypes,
+             static_cast<int>(s.transmissionType));
     SendDlgItemMessageA(dialog, IDC_COM_PORT_SPIN, UDM_SETRANGE, 0, kSpinRange);
     SetDlgItemInt(dialog, IDC_COM_PORT, static_cast<UINT>(s.comPort), TRUE);
     fillList(dialog, IDC_BAUD_RATE, kBaudNames, kBaudCount, s.baudIndex);

@@ -9,6 +9,8 @@
 namespace orvanta::fakes {
 namespace {
 
+namespace Vk = VirtualKey;
+
 constexpr std::int16_t key(int virtualKey, int shiftState = 0)
 {
     return static_cast<std::int16_t>((shiftState << 8) | virtualKey);
@@ -37,10 +39,10 @@ ScanCodeTable usScanCodes()
     const std::pair<int, std::uint16_t> others[] = {
         {0xBA, 0x27}, {0xBB, 0x0D}, {0xBC, 0x33}, {0xBD, 0x0C}, {0xBE, 0x34}, {0xBF, 0x35},
         {0xC0, 0x29}, {0xDB, 0x1A}, {0xDC, 0x2B}, {0xDD, 0x1B}, {0xDE, 0x28}, {' ', 0x39},
-        {VkReturn, 0x1C}, {VkBack, 0x0E}, {VkTab, 0x0F}, {VkEscape, 0x01}, {VkShift, 0x2A},
-        {VkControl, 0x1D}, {VkMenu, 0x38}, {VkRMenu, 0x38}, {VkCapital, 0x3A}, {VkInsert, 0x52},
-        {VkDelete, 0x53}, {VkHome, 0x47}, {VkEnd, 0x4F}, {VkPrior, 0x49}, {VkNext, 0x51},
-        {VkLeft, 0x4B}, {VkUp, 0x48}, {VkRight, 0x4D}, {VkDown, 0x50}, {VkF1, 0x3B},
+        {Vk::Return, 0x1C}, {Vk::Back, 0x0E}, {Vk::Tab, 0x0F}, {Vk::Escape, 0x01}, {Vk::Shift, 0x2A},
+        {Vk::Control, 0x1D}, {Vk::Menu, 0x38}, {Vk::RMenu, 0x38}, {Vk::Capital, 0x3A}, {Vk::Insert, 0x52},
+        {Vk::Delete, 0x53}, {Vk::Home, 0x47}, {Vk::End, 0x4F}, {Vk::Prior, 0x49}, {Vk::Next, 0x51},
+        {Vk::Left, 0x4B}, {Vk::Up, 0x48}, {Vk::Right, 0x4D}, {Vk::Down, 0x50}, {Vk::F1, 0x3B},
     };
     for (const auto& [virtualKey, code] : others)
         scan[virtualKey] = code;
@@ -115,9 +117,9 @@ void FakeKeyboard::apply(const KeyEvent& event)
     log_.push_back(event.keyUp ? up(event.virtualKey) : down(event.virtualKey));
     if (event.keyUp)
         return;
-    if (event.virtualKey == VkCapital && !(capsLockOn && shiftReleasesCapsLock))
+    if (event.virtualKey == Vk::Capital && !(capsLockOn && shiftReleasesCapsLock))
         capsLockOn = !capsLockOn;
-    else if (event.virtualKey == VkShift && shiftReleasesCapsLock)
+    else if (event.virtualKey == Vk::Shift && shiftReleasesCapsLock)
         capsLockOn = false;
 }
 

@@ -31,11 +31,11 @@ std::uint32_t FakeComPort::clearErrors()
 }
 
 // A purge drops what has reached the port by then.
-void FakeComPort::purge(std::uint32_t flags)
+void FakeComPort::purge(PurgeFlag flags)
 {
-    log_.push_back({"purge", flags});
+    log_.push_back(purged(flags));
     deliverArrived();
-    if (flags & PurgeRxClear)
+    if (hasFlag(flags, PurgeFlag::RxClear))
         input.clear();
 }
 
@@ -139,7 +139,7 @@ FakeProgram::FakeProgram()
 {
     program->machine.timerOwner = kDialogWindow;
     program->transfer.typing.keyboardLayout = kUsLayout;
-    program->transfer.typing.capsLockMode = CapsKeyToggles;
+    program->transfer.typing.capsLockMode = CapsLockMode::CapsKeyToggles;
 }
 
 EventLog FakeProgram::only(std::initializer_list<const char*> kinds) const

@@ -32,7 +32,7 @@ public:
     bool getLineConfig(LineConfig& config) override;
     bool setLineConfig(const LineConfig& config) override;
     void setTimeouts() override { log_.push_back({"timeouts"}); }
-    void purge(std::uint32_t flags) override;
+    void purge(PurgeFlag flags) override;
     bool setEventMask(std::uint32_t mask) override;
     bool waitEvent(std::uint32_t& mask) override;
     std::uint32_t clearErrors() override;
@@ -142,5 +142,6 @@ constexpr WindowId kDialogWindow = 0xD1A;
 inline Event sent(const std::string& text) { return {"write", 0, text}; }
 inline Event timerSet(std::uint64_t ms) { return {"timer set", ms}; }
 inline Event timerKill(std::uint64_t id = kProtocolTimerId) { return {"timer kill", id}; }
+inline Event purged(PurgeFlag flags) { return {"purge", static_cast<std::uint64_t>(flags)}; }
 
 }  // namespace orvanta::fakes

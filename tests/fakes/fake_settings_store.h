@@ -43,7 +43,7 @@ inline Bytes bytesOf(const std::string& text) { return Bytes(text.begin(), text.
 inline std::string settingsText(const Settings& s)
 {
     std::ostringstream out;
-    out << "type " << s.transmissionType << ", COM " << s.comPort << ", baud " << int{s.baudIndex}
+    out << "type " << static_cast<int>(s.transmissionType) << ", COM " << s.comPort << ", baud " << int{s.baudIndex}
         << ", CR " << int{s.addCr} << ", online " << int{s.keepOnline} << ", polling " << s.pollingSeconds
         << ", delay " << s.charDelayMs << "\nprefix " << int{s.prefixEnabled} << ':';
     for (std::uint8_t code : s.prefixCodes)
@@ -64,7 +64,7 @@ struct SevenValues {
 
 inline void setSeven(Settings& s, const SevenValues& v)
 {
-    s.transmissionType = v.transmissionType;
+    s.transmissionType = static_cast<TransmissionType>(v.transmissionType);
     s.comPort = v.comPort;
     s.baudIndex = v.baudIndex;
     s.addCr = v.addCr;

@@ -53,7 +53,7 @@ std::string settingsFile()
 TEST(SettingsDialogGui, OpensWithTheSettingsAndOnlyTwoTransmissionTypes)
 {
     resetProgram();
-    program().settings.transmissionType = RS232;
+    program().settings.transmissionType = TransmissionType::RS232;
     program().settings.baudIndex = 3;
     program().settings.comPort = 12;
     std::vector<std::string> types, rates;

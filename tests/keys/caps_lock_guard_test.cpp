@@ -7,6 +7,8 @@
 namespace orvanta {
 namespace {
 
+namespace Vk = VirtualKey;
+
 using fakes::EventLog;
 using fakes::pause;
 using fakes::tap;
@@ -31,10 +33,10 @@ struct ProbeCase {
 TEST(CapsLockGuard, ProbeFindsTheModeAndLeavesCapsLockAsItWas)
 {
     const ProbeCase cases[] = {
-        {"key toggles, started off", false, false, {VkCapital, VkCapital}, {}, CapsKeyToggles},
-        {"key toggles, started on", false, true, {VkCapital}, {VkCapital}, CapsKeyToggles},
-        {"shift releases, started off", true, false, {VkCapital, VkCapital}, {VkShift}, ShiftReleases},
-        {"shift releases, started on", true, true, {VkCapital}, {}, ShiftReleases},
+        {"key toggles, started off", false, false, {Vk::Capital, Vk::Capital}, {}, CapsLockMode::CapsKeyToggles},
+        {"key toggles, started on", false, true, {Vk::Capital}, {Vk::Capital}, CapsLockMode::CapsKeyToggles},
+        {"shift releases, started off", true, false, {Vk::Capital, Vk::Capital}, {Vk::Shift}, CapsLockMode::ShiftReleases},
+        {"shift releases, started on", true, true, {Vk::Capital}, {}, CapsLockMode::ShiftReleases},
     };
     for (const ProbeCase& c : cases) {
         CapsBench bench;
@@ -56,7 +58,7 @@ TEST(CapsLockGuard, ProbeFindsTheModeAndLeavesCapsLockAsItWas)
 
 struct SuspendCase {
     const char* name;
-    std::int8_t mode;
+    CapsLockMode mode;
     bool capsOn;
     bool suspended;
     std::vector<int> taps;
@@ -65,14 +67,14 @@ struct SuspendCase {
 TEST(CapsLockGuard, SuspendSwitchesCapsLockOffTheWayTheModeSays)
 {
     const SuspendCase cases[] = {
-        {"off: nothing to do", CapsKeyToggles, false, false, {}},
-        {"toggles: Caps Lock key", CapsKeyToggles, true, true, {VkCapital}},
-        {"shift releases: Shift", ShiftReleases, true, true, {VkShift}},
-        {"unknown mode counts as shift releases", 7, true, true, {VkShift}},
+        {"off: nothing to do", CapsLockMode::CapsKeyToggles, false, false, {}},
+        {"toggles: Caps Lock key", CapsLockMode::CapsKeyToggles, true, true, {Vk::Capital}},
+        {"shift releases: Shift", CapsLockMode::ShiftReleases, true, true, {Vk::Shift}},
+        {"unknown mode counts as shift releases", static_cast<CapsLockMode>(7), true, true, {Vk::Shift}},
     };
     for (const SuspendCase& c : cases) {
         CapsBench bench;
-        bench.keyboard.shiftReleasesCapsLock = c.mode != CapsKeyToggles;
+        bench.keyboard.shiftReleasesCapsLock = c.mode != CapsLockMode::CapsKeyToggles;
         bench.keyboard.capsLockOn = c.capsOn;
         bench.typing.capsLockMode = c.mode;
         EXPECT_EQ(bench.guard.suspend(), c.suspended) << c.name;
@@ -82,7 +84,7 @@ TEST(CapsLockGuard, SuspendSwitchesCapsLockOffTheWayTheModeSays)
         EXPECT_EQ(bench.log, expected) << c.name;
         EXPECT_EQ(bench.keyboard.batches, std::vector<std::uint32_t>(c.taps.size(), 2u)) << c.name;
         for (const KeyEvent& event : bench.keyboard.sent)
-            EXPECT_EQ(event.scanCode, event.virtualKey == VkCapital ? 0x3A : 0x2A) << c.name;
+            EXPECT_EQ(event.scanCode, event.virtualKey == Vk::Capital ? 0x3A : 0x2A) << c.name;
         EXPECT_FALSE(bench.keyboard.capsLockOn) << c.name;
         if (c.suspended) {
             bench.guard.restore();

@@ -11,6 +11,8 @@
 namespace orvanta {
 namespace {
 
+namespace Vk = VirtualKey;
+
 using fakes::down;
 using fakes::EventLog;
 using fakes::pause;
@@ -57,9 +59,9 @@ struct Expect {
     // Shift goes down first and up last; the others go up in press order.
     Expect& shiftWith(std::vector<int> inner, int key)
     {
-        events.push_back(down(VkShift));
+        events.push_back(down(Vk::Shift));
         with(inner, key);
-        events.push_back(up(VkShift));
+        events.push_back(up(Vk::Shift));
         return *this;
     }
     Expect& unicode(int unit) { fakes::typeUnit(events, unit); return *this; }
@@ -78,10 +80,10 @@ TEST(KeystrokeSynthesizer, TypesEachByteAsTheLayoutAndVersionRequire)
 {
     const KeyboardLayout us = fakes::kUsLayout, de = fakes::kGermanLayout;
     const TypingCase cases[] = {
-        {"lower and upper case", "aB", us, 6, Expect{}.tapKey('A').wait(2).with(VkShift, 'B').wait(2).events},
-        {"enter needs no look-up", "\r", us, 6, Expect{}.tapKey(VkReturn).wait(2).events},
+        {"lower and upper case", "aB", us, 6, Expect{}.tapKey('A').wait(2).with(Vk::Shift, 'B').wait(2).events},
+        {"enter needs no look-up", "\r", us, 6, Expect{}.tapKey(Vk::Return).wait(2).events},
         {"bytes 0 and 10 only pause", std::string("\0\n", 2), us, 6, Expect{}.wait(2).wait(2).events},
-        {"escape is the Escape key, not Ctrl+[", "\x1b", us, 6, Expect{}.tapKey(VkEscape).wait(2).events},
+        {"escape is the Escape key, not Ctrl+[", "\x1b", us, 6, Expect{}.tapKey(Vk::Escape).wait(2).events},
         {"28 to 31 and 127 are the characters, not Ctrl chords", "\x1c\x1f\x7f", us, 6,
          Expect{}.unicode(0x1C).wait(2).unicode(0x1F).wait(2).unicode(0x7F).wait(2).events},
         {"no key in the layout: typed as Unicode", "\xA7", us, 6, Expect{}.unicode(0xA7).wait(2).events},
@@ -90,10 +92,10 @@ TEST(KeystrokeSynthesizer, TypesEachByteAsTheLayoutAndVersionRequire)
         {"a dead key would put its accent on the next letter", "^a", de, 6,
          Expect{}.unicode('^').wait(2).tapKey('A').wait(2).events},
         {"dead keys with and without Shift", "\xB4`", de, 6, Expect{}.unicode(0xB4).wait(2).unicode('`').wait(2).events},
-        {"AltGr on version 5 uses right Alt", "@", de, 5, Expect{}.with(VkRMenu, 'Q').wait(2).events},
-        {"AltGr on version 4 uses Ctrl+Alt", "{", de, 4, Expect{}.with({VkControl, VkMenu}, '7').wait(2).events},
-        {"AltGr on version 6 uses Ctrl+Alt", "\\", de, 6, Expect{}.with({VkControl, VkMenu}, 0xDB).wait(2).events},
-        {"AltGr on version 10 uses Ctrl+Alt", "\x80", de, 10, Expect{}.with({VkControl, VkMenu}, 'E').wait(2).events},
+        {"AltGr on version 5 uses right Alt", "@", de, 5, Expect{}.with(Vk::RMenu, 'Q').wait(2).events},
+        {"AltGr on version 4 uses Ctrl+Alt", "{", de, 4, Expect{}.with({Vk::Control, Vk::Menu}, '7').wait(2).events},
+        {"AltGr on version 6 uses Ctrl+Alt", "\\", de, 6, Expect{}.with({Vk::Control, Vk::Menu}, 0xDB).wait(2).events},
+        {"AltGr on version 10 uses Ctrl+Alt", "\x80", de, 10, Expect{}.with({Vk::Control, Vk::Menu}, 'E').wait(2).events},
         {"AltGr on version 3 taps the key alone", "@", de, 3, Expect{}.tapKey('Q').wait(2).events},
     };
     for (const TypingCase& c : cases) {
@@ -117,14 +119,14 @@ TEST(KeystrokeSynthesizer, PressesEveryModifierOfTheShiftState)
 {
     const ShiftStateCase cases[] = {
         {0, 6, Expect{}.tapKey(0x33).events},
-        {1, 6, Expect{}.with(VkShift, 0x33).events},
-        {2, 6, Expect{}.with(VkControl, 0x33).events},
-        {3, 6, Expect{}.shiftWith({VkControl}, 0x33).events},
-        {4, 6, Expect{}.with(VkMenu, 0x33).events},
-        {5, 6, Expect{}.shiftWith({VkMenu}, 0x33).events},
-        {7, 6, Expect{}.shiftWith({VkControl, VkMenu}, 0x33).events},
-        {7, 5, Expect{}.shiftWith({VkRMenu}, 0x33).events},
-        {7, 3, Expect{}.with(VkShift, 0x33).events},
+        {1, 6, Expect{}.with(Vk::Shift, 0x33).events},
+        {2, 6, Expect{}.with(Vk::Control, 0x33).events},
+        {3, 6, Expect{}.shiftWith({Vk::Control}, 0x33).events},
+        {4, 6, Expect{}.with(Vk::Menu, 0x33).events},
+        {5, 6, Expect{}.shiftWith({Vk::Menu}, 0x33).events},
+        {7, 6, Expect{}.shiftWith({Vk::Control, Vk::Menu}, 0x33).events},
+        {7, 5, Expect{}.shiftWith({Vk::RMenu}, 0x33).events},
+        {7, 3, Expect{}.with(Vk::Shift, 0x33).events},
         {8, 6, Expect{}.unicode('#').events},
     };
     for (const ShiftStateCase& c : cases) {
@@ -169,17 +171,17 @@ TEST(KeystrokeSynthesizer, EveryEventCarriesItsScanCodeAndEachByteGoesInOnePiece
     const ScanCodeCase cases[] = {
         {"a letter", "a", us, 6, {keyDown('A', 0x1E), keyUp('A', 0x1E)}, {2}},
         {"Shift and its key", "B", us, 6,
-         {keyDown(VkShift, 0x2A), keyDown('B', 0x30), keyUp('B', 0x30), keyUp(VkShift, 0x2A)}, {4}},
+         {keyDown(Vk::Shift, 0x2A), keyDown('B', 0x30), keyUp('B', 0x30), keyUp(Vk::Shift, 0x2A)}, {4}},
         {"Insert is extended (not Numpad 0)", "\x01", us, 6,
-         {keyDown(VkInsert, 0x52, true), keyUp(VkInsert, 0x52, true)}, {2}},
+         {keyDown(Vk::Insert, 0x52, true), keyUp(Vk::Insert, 0x52, true)}, {2}},
         {"arrows and Page Down are extended", "\x05\x0e", us, 6,
-         {keyDown(VkUp, 0x48, true), keyUp(VkUp, 0x48, true), keyDown(VkNext, 0x51, true),
-          keyUp(VkNext, 0x51, true)}, {2, 2}},
+         {keyDown(Vk::Up, 0x48, true), keyUp(Vk::Up, 0x48, true), keyDown(Vk::Next, 0x51, true),
+          keyUp(Vk::Next, 0x51, true)}, {2, 2}},
         {"right Alt is extended", "@", de, 5,
-         {keyDown(VkRMenu, 0x38, true), keyDown('Q', 0x10), keyUp('Q', 0x10), keyUp(VkRMenu, 0x38, true)}, {4}},
+         {keyDown(Vk::RMenu, 0x38, true), keyDown('Q', 0x10), keyUp('Q', 0x10), keyUp(Vk::RMenu, 0x38, true)}, {4}},
         {"AltGr as Ctrl+Alt in one piece", "@", de, 6,
-         {keyDown(VkControl, 0x1D), keyDown(VkMenu, 0x38), keyDown('Q', 0x10), keyUp('Q', 0x10),
-          keyUp(VkControl, 0x1D), keyUp(VkMenu, 0x38)}, {6}},
+         {keyDown(Vk::Control, 0x1D), keyDown(Vk::Menu, 0x38), keyDown('Q', 0x10), keyUp('Q', 0x10),
+          keyUp(Vk::Control, 0x1D), keyUp(Vk::Menu, 0x38)}, {6}},
         {"the layout gives the scan code", "yz", de, 6,
          {keyDown('Y', 0x2C), keyUp('Y', 0x2C), keyDown('Z', 0x15), keyUp('Z', 0x15)}, {2, 2}},
         {"Unicode events name no key", "\xA7", us, 6, {unicodeEvent(0xA7, false), unicodeEvent(0xA7, true)}, {2}},

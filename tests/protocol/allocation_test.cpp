@@ -48,7 +48,7 @@ struct QuietPlatform final : Clock, Keyboard, ComPort, ReaderThreadHost, Protoco
     bool getLineConfig(LineConfig&) override { return true; }
     bool setLineConfig(const LineConfig&) override { return true; }
     void setTimeouts() override {}
-    void purge(std::uint32_t) override {}
+    void purge(PurgeFlag) override {}
     bool setEventMask(std::uint32_t) override { return true; }
     bool waitEvent(std::uint32_t&) override { return false; }
     std::uint32_t clearErrors() override { return 0; }

@@ -13,6 +13,8 @@
 namespace orvanta {
 namespace {
 
+namespace Vk = VirtualKey;
+
 using fakes::down;
 using fakes::EventLog;
 using fakes::pause;
@@ -71,15 +73,15 @@ EventLog typed(const std::string& text, int delay = 2)
     EventLog events;
     for (unsigned char c : text) {
         if (c == 13)
-            tap(events, VkReturn);
+            tap(events, Vk::Return);
         else if (c >= 'a' && c <= 'z')
             tap(events, c - 'a' + 'A');
         else if (c >= 'A' && c <= 'Z') {
-            events.push_back(down(VkShift));
+            events.push_back(down(Vk::Shift));
             tap(events, c);
-            events.push_back(up(VkShift));
+            events.push_back(up(Vk::Shift));
         } else if (c == 15)
-            tap(events, VkF1);
+            tap(events, Vk::F1);
         else
             tap(events, c);
         events.push_back(pause(delay));
@@ -186,17 +188,17 @@ TEST(ChunkReceiver, TypesARecordBetweenCapsLockOffAndOn)
 {
     DeliveryBench bench;
     bench.keyboard.capsLockOn = true;
-    bench.transfer.typing.capsLockMode = CapsKeyToggles;
+    bench.transfer.typing.capsLockMode = CapsLockMode::CapsKeyToggles;
     bench.settings.prefixEnabled = 1;
     bench.setPrefix("\x0f");
     const std::string line = recordLine(0, "ab");
     bench.receiver.receive(raw(line), static_cast<std::uint32_t>(line.size()));
 
     EventLog expected;
-    tap(expected, VkCapital);
+    tap(expected, Vk::Capital);
     for (const auto& event : typed("\x0f" "ab\r"))
         expected.push_back(event);
-    tap(expected, VkCapital);
+    tap(expected, Vk::Capital);
     EXPECT_EQ(bench.log, expected);
     EXPECT_TRUE(bench.keyboard.capsLockOn);
 }
@@ -204,14 +206,14 @@ TEST(ChunkReceiver, TypesARecordBetweenCapsLockOffAndOn)
 TEST(ChunkReceiver, ProbesAtTheFirstChunkOnly)
 {
     DeliveryBench bench;
-    bench.transfer.typing.capsLockMode = NotProbed;
+    bench.transfer.typing.capsLockMode = CapsLockMode::NotProbed;
     bench.receiver.receive(raw("AC"), 2);
     EventLog expected;
-    tap(expected, VkCapital);
-    tap(expected, VkCapital);
+    tap(expected, Vk::Capital);
+    tap(expected, Vk::Capital);
     expected.push_back(pause(5));
     EXPECT_EQ(bench.log, expected);
-    EXPECT_EQ(bench.transfer.typing.capsLockMode, CapsKeyToggles);
+    EXPECT_EQ(bench.transfer.typing.capsLockMode, CapsLockMode::CapsKeyToggles);
 
     bench.log.clear();
     bench.receiver.receive(raw("K\r"), 2);

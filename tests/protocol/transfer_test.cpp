@@ -88,7 +88,7 @@ struct Conversation {
     Conversation()
     {
         collector.attach(f);
-        p.settings.transmissionType = RS232;
+        p.settings.transmissionType = TransmissionType::RS232;
         p.settings.addCr = 0;
     }
 
@@ -105,14 +105,14 @@ struct Conversation {
         f.comPort.onWrite = nullptr;
         ASSERT_EQ(start(), 1);
         f.comPort.receive("ACK\r");
-        p.port.ReaderPass();
+        p.port.readerPass();
     }
 
     void run(int maxTimeouts = 100)
     {
         for (int i = 0; i < maxTimeouts; ++i) {
             while (!f.comPort.input.empty() && p.transfer.running)
-                p.port.ReaderPass();
+                p.port.readerPass();
             if (!f.timer.armed)
                 return;
             if (interactive) {
@@ -261,7 +261,7 @@ TEST(Transfer, AcknowledgementAndFirstRecordInOneChunk)
     ASSERT_EQ(c.start(), 1);
     c.f.comPort.receive("ACK\r" + recordLine(0, "xy"));
     c.f.log.clear();
-    c.p.port.ReaderPass();
+    c.p.port.readerPass();
     EXPECT_EQ(c.typedLetters(), "XY");
     EXPECT_EQ(c.f.written(), "ACK\r");
     EXPECT_EQ(c.p.transfer.state, TransferState::Receiving);
@@ -273,9 +273,9 @@ TEST(Transfer, AcknowledgedReadArmsTheAnswerTimeout)
     c.f.comPort.onWrite = nullptr;
     ASSERT_EQ(c.start(), 1);
     c.f.comPort.receive("ACK\r");
-    c.p.transfer.typing.capsLockMode = CapsKeyToggles;
+    c.p.transfer.typing.capsLockMode = CapsLockMode::CapsKeyToggles;
     c.f.log.clear();
-    c.p.port.ReaderPass();
+    c.p.port.readerPass();
     EXPECT_EQ(c.f.log, (EventLog{timerKill(), fakes::pause(100), timerSet(300)}));
 }
 
@@ -284,11 +284,11 @@ TEST(Transfer, ALineAfterTheEndMarkerDoesNotCancelTheCompletion)
     Conversation c;
     c.startReceiving();
     c.f.comPort.receive("OVER\r");
-    c.p.port.ReaderPass();
+    c.p.port.readerPass();
     ASSERT_EQ(c.p.transfer.state, TransferState::Complete);
     c.f.log.clear();
     c.f.comPort.receive("OVER\r");
-    c.p.port.ReaderPass();
+    c.p.port.readerPass();
     EXPECT_TRUE(c.f.timer.armed);
     EXPECT_EQ(c.f.timer.intervalMs, 1u);
     EXPECT_TRUE(c.f.only({"timer kill"}).empty());
@@ -371,7 +371,7 @@ TEST(Transfer, StopWhileARecordArrives)
         else
             c.f.keyboard.afterKeys = [&c] { c.p.transfer.running = 0; };
         c.f.comPort.receive(recordLine(0, "late"));
-        c.p.port.ReaderPass();
+        c.p.port.readerPass();
         EXPECT_EQ(c.typedLetters(), s.typed) << s.name;
         EXPECT_EQ(c.f.written(), s.written) << s.name;
         EXPECT_FALSE(c.f.timer.armed) << s.name;
@@ -388,11 +388,11 @@ TEST(Transfer, ARecordArrivingBehindARepeatIsTypedAndTheRepeatNotAnswered)
     c.startReceiving();
     const std::string first = recordLine(0, "r0");
     c.f.comPort.receive(first);
-    c.p.port.ReaderPass();
+    c.p.port.readerPass();
     c.f.comPort.receive(first);
     c.f.comPort.arriveAt(c.f.clock.now + 50, recordLine(1, "r1"));
-    c.p.port.ReaderPass();
-    c.p.port.ReaderPass();
+    c.p.port.readerPass();
+    c.p.port.readerPass();
     EXPECT_EQ(c.typedLetters(), "R0R1");
     EXPECT_EQ(c.f.written(), "READ\rACK\rACK\r");
 }
@@ -403,7 +403,7 @@ TEST(Transfer, AFailedAcknowledgementBecomesANak)
     c.startReceiving();
     c.f.comPort.writeFails = true;
     c.f.comPort.receive(recordLine(0, "r"));
-    c.p.port.ReaderPass();
+    c.p.port.readerPass();
     EXPECT_EQ(c.f.timer.intervalMs, 1u);
     c.f.comPort.writeFails = false;
     c.p.machine.OnProtocolTimeout(kDialogWindow, kProtocolTimerId);
@@ -427,7 +427,7 @@ TEST(Transfer, AFailedFirstReadIsReported)
 {
     Conversation c;
     c.f.comPort.writeFails = true;
-    EXPECT_EQ(c.start(), PortWriteFailed);
+    EXPECT_EQ(c.start(), failure(StatusCode::PortWriteFailed));
 }
 
 }  // namespace
@@ -446,16 +446,16 @@ TEST(Transfer, TheTailOfADroppedRecordIsNotAcknowledged)
     c.startReceiving();
     const std::string record = recordLine(0, "4006381333931");
     c.f.comPort.receive("\x07#~\x93\r" + record.substr(0, record.size() - 1));
-    c.p.port.ReaderPass();
+    c.p.port.readerPass();
     c.f.comPort.receive("\r");
-    c.p.port.ReaderPass();
+    c.p.port.readerPass();
     EXPECT_EQ(c.f.written(), "READ\r") << "no ACK for a record that was not typed";
     EXPECT_EQ(c.typedLetters(), "");
     EXPECT_EQ(c.f.timer.intervalMs, 1u) << "answered through the NAK path";
 
     c.p.machine.OnProtocolTimeout(kDialogWindow, kProtocolTimerId);
     c.f.comPort.receive(record);
-    c.p.port.ReaderPass();
+    c.p.port.readerPass();
     EXPECT_EQ(c.f.written(), "READ\rNAK\rACK\r");
     EXPECT_EQ(c.typedLetters(), "4006381333931");
 }
@@ -476,11 +476,11 @@ TEST(Transfer, ASlowRecordIsNotAnsweredWithNakWhileItArrives)
     const std::string record = recordLine(0, std::string(600, 'q'));
     for (std::size_t at = 0; at + 100 < record.size(); at += 100) {
         c.f.comPort.receive(record.substr(at, 100));
-        c.p.port.ReaderPass();
+        c.p.port.readerPass();
         EXPECT_EQ(c.f.log.back(), timerSet(300)) << "after the piece at " << at;
     }
     c.f.comPort.receive(record.substr(record.size() / 100 * 100));
-    c.p.port.ReaderPass();
+    c.p.port.readerPass();
     EXPECT_EQ(c.f.written(), "READ\rACK\r");
     EXPECT_EQ(c.typedLetters(), std::string(600, 'Q'));
 }
@@ -490,10 +490,10 @@ TEST(Transfer, AnOverLongLineStillGetsItsNak)
     Conversation c;
     c.startReceiving();
     c.f.comPort.receive(std::string(kMaxLineLength + 1, 'x'));
-    c.p.port.ReaderPass();
+    c.p.port.readerPass();
     c.f.log.clear();
     c.f.comPort.receive(std::string(50, 'x'));
-    c.p.port.ReaderPass();
+    c.p.port.readerPass();
     EXPECT_TRUE(c.f.only({"timer set"}).empty()) << "the time-out of the line runs out";
 }
 

@@ -8,6 +8,7 @@ namespace {
 using fakes::EventLog;
 using fakes::FakeProgram;
 using fakes::pause;
+using fakes::purged;
 using fakes::sent;
 using fakes::timerKill;
 using fakes::timerSet;
@@ -35,7 +36,7 @@ TEST(PortConnection, OpensAnRs232LineWithAKnownConfigurationAndStartsTheReader)
 {
     FakeProgram f;
     Program& p = *f.program;
-    p.settings.transmissionType = RS232;
+    p.settings.transmissionType = TransmissionType::RS232;
     p.settings.comPort = 12;
     p.settings.baudIndex = 1;
     f.comPort.applied = leftByAnotherProgram();
@@ -60,16 +61,16 @@ struct OpenFailure {
 TEST(PortConnection, EveryFailedOpenIsUndoneByClosePort)
 {
     const OpenFailure cases[] = {
-        {"device missing", true, false, false, PortOpenFailed, {timerKill()}},
+        {"device missing", true, false, false, failure(StatusCode::PortOpenFailed), {timerKill()}},
         {"no completion event", false, true, false, 0,
-         {timerKill(), {"mask", 0}, {"close events"}, {"purge", PurgeRxAbort | PurgeRxClear}, {"close port"}}},
-        {"no thread", false, false, true, ThreadStartFailed,
-         {timerKill(), {"mask", 0}, {"close events"}, {"purge", PurgeRxAbort | PurgeRxClear}, {"close port"}}},
+         {timerKill(), {"mask", 0}, {"close events"}, purged(PurgeFlag::RxAbort | PurgeFlag::RxClear), {"close port"}}},
+        {"no thread", false, false, true, failure(StatusCode::ThreadStartFailed),
+         {timerKill(), {"mask", 0}, {"close events"}, purged(PurgeFlag::RxAbort | PurgeFlag::RxClear), {"close port"}}},
     };
     for (const OpenFailure& c : cases) {
         FakeProgram f;
         Program& p = *f.program;
-        p.settings.transmissionType = RS232;
+        p.settings.transmissionType = TransmissionType::RS232;
         f.comPort.openFails = c.openFails;
         f.comPort.eventsFail = c.eventsFail;
         f.threads.startFails = c.threadFails;
@@ -88,13 +89,13 @@ TEST(PortConnection, ClosingAnOpenConnectionStopsTheReaderBeforeThePort)
 {
     FakeProgram f;
     Program& p = *f.program;
-    p.settings.transmissionType = RS232;
+    p.settings.transmissionType = TransmissionType::RS232;
     ASSERT_EQ(p.port.OpenPort(), 1);
     p.transfer.running = 1;
     f.log.clear();
     p.machine.ClosePort();
     const EventLog expected = {timerKill(),      {"mask", 0},    {"thread wait"},
-                               {"close events"}, {"thread close"}, {"purge", PurgeRxAbort | PurgeRxClear},
+                               {"close events"}, {"thread close"}, purged(PurgeFlag::RxAbort | PurgeFlag::RxClear),
                                {"close port"}};
     EXPECT_EQ(f.log, expected);
     EXPECT_EQ(p.transfer.running, 0);
@@ -104,18 +105,18 @@ TEST(SendCommand, PausesPurgesWritesPausesAndArmsTheTimer)
 {
     FakeProgram f;
     EXPECT_EQ(f.program->machine.SendCommand("READ\r", 300), 1);
-    const EventLog expected = {pause(100), {"purge", PurgeTxClear | PurgeRxClear}, sent("READ\r"), pause(100),
+    const EventLog expected = {pause(100), purged(PurgeFlag::TxClear | PurgeFlag::RxClear), sent("READ\r"), pause(100),
                                timerSet(300)};
     EXPECT_EQ(f.log, expected);
 
     f.log.clear();
     EXPECT_EQ(f.program->machine.SendCommand("ACK\r", 300), 1);
-    EXPECT_EQ(f.log[1], (fakes::Event{"purge", PurgeTxClear})) << "the next record may be arriving already";
+    EXPECT_EQ(f.log[1], fakes::purged(PurgeFlag::TxClear)) << "the next record may be arriving already";
 
     f.log.clear();
     f.comPort.writeFails = true;
     EXPECT_EQ(f.program->machine.SendCommand("NAK\r", 300), 0);
-    const EventLog failed = {pause(100), {"purge", PurgeTxClear | PurgeRxClear}, {"write failed"}};
+    const EventLog failed = {pause(100), purged(PurgeFlag::TxClear | PurgeFlag::RxClear), {"write failed"}};
     EXPECT_EQ(f.log, failed) << "no second pause and no timer after a failed write";
 }
 
@@ -123,12 +124,12 @@ TEST(ReaderThread, AnIdlePassWaitsInABoundedReadOrPausesWhereReadsDoNotWait)
 {
     FakeProgram f;
     const std::uint32_t start = f.clock.now;
-    f.program->port.ReaderPass();
+    f.program->port.readerPass();
     EXPECT_TRUE(f.log.empty());
     EXPECT_EQ(f.clock.now - start, 250u) << "the read waited for a byte, at most 250 ms";
 
     f.comPort.readsReturnAtOnce = true;
-    f.program->port.ReaderPass();
+    f.program->port.readerPass();
     EXPECT_EQ(f.log, EventLog{pause(5)});
     EXPECT_EQ(f.program->transfer.lineLength, 0);
 }
@@ -140,7 +141,7 @@ TEST(ReaderThread, AByteThatEndsTheIdleWaitIsHandedOnWithWhatFollowsIt)
     p.transfer.running = 1;
     f.comPort.logReads = true;
     f.comPort.arriveAt(f.clock.now + 30, "ACK\r");
-    p.port.ReaderPass();
+    p.port.readerPass();
     EXPECT_EQ(f.only({"read"}), (EventLog{{"read", 1}, {"read", 3}}));
     EXPECT_EQ(p.transfer.state, TransferState::Receiving) << "the line was assembled whole";
 }
@@ -152,7 +153,7 @@ TEST(ReaderThread, ReadsEverythingQueuedInPiecesOfTheBufferSize)
     p.transfer.running = 1;
     f.comPort.logReads = true;
     f.comPort.receive(std::string(2500, 'x'));
-    p.port.ReaderPass();
+    p.port.readerPass();
     EXPECT_EQ(f.only({"read"}), (EventLog{{"read", 1024}, {"read", 1024}, {"read", 452}}));
     EXPECT_TRUE(f.comPort.input.empty());
 }

@@ -52,7 +52,7 @@ TEST(CommandLine, FullLineSetsAllSevenAndWritesTheirImage)
 {
     CommandLineRun run("2,3,1,1,0,5,20");
 
-    EXPECT_EQ(run.settings.transmissionType, CradleIR);
+    EXPECT_EQ(run.settings.transmissionType, TransmissionType::CradleIR);
     EXPECT_EQ(run.settings.comPort, 3);
     EXPECT_EQ(run.settings.baudIndex, 0);
     EXPECT_EQ(run.settings.addCr, 1);

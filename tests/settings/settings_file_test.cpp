@@ -58,7 +58,7 @@ const Bytes kWorkedExample = {
 Settings workedExampleSettings()
 {
     Settings settings{};
-    settings.transmissionType = RS232;
+    settings.transmissionType = TransmissionType::RS232;
     settings.comPort = 3;
     settings.baudIndex = 0;
     settings.addCr = 1;
@@ -84,7 +84,8 @@ TEST(SettingsFile, WorkedExampleBuildsToItsBytesAndLoadsBackWithEnterAsThirteen)
 TEST(SettingsFile, ImageWritesTheWidestValuesAsSignedDecimals)
 {
     Settings settings = defaultSettings();
-    settings.transmissionType = settings.comPort = settings.pollingSeconds = settings.charDelayMs = INT32_MIN;
+    settings.transmissionType = static_cast<TransmissionType>(INT32_MIN);
+    settings.comPort = settings.pollingSeconds = settings.charDelayMs = INT32_MIN;
     settings.baudIndex = settings.addCr = settings.keepOnline = INT8_MIN;
     const Bytes image = imageOf(settings);
     const std::string lines = "-2147483648\r\n-2147483648\r\n-128\r\n-128\r\n-128\r\n-2147483648\r\n-2147483648\r\n";
@@ -281,7 +282,7 @@ TEST(LoadSettings, AppliesTheDefaultsThenOverlaysAtMost128BytesOfTheFile)
         Settings expected;
     };
     Settings partial = defaultSettings();
-    partial.transmissionType = RS232;
+    partial.transmissionType = TransmissionType::RS232;
     partial.comPort = 9;
     const Bytes longFile = fileWithPrefixAt(110);
     const Case cases[] = {

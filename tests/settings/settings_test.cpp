@@ -12,7 +12,7 @@ TEST(Settings, DefaultsAreCradleOnCom1At115200WithCarriageReturn)
     Settings settings;
     std::memset(&settings, 0x5A, sizeof settings);
     applyDefaults(settings);
-    EXPECT_EQ(settings.transmissionType, CradleIR);
+    EXPECT_EQ(settings.transmissionType, TransmissionType::CradleIR);
     EXPECT_EQ(settings.comPort, 1);
     EXPECT_EQ(settings.baudIndex, 0);
     EXPECT_EQ(baudRateOf(settings.baudIndex), 115200u);

@@ -137,7 +137,7 @@ TEST(GridBuffer, PicksAppendUpToTenAndBackspaceRemovesTheLast)
         {'6', 1, " A Enter 1 2 3 4 5 6", "A\r123456"},
         {'7', 1, " A Enter 1 2 3 4 5 6 7", "A\r1234567"},
         {'8', 1, " A Enter 1 2 3 4 5 6 7 8", "A\r12345678"},
-        {'9', TooManyCodes, " A Enter 1 2 3 4 5 6 7 8", "A\r12345678"},
+        {'9', failure(StatusCode::TooManyCodes), " A Enter 1 2 3 4 5 6 7 8", "A\r12345678"},
         {0, 1, " A Enter 1 2 3 4 5 6 7", "A\r1234567"},
     };
     GridBuffer grid{};

@@ -42,7 +42,7 @@ struct LoggedSettingsFile final : SettingsFileWriter {
 DialogControls controlsOf(const Settings& s)
 {
     const auto reading = [](std::int32_t v) { return NumberReading{true, static_cast<std::uint32_t>(v)}; };
-    return DialogControls{s.transmissionType, reading(s.comPort),    s.baudIndex,
+    return DialogControls{static_cast<int>(s.transmissionType), reading(s.comPort),    s.baudIndex,
                           s.addCr != 0,       s.keepOnline != 0,     reading(s.pollingSeconds),
                           reading(s.charDelayMs), s.prefixEnabled != 0, s.suffixEnabled != 0};
 }
@@ -56,7 +56,7 @@ struct StartBench {
     StartBench()
     {
         applyDefaults(settings);
-        settings.transmissionType = RS232;
+        settings.transmissionType = TransmissionType::RS232;
         settings.comPort = 3;
     }
     DialogSession session{f.program->settings, f.program->working, f.program->machine, f.boxes, file};
@@ -89,7 +89,7 @@ TEST(DialogStart, TakesTheControlsAndOnlyNumbersWithinRange)
     for (const auto& row : table) {
         Settings settings{};
         applyDefaults(settings);
-        settings.transmissionType = RS232;
+        settings.transmissionType = TransmissionType::RS232;
         settings.comPort = 3;
         applyDialogControls(row.controls, settings);
         const std::string text = settingsText(settings);
@@ -137,9 +137,9 @@ TEST(DialogStart, AFailureClosesThePortShowsItAndRefillsTheHiddenDialog)
         int status;
         EventLog after;   // what follows the open
     } table[] = {
-        {"port missing", true, false, PortOpenFailed,
+        {"port missing", true, false, failure(StatusCode::PortOpenFailed),
          {{"box", 0x40030, "Error: Failed to open the COM port!"}, {"fill"}}},
-        {"write fails", false, true, PortWriteFailed,
+        {"write fails", false, true, failure(StatusCode::PortWriteFailed),
          {{"write failed"}, {"close port"}, {"box", 0x40030, "Error: Failed to write the COM port!"}, {"fill"}}},
     };
     for (const auto& row : table) {

@@ -7,11 +7,21 @@ and menu commands go by their names in src/res/resource.h.
 
 The runner (__main__) applies ALWAYS and a case's own checks to its run.
 """
+import re
+from pathlib import Path
+
 from .checks import exit_code, kept_focus, lines_received_start, seen, settings_start, typed, user_done
 from .harness import InteractiveSetup, record_options, wait_until_delivered, wait_until_typed
 
-DIALOG = "Orvanta (Ver 1.20)"
-GRID = "The Grid Control"
+
+def dialog_caption(template):
+    """The caption a dialog template of the program's resources gives."""
+    resources = (Path(__file__).resolve().parents[3] / "src" / "res" / "orvanta.rc").read_text()
+    return re.search(rf'^{template} DIALOGEX.*?^CAPTION "([^"]*)"', resources, re.M | re.S).group(1)
+
+
+DIALOG = dialog_caption("MainFormDlg")
+GRID = dialog_caption("GridDlg")
 TARGET = "Typing target"
 
 
