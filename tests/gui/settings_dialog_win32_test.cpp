@@ -88,6 +88,47 @@ TEST(SettingsDialogGui, OpensWithTheSettingsAndOnlyTwoTransmissionTypes)
     EXPECT_FALSE(keepOnline);
 }
 
+// A label or check box whose text is wider than the control is cut off or
+// wraps out of sight; the mnemonic's & takes no room.
+std::vector<std::string> clippedLabels(HWND dialog)
+{
+    std::vector<std::string> clipped;
+    for (HWND child = GetWindow(dialog, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+        char className[16] = {};
+        GetClassNameA(child, className, sizeof className);
+        const LONG style = GetWindowLongA(child, GWL_STYLE);
+        const bool label = lstrcmpiA(className, "Static") == 0 && (style & SS_TYPEMASK) == SS_LEFT;
+        const bool checkBox = lstrcmpiA(className, "Button") == 0 && (style & BS_TYPEMASK) == BS_CHECKBOX;
+        std::string text = windowText(child);
+        std::erase(text, '&');
+        if ((!label && !checkBox) || text.empty())
+            continue;
+        HDC dc = GetDC(child);
+        HGDIOBJ previous = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(child, WM_GETFONT, 0, 0)));
+        SIZE extent = {};
+        GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &extent);
+        SelectObject(dc, previous);
+        ReleaseDC(child, dc);
+        RECT area = {};
+        GetClientRect(child, &area);
+        const LONG box = checkBox ? GetSystemMetrics(SM_CXMENUCHECK) + 4 : 0;
+        if (extent.cx + box > area.right)
+            clipped.push_back(text);
+    }
+    return clipped;
+}
+
+TEST(SettingsDialogGui, EveryLabelFitsItsControl)
+{
+    resetProgram();
+    std::vector<std::string> clipped;
+    runSettingsDialog([&](HWND dialog) {
+        clipped = clippedLabels(dialog);
+        pressButton(dialog, IDC_CLOSE);
+    });
+    EXPECT_EQ(clipped, std::vector<std::string>{});
+}
+
 TEST(SettingsDialogGui, NumberFieldsAreCorrectedAsTheyChange)
 {
     const struct {

@@ -129,13 +129,16 @@ class Setup:
     serial devices the machine has: wine falls back to /dev/ttyS<n-1> for a
     port without a mapping or whose mapped path is missing). keymap names
     an X keymap (de, fr, ...) for a display of the run's own; without a
-    target no window is open while the program runs."""
+    target no window is open while the program runs. settings_unwritable
+    puts a directory where the settings file goes, so that writing it fails
+    as in a protected folder (a read-only file would not stop root)."""
     args: str
     ports: dict = field(default_factory=lambda: {1: "sim"})
     sim_options: list = field(default_factory=list)
     time_limit: float = 60.0
     keymap: str = None
     target: bool = True
+    settings_unwritable: bool = False
 
 
 @dataclass
@@ -190,6 +193,9 @@ class Bench:
         os.makedirs(app)
         # The program keeps its settings file next to its exe: a copy of its own.
         exe = shutil.copy2(self.orvanta_exe, app)
+        settings = os.path.join(app, "Orvanta.ini")
+        if setup.settings_unwritable:
+            os.makedirs(settings)
         self.prefixes.clone(os.path.join(directory, "prefix"))
         server, display = (start_xvfb("1024x768x24", keymap_directory(self.work_root, setup.keymap))
                            if setup.keymap else (None, None))
@@ -225,8 +231,7 @@ class Bench:
                 server.wait()
         if sim:
             outcome.sim_events = sim.events()
-        settings = os.path.join(app, "Orvanta.ini")
-        if os.path.exists(settings):
+        if os.path.isfile(settings):
             with open(settings, "rb") as f:
                 outcome.settings_file = f.read()
         return outcome

@@ -149,6 +149,10 @@ CASES = {
     "settings_file_from_command_line": (
         Setup("2,3,1,1,0,5,20", ports={3: "absent"}),
         [settings_file(settings_image(1, 3, 0, 1, 0, 5, 20))]),
+    # As in a protected folder: the settings are not kept, the run goes on.
+    "settings_file_cannot_be_written": (
+        Setup(UNATTENDED, sim_options=record_options(*SHOP), settings_unwritable=True),
+        [typed(typed_records(*SHOP)), delivered(3), settings_file(None)]),
 }
 
 
