@@ -161,10 +161,18 @@ LRESULT CALLBACK CodeFieldProc(HWND field, UINT message, WPARAM wParam, LPARAM l
         PaintOpenCodeField(field);
         return 0;
     case WM_KEYDOWN:
-        if (wParam == VK_DELETE)
+        if (wParam == VK_DELETE || (wParam == VK_INSERT && GetKeyState(VK_SHIFT) < 0))
             return 0;
         break;
-    case WM_CHAR: return 0;
+    // The text shows the working list: only the picker changes it. The edit
+    // menu's and the clipboard keys' edits would make it show codes that are
+    // not the ones typed.
+    case WM_CHAR:
+    case WM_PASTE:
+    case WM_CUT:
+    case WM_CLEAR:
+    case WM_UNDO:
+    case EM_UNDO: return 0;
     default: break;
     }
     return CallWindowProcA(dialog.standardEditProc, field, message, wParam, lParam);

@@ -242,12 +242,26 @@ TEST(CodePickerGui, ClicksOnHeadersDisabledCellsAndTheMarginChangeNothing)
     EXPECT_EQ(listOf(program().working.workingPrefix), padded(""));
 }
 
-TEST(CodePickerGui, CodeFieldsRefuseTypingButTheCaretKeysMove)
+void putOnClipboard(HWND owner, const char* text)
+{
+    const std::size_t size = std::strlen(text) + 1;
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, size);
+    std::memcpy(GlobalLock(memory), text, size);
+    GlobalUnlock(memory);
+    if (OpenClipboard(owner)) {
+        EmptyClipboard();
+        SetClipboardData(CF_TEXT, memory);
+        CloseClipboard();
+    }
+}
+
+TEST(CodePickerGui, CodeFieldsRefuseTypingAndEditingButTheCaretKeysMove)
 {
     resetProgram();
     program().settings.prefixEnabled = 1;
     program().settings.prefixCodes = {'A', 'B'};
     std::string afterTyping;
+    std::vector<std::string> afterEdits;
     DWORD caretAtHome = 99, caretAtEnd = 0;
     runSettingsDialog([&](HWND dialog) {
         HWND field = GetDlgItem(dialog, IDC_PREFIX_CODES);
@@ -255,6 +269,15 @@ TEST(CodePickerGui, CodeFieldsRefuseTypingButTheCaretKeysMove)
         SendMessageA(field, WM_CHAR, 'x', 0);
         SendMessageA(field, WM_KEYDOWN, VK_DELETE, 0);
         SendMessageA(field, WM_CHAR, VK_BACK, 0);
+        // What the edit menu sends: each on the whole text, and Paste with
+        // something on the clipboard.
+        const UINT edits[] = {WM_CUT, WM_CLEAR, WM_PASTE, WM_UNDO, EM_UNDO};
+        for (UINT edit : edits) {
+            putOnClipboard(dialog, "pasted");
+            SendMessageA(field, EM_SETSEL, 0, -1);
+            SendMessageA(field, edit, 0, 0);
+            afterEdits.push_back(windowText(field));
+        }
         afterTyping = windowText(field);
         SendMessageA(field, WM_KEYDOWN, VK_HOME, 0);
         SendMessageA(field, EM_GETSEL, reinterpret_cast<WPARAM>(&caretAtHome), 0);
@@ -262,6 +285,7 @@ TEST(CodePickerGui, CodeFieldsRefuseTypingButTheCaretKeysMove)
         SendMessageA(field, EM_GETSEL, reinterpret_cast<WPARAM>(&caretAtEnd), 0);
     });
     EXPECT_EQ(afterTyping, " A B");
+    EXPECT_EQ(afterEdits, std::vector<std::string>(5, " A B")) << "cut, clear, paste, undo, undo";
     EXPECT_EQ(caretAtHome, 0u);
     EXPECT_EQ(caretAtEnd, 4u);
 }
