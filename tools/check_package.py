@@ -32,13 +32,14 @@ def problems_of(build):
     package = build / (name + ".zip")
     if not package.is_file():
         return ["no %s" % package]
+    folder = name + "/"
     with zipfile.ZipFile(package) as archive:
-        contents = {entry[len(name) + 1:]: archive.read(entry) for entry in archive.namelist()
-                    if not entry.endswith("/")}
+        files = [entry for entry in archive.namelist() if not entry.endswith("/")]
+        contents = {entry[len(folder):]: archive.read(entry) for entry in files if entry.startswith(folder)}
     problems = []
-    outside = [entry for entry in contents if entry.startswith("/") or entry == ""]
+    outside = [entry for entry in files if not entry.startswith(folder)]
     if outside:
-        problems.append("entries outside the folder %s/: %s" % (name, outside))
+        problems.append("entries outside the folder %s: %s" % (folder, outside))
     expected = expected_files(build)
     for entry in sorted(set(contents) - set(expected)):
         problems.append("unexpected %s" % entry)

@@ -44,8 +44,7 @@ DWORD integrityLevelOf(HANDLE process)
     return level;
 }
 
-// Ours does not change while the program runs, and the window in front is
-// looked at before every typed byte: it is read once.
+// Ours does not change while the program runs: it is read once.
 DWORD ownIntegrityLevel()
 {
     static const DWORD level = integrityLevelOf(GetCurrentProcess());
@@ -178,14 +177,23 @@ ForegroundWindow Win32Keyboard::foregroundWindow()
     if (!window)
         return found;
     found.exists = true;
-    found.isShell = isShellWindow(window);
     DWORD processId = 0;
     const DWORD thread = GetWindowThreadProcessId(window, &processId);
+    const WindowVerdict verdict = verdictFor(window, processId);
+    found.isShell = verdict.isShell;
     found.ownProcess = processId == GetCurrentProcessId();
-    found.inputBlocked = !found.ownProcess && runsAtHigherIntegrity(processId);
+    found.inputBlocked = !found.ownProcess && verdict.inputBlocked;
     HKL layout = GetKeyboardLayout(thread);
     found.layout = reinterpret_cast<KeyboardLayout>(layout ? layout : GetKeyboardLayout(0));
     return found;
+}
+
+Win32Keyboard::WindowVerdict Win32Keyboard::verdictFor(HWND window, DWORD processId)
+{
+    std::lock_guard<std::mutex> hold(verdictLock_);
+    if (window != verdict_.window || processId != verdict_.processId)
+        verdict_ = WindowVerdict{window, processId, isShellWindow(window), runsAtHigherIntegrity(processId)};
+    return verdict_;
 }
 
 int platformMajorVersion()

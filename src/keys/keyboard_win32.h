@@ -6,6 +6,8 @@
 
 #include <windows.h>
 
+#include <mutex>
+
 #include "keys/keyboard.h"
 
 namespace orvanta {
@@ -20,6 +22,22 @@ public:
     std::uint8_t capsLockState() override;
     bool modifiersHeld() override;
     ForegroundWindow foregroundWindow() override;
+
+private:
+    // The window in front is asked about before every typed byte, from the
+    // receive thread, and before keep-online polls, from the UI thread.
+    // Whether it is the shell's and whether its process may be sent input
+    // do not change while the same window of the same process stays there.
+    struct WindowVerdict {
+        HWND window = nullptr;
+        DWORD processId = 0;
+        bool isShell = false;
+        bool inputBlocked = false;
+    };
+    WindowVerdict verdictFor(HWND window, DWORD processId);
+
+    std::mutex verdictLock_;
+    WindowVerdict verdict_;
 };
 
 // The SendInput record of one key event.

@@ -61,6 +61,9 @@ public:
     [[nodiscard]] int SendCommand(const char* text, std::uint32_t timeoutMs);
     // The READ time-out: the polling period with keep-online, else 300 ms.
     std::uint32_t readTimeoutMs() const;
+    // An interactive failure: closes the port, shows the result's message
+    // box on window, and forgets the transfer.
+    void failTransfer(WindowId window, int result);
 
     void armProtocolTimer(std::uint32_t ms) { services_.timer.set(timerOwner, kProtocolTimerId, ms); }
     void stopProtocolTimer() { services_.timer.kill(timerOwner, kProtocolTimerId); }
@@ -76,7 +79,8 @@ private:
     bool answerRepeat();
     [[nodiscard]] int sendAndArm(const char* text, std::uint32_t timeoutMs);
     void keepAnswerTimeWhileLineArrives();
-    void failTransfer(WindowId window, StatusCode code);
+    void failTransfer(WindowId window, StatusCode code) { failTransfer(window, failure(code)); }
+    void beginTransferAnew();
     void restartForNextPoll(WindowId window);
     bool skipPollWithoutTarget(WindowId window);
 

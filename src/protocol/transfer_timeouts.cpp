@@ -79,14 +79,20 @@ int TransferMachine::UnattendedTimeoutStep()
 
 void TransferMachine::ResetTransfer()
 {
+    beginTransferAnew();
+    transfer_.running = false;
+    transfer_.typing = TypingState{};
+}
+
+// What a reset and a keep-online restart both forget.
+void TransferMachine::beginTransferAnew()
+{
     TransferContext& t = transfer_;
     ForgetLastRecord(t);
     t.state = TransferState::AwaitingAck;
-    t.running = false;
     t.expectedSequence = 0;
     t.nakRetryCount = 0;
     t.readRetryCount = 0;
-    t.typing = TypingState{};
 }
 
 void TransferMachine::ClosePort()
@@ -95,25 +101,18 @@ void TransferMachine::ClosePort()
     services_.link.ClosePort();
 }
 
-// Interactive failure: close first, so the box is shown with no transfer
-// running, then forget the transfer.
-void TransferMachine::failTransfer(WindowId window, StatusCode code)
+// Closes first, so that the box is shown with no transfer running.
+void TransferMachine::failTransfer(WindowId window, int result)
 {
     ClosePort();
-    ShowStatus(services_.messageBoxes, window, failure(code));
+    ShowStatus(services_.messageBoxes, window, result);
     ResetTransfer();
 }
 
 void TransferMachine::restartForNextPoll(WindowId window)
 {
-    TransferContext& t = transfer_;
-    ForgetLastRecord(t);
-    t.state = TransferState::AwaitingAck;
-    t.nakRetryCount = 0;
-    t.readRetryCount = 0;
-    t.expectedSequence = 0;
-    const auto period = static_cast<std::uint32_t>(settings_.pollingSeconds) * 1000u;
-    services_.timer.set(window, kProtocolTimerId, period);
+    beginTransferAnew();
+    services_.timer.set(window, kProtocolTimerId, readTimeoutMs());
 }
 
 // A keep-online poll whose time comes while no window could take a record

@@ -54,9 +54,7 @@ int StartFromDialog(DialogSession& session, const DialogControls& controls, Sett
     const int status = session.machine.StartTransfer();
     if (status == 1)
         return 1;
-    session.machine.ClosePort();
-    ShowStatus(session.messageBoxes, dialog.window(), status);
-    session.machine.ResetTransfer();
+    session.machine.failTransfer(dialog.window(), status);
     dialog.fill();
     return status;
 }
