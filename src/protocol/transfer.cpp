@@ -81,6 +81,8 @@ int TransferMachine::handleRecordLine()
     case RecordVerdict::Valid:
         if (!t.running)
             return 0;   // completed after Stop: not typed at all
+        if (services_.link.portLost())
+            break;   // its ACK could not go out: the collector would send it again after the new open
         if (!DeliverRecord(t, settings_, working_, synthesizer_)) {
             if (synthesizer_.hasTypingTarget())
                 break;   // another window came to the front: the NAK brings the record whole to it
