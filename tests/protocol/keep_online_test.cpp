@@ -55,9 +55,19 @@ TEST(KeepOnline, TheSeriesGoesOnAfterEachKindOfFailure)
         {"the port is not there at the start", [](Series& s) { s.f.comPort.openFails = true; },
          [](Series& s) { s.f.comPort.openFails = false; }, 3, {"READ\r", "ACK\r", "ACK\r"}, "A1B2",
          SeriesState::WaitingForPort},
-        // The ACK of a1 went down with the port: the collector sends a1 again.
-        {"the port is lost after a record",
+        // No record is typed on a port known to be gone.
+        {"the port is lost as records come",   // at the Caps Lock look before the first record
          [](Series& s) { s.f.keyboard.afterKeys = [&s] { s.f.comPort.deviceGone = true; }; },
+         [](Series& s) {
+             s.f.keyboard.afterKeys = nullptr;
+             s.f.comPort.deviceGone = false;
+         },
+         1, {"READ\r", "READ\r", "ACK\r", "ACK\r"}, "A1B2", SeriesState::WaitingForPort},
+        // The ACK of a1 went down with the port: the collector sends a1 again.
+        {"the port is lost between a record and its ACK",
+         [](Series& s) {
+             s.f.keyboard.afterKeys = [&s] { s.f.comPort.deviceGone = s.typedLetters() == "A1"; };
+         },
          [](Series& s) {
              s.f.keyboard.afterKeys = nullptr;
              s.f.comPort.deviceGone = false;
