@@ -24,6 +24,7 @@ def expected_files(build):
         "docs/user-guide.md": SOURCE / "docs" / "user-guide.md",
         "docs/images/settings_dialog.png": shots / "settings_dialog.png",
         "docs/images/code_picker_open.png": shots / "code_picker_open.png",
+        "docs/images/settings_dialog_port.png": shots / "settings_dialog_port.png",
     }
 
 

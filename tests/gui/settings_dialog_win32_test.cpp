@@ -214,6 +214,7 @@ TEST(SettingsDialogGui, AChoiceFromThePortListGoesIntoTheField)
         waitUntil([&] { return itemText(dialog, IDC_COM_PORT) == "7"; });
         field = itemText(dialog, IDC_COM_PORT);
         name = itemText(dialog, IDC_COM_PORT_NAME);
+        saveScreenshot(dialog, "settings_dialog_port");
         pressButton(dialog, IDC_CLOSE);
     });
     setSerialDevice("\\Device\\USBSER000", nullptr);
