@@ -14,6 +14,7 @@
 #include "keys/keystroke_synthesizer.h"
 
 #include "keys/foreground.h"
+#include "keys/key_gaps.h"
 
 namespace orvanta {
 namespace {
@@ -67,15 +68,16 @@ KeystrokeSynthesizer::KeystrokeSynthesizer(Keyboard& keyboard, Clock& clock, con
 // a record is being typed. What is left of the record then is not typed.
 bool KeystrokeSynthesizer::typeBytes(const std::uint8_t* bytes, std::int32_t count)
 {
+    KeyGaps gaps(clock_, static_cast<std::uint32_t>(settings_.charDelayMs));
     for (std::int32_t i = 0; i < count;) {
         if (!hasTypingTarget())
             return false;
         KeySequence keys(keyboard_, typing_.keyboardLayout);
         const std::uint32_t used = addCharacter(keys, bytes + i, static_cast<std::uint32_t>(count - i));
+        const std::uint64_t goesIn = gaps.await();
         if (!keys.send())
             return false;
-        for (std::uint32_t byte = 0; byte < used; ++byte)
-            clock_.sleepMs(static_cast<std::uint32_t>(settings_.charDelayMs));
+        gaps.wentIn(goesIn, used);
         i += static_cast<std::int32_t>(used);
     }
     return true;

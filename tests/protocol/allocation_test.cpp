@@ -31,7 +31,9 @@ namespace {
 struct QuietPlatform final : Clock, Keyboard, ComPort, ReaderThreadHost, ProtocolTimer, MessageBoxes {
     long keyEvents = 0, bytesWritten = 0;
 
-    void sleepMs(std::uint32_t) override {}
+    std::uint64_t nowUs() override { return 0; }
+    void sleepUntilUs(std::uint64_t) override {}
+    void idleMs(std::uint32_t) override {}
     std::uint32_t tickCount() override { return 0; }
     std::uint32_t sendKeys(const KeyEvent*, std::uint32_t count) override { keyEvents += count; return count; }
     std::int16_t scanChar(std::uint8_t c, KeyboardLayout) override { return c; }
