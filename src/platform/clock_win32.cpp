@@ -9,7 +9,9 @@
  * Where they do not exist, the tick is made 1 ms while pauses come (see
  * ResolutionLease). Windows 11 does not honour that for a process whose
  * windows are all hidden, as this one's are during a transfer, unless the
- * process opts out of that throttling, which it does here at once.
+ * process opts out of that throttling, which it does here at once. Under
+ * wine, whose waits on handles end only on whole milliseconds, the pauses
+ * sleep with the host's clock instead.
  */
 #include "platform/clock_win32.h"
 
@@ -94,8 +96,10 @@ void Win32Clock::waitUntil(std::uint64_t deadlineUs)
 // time, and a timer set by one would cut the other's wait short.
 void Win32Clock::waitFor(std::uint64_t us)
 {
-    if (waits_ == PauseWaits::HostSleep)
-        return hostSleep(us);
+    if (waits_ == PauseWaits::HostSleep) {
+        hostSleep(us);
+        return;
+    }
     HANDLE timer = createPauseTimer(waits_ == PauseWaits::HighResolutionTimer);
     const bool waited = timer && waitOnTimer(timer, us);
     if (timer)
@@ -111,12 +115,12 @@ void Win32Clock::holdFinerPeriod(std::uint64_t deadlineUs)
         return;
     beginFinerPeriod();
     if (!periodLook_)
-        CreateTimerQueueTimer(&periodLook_, nullptr, LookAtFinerPeriod, this, kPeriodLookMs, kPeriodLookMs, 0);
+        CreateTimerQueueTimer(&periodLook_, nullptr, FinerPeriodLookProc, this, kPeriodLookMs, kPeriodLookMs, 0);
 }
 
 // On a thread of the system's timer queue, once a second while the finer
 // period is held.
-void CALLBACK Win32Clock::LookAtFinerPeriod(void* clock, BOOLEAN)
+void CALLBACK Win32Clock::FinerPeriodLookProc(void* clock, BOOLEAN)
 {
     auto& self = *static_cast<Win32Clock*>(clock);
     std::lock_guard<std::mutex> hold(self.periodLock_);

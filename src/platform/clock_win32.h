@@ -43,7 +43,7 @@ private:
     void waitUntil(std::uint64_t deadlineUs);
     void waitFor(std::uint64_t us);
     void holdFinerPeriod(std::uint64_t deadlineUs);
-    static void CALLBACK LookAtFinerPeriod(void* clock, BOOLEAN);
+    static void CALLBACK FinerPeriodLookProc(void* clock, BOOLEAN);
 
     std::uint64_t countsPerSecond_ = 1;
     PauseWaits waits_ = PauseWaits::FinerPeriodTimer;

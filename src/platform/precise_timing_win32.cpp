@@ -119,6 +119,8 @@ void hostSleep(std::uint64_t us)
     const LARGE_INTEGER due = relativeDueTime(us);
     if (DelayExecutionCall delay = hostDelay())
         delay(FALSE, &due);
+    else
+        Sleep(static_cast<DWORD>((us + 999) / 1000));
 }
 
 bool beginFinerPeriod()

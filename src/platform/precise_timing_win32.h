@@ -26,10 +26,10 @@ HANDLE createPauseTimer(bool highResolution);
 // Waits on the timer for the given time; false when it could not be set.
 bool waitOnTimer(HANDLE timer, std::uint64_t us);
 
-// Sleeps with the host's clock where the program runs under wine, whose
-// waits on handles end only on whole milliseconds. False elsewhere, and
-// nothing is done.
+// Whether the program runs under wine, whose waits on handles end only on
+// whole milliseconds while its sleep keeps to the host's clock.
 bool hostSleepExists();
+// Sleeps with the host's clock under wine; elsewhere a plain Sleep.
 void hostSleep(std::uint64_t us);
 
 // timeBeginPeriod(1) and timeEndPeriod(1): the finer system tick for
