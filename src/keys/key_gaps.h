@@ -1,11 +1,13 @@
 /*
  * The pause after typed bytes, as a gap between the moments bytes go in.
  *
- * A slow target needs the whole gap after every byte, so the gap runs
- * from the moment its byte went in, and the next byte waits for it just
- * before it goes in itself: the look at the window and the key look-ups
- * for that byte are made inside the gap instead of lengthening it. Gaps
- * never catch up: a byte that goes in late starts its own gap late.
+ * A byte goes in from the moment its turn comes: the look at the window
+ * in front, the key look-ups and the injection are all part of putting it
+ * in. The gap after it runs from that moment, so that this work is made
+ * inside the gap instead of lengthening it; the look at the window still
+ * comes after the gap, just before the keys, where it sees what the user
+ * did meanwhile. Gaps never catch up: a byte whose turn comes late starts
+ * its own gap late, and a slow target gets every gap whole.
  */
 #pragma once
 
@@ -24,7 +26,7 @@ public:
     KeyGaps& operator=(const KeyGaps&) = delete;
 
     // Waits out the gap of each byte that went in last; gives the moment
-    // the next byte may go in.
+    // the next byte's turn comes.
     std::uint64_t await()
     {
         for (std::uint32_t i = 1; i <= pendingBytes_; ++i)
@@ -32,9 +34,9 @@ public:
         pendingBytes_ = 0;
         return clock_.nowUs();
     }
-    void wentIn(std::uint64_t atUs, std::uint32_t bytes)
+    void wentIn(std::uint64_t turnUs, std::uint32_t bytes)
     {
-        wentInUs_ = atUs;
+        wentInUs_ = turnUs;
         pendingBytes_ = bytes;
     }
 

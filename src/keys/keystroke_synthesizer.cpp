@@ -70,14 +70,14 @@ bool KeystrokeSynthesizer::typeBytes(const std::uint8_t* bytes, std::int32_t cou
 {
     KeyGaps gaps(clock_, static_cast<std::uint32_t>(settings_.charDelayMs));
     for (std::int32_t i = 0; i < count;) {
+        const std::uint64_t turn = gaps.await();
         if (!hasTypingTarget())
             return false;
         KeySequence keys(keyboard_, typing_.keyboardLayout);
         const std::uint32_t used = addCharacter(keys, bytes + i, static_cast<std::uint32_t>(count - i));
-        const std::uint64_t goesIn = gaps.await();
         if (!keys.send())
             return false;
-        gaps.wentIn(goesIn, used);
+        gaps.wentIn(turn, used);
         i += static_cast<std::int32_t>(used);
     }
     return true;

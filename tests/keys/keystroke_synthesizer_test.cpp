@@ -232,9 +232,9 @@ struct GapCase {
     EventLog expected;
 };
 
-// The gap after a byte runs from the moment it began to go in, so the time
-// the platform takes is part of it; a late byte is never followed by a
-// short gap to catch up.
+// The gap after a byte runs from the moment its turn came, so the time the
+// platform takes to put it in is part of it; a late byte is never followed
+// by a short gap to catch up.
 TEST(KeystrokeSynthesizer, TheGapAfterAByteRunsFromTheMomentItWentIn)
 {
     const GapCase cases[] = {
