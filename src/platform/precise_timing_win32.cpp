@@ -5,13 +5,12 @@
  */
 #include "platform/precise_timing_win32.h"
 
-#include <cstring>
+#include "platform/system_library_win32.h"
 
 namespace orvanta {
 namespace {
 
 constexpr DWORD kHighResolutionTimerFlag = 0x2;   // CREATE_WAITABLE_TIMER_HIGH_RESOLUTION
-constexpr DWORD kSearchSystemFolderFlag = 0x800;  // LOAD_LIBRARY_SEARCH_SYSTEM32
 constexpr int kPowerThrottlingClass = 4;          // ProcessPowerThrottling
 constexpr ULONG kPowerThrottlingVersion = 1;      // PROCESS_POWER_THROTTLING_CURRENT_VERSION
 constexpr ULONG kIgnoreTimerResolution = 0x4;     // PROCESS_POWER_THROTTLING_IGNORE_TIMER_RESOLUTION
@@ -75,24 +74,6 @@ LARGE_INTEGER relativeDueTime(std::uint64_t us)
 }
 
 }  // namespace
-
-HMODULE loadSystemLibrary(const char* name)
-{
-    if (HMODULE module = LoadLibraryExA(name, nullptr, kSearchSystemFolderFlag))
-        return module;
-    return loadSystemLibraryByPath(name);
-}
-
-HMODULE loadSystemLibraryByPath(const char* name)
-{
-    char path[MAX_PATH];
-    const UINT folderLength = GetSystemDirectoryA(path, MAX_PATH);
-    if (folderLength == 0 || folderLength + 1 + std::strlen(name) >= MAX_PATH)
-        return nullptr;
-    path[folderLength] = '\\';
-    std::strcpy(path + folderLength + 1, name);
-    return LoadLibraryExA(path, nullptr, 0);
-}
 
 HANDLE createPauseTimer(bool highResolution)
 {

@@ -12,13 +12,6 @@
 
 namespace orvanta {
 
-// Loads a DLL from the system folder only, never from beside the program
-// or the current directory. Null when it cannot be loaded.
-HMODULE loadSystemLibrary(const char* name);
-// The same through the full path of the system folder, for a Windows 7
-// whose loader does not know the flag that names that folder.
-HMODULE loadSystemLibraryByPath(const char* name);
-
 // A waitable timer for one pause: a high-resolution one, which expires
 // close to its due time without a finer system tick (Windows 10 1803 and
 // later; null before), or an ordinary one, which expires on the tick.

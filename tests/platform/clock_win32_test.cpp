@@ -7,6 +7,7 @@
 
 #include "platform/clock_win32.h"
 #include "platform/precise_timing_win32.h"
+#include "platform/system_library_win32.h"
 
 namespace orvanta {
 namespace {
