@@ -79,23 +79,42 @@ int TransferMachine::handleRecordLine()
             return 1;
         break;
     case RecordVerdict::Valid:
-        if (!t.running)
-            return 0;   // completed after Stop: not typed at all
-        if (services_.link.portLost())
-            break;   // its ACK could not go out: the collector would send it again after the new open
-        if (!DeliverRecord(t, settings_, working_, synthesizer_)) {
-            if (synthesizer_.hasTypingTarget())
-                break;   // another window came to the front: the NAK brings the record whole to it
-            pauseForTypingTarget();
-            return 0;
-        }
-        t.nakRetryCount = 0;
-        return acknowledgeTypedRecord();
+        return deliverAndAcknowledge();
     case RecordVerdict::Invalid:
         if (isEndMarker(t))
             t.state = TransferState::Complete;
         break;
     }
+    armProtocolTimer(kHandOverMs);
+    return 0;
+}
+
+// The pause before the ACK comes before the typing: a port lost meanwhile
+// is then noticed before the record is typed, instead of taking the typed
+// record's ACK down with it (the collector would send the record again,
+// and it would be typed twice). What is left of that window is the typing
+// itself. A Stop during the pause leaves the record in the collector.
+int TransferMachine::deliverAndAcknowledge()
+{
+    TransferContext& t = transfer_;
+    if (t.running)
+        services_.clock.sleepMs(kCommandPauseMs);
+    if (!t.running)
+        return 0;   // completed after Stop: not typed at all
+    if (services_.link.portLost())
+        return handOver();
+    if (!DeliverRecord(t, settings_, working_, synthesizer_)) {
+        if (synthesizer_.hasTypingTarget())
+            return handOver();   // another window came to the front: the NAK brings the record whole to it
+        pauseForTypingTarget();
+        return 0;
+    }
+    t.nakRetryCount = 0;
+    return acknowledgeTypedRecord();
+}
+
+int TransferMachine::handOver()
+{
     armProtocolTimer(kHandOverMs);
     return 0;
 }
@@ -124,10 +143,8 @@ bool TransferMachine::answerRepeat()
 // open until this thread has ended; no time-out is left armed then.
 int TransferMachine::acknowledgeTypedRecord()
 {
-    if (!SendCommand("ACK\r", kAnswerTimeoutMs)) {
-        armProtocolTimer(kHandOverMs);
-        return 0;
-    }
+    if (!sendAndArm("ACK\r", kAnswerTimeoutMs))
+        return handOver();
     if (!transfer_.running) {
         stopProtocolTimer();
         return 0;

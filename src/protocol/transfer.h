@@ -108,7 +108,9 @@ private:
 
     int handleAcknowledgement();
     int handleRecordLine();
+    int deliverAndAcknowledge();
     int acknowledgeTypedRecord();
+    int handOver();
     bool answerRepeat();
     [[nodiscard]] int sendAndArm(const char* text, std::uint32_t timeoutMs);
     void keepAnswerTimeWhileLineArrives();

@@ -158,6 +158,20 @@ TEST(Transfer, AcknowledgedReadArmsTheAnswerTimeout)
     EXPECT_EQ(c.f.log, (EventLog{timerKill(), fakes::pause(100), timerSet(300)}));
 }
 
+// The pause before the ACK comes before the typing, so that a port lost
+// meanwhile is seen before the record is typed and not after.
+TEST(Transfer, ARecordIsTypedAfterThePauseBeforeItsAck)
+{
+    Conversation c;
+    c.startReceiving();
+    c.f.log.clear();
+    c.f.comPort.receive(recordLine(0, "r"));
+    c.p.port.readerPass();
+    EXPECT_EQ(c.f.only({"timer set", "timer kill", "sleep", "down", "write"}),
+              (EventLog{timerKill(), fakes::pause(100), {"down", 'R'}, fakes::pause(2), sent("ACK\r"),
+                        fakes::pause(100), timerSet(300)}));
+}
+
 TEST(Transfer, ALineAfterTheEndMarkerDoesNotCancelTheCompletion)
 {
     Conversation c;
