@@ -10,8 +10,10 @@ The runner (__main__) applies ALWAYS and a case's own checks to its run.
 import re
 from pathlib import Path
 
-from .checks import exit_code, kept_focus, lines_received_start, seen, settings_start, typed, user_done
-from .harness import InteractiveSetup, record_options, wait_until_delivered, wait_until_typed
+from .checks import (delivered, exit_code, kept_focus, lines_received_start, port_lost, seen, settings_start,
+                     typed, typed_once_but_resent, user_done, window_gaps_quiet)
+from .harness import (InteractiveSetup, reads_so_far, record_options, typed_records, wait_until_delivered,
+                      wait_until_polled, wait_until_typed)
 
 
 def dialog_caption(template):
@@ -74,6 +76,31 @@ def keep_online_from_command_line(driver, outcome):
     driver("tray", "IDM_TRAY_EXIT")
 
 
+def keep_online_until_delivered(count):
+    """Keep-online left to itself: once the collector has all `count`
+    records, two more polls must follow (the series goes on), and no message
+    box may be waiting for a click."""
+    def user(driver, outcome):
+        wait_until_delivered(outcome, count, seconds=60)
+        wait_until_polled(outcome, reads_so_far(outcome) + 2, seconds=20)
+        outcome.seen["message box"] = driver("messagebox", "0", check=False)
+        driver("tray", "IDM_TRAY_EXIT")
+    return user
+
+
+KEEP_ONLINE = "1,1,1,1,1,1,2"      # polls every second
+SIX = ("4006381333931", "LOT-2024/07 A", "Qty: 12", "5901234123457", "SKU 10-4471/X", "PACK 7 ACK")
+
+
+def window_gap(kind):
+    """The target stops being a window to type into after two records, for
+    longer than a transfer's NAKs would last, and comes back."""
+    return (InteractiveSetup(KEEP_ONLINE, sim_options=record_options(*SIX), target_options=["--gap", kind + ",2,5"],
+                             user=keep_online_until_delivered(6)),
+            [typed(typed_records(*SIX)), delivered(6), window_gaps_quiet(1),
+             seen("message box", "no message box"), kept_focus])
+
+
 RS232_LINES = b"0\r\n1\r\n0\r\n1\r\n0\r\n2\r\n2\r\n"
 ENTER_PREFIX = b"1\x7f" + bytes(9) + b"\r\n"
 
@@ -94,6 +121,24 @@ CASES = {
                          + ["--nak-read", "12"]),
         [typed(b"abc\rdef\r"), lines_received_start(*["READ"] * 13, "ACK", "READ", "ACK"),
          seen("dialog hidden", "ok"), kept_focus]),
+    "keep_online_target_hides": window_gap("hide"),
+    "keep_online_target_minimizes": window_gap("minimize"),
+    "keep_online_target_goes_away": window_gap("away"),
+    # The adapter is pulled while record 3 is being typed and put back 3 s
+    # later: record 3's ACK may go down with the port, and only that record
+    # may be typed twice.
+    "keep_online_port_lost": (
+        InteractiveSetup(KEEP_ONLINE, user=keep_online_until_delivered(6),
+                         sim_options=record_options(*SIX) + ["--port-lost-after", "2", "--port-lost-delay-ms", "120",
+                                                             "--port-back-after", "3"]),
+        [typed_once_but_resent(*SIX), delivered(6), port_lost(1), seen("message box", "no message box"),
+         kept_focus]),
+    # Started at logon before the adapter is plugged in.
+    "keep_online_port_appears_later": (
+        InteractiveSetup(KEEP_ONLINE, user=keep_online_until_delivered(3),
+                         sim_options=record_options(*SIX[:3]) + ["--port-appears-after", "4"]),
+        [typed(typed_records(*SIX[:3])), delivered(3), seen("message box", "no message box"),
+         kept_focus]),
 }
 
 # Every interactive run ends through the tray menu's Exit, with exit code 1.
