@@ -226,6 +226,8 @@ class SimulatorTest(unittest.TestCase):
         self.assertEqual(self.exchange(c, b"ACK\r"), simulator.record_line(1, b"hij"))
         s = self.finish()
         self.assertEqual((s["port_losses"], s["resent_after_port_loss"], s["delivered"]), (1, 1, 2))
+        before, after = [e["slave"] for e in self.events() if e["ev"] in ("ready", "port_back")]
+        self.assertNotEqual(before, after)
 
     def test_port_that_appears_late(self):
         self.start("--record", "abc", "--port-appears-after", "1", connect=False)

@@ -433,14 +433,22 @@ class Simulator:
         self.stop = False
         self.losses = sorted(opts.port_lost_after)
         self.lose_at = self.back_at = None
+        self.lost_slave = None
         self.open_port()
         self.link_at = None
         if opts.port_appears_after > 0:
             self.link_at = time.monotonic() + opts.port_appears_after
         self.link(present=self.link_at is None)
 
-    def open_port(self):
+    def open_port(self, not_named=None):
+        """A new terminal; one whose slave is not named not_named, so that the
+        link of a port that came back leads somewhere else."""
         self.master, self.slave = os.openpty()
+        if os.ttyname(self.slave) == not_named:
+            held = self.master, self.slave
+            self.master, self.slave = os.openpty()
+            os.close(held[0])
+            os.close(held[1])
         os.set_blocking(self.master, False)
         make_raw(self.slave)
         self.line.attach(self.master)
@@ -487,7 +495,7 @@ class Simulator:
             self.log("port_linked", slave=self.link())
         if self.back_at is not None and now >= self.back_at:
             self.back_at = None
-            self.open_port()
+            self.open_port(not_named=self.lost_slave)
             self.log("port_back", slave=self.link())
         if self.master is None or self.link_at is not None:
             return
@@ -497,6 +505,7 @@ class Simulator:
         if self.lose_at is not None and now >= self.lose_at:
             self.lose_at = None
             unanswered = self.collector.port_lost()
+            self.lost_slave = os.ttyname(self.slave)
             self.close_port()
             self.link(present=False)
             self.back_at = now + self.opts.port_back_after
