@@ -5,8 +5,8 @@ then hands back everything a check needs (exit code, typed bytes, the
 simulator's log, the settings file). The interactive bench lets a user,
 played by ui_driver.exe, act while the program runs.
 
-Used by the case tables of this package, tools/soak.py, tools/measure.py
-and scripts/demo.
+Used by the case tables of this package, its soak and measuring runs
+(soak, measure) and scripts/demo.
 """
 import os
 import shutil
@@ -20,6 +20,8 @@ from .environment import PrefixFactory, Wine, keymap_directory, start_xvfb, wait
 from .simulator import read_log
 
 SIMULATOR = os.path.join(os.path.dirname(os.path.abspath(__file__)), "simulator.py")
+# The source tree, for the default places of the built programs.
+REPO = os.path.normpath(os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", ".."))
 
 
 def record_options(*records):

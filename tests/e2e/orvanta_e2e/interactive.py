@@ -7,18 +7,19 @@ and menu commands go by their names in src/res/resource.h.
 
 The runner (__main__) applies ALWAYS and a case's own checks to its run.
 """
+import os
 import re
-from pathlib import Path
 
 from .checks import (delivered, exit_code, kept_focus, lines_received_start, port_lost, seen, settings_start,
                      typed, typed_once_but_resent, user_done, window_gaps_quiet)
-from .harness import (InteractiveSetup, reads_so_far, record_options, typed_records, wait_until_delivered,
+from .harness import (REPO, InteractiveSetup, reads_so_far, record_options, typed_records, wait_until_delivered,
                       wait_until_polled, wait_until_typed)
 
 
 def dialog_caption(template):
     """The caption a dialog template of the program's resources gives."""
-    resources = (Path(__file__).resolve().parents[3] / "src" / "res" / "orvanta.rc").read_text()
+    with open(os.path.join(REPO, "src", "res", "orvanta.rc")) as f:
+        resources = f.read()
     return re.search(rf'^{template} DIALOGEX.*?^CAPTION "([^"]*)"', resources, re.M | re.S).group(1)
 
 

@@ -1,4 +1,3 @@
-#!/usr/bin/env python3
 """
 Measures what the program costs, in one run, side by side:
 
@@ -9,7 +8,7 @@ Measures what the program costs, in one run, side by side:
 - one minute of keep-online polling with a silent collector: processor
   time as a share of the wall time.
 
-    tools/measure.py [--records 100] [--polling-seconds 60]
+    PYTHONPATH=tests/e2e python3 -B -m orvanta_e2e.measure [--records 100] [--polling-seconds 60]
 
 Processor time and memory are those of the Orvanta.exe process under wine
 (its Linux process, wine's own libraries included), not of the wine server.
@@ -20,11 +19,8 @@ import os
 import sys
 import time
 
-sys.dont_write_bytecode = True
-REPO = os.path.normpath(os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
-sys.path.insert(0, os.path.join(REPO, "tests", "e2e"))
-from orvanta_e2e.environment import Display  # noqa: E402
-from orvanta_e2e.harness import Bench, Setup  # noqa: E402
+from .environment import Display
+from .harness import REPO, Bench, Setup
 
 COMMAND_PAUSES_MS = 200      # 100 ms before and after every command
 READ_ACK_PAUSE_MS = 100      # after the acknowledgement of READ
