@@ -42,6 +42,24 @@ def typed_once_but_resent(*records):
     return check
 
 
+def typed_whole_after_a_piece(*records):
+    """Each record typed once, in order, with add-CR; the one being typed
+    when the window went may have a piece of its start before its whole
+    copy, but no more than a piece."""
+    def check(o):
+        lines = o.typed.split(b"\r")
+        expected = [r.encode("latin-1") for r in records]
+        pieces = [line for line, record in zip(lines, expected) if line != record]
+        if lines[-1:] != [b""] or len(lines) != len(expected) + 1 or len(pieces) > 1:
+            return "typed %r, expected %r, a piece of one record at most before it" % (o.typed, expected)
+        for line, record in zip(lines, expected):
+            if line != record and not (line.endswith(record) and record.startswith(line[:-len(record)])
+                                       and len(line) < 2 * len(record)):
+                return "typed %r for %r, which is not a piece of it and then all of it" % (line, record)
+        return None
+    return check
+
+
 def window_gaps_quiet(count):
     """The typing target made `count` window gaps, came back from each, and
     received nothing while away."""

@@ -11,7 +11,7 @@ import os
 import re
 
 from .checks import (delivered, exit_code, kept_focus, lines_received_start, port_lost, seen, settings_start,
-                     typed, typed_once_but_resent, user_done, window_gaps_quiet)
+                     typed, typed_once_but_resent, typed_whole_after_a_piece, user_done, window_gaps_quiet)
 from .harness import (REPO, InteractiveSetup, reads_so_far, record_options, typed_records, wait_until_delivered,
                       wait_until_polled, wait_until_typed)
 
@@ -93,13 +93,13 @@ KEEP_ONLINE = "1,1,1,1,1,1,2"      # polls every second
 SIX = ("4006381333931", "LOT-2024/07 A", "Qty: 12", "5901234123457", "SKU 10-4471/X", "PACK 7 ACK")
 
 
-def window_gap(kind):
-    """The target stops being a window to type into after two records, for
-    longer than a transfer's NAKs would last, and comes back."""
-    return (InteractiveSetup(KEEP_ONLINE, sim_options=record_options(*SIX), target_options=["--gap", kind + ",2,5"],
-                             user=keep_online_until_delivered(6)),
-            [typed(typed_records(*SIX)), delivered(6), window_gaps_quiet(1),
-             seen("message box", "no message box"), kept_focus])
+def window_gap(kind, after="2", whole=typed(typed_records(*SIX))):
+    """The target stops being a window to type into after two records (or
+    the given count, "31c" in characters), for longer than a transfer's NAKs
+    would last, and comes back."""
+    return (InteractiveSetup(KEEP_ONLINE, sim_options=record_options(*SIX),
+                             target_options=["--gap", "%s,%s,5" % (kind, after)], user=keep_online_until_delivered(6)),
+            [whole, delivered(6), window_gaps_quiet(1), seen("message box", "no message box"), kept_focus])
 
 
 RS232_LINES = b"0\r\n1\r\n0\r\n1\r\n0\r\n2\r\n2\r\n"
@@ -125,6 +125,9 @@ CASES = {
     "keep_online_target_hides": window_gap("hide"),
     "keep_online_target_minimizes": window_gap("minimize"),
     "keep_online_target_goes_away": window_gap("away"),
+    # Three characters into record 3: the rest is not typed there, and the
+    # collector's next copy goes whole to the window when it is back.
+    "keep_online_target_hides_within_a_record": window_gap("hide", "31c", typed_whole_after_a_piece(*SIX)),
     # The adapter is pulled while record 3 is being typed and put back 3 s
     # later: record 3's ACK may go down with the port, and only that record
     # may be typed twice.

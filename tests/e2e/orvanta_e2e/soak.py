@@ -85,6 +85,7 @@ class Account:
         self.sent = self.delivered = self.typed = 0
         self.twice = self.wrong = self.lost = 0
         self.twice_after_port_loss = 0     # typed again because its ACK went down with the port
+        self.answers_lost_with_port = set()     # those records, in any run: the next run may send them
         self.message_boxes = 0      # keep-online runs that ended with a message box waiting
         self.typed_count = {}
         self.sent_ids = set()
@@ -216,7 +217,8 @@ def typed_record(segment, expected, position):
 def account_for(account, transfer_records, expected, outcome):
     """Attributes each typed segment to a record of the transfer, in order."""
     delivered = delivered_numbers(outcome)
-    resent = {transfer_records[n - 1][0] for n in outcome.sim_records("resent_after_port_loss")}
+    account.answers_lost_with_port.update(transfer_records[e["unanswered"] - 1][0] for e in outcome.sim_events
+                                          if e["ev"] == "port_lost" and e["unanswered"])
     segments = outcome.typed.split(b"\r")
     if segments[-1] == b"":
         segments.pop()      # nothing after the last CR (or nothing typed at all)
@@ -234,8 +236,8 @@ def account_for(account, transfer_records, expected, outcome):
     for index in typed_here:
         key = transfer_records[index][0]
         account.typed_count[key] = account.typed_count.get(key, 0) + 1
-        if account.typed_count[key] == 2 and key in resent:
-            resent.discard(key)
+        if account.typed_count[key] == 2 and key in account.answers_lost_with_port:
+            account.answers_lost_with_port.discard(key)
             account.twice_after_port_loss += 1
         elif account.typed_count[key] == 2:
             account.twice += 1
