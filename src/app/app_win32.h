@@ -9,6 +9,8 @@
 #include <shellapi.h>
 
 #include "app/program.h"
+#include "app/system_events.h"
+#include "app/system_events_win32.h"
 #include "app/tray_icon.h"
 #include "app/tray_icon_win32.h"
 #include "keys/keyboard_win32.h"
@@ -39,6 +41,8 @@ struct App {
     TrayIcon trayIcon{notificationArea};
     UINT taskbarCreated = 0;   // the shell's broadcast when it starts anew
     POINT cursor{};
+    SystemEvents systemEvents;
+    SessionInput session;
 };
 
 App& theApp();
@@ -51,7 +55,8 @@ HWND CreateMainWindow(HINSTANCE instance);
 // The settings dialog, opened on the one program with everything it needs.
 INT_PTR RunSettingsDialog(App& app);
 
-// Runs one transfer without any window; returns when it is over.
+// Runs one transfer without any window; returns when it is over, with the
+// process exit code.
 int RunUnattended();
 void UnattendedPump();
 

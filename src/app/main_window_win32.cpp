@@ -1,9 +1,13 @@
 /*
  * The hidden main window: it loads the settings when it is created, it is
  * the window the tray icon reports to, and it carries out the tray menu's
- * Open and Exit. It is never shown.
+ * Open and Exit. It is never shown. It also hears what the system says
+ * about sleep, arriving ports, the session and its end, and passes it on
+ * to the transfer and the keyboard.
  */
 #include "app/app_win32.h"
+
+#include <dbt.h>
 
 #include <cstring>
 
@@ -26,6 +30,54 @@ void OnCreate(App& app, HWND window, const CREATESTRUCTA& creation)
     app.taskbarCreated = RegisterWindowMessageA("TaskbarCreated");
     if (app.taskbarCreated)
         ChangeWindowMessageFilter(app.taskbarCreated, MSGFLT_ADD);
+    app.program.machine.observer = &app.trayIcon;
+    app.systemEvents.registerFor(window);
+}
+
+void OnDestroy(App& app)
+{
+    app.systemEvents.unregister();
+    PostQuitMessage(0);
+}
+
+void OnPowerBroadcast(App& app, WPARAM event)
+{
+    if (event == PBT_APMSUSPEND)
+        app.program.machine.OnSuspend();
+    else if (event == PBT_APMRESUMEAUTOMATIC || event == PBT_APMRESUMESUSPEND)
+        app.program.machine.OnResume();
+}
+
+// A port announced by name, or a device of the COM port interface class,
+// whose port number the announcement does not give.
+void OnDeviceChange(App& app, WPARAM event, LPARAM data)
+{
+    const auto* header = reinterpret_cast<const DEV_BROADCAST_HDR*>(data);
+    if (event != DBT_DEVICEARRIVAL || !header)
+        return;
+    if (header->dbch_devicetype == DBT_DEVTYP_PORT) {
+        const int port = comPortNumberOf(reinterpret_cast<const DEV_BROADCAST_PORT_A*>(header)->dbcp_name);
+        if (port > 0)
+            app.program.machine.OnPortArrived(port);
+    } else if (header->dbch_devicetype == DBT_DEVTYP_DEVICEINTERFACE) {
+        app.program.machine.OnPortArrived(0);
+    }
+}
+
+void OnSessionChange(App& app, WPARAM event)
+{
+    app.session.onEvent(static_cast<std::uint32_t>(event));
+    app.keyboard.setSessionTakesInput(app.session.takesInput());
+}
+
+// The process may be ended any time after this returns: the port is
+// closed now, after the record being typed.
+void OnEndSession(App& app, WPARAM ending)
+{
+    if (!ending)
+        return;
+    app.trayIcon.remove();
+    app.program.machine.OnSessionEnd();
 }
 
 void OnClose(App& app, HWND window)
@@ -57,13 +109,14 @@ void OnTimer(App& app, WPARAM timerId)
         app.trayIcon.onRetryTimer();
 }
 
-// A dialog opened during a transfer shows its settings disabled; one opened
-// after a transfer ended in the background shows them usable again.
+// A dialog opened during a transfer, or while a keep-online series waits
+// for its next poll, shows its settings disabled; one opened after a
+// transfer ended in the background shows them usable again.
 void OnOpen(App& app)
 {
     HWND dialog = reinterpret_cast<HWND>(app.program.machine.timerOwner);
     RevealDialog(dialog);
-    ApplyEnableRules(dialog, app.program.port.portHandle == PortHandle::None);
+    ApplyEnableRules(dialog, !app.program.machine.busy());
     SetForegroundWindow(dialog);
 }
 
@@ -98,7 +151,12 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     switch (message) {
     case WM_CREATE: OnCreate(app, window, *reinterpret_cast<const CREATESTRUCTA*>(lParam)); return 1;
     case WM_TIMER: OnTimer(app, wParam); return 0;
-    case WM_DESTROY: PostQuitMessage(0); return 0;
+    case WM_DESTROY: OnDestroy(app); return 0;
+    case WM_POWERBROADCAST: OnPowerBroadcast(app, wParam); return TRUE;
+    case WM_DEVICECHANGE: OnDeviceChange(app, wParam, lParam); return TRUE;
+    case WM_WTSSESSION_CHANGE: OnSessionChange(app, wParam); return 0;
+    case WM_QUERYENDSESSION: return TRUE;
+    case WM_ENDSESSION: OnEndSession(app, wParam); return 0;
     case WM_CLOSE: OnClose(app, window); return 0;
     case kTrayMessage: OnTrayIcon(app, window, lParam); return 0;
     case WM_COMMAND: OnCommand(app, wParam); return 0;

@@ -1,7 +1,8 @@
 /*
  * Start-up and the two run modes. A command line without keep-online runs
- * one transfer with no window, icon or message and ends the process; any
- * other start is interactive.
+ * one transfer with no window, icon or message and ends the process, with
+ * an exit code that tells a batch file how it ended; any other start is
+ * interactive.
  */
 #include "app/app_win32.h"
 #include "res/resource.h"
@@ -80,9 +81,9 @@ int RunOrvanta(HINSTANCE instance, const char* commandLine)
         return 0;
     }
     applyCommandLine(app.program.settings, commandLine, app.program.commandLineMode, app.settingsStore);
-    RunMode(app);
+    const int exitCode = RunMode(app);
     DestroyWindow(app.mainWindow);
-    return 1;
+    return exitCode;
 }
 
 int RunUnattended()
@@ -91,10 +92,11 @@ int RunUnattended()
     Program& program = app.program;
     program.machine.timerOwner = reinterpret_cast<WindowId>(app.mainWindow);
     program.machine.ResetTransfer();
-    if (program.machine.StartTransfer() == 1)
+    const int started = program.machine.StartTransfer();
+    if (started == 1)
         UnattendedPump();
     program.machine.ClosePort();
-    return 0;
+    return unattendedExitCode(started == 1 ? program.machine.unattendedResult() : started);
 }
 
 // Sleeps until a message arrives instead of polling: records are typed by

@@ -7,8 +7,10 @@
  */
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
+#include "protocol/series_state.h"
 #include "ui/tray_control.h"
 
 namespace orvanta {
@@ -21,11 +23,24 @@ public:
     virtual void removeIcon() = 0;
     virtual void armRetry(std::uint32_t ms) = 0;
     virtual void stopRetry() = 0;
+    // The tip and which icon, for the icon there and for the next add.
+    virtual void setLook(const char* tip, bool alert) = 0;
+    // A balloon over the icon; the shell shows it once.
+    virtual void showBalloon(const char* text, bool alert) = 0;
 };
 
 constexpr std::uint32_t kTrayRetryMs = 2000;
+constexpr std::size_t kTrayTipSize = 128;
+constexpr char kTrayTitle[] = "Orvanta V1.01";
 
-class TrayIcon final : public TrayControl {
+// The state line a keep-online series adds under the tip's title; empty
+// when idle.
+void seriesStateLine(const SeriesReport& report, char (&line)[kTrayTipSize]);
+
+// Also shows where a keep-online series stands: the tip's second line, a
+// different icon while it is not collecting, and a balloon when collecting
+// stops and when it resumes, never at every poll.
+class TrayIcon final : public TrayControl, public SeriesObserver {
 public:
     explicit TrayIcon(NotificationArea& area) : area_(area) {}
 
@@ -34,13 +49,16 @@ public:
     void onRetryTimer();
     // The shell has started anew and knows no icon of any program.
     void onTaskbarCreated();
+    void seriesChanged(const SeriesReport& report) override;
 
 private:
+    enum class Collecting { Unknown, Yes, No };
     void tryToAdd();
 
     NotificationArea& area_;
     bool wanted_ = false;
     bool added_ = false;
+    Collecting collecting_ = Collecting::Unknown;
 };
 
 }  // namespace orvanta

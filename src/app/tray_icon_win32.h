@@ -23,9 +23,13 @@ public:
     void removeIcon() override;
     void armRetry(std::uint32_t ms) override;
     void stopRetry() override;
+    void setLook(const char* tip, bool alert) override;
+    void showBalloon(const char* text, bool alert) override;
 
 private:
     NOTIFYICONDATAA record_{};
+    HICON icon_ = nullptr;
+    HICON alertIcon_ = nullptr;
 };
 
 }  // namespace orvanta

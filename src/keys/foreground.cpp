@@ -9,7 +9,8 @@ namespace orvanta {
 
 bool acceptsTyping(const ForegroundWindow& window)
 {
-    return window.exists && !window.isShell && !window.ownProcess && !window.inputBlocked;
+    return window.exists && !window.isShell && !window.ownProcess && !window.inputBlocked && !window.hidden
+           && !window.minimized && !window.noFocus && !window.hung;
 }
 
 bool isShellWindowClass(const char* className)

@@ -7,6 +7,8 @@
 
 #include <cstdint>
 
+#include "platform/window_id.h"
+
 namespace orvanta {
 
 // A keyboard layout handle as a plain value; 0 means none.
@@ -51,6 +53,14 @@ struct ForegroundWindow {
     bool ownProcess = false;    // one of this program's own windows
     bool inputBlocked = false;  // its process may not be sent input from this one
     KeyboardLayout layout = 0;  // the keyboard layout of its thread
+    // Keys sent to a window that is hidden (one that is closing), minimized
+    // or has no control with the keyboard focus arrive as system keys, not
+    // as characters; a window that does not answer takes them late or never.
+    bool hidden = false;
+    bool minimized = false;
+    bool noFocus = false;
+    bool hung = false;
+    WindowId id = 0;
 };
 
 class Keyboard {

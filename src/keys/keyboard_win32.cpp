@@ -72,6 +72,17 @@ bool isShellWindow(HWND window)
     return window == GetDesktopWindow() || window == GetShellWindow() || isShellWindowClass(className);
 }
 
+// Where the thread cannot be asked (it has just ended), the window counts
+// as having the focus: the other checks still apply.
+bool hasFocusedWindow(DWORD thread)
+{
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    if (!GetGUIThreadInfo(thread, &info))
+        return true;
+    return info.hwndFocus != nullptr;
+}
+
 std::uint32_t utf8SequenceLength(std::uint8_t firstByte)
 {
     if ((firstByte & 0xE0) == 0xC0)
@@ -169,20 +180,27 @@ bool Win32Keyboard::modifiersHeld()
 }
 
 // No foreground window at all while the workstation is locked or a secure
-// desktop (a UAC prompt) is shown.
+// desktop (a UAC prompt) is shown. A window that is hidden (under wine a
+// closed window stays in front, hidden, while its process ends), minimized
+// or without a focused control gets keys as system keys, not characters.
 ForegroundWindow Win32Keyboard::foregroundWindow()
 {
     ForegroundWindow found;
     HWND window = GetForegroundWindow();
-    if (!window)
+    if (!window || !sessionTakesInput_)
         return found;
     found.exists = true;
+    found.id = reinterpret_cast<WindowId>(window);
     DWORD processId = 0;
     const DWORD thread = GetWindowThreadProcessId(window, &processId);
     const WindowVerdict verdict = verdictFor(window, processId);
     found.isShell = verdict.isShell;
     found.ownProcess = processId == GetCurrentProcessId();
     found.inputBlocked = !found.ownProcess && verdict.inputBlocked;
+    found.hidden = !IsWindowVisible(window);
+    found.minimized = IsIconic(window) != FALSE;
+    found.noFocus = !hasFocusedWindow(thread);
+    found.hung = IsHungAppWindow(window) != FALSE;
     HKL layout = GetKeyboardLayout(thread);
     found.layout = reinterpret_cast<KeyboardLayout>(layout ? layout : GetKeyboardLayout(0));
     return found;

@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <mutex>
 
 #include "keys/keyboard.h"
@@ -22,6 +23,11 @@ public:
     std::uint8_t capsLockState() override;
     bool modifiersHeld() override;
     ForegroundWindow foregroundWindow() override;
+    // Whether the session takes keyboard input: not while the workstation
+    // is locked or the session is disconnected. The lock screen of Windows
+    // 10 and 11 can have a foreground window of its own, so the session's
+    // notifications are believed over the window in front.
+    void setSessionTakesInput(bool takesInput) { sessionTakesInput_ = takesInput; }
 
 private:
     // The window in front is asked about before every typed byte, from the
@@ -38,6 +44,7 @@ private:
 
     std::mutex verdictLock_;
     WindowVerdict verdict_;
+    std::atomic<bool> sessionTakesInput_{true};
 };
 
 // The SendInput record of one key event.

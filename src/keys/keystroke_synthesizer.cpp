@@ -63,12 +63,14 @@ KeystrokeSynthesizer::KeystrokeSynthesizer(Keyboard& keyboard, Clock& clock, con
 }
 
 // The window in front is looked at again before every byte: the user can
-// open this program's dialog from the tray, or lock the workstation, while
-// a record is being typed. What is left of the record then is not typed.
+// open this program's dialog from the tray, switch windows, or lock the
+// workstation while a record is being typed. What is left of the record
+// then is not typed: its rest in another window would leave neither
+// window holding the record.
 bool KeystrokeSynthesizer::typeBytes(const std::uint8_t* bytes, std::int32_t count)
 {
     for (std::int32_t i = 0; i < count;) {
-        if (!hasTypingTarget())
+        if (!stillTypingTarget())
             return false;
         KeySequence keys(keyboard_, typing_.keyboardLayout);
         const std::uint32_t used = addCharacter(keys, bytes + i, static_cast<std::uint32_t>(count - i));
@@ -85,16 +87,35 @@ bool KeystrokeSynthesizer::awaitTypingTarget()
 {
     if (!awaitModifiersReleased())
         return false;
-    const ForegroundWindow window = keyboard_.foregroundWindow();
+    const ForegroundWindow window = awaitAnsweringWindow();
     if (!acceptsTyping(window))
         return false;
     typing_.keyboardLayout = window.layout;
+    typing_.targetWindow = window.id;
     return true;
 }
 
 bool KeystrokeSynthesizer::hasTypingTarget()
 {
     return acceptsTyping(keyboard_.foregroundWindow());
+}
+
+bool KeystrokeSynthesizer::stillTypingTarget()
+{
+    const ForegroundWindow window = keyboard_.foregroundWindow();
+    return acceptsTyping(window) && window.id == typing_.targetWindow;
+}
+
+// A window that is busy for a moment (loading, saving) takes its keys once
+// it answers again; one that stays hung would swallow the record.
+ForegroundWindow KeystrokeSynthesizer::awaitAnsweringWindow()
+{
+    ForegroundWindow window = keyboard_.foregroundWindow();
+    for (std::uint32_t waited = 0; window.hung && waited < kHungWaitMs; waited += kHungPollMs) {
+        clock_.sleepMs(kHungPollMs);
+        window = keyboard_.foregroundWindow();
+    }
+    return window;
 }
 
 // A key the user holds would turn the record's keys into shortcuts.

@@ -25,6 +25,9 @@ std::uint8_t controlCodeKey(std::uint8_t byte);
 // Windows key, and how often it looks.
 constexpr std::uint32_t kModifierWaitMs = 1000;
 constexpr std::uint32_t kModifierPollMs = 10;
+// How long a record waits for a window in front that does not answer.
+constexpr std::uint32_t kHungWaitMs = 2000;
+constexpr std::uint32_t kHungPollMs = 50;
 
 class KeystrokeSynthesizer {
 public:
@@ -32,18 +35,20 @@ public:
                          TypingState& typing, const int& platformMajorVersion);
 
     // Types the bytes in order. False when the platform refused a key event
-    // or no window that may take keys is in front any more; nothing after
-    // that byte is typed.
+    // or the window the record began in is no longer in front and able to
+    // take keys; nothing after that byte is typed.
     [[nodiscard]] bool typeBytes(const std::uint8_t* bytes, std::int32_t count);
-    // Before each record: waits (bounded) until no modifier is held, then
-    // takes the layout of the window in front. False when there is no
-    // window a record may be typed into.
+    // Before each record: waits (bounded) until no modifier is held and the
+    // window in front answers, then takes that window and its layout for
+    // the record. False when there is no window a record may be typed into.
     [[nodiscard]] bool awaitTypingTarget();
     // Whether the window in front could take a record now.
     bool hasTypingTarget();
 
 private:
     bool awaitModifiersReleased();
+    ForegroundWindow awaitAnsweringWindow();
+    bool stillTypingTarget();
     std::uint32_t addCharacter(KeySequence& keys, const std::uint8_t* bytes, std::uint32_t available);
     bool addLayoutKey(KeySequence& keys, std::uint8_t byte);
     void addWithModifiers(KeySequence& keys, std::uint8_t virtualKey, std::uint8_t shiftState);

@@ -19,6 +19,9 @@ public:
     [[nodiscard]] virtual bool writeCommand(const char* command) = 0;
     // True when bytes have reached the port that nobody has read yet.
     virtual bool inputWaiting() = 0;
+    // True when the open port's device has gone: only closing it and
+    // opening it anew can reach the collector again.
+    virtual bool portLost() = 0;
 };
 
 }  // namespace orvanta

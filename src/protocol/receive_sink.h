@@ -12,6 +12,8 @@ public:
     virtual ~ReceiveSink() = default;
     // At least one byte, in the order received.
     virtual void receive(const std::uint8_t* bytes, std::uint32_t count) = 0;
+    // The receive thread has stopped because the port's device has gone.
+    virtual void portLost() = 0;
 };
 
 }  // namespace orvanta

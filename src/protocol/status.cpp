@@ -9,6 +9,7 @@ namespace orvanta {
 const char* statusText(std::int32_t code)
 {
     switch (static_cast<StatusCode>(code)) {
+    case StatusCode::NoTypingTarget: return "No window to type the records into !!";
     case StatusCode::PortWriteFailed: return "Failed to write the COM port!";
     case StatusCode::ConnectionFailed: return "Failed to establish connection !!";
     case StatusCode::ReceiveTimeout: return "Receive Time out !!";
@@ -24,6 +25,15 @@ const char* statusText(std::int32_t code)
 const char* statusCaption(std::int32_t code)
 {
     return (code < -100 || code >= 0) ? "Error" : "Warning";
+}
+
+int unattendedExitCode(std::int32_t result)
+{
+    if (result == 1)
+        return 1;
+    if (result == 0)
+        return -failure(StatusCode::PortOpenFailed);
+    return -result;
 }
 
 void ShowStatus(MessageBoxes& boxes, WindowId owner, std::int32_t code)

@@ -11,6 +11,7 @@
 namespace orvanta {
 
 enum class StatusCode : std::int32_t {
+    NoTypingTarget = -108,
     PortWriteFailed = -107,
     ConnectionFailed = -106,
     ReceiveTimeout = -105,
@@ -31,5 +32,11 @@ constexpr std::int32_t failure(StatusCode code) { return static_cast<std::int32_
 const char* statusText(std::int32_t code);
 const char* statusCaption(std::int32_t code);
 void ShowStatus(MessageBoxes& boxes, WindowId owner, std::int32_t code);
+
+// The exit code of an unattended run that started, for batch files: 1 when
+// the transfer completed (result 1), otherwise the size of the status code
+// that ended it (101 to 108); a port whose completion events could not be
+// made (result 0) counts as a port that could not be opened.
+int unattendedExitCode(std::int32_t result);
 
 }  // namespace orvanta

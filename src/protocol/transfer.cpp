@@ -44,9 +44,12 @@ void TransferMachine::receive(const std::uint8_t* bytes, std::uint32_t count)
 
 int TransferMachine::HandleLine()
 {
-    // A line after the end marker must not cancel the pending completion.
+    // A line after the end marker must not cancel the pending completion,
+    // nor one during a pause the look for a window to type into.
     if (transfer_.state == TransferState::Complete)
         return 1;
+    if (transfer_.pausedForTarget)
+        return 0;
     stopProtocolTimer();
     if (transfer_.state == TransferState::AwaitingAck)
         return handleAcknowledgement();
@@ -78,8 +81,14 @@ int TransferMachine::handleRecordLine()
     case RecordVerdict::Valid:
         if (!t.running)
             return 0;   // completed after Stop: not typed at all
-        if (!DeliverRecord(t, settings_, working_, synthesizer_))
-            break;   // not typed: the collector keeps it and sends it again after the NAK
+        if (services_.link.portLost())
+            break;   // its ACK could not go out: the collector would send it again after the new open
+        if (!DeliverRecord(t, settings_, working_, synthesizer_)) {
+            if (synthesizer_.hasTypingTarget())
+                break;   // another window came to the front: the NAK brings the record whole to it
+            pauseForTypingTarget();
+            return 0;
+        }
         t.nakRetryCount = 0;
         return acknowledgeTypedRecord();
     case RecordVerdict::Invalid:
@@ -131,6 +140,28 @@ int TransferMachine::acknowledgeTypedRecord()
 // still coming makes the collector send it again after it, and with the
 // copies in flight an ACK can be taken for the wrong record. An over-long
 // line stops counting as arriving, so it still gets its NAK.
+// No window can take the record: the collector keeps it, and the
+// transfer goes quiet instead of answering. A collector whose host stops
+// answering repeats its record on its own time-out and then gives the
+// transfer up, keeping every record it holds; NAKs would only keep it
+// sending the same record for as long as the workstation stays locked.
+// Once a window can take keys again, a fresh READ starts a new transfer,
+// whether the collector is still waiting or has given up. The time-out
+// side does the looking, on the UI thread.
+void TransferMachine::pauseForTypingTarget()
+{
+    beginTransferAnew();
+    transfer_.pausedForTarget = true;
+    armProtocolTimer(kHandOverMs);
+}
+
+// The receive thread has stopped on a dead port; the time-out side closes
+// it and goes on as after any failed transfer.
+void TransferMachine::portLost()
+{
+    armProtocolTimer(kHandOverMs);
+}
+
 void TransferMachine::keepAnswerTimeWhileLineArrives()
 {
     const TransferContext& t = transfer_;

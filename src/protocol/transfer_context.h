@@ -34,6 +34,11 @@ struct TransferContext {
     std::uint8_t lastRecord[kLineBufferSize] = {};
     std::int32_t lastRecordLength = 0;   // 0: no record accepted since the last reset
     TypingState typing;   // keyboardLayout and capsLockMode
+    // Set by the receive thread when a record came and no window could take
+    // it: the transfer goes quiet until one can. Lines that come meanwhile
+    // (the collector repeating its record) are not answered.
+    bool pausedForTarget = false;
+    std::uint32_t targetChecks = 0;   // looks for a window since the pause began
 };
 
 // Forgets the record accepted last (transfer reset, keep-online restart).

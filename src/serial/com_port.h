@@ -72,7 +72,12 @@ public:
     // Writes all bytes; a write still under way is awaited for a bounded
     // time, then cancelled (false).
     [[nodiscard]] virtual bool write(const std::uint8_t* bytes, std::uint32_t count) = 0;
+    // Cancels what is still under way on the port and closes it.
     virtual void close() = 0;
+    // True once a call on the port has failed in a way that means the
+    // device has gone (an adapter pulled out): the handle is dead and
+    // only a new open can reach the device again.
+    virtual bool lost() = 0;
 };
 
 // The receive thread: started at the highest priority, awaited at stop.

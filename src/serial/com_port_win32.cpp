@@ -44,6 +44,7 @@ bool awaitOrCancel(HANDLE port, OVERLAPPED& done, DWORD waitMs)
 
 bool Win32ComPort::open(const char* deviceName)
 {
+    health_.reset();
     port_ = CreateFileA(deviceName, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                         FILE_FLAG_OVERLAPPED, nullptr);
     return port_ != INVALID_HANDLE_VALUE;
@@ -163,16 +164,20 @@ bool Win32ComPort::waitEvent(std::uint32_t& mask)
             mask = waitMask_;
             return true;
         }
-        if (GetLastError() != ERROR_IO_PENDING)
+        if (GetLastError() != ERROR_IO_PENDING) {
+            noteLastError();
             return false;
+        }
         waitPending_ = true;
     }
     if (WaitForSingleObject(waitDone_.hEvent, kEventWaitSliceMs) != WAIT_OBJECT_0)
         return false;   // still under way: the next call goes on waiting
     waitPending_ = false;
     DWORD unused = 0;
-    if (!GetOverlappedResult(port_, &waitDone_, &unused, FALSE))
+    if (!GetOverlappedResult(port_, &waitDone_, &unused, FALSE)) {
+        noteLastError();
         return false;
+    }
     mask = waitMask_;
     return true;
 }
@@ -181,8 +186,11 @@ std::uint32_t Win32ComPort::clearErrors()
 {
     DWORD errors = 0;
     COMSTAT status{};
-    if (!ClearCommError(port_, &errors, &status))
+    if (!ClearCommError(port_, &errors, &status)) {
+        noteLastError();
         return 0;
+    }
+    health_.noteSuccess();
     return status.cbInQue;
 }
 
@@ -191,12 +199,17 @@ std::int32_t Win32ComPort::read(std::uint8_t* buffer, std::uint32_t count, std::
     DWORD got = 0;
     if (ReadFile(port_, buffer, count, &got, &readDone_))
         return static_cast<std::int32_t>(got);
-    if (GetLastError() != ERROR_IO_PENDING)
+    if (GetLastError() != ERROR_IO_PENDING) {
+        noteLastError();
         return -1;
+    }
     awaitOrCancel(port_, readDone_, waitMs);
-    if (!GetOverlappedResult(port_, &readDone_, &got, TRUE))
-        return GetLastError() == ERROR_OPERATION_ABORTED ? static_cast<std::int32_t>(got) : -1;
-    return static_cast<std::int32_t>(got);
+    if (GetOverlappedResult(port_, &readDone_, &got, TRUE))
+        return static_cast<std::int32_t>(got);
+    if (GetLastError() == ERROR_OPERATION_ABORTED)   // cancelled here when its time was up
+        return static_cast<std::int32_t>(got);
+    noteLastError();
+    return -1;
 }
 
 // The port's write time-out bounds a write on a driver that honours it; the
@@ -207,21 +220,30 @@ bool Win32ComPort::write(const std::uint8_t* bytes, std::uint32_t count)
     DWORD written = 0;
     if (WriteFile(port_, bytes, count, &written, &writeDone_))
         return written == count;
-    if (!isUnderWay(GetLastError()))
+    if (!isUnderWay(GetLastError())) {
+        noteLastError();
         return false;
+    }
     if (!awaitOrCancel(port_, writeDone_, kWriteWaitMs)) {
         GetOverlappedResult(port_, &writeDone_, &written, TRUE);
         return false;
     }
     if (GetOverlappedResult(port_, &writeDone_, &written, FALSE))
         return written == count;
-    return isUnderWay(GetLastError());
+    if (isUnderWay(GetLastError()))
+        return true;
+    noteLastError();
+    return false;
 }
 
+// Nothing may still be under way on the handle when it goes: a driver of a
+// removed device may not end its requests by itself.
 void Win32ComPort::close()
 {
-    if (port_ != INVALID_HANDLE_VALUE)
+    if (port_ != INVALID_HANDLE_VALUE) {
+        CancelIoEx(port_, nullptr);
         CloseHandle(port_);
+    }
     port_ = INVALID_HANDLE_VALUE;
     waitPending_ = false;
 }

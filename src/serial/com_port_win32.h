@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include "serial/com_port.h"
+#include "serial/port_health.h"
 
 namespace orvanta {
 
@@ -25,9 +26,13 @@ public:
     std::int32_t read(std::uint8_t* buffer, std::uint32_t count, std::uint32_t waitMs) override;
     bool write(const std::uint8_t* bytes, std::uint32_t count) override;
     void close() override;
+    bool lost() override { return health_.lost(); }
 
 private:
+    void noteLastError() { health_.noteFailure(GetLastError()); }
+
     HANDLE port_ = INVALID_HANDLE_VALUE;
+    PortHealth health_;
     DCB dcb_{};
     OVERLAPPED readDone_{};
     OVERLAPPED writeDone_{};

@@ -107,8 +107,10 @@ void PortConnection::ReaderThread()
     if (!services.comPort.setEventMask(kEventRxChar))
         return;
     services.clock.sleepMs(kReaderStartPauseMs);
-    while (running_)
+    while (running_ && !services.comPort.lost())
         readerPass();
+    if (running_)
+        sink_.portLost();
 }
 
 void PortConnection::readerPass()
@@ -184,6 +186,11 @@ bool PortConnection::writeCommand(const char* command)
 bool PortConnection::inputWaiting()
 {
     return services.comPort.clearErrors() > 0;
+}
+
+bool PortConnection::portLost()
+{
+    return portHandle == PortHandle::Open && services.comPort.lost();
 }
 
 void PortConnection::ClosePort()

@@ -41,6 +41,7 @@ public:
     void ClosePort() override;
     [[nodiscard]] bool writeCommand(const char* command) override;
     bool inputWaiting() override;
+    bool portLost() override;
 
     [[nodiscard]] bool StartReaderThread();
     void StopReaderThread();

@@ -47,5 +47,52 @@ TEST(TrayIcon, IsAddedUntilTheShellHasItForAsLongAsItIsWanted)
     }
 }
 
+struct SeriesTrayCase {
+    const char* name;
+    std::vector<SeriesReport> reports;
+    EventLog expected;
+};
+
+const SeriesReport collecting{SeriesState::Collecting, 0, 5, 10}, portGone{SeriesState::WaitingForPort, -107, 5, 10},
+    paused{SeriesState::NoTypingTarget, -108, 5, 10}, timedOut{SeriesState::TransferFailed, -105, 5, 10},
+    idle{};
+const Event collectingLook{"icon look", 0, "Orvanta V1.01\nCollecting: polling COM5 every 10 s"},
+    portGoneLook{"icon look", 1, "Orvanta V1.01\nWaiting for COM5: Failed to write the COM port!"},
+    pausedLook{"icon look", 1, "Orvanta V1.01\nPaused: no window to type the records into"},
+    timedOutLook{"icon look", 1, "Orvanta V1.01\nReceive Time out !! Next poll in 10 s"},
+    idleLook{"icon look", 0, "Orvanta V1.01"};
+
+// A keep-online series on a PC nobody watches tells its state on the icon
+// instead of a message box; a balloon says once that collecting stopped
+// and once that it resumed.
+TEST(TrayIcon, ShowsWhereAKeepOnlineSeriesStands)
+{
+    const SeriesTrayCase cases[] = {
+        {"collecting, poll after poll", {collecting}, {collectingLook}},
+        {"the port goes and comes back", {collecting, portGone, collecting},
+         {collectingLook, portGoneLook,
+          {"balloon", 1, "Collecting has stopped.\nWaiting for COM5: Failed to write the COM port!"},
+          collectingLook, {"balloon", 0, "Collecting again.\nCollecting: polling COM5 every 10 s"}}},
+        {"one balloon for a stop, whatever follows", {collecting, timedOut, paused},
+         {collectingLook, timedOutLook,
+          {"balloon", 1, "Collecting has stopped.\nReceive Time out !! Next poll in 10 s"}, pausedLook}},
+        {"a series that cannot begin says so", {paused},
+         {pausedLook, {"balloon", 1, "Collecting has stopped.\nPaused: no window to type the records into"}}},
+        {"Stop: back to the plain tip, no balloon", {portGone, idle, collecting},
+         {portGoneLook, {"balloon", 1, "Collecting has stopped.\nWaiting for COM5: Failed to write the COM port!"},
+          idleLook, collectingLook}},
+    };
+    for (const SeriesTrayCase& c : cases) {
+        EventLog log;
+        fakes::FakeNotificationArea area(log);
+        TrayIcon icon(area);
+        icon.show();
+        log.clear();
+        for (const SeriesReport& report : c.reports)
+            icon.seriesChanged(report);
+        EXPECT_EQ(log, c.expected) << c.name;
+    }
+}
+
 }  // namespace
 }  // namespace orvanta

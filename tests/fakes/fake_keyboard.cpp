@@ -165,4 +165,14 @@ bool FakeKeyboard::modifiersHeld()
     return true;
 }
 
+ForegroundWindow FakeKeyboard::foregroundWindow()
+{
+    ForegroundWindow window = foreground;
+    if (hungLooks > 0) {
+        --hungLooks;
+        window.hung = true;
+    }
+    return window;
+}
+
 }  // namespace orvanta::fakes

@@ -41,7 +41,7 @@ public:
     AnsiCharacter decodeAnsi(const std::uint8_t* bytes, std::uint32_t available) override;
     std::uint8_t capsLockState() override { return capsLockOn ? 1 : 0; }
     bool modifiersHeld() override;
-    ForegroundWindow foregroundWindow() override { return foreground; }
+    ForegroundWindow foregroundWindow() override;
 
     bool capsLockOn = false;
     bool shiftReleasesCapsLock = false;
@@ -51,6 +51,7 @@ public:
     std::vector<KeyEvent> sent;           // every event taken, with its scan code
     std::vector<std::uint32_t> batches;   // the events of each sendKeys call
     int heldModifierLooks = 0;            // modifiersHeld says yes this many times
+    int hungLooks = 0;                    // the window in front does not answer this many looks
     int eventsAccepted = -1;              // refuses every event after this many (-1: none)
     bool doubleByteCodePage = false;      // bytes 0x81..0x9F lead two-byte characters
     std::function<void()> afterKeys;      // called after every sendKeys (the user acts)

@@ -97,7 +97,7 @@ std::int32_t FakeComPort::read(std::uint8_t* buffer, std::uint32_t count, std::u
 
 bool FakeComPort::write(const std::uint8_t* bytes, std::uint32_t count)
 {
-    if (writeFails) {
+    if (writeFails || deviceGone) {
         log_.push_back({"write failed"});
         return false;
     }

@@ -39,6 +39,7 @@ public:
     std::int32_t read(std::uint8_t* buffer, std::uint32_t count, std::uint32_t waitMs) override;
     bool write(const std::uint8_t* bytes, std::uint32_t count) override;
     void close() override { log_.push_back({"close port"}); }
+    bool lost() override { return deviceGone; }
 
     // Bytes the far end has sent and the program has not read yet.
     void receive(const std::string& bytes) { input.insert(input.end(), bytes.begin(), bytes.end()); }
@@ -49,6 +50,7 @@ public:
     std::vector<std::pair<std::uint32_t, std::string>> scheduled;
     LineConfig applied{};           // what the port runs with now
     bool openFails = false, eventsFail = false, writeFails = false, readFails = false;
+    bool deviceGone = false;          // the adapter was pulled out: the handle is dead
     bool logReads = false;
     bool readsReturnAtOnce = false;   // like "return at once" time-outs on Windows
     // Called after every successful write, with the line as it stands.
@@ -113,6 +115,8 @@ public:
     void removeIcon() override { log_.push_back({"icon remove"}); }
     void armRetry(std::uint32_t ms) override { log_.push_back({"retry", ms}); }
     void stopRetry() override { log_.push_back({"retry stop"}); }
+    void setLook(const char* tip, bool alert) override { log_.push_back({"icon look", alert ? 1u : 0u, tip}); }
+    void showBalloon(const char* text, bool alert) override { log_.push_back({"balloon", alert ? 1u : 0u, text}); }
 
     int refusals = 0;
 

@@ -259,7 +259,16 @@ struct TargetCase {
     int heldModifierLooks;
     bool typed;
     int pauses;   // of kModifierPollMs each
+    int hungLooks = 0;
+    int hungPauses = 0;   // of kHungPollMs each
 };
+
+ForegroundWindow userWindowWhere(bool ForegroundWindow::*flag)
+{
+    ForegroundWindow window = fakes::kUserWindow;
+    window.*flag = true;
+    return window;
+}
 
 // A record is typed only into a window of another program that can take
 // it, and only once the user has let go of the modifiers.
@@ -275,14 +284,24 @@ TEST(KeystrokeSynthesizer, WaitsForATypingTargetAndTakesItsLayout)
         {"a window input may not be sent to", ForegroundWindow{true, false, false, true, 1}, 0, false, 0},
         {"Shift held a moment", german, 3, true, 3},
         {"a modifier held past the bound", german, 1000, false, kModifierWaitMs / kModifierPollMs},
+        {"a hidden window (one closing)", userWindowWhere(&ForegroundWindow::hidden), 0, false, 0},
+        {"a minimized window", userWindowWhere(&ForegroundWindow::minimized), 0, false, 0},
+        {"a window without a focused control", userWindowWhere(&ForegroundWindow::noFocus), 0, false, 0},
+        {"a window busy for a moment", german, 0, true, 0, 3, 3},
+        {"a window that stays hung", german, 0, false, 0, 1000, kHungWaitMs / kHungPollMs},
     };
     for (const TargetCase& c : cases) {
         TypingBench bench;
         bench.keyboard.foreground = c.foreground;
         bench.keyboard.heldModifierLooks = c.heldModifierLooks;
+        bench.keyboard.hungLooks = c.hungLooks;
         EXPECT_EQ(bench.synthesizer.awaitTypingTarget(), c.typed) << c.name;
-        EXPECT_EQ(bench.synthesizer.hasTypingTarget(), c.typed || c.heldModifierLooks > 0) << c.name;
-        EXPECT_EQ(bench.log, EventLog(static_cast<std::size_t>(c.pauses), pause(kModifierPollMs))) << c.name;
+        bench.keyboard.hungLooks = 0;
+        EXPECT_EQ(bench.synthesizer.hasTypingTarget(), c.typed || c.heldModifierLooks > 0 || c.hungLooks > 0)
+            << c.name;
+        EventLog pauses(static_cast<std::size_t>(c.pauses), pause(kModifierPollMs));
+        pauses.insert(pauses.end(), static_cast<std::size_t>(c.hungPauses), pause(kHungPollMs));
+        EXPECT_EQ(bench.log, pauses) << c.name;
         EXPECT_EQ(bench.typing.keyboardLayout, c.typed ? fakes::kGermanLayout : fakes::kUsLayout) << c.name;
     }
 }

@@ -55,6 +55,7 @@ struct QuietPlatform final : Clock, Keyboard, ComPort, ReaderThreadHost, Protoco
     std::int32_t read(std::uint8_t*, std::uint32_t, std::uint32_t) override { return 0; }
     bool write(const std::uint8_t*, std::uint32_t count) override { bytesWritten += count; return true; }
     void close() override {}
+    bool lost() override { return false; }
     bool start(void (*)(void*), void*) override { return true; }
     void waitForEnd() override {}
     void set(WindowId, std::uintptr_t, std::uint32_t) override {}

@@ -241,6 +241,7 @@ struct UndeliveredCase {
     int eventsAccepted;
     EventLog typedFirst;
     bool dialogOpensAfterFirstKey = false;
+    bool windowChangesAfterFirstKey = false;
 };
 
 // A record that is not typed whole is not delivered: nothing is remembered
@@ -251,6 +252,7 @@ TEST(DeliverRecord, ARecordNotTypedWholeIsTypedAgainFromTheNextCopy)
         {"no window to type into", ForegroundWindow{}, -1, {}},
         {"a key refused half-way", fakes::kUserWindow, 3, {down('A'), up('A'), pause(2), down('B')}},
         {"this program's dialog opened half-way", fakes::kUserWindow, -1, {down('A'), up('A'), pause(2)}, true},
+        {"the user switched windows half-way", fakes::kUserWindow, -1, {down('A'), up('A'), pause(2)}, false, true},
     };
     for (const UndeliveredCase& c : cases) {
         DeliveryBench bench;
@@ -260,6 +262,8 @@ TEST(DeliverRecord, ARecordNotTypedWholeIsTypedAgainFromTheNextCopy)
         bench.keyboard.eventsAccepted = c.eventsAccepted;
         if (c.dialogOpensAfterFirstKey)
             bench.keyboard.afterKeys = [&bench] { bench.keyboard.foreground.ownProcess = true; };
+        if (c.windowChangesAfterFirstKey)
+            bench.keyboard.afterKeys = [&bench] { bench.keyboard.foreground.id = 2; };
         bench.feed(recordLine(1, "ab"));
         bench.keyboard.afterKeys = nullptr;
         EXPECT_EQ(bench.log, c.typedFirst) << c.name;

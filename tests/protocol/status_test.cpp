@@ -12,6 +12,7 @@ TEST(ShowStatus, EachCodeHasItsTextAndCaption)
         const char* caption;
         const char* text;
     } table[] = {
+        {-108, "Error", "No window to type the records into !!"},
         {-107, "Error", "Failed to write the COM port!"},
         {-106, "Error", "Failed to establish connection !!"},
         {-105, "Error", "Receive Time out !!"},
@@ -30,6 +31,17 @@ TEST(ShowStatus, EachCodeHasItsTextAndCaption)
         EXPECT_EQ(log[0].text, std::string(row.caption) + ": " + row.text) << row.code;
         EXPECT_EQ(log[0].value, 0x40030u) << row.code;
     }
+}
+
+// Batch files tell a finished transfer from each way a run can end.
+TEST(ShowStatus, AnUnattendedRunExitsWithTheSizeOfWhatEndedIt)
+{
+    const struct {
+        std::int32_t result;
+        int exitCode;
+    } table[] = {{1, 1}, {0, 101}, {-101, 101}, {-103, 103}, {-104, 104}, {-105, 105}, {-107, 107}, {-108, 108}};
+    for (const auto& row : table)
+        EXPECT_EQ(unattendedExitCode(row.result), row.exitCode) << row.result;
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "fakes/fake_platform.h"
+#include "serial/port_health.h"
 
 namespace orvanta {
 namespace {
@@ -165,6 +166,52 @@ TEST(ReaderThread, EndsWithoutReadingWhenTheFlagIsClearAfterItsStartPause)
     f.program->port.ReaderThread();
     EXPECT_EQ(f.log, (EventLog{{"mask", kEventRxChar}, pause(100)}));
     EXPECT_EQ(f.comPort.input.size(), 4u);
+}
+
+// A pulled adapter leaves a dead handle: the thread stops looping on it
+// and hands the turn to the time-out side, which closes the port. A Stop
+// that cleared the flag is no loss.
+TEST(ReaderThread, StopsOnADeadPortAndSaysSo)
+{
+    for (const bool stopped : {false, true}) {
+        FakeProgram f;
+        f.program->transfer.running = !stopped;
+        f.program->machine.timerOwner = fakes::kDialogWindow;
+        f.comPort.deviceGone = true;
+        f.program->port.ReaderThread();
+        const EventLog handOver{{"mask", kEventRxChar}, pause(100), fakes::timerSet(1)};
+        EXPECT_EQ(f.log, stopped ? EventLog(handOver.begin(), handOver.end() - 1) : handOver) << stopped;
+    }
+}
+
+TEST(PortHealth, OnlyFailuresThatMeanTheDeviceHasGoneLoseThePort)
+{
+    const struct {
+        std::vector<std::uint32_t> failures;   // 0: a call that worked
+        bool lost;
+    } table[] = {
+        {{PortError::NotReady}, true},        // wine: the pty's other side closed
+        {{PortError::BrokenPipe}, true},
+        {{PortError::DeviceRemoved}, true},   // drivers of removed adapters
+        {{PortError::AccessDenied}, true},
+        {{PortError::BadCommand}, true},
+        {{PortError::GenFailure}, true},
+        {{87}, false},                        // a second wait while one is pending
+        {{PortError::OperationAborted, 0, PortError::OperationAborted, 0, PortError::OperationAborted}, false},
+        {{PortError::OperationAborted, PortError::OperationAborted, PortError::OperationAborted}, true},
+    };
+    for (const auto& row : table) {
+        PortHealth health;
+        for (std::uint32_t failure : row.failures) {
+            if (failure == 0)
+                health.noteSuccess();
+            else
+                health.noteFailure(failure);
+        }
+        EXPECT_EQ(health.lost(), row.lost) << row.failures.front() << " x" << row.failures.size();
+        health.reset();
+        EXPECT_FALSE(health.lost());
+    }
 }
 
 }  // namespace

@@ -1,0 +1,76 @@
+/*
+ * The system notifications the hidden main window registers for.
+ *
+ * Arrivals of ports come for every top-level window as DBT_DEVTYP_PORT
+ * broadcasts; the registration for the COM port interface class adds the
+ * arrivals that some drivers report only as a device interface. Sleep and
+ * resume come to every top-level window as WM_POWERBROADCAST; on PCs with
+ * modern standby they come only to windows registered for them, with a
+ * call that Windows 8 brought. Session changes come only after
+ * WTSRegisterSessionNotification.
+ */
+#include "app/system_events_win32.h"
+
+#include <dbt.h>
+
+#include "platform/system_library_win32.h"
+
+namespace orvanta {
+namespace {
+
+// {86E0D1E0-8089-11D0-9CE4-08003E301F73}: the COM port interface class.
+constexpr GUID kComPortInterface = {0x86E0D1E0, 0x8089, 0x11D0, {0x9C, 0xE4, 0x08, 0x00, 0x3E, 0x30, 0x1F, 0x73}};
+constexpr DWORD kNotifyForThisSession = 0;
+constexpr DWORD kNotifyToWindow = 0;   // DEVICE_NOTIFY_WINDOW_HANDLE
+
+using RegisterSuspendResume = void*(WINAPI*)(HANDLE recipient, DWORD flags);
+using UnregisterSuspendResume = BOOL(WINAPI*)(void* registration);
+using RegisterSession = BOOL(WINAPI*)(HWND window, DWORD flags);
+using UnregisterSession = BOOL(WINAPI*)(HWND window);
+
+template <typename Function>
+Function lookUp(HMODULE library, const char* name)
+{
+    return library ? reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(library, name))) : nullptr;
+}
+
+HDEVNOTIFY registerPortArrivals(HWND window)
+{
+    DEV_BROADCAST_DEVICEINTERFACE_A filter{};
+    filter.dbcc_size = sizeof filter;
+    filter.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
+    filter.dbcc_classguid = kComPortInterface;
+    return RegisterDeviceNotificationA(window, &filter, DEVICE_NOTIFY_WINDOW_HANDLE);
+}
+
+}  // namespace
+
+void SystemEvents::registerFor(HWND window)
+{
+    window_ = window;
+    portArrivals_ = registerPortArrivals(window);
+    HMODULE user32 = GetModuleHandleA("user32.dll");
+    if (auto registerSuspend = lookUp<RegisterSuspendResume>(user32, "RegisterSuspendResumeNotification"))
+        suspendResume_ = registerSuspend(window, kNotifyToWindow);
+    sessionLibrary_ = loadSystemLibrary("wtsapi32.dll");
+    if (auto registerSession = lookUp<RegisterSession>(sessionLibrary_, "WTSRegisterSessionNotification"))
+        sessionRegistered_ = registerSession(window, kNotifyForThisSession) != FALSE;
+}
+
+void SystemEvents::unregister()
+{
+    if (portArrivals_)
+        UnregisterDeviceNotification(portArrivals_);
+    HMODULE user32 = GetModuleHandleA("user32.dll");
+    auto unregisterSuspend = lookUp<UnregisterSuspendResume>(user32, "UnregisterSuspendResumeNotification");
+    if (suspendResume_ && unregisterSuspend)
+        unregisterSuspend(suspendResume_);
+    auto unregisterSession = lookUp<UnregisterSession>(sessionLibrary_, "WTSUnRegisterSessionNotification");
+    if (sessionRegistered_ && unregisterSession)
+        unregisterSession(window_);
+    if (sessionLibrary_)
+        FreeLibrary(sessionLibrary_);
+    *this = SystemEvents{};
+}
+
+}  // namespace orvanta

@@ -1,0 +1,32 @@
+/*
+ * Where a keep-online series stands, for whoever shows it to the user.
+ * The series runs for weeks on a PC nobody watches, so it reports its
+ * state instead of stopping at a message box: collecting, waiting for its
+ * port, paused with no window to type into, or the failure that ended the
+ * last transfer.
+ */
+#pragma once
+
+#include <cstdint>
+
+namespace orvanta {
+
+enum class SeriesState { Idle, Collecting, WaitingForPort, NoTypingTarget, TransferFailed };
+
+struct SeriesReport {
+    SeriesState state = SeriesState::Idle;
+    std::int32_t result = 0;   // the status code behind it, or 0
+    int comPort = 0;
+    int pollingSeconds = 0;
+
+    bool operator==(const SeriesReport&) const = default;
+};
+
+class SeriesObserver {
+public:
+    virtual ~SeriesObserver() = default;
+    // On the UI thread, at each change.
+    virtual void seriesChanged(const SeriesReport& report) = 0;
+};
+
+}  // namespace orvanta

@@ -1,0 +1,149 @@
+/*
+ * A conversation on the fakes: the collector's side answers each command
+ * the program writes, and the test runs the receive side until the port is
+ * quiet and the time-out side as the UI thread would.
+ */
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "fakes/fake_platform.h"
+#include "protocol/record_line.h"
+
+namespace orvanta::testing {
+
+using fakes::FakeProgram;
+using fakes::kDialogWindow;
+
+// The collector's side, answering each command the program writes.
+struct FakeCollector {
+    std::vector<std::string> records;
+    std::size_t next = 0;
+    int sequence = 0;
+    bool silent = false;
+    bool silentAfterReadAck = false;   // acknowledges READ, then sends nothing
+    std::string readAnswer = "ACK\r";
+    int loseAckOf = -1;        // ignores the ACK of this record once
+    int damageFirst = -1;      // sends this record damaged the first time
+    int earlyTimeoutOf = -1;   // its own time-out for this record runs out before our ACK comes
+    std::vector<std::string> commands;
+
+    void attach(FakeProgram& f)
+    {
+        f.comPort.onWrite = [this, &f](const std::string& text, const LineConfig&) { answer(f, text); };
+    }
+
+    void answer(FakeProgram& f, const std::string& command)
+    {
+        commands.push_back(command);
+        if (silent)
+            return;
+        if (command == "READ\r") {
+            sequence = 0;
+            f.comPort.receive(readAnswer);
+            if (readAnswer == "ACK\r" && !silentAfterReadAck)
+                sendCurrent(f);
+        } else if (command == "ACK\r") {
+            // Every ACK counts for the record sent last: an ACK names none.
+            if (static_cast<int>(next) == earlyTimeoutOf) {
+                earlyTimeoutOf = -1;
+                f.comPort.receive(recordLine(sequence, records[next]));   // sent again before the ACK came
+            }
+            if (static_cast<int>(next) == loseAckOf) {
+                loseAckOf = -1;
+            } else {
+                ++next;
+                sequence = (sequence + 1) % 10;
+            }
+            sendCurrent(f);
+        } else if (command == "NAK\r" && !silentAfterReadAck) {
+            sendCurrent(f);
+        }
+    }
+
+    void sendCurrent(FakeProgram& f)
+    {
+        if (next >= records.size()) {
+            f.comPort.receive("OVER\r");
+            return;
+        }
+        std::string line = recordLine(sequence, records[next]);
+        if (static_cast<int>(next) == damageFirst) {
+            damageFirst = -1;
+            line[line.size() - 2] ^= 0x40;
+        }
+        f.comPort.receive(line);
+    }
+};
+
+// Runs the receive side until the port is quiet and the time-out side
+// until the timer is no longer armed (or a limit is reached).
+struct Conversation {
+    FakeProgram f;
+    FakeCollector collector;
+    Program& p = *f.program;
+    bool interactive = true;
+
+    Conversation()
+    {
+        collector.attach(f);
+        p.settings.transmissionType = TransmissionType::RS232;
+        p.settings.addCr = 0;
+    }
+
+    int start()
+    {
+        p.machine.ResetTransfer();
+        return p.machine.StartTransfer();
+    }
+
+    // Without the fake collector: READ is sent, acknowledged, and the test
+    // feeds the lines itself.
+    void startReceiving()
+    {
+        f.comPort.onWrite = nullptr;
+        ASSERT_EQ(start(), 1);
+        f.comPort.receive("ACK\r");
+        p.port.readerPass();
+    }
+
+    void run(int maxTimeouts = 100)
+    {
+        for (int i = 0; i < maxTimeouts; ++i) {
+            while (!f.comPort.input.empty() && p.transfer.running)
+                p.port.readerPass();
+            if (!f.timer.armed)
+                return;
+            if (interactive) {
+                p.machine.OnProtocolTimeout(kDialogWindow, kProtocolTimerId);
+            } else {
+                f.timer.kill(kDialogWindow, kProtocolTimerId);
+                if (p.machine.UnattendedTimeoutStep() == 0) {
+                    p.transfer.running = 0;
+                    return;
+                }
+            }
+        }
+    }
+
+    std::string typedLetters() const
+    {
+        std::string letters;
+        for (const auto& e : f.log) {
+            if (e.kind == "down" && ((e.value >= 'A' && e.value <= 'Z') || (e.value >= '0' && e.value <= '9')))
+                letters += static_cast<char>(e.value);
+        }
+        return letters;
+    }
+
+    int count(const std::string& command) const
+    {
+        int n = 0;
+        for (const auto& c : collector.commands)
+            n += c == command;
+        return n;
+    }
+};
+
+}  // namespace orvanta::testing
