@@ -5,6 +5,10 @@ a user, played from outside by ui_driver.exe, works the buttons, fields,
 the code picker, message boxes and the tray menu's Open and Exit. Controls
 and menu commands go by their names in src/res/resource.h.
 
+The keep-online series below are left to themselves while the typing target
+makes a window gap or the simulated port goes away: the user only waits for
+the records and two more polls, looks for a message box, and exits.
+
 The runner (__main__) applies ALWAYS and a case's own checks to its run.
 """
 import os
