@@ -24,6 +24,16 @@ SIMULATOR = os.path.join(os.path.dirname(os.path.abspath(__file__)), "simulator.
 REPO = os.path.normpath(os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", ".."))
 
 
+def add_program_options(parser, work):
+    """--orvanta, --target, --driver and --work of a run by hand, at the
+    places of the win64 build."""
+    built = os.path.join(REPO, "build", "win64")
+    parser.add_argument("--orvanta", default=os.path.join(built, "Orvanta.exe"))
+    parser.add_argument("--target", default=os.path.join(built, "tools", "typing_target.exe"))
+    parser.add_argument("--driver", default=os.path.join(built, "tools", "ui_driver.exe"))
+    parser.add_argument("--work", default=os.path.join(REPO, "build", work))
+
+
 def record_options(*records):
     """Simulator options serving these records (text); the simulator reads
     backslash escapes in a record's text."""

@@ -20,7 +20,7 @@ import sys
 import time
 
 from .environment import Display
-from .harness import REPO, Bench, Setup
+from .harness import Bench, Setup, add_program_options
 
 COMMAND_PAUSES_MS = 200      # 100 ms before and after every command
 READ_ACK_PAUSE_MS = 100      # after the acknowledgement of READ
@@ -105,9 +105,7 @@ def main():
     p.add_argument("--records", type=int, default=100)
     p.add_argument("--char-delay", type=int, default=2)
     p.add_argument("--polling-seconds", type=int, default=60)
-    p.add_argument("--orvanta", default=os.path.join(REPO, "build", "win64", "Orvanta.exe"))
-    p.add_argument("--target", default=os.path.join(REPO, "build", "win64", "tools", "typing_target.exe"))
-    p.add_argument("--work", default=os.path.join(REPO, "build", "measure"))
+    add_program_options(p, "measure")
     opts = p.parse_args()
     with Display():
         bench_ = MeasuringBench(opts.orvanta, opts.target, opts.work)

@@ -44,7 +44,7 @@ import time
 
 from . import harness
 from .environment import Display, wait_for
-from .harness import REPO
+from .harness import add_program_options
 
 COMMAND_LINE = "1,1,1,1,0,2,2"
 KEEP_ONLINE_COMMAND_LINE = "1,1,1,1,1,1,2"     # poll every second
@@ -268,16 +268,13 @@ def main():
     p.add_argument("--per-transfer", type=int, default=100)
     p.add_argument("--fault-rate", type=float, default=0.05)
     p.add_argument("--seed", type=int, default=1)
-    p.add_argument("--orvanta", default=os.path.join(REPO, "build", "win64", "Orvanta.exe"))
-    p.add_argument("--target", default=os.path.join(REPO, "build", "win64", "tools", "typing_target.exe"))
-    p.add_argument("--work", default=os.path.join(REPO, "build", "soak"))
+    add_program_options(p, "soak")
     p.add_argument("--report", help="write the figures as JSON here")
     p.add_argument("--collector-timeout-ms", type=float, default=1500.0,
                    help="the collector's own answer time-out in every transfer (0: it waits for ever)")
     p.add_argument("--keep-online", action="store_true",
                    help="one keep-online program per run, serving --batches batches of --per-transfer records")
     p.add_argument("--batches", type=int, default=10)
-    p.add_argument("--driver", default=os.path.join(REPO, "build", "win64", "tools", "ui_driver.exe"))
     opts = p.parse_args()
 
     rng = random.Random(opts.seed)
