@@ -148,6 +148,11 @@ CASES = {
         Setup(UNATTENDED, sim_options=record_options(*SHOP) + ["--port-lost-after", "2",
                                                                "--port-back-after", "600"]),
         [exit_code(107), typed(typed_records(*SHOP[:2])), delivered(2), port_lost(1), ended_within(30)]),
+    # Infrared chosen, but no cradle in front of the collector: nothing
+    # echoes the probe at any rate.
+    "cradle_never_answers": (
+        Setup("2,1,3,1,0,2,2", sim_options=record_options(*SHOP)),
+        [exit_code(103), typed(b""), delivered(0), ended_within(30)]),
     "cradle_from_9600_to_38400": (
         Setup("2,1,3,1,0,2,2", sim_options=record_options(*SHOP) + ["--cradle-rate", "9600"]),
         [typed(typed_records(*SHOP)), cradle_conversation, delivered(3)]),
