@@ -13,6 +13,8 @@
  *   ui_driver.exe pickcell CAPTION COLUMN ROW  (a cell of the code picker's grid)
  *   ui_driver.exe messagebox [SECONDS]      (prints "caption|text" and presses OK)
  *   ui_driver.exe tray COMMAND              (a tray menu command: IDM_TRAY_OPEN, IDM_TRAY_EXIT)
+ *   ui_driver.exe power suspend|resume      (what Windows tells every window before
+ *                                            sleep and after the wake-up)
  *   ui_driver.exe foreground CAPTION
  *   ui_driver.exe front                     (prints the window in front: "class|caption|visible|
  *                                            minimized|focus class", or "none")
@@ -217,16 +219,35 @@ int controlCommand(const std::string& command, char** argv)
     return 0;
 }
 
+HWND hiddenMainWindow()
+{
+    HWND hidden = nullptr;
+    waitUntil(kDefaultSeconds, [&] { return (hidden = FindWindowA("Orvanta", nullptr)) != nullptr; });
+    return hidden;
+}
+
 int tray(char** argv)
 {
     const std::optional<int> command = idOf(argv[2]);
     if (!command)
         return unknownName(argv[2]);
-    HWND hidden = nullptr;
-    waitUntil(kDefaultSeconds, [&] { return (hidden = FindWindowA("Orvanta", nullptr)) != nullptr; });
+    HWND hidden = hiddenMainWindow();
     if (!hidden)
         return 1;
     PostMessageA(hidden, WM_COMMAND, static_cast<WPARAM>(*command), 0);
+    return 0;
+}
+
+// Wine sends no power notifications of its own.
+int power(char** argv)
+{
+    const std::string event = argv[2];
+    if (event != "suspend" && event != "resume")
+        return unknownName(argv[2]);
+    HWND hidden = hiddenMainWindow();
+    if (!hidden)
+        return 1;
+    PostMessageA(hidden, WM_POWERBROADCAST, event == "suspend" ? PBT_APMSUSPEND : PBT_APMRESUMEAUTOMATIC, 0);
     return 0;
 }
 
@@ -264,7 +285,7 @@ bool argumentsFit(const std::string& command, int argc)
         int arguments;
     } usage[] = {{"wait", 2},    {"click", 2}, {"command", 2}, {"settext", 3},    {"gettext", 2}, {"select", 3},
                  {"press", 4},   {"pickcell", 3}, {"messagebox", 0}, {"tray", 1},  {"foreground", 1},
-                 {"front", 0}};
+                 {"power", 1},   {"front", 0}};
     for (const auto& entry : usage) {
         if (command == entry.name)
             return argc - 2 >= entry.arguments;
@@ -291,6 +312,8 @@ int main(int argc, char** argv)
         return tray(argv);
     if (command == "foreground")
         return foreground(argv);
+    if (command == "power")
+        return power(argv);
     if (command == "front")
         return front();
     return controlCommand(command, argv);
