@@ -87,6 +87,7 @@ class Account:
         self.twice_after_port_loss = 0     # typed again because its ACK went down with the port
         self.answers_lost_with_port = set()     # those records, in any run: the next run may send them
         self.message_boxes = 0      # keep-online runs that ended with a message box waiting
+        self.port_losses = self.window_gaps = 0     # as they happened, not as drawn
         self.typed_count = {}
         self.sent_ids = set()
         self.faults = {f: 0 for f in FAULTS}
@@ -101,6 +102,7 @@ class Account:
         return dict(transfers=self.transfers, unheard_transfers=self.unheard, sent=self.sent, delivered=self.delivered, typed=self.typed,
                     typed_twice=self.twice, typed_twice_after_port_loss=self.twice_after_port_loss,
                     typed_wrongly=self.wrong, lost=self.lost, message_boxes=self.message_boxes,
+                    port_losses=self.port_losses, window_gaps=self.window_gaps,
                     collector_timeouts=self.collector_timeouts,
                     faults=self.faults, program_seconds=round(self.seconds, 1),
                     program_processor_seconds=round(self.processor, 2))
@@ -318,6 +320,8 @@ def main():
                 account.unheard += 1
             account.seconds += outcome.seconds
             account.collector_timeouts += outcome.summary.get("answer_timeouts", 0)
+            account.port_losses += outcome.summary.get("port_losses", 0)
+            account.window_gaps += len(outcome.window_gaps())
             account.processor += outcome.cpu_seconds or 0.0
             expected = [expected_text(d, table) for _, d in transfer]
             done = account_for(account, transfer, expected, outcome)
