@@ -624,8 +624,8 @@ def parse_args(argv):
     p.add_argument("--port-lost-after", type=int, action="append", default=[], metavar="K",
                    help="the port goes away once K records are delivered in all (repeat for more losses)")
     p.add_argument("--port-lost-delay-ms", type=float, default=0.0, metavar="N",
-                   help="... N ms after the K-th delivery, so that the next record can go out and its "
-                   "answer go down with the port")
+                   help="the port goes N ms after the K-th delivery, so that the next record can go out "
+                   "and its answer go down with the port")
     p.add_argument("--port-back-after", type=float, default=3.0, metavar="S",
                    help="seconds until a lost port comes back, as a new terminal")
     p.add_argument("--port-appears-after", type=float, default=0.0, metavar="S",
