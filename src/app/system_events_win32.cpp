@@ -23,16 +23,10 @@ constexpr GUID kComPortInterface = {0x86E0D1E0, 0x8089, 0x11D0, {0x9C, 0xE4, 0x0
 constexpr DWORD kNotifyForThisSession = 0;
 constexpr DWORD kNotifyToWindow = 0;   // DEVICE_NOTIFY_WINDOW_HANDLE
 
-using RegisterSuspendResume = void*(WINAPI*)(HANDLE recipient, DWORD flags);
-using UnregisterSuspendResume = BOOL(WINAPI*)(void* registration);
-using RegisterSession = BOOL(WINAPI*)(HWND window, DWORD flags);
-using UnregisterSession = BOOL(WINAPI*)(HWND window);
-
-template <typename Function>
-Function lookUp(HMODULE library, const char* name)
-{
-    return library ? reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(library, name))) : nullptr;
-}
+using RegisterSuspendResume = void* WINAPI(HANDLE recipient, DWORD flags);
+using UnregisterSuspendResume = BOOL WINAPI(void* registration);
+using RegisterSession = BOOL WINAPI(HWND window, DWORD flags);
+using UnregisterSession = BOOL WINAPI(HWND window);
 
 HDEVNOTIFY registerPortArrivals(HWND window)
 {
@@ -49,11 +43,12 @@ void SystemEvents::registerFor(HWND window)
 {
     window_ = window;
     portArrivals_ = registerPortArrivals(window);
-    HMODULE user32 = GetModuleHandleA("user32.dll");
-    if (auto registerSuspend = lookUp<RegisterSuspendResume>(user32, "RegisterSuspendResumeNotification"))
+    RegisterSuspendResume* registerSuspend = nullptr;
+    if (findFunction(GetModuleHandleA("user32.dll"), "RegisterSuspendResumeNotification", registerSuspend))
         suspendResume_ = registerSuspend(window, kNotifyToWindow);
     sessionLibrary_ = loadSystemLibrary("wtsapi32.dll");
-    if (auto registerSession = lookUp<RegisterSession>(sessionLibrary_, "WTSRegisterSessionNotification"))
+    RegisterSession* registerSession = nullptr;
+    if (sessionLibrary_ && findFunction(sessionLibrary_, "WTSRegisterSessionNotification", registerSession))
         sessionRegistered_ = registerSession(window, kNotifyForThisSession) != FALSE;
 }
 
@@ -61,12 +56,12 @@ void SystemEvents::unregister()
 {
     if (portArrivals_)
         UnregisterDeviceNotification(portArrivals_);
-    HMODULE user32 = GetModuleHandleA("user32.dll");
-    auto unregisterSuspend = lookUp<UnregisterSuspendResume>(user32, "UnregisterSuspendResumeNotification");
-    if (suspendResume_ && unregisterSuspend)
+    UnregisterSuspendResume* unregisterSuspend = nullptr;
+    if (suspendResume_ && findFunction(GetModuleHandleA("user32.dll"), "UnregisterSuspendResumeNotification",
+                                       unregisterSuspend))
         unregisterSuspend(suspendResume_);
-    auto unregisterSession = lookUp<UnregisterSession>(sessionLibrary_, "WTSUnRegisterSessionNotification");
-    if (sessionRegistered_ && unregisterSession)
+    UnregisterSession* unregisterSession = nullptr;
+    if (sessionRegistered_ && findFunction(sessionLibrary_, "WTSUnRegisterSessionNotification", unregisterSession))
         unregisterSession(window_);
     if (sessionLibrary_)
         FreeLibrary(sessionLibrary_);

@@ -1,25 +1,23 @@
 /*
- * The settings file on Windows. The file is opened without sharing for
- * the moment of each read or write only, and a write replaces it whole.
- * A failed save is not reported: the run goes on with the settings it has,
- * and the next start simply finds the older file (or none).
+ * The settings file on Windows. Files are opened without sharing for the
+ * moment of each read or write only. A save reaches the disk before it
+ * replaces the old file (FlushFileBuffers, then MoveFileEx with
+ * MOVEFILE_WRITE_THROUGH), so a power cut leaves one whole file.
  */
 #include "settings/settings_store_win32.h"
 
 #include <windows.h>
+#include <shlobj.h>
 
 #include <algorithm>
-#include <cstring>
 
 namespace orvanta {
-
-static_assert(Win32SettingsStore::kPathCapacity == MAX_PATH);
-
 namespace {
 
-constexpr char kSettingsFileName[] = "Orvanta.ini";
+constexpr char kPerUserFolderName[] = "Orvanta\\";
+constexpr char kProbeName[] = "Orvanta.ini.probe";
 
-// Closes the handle on every way out of a read.
+// Closes the handle on every way out.
 struct FileHandle {
     HANDLE handle;
     ~FileHandle()
@@ -27,50 +25,110 @@ struct FileHandle {
         if (handle != INVALID_HANDLE_VALUE)
             CloseHandle(handle);
     }
+    bool valid() const { return handle != INVALID_HANDLE_VALUE; }
 };
+
+HANDLE openFile(const std::string& path, DWORD access, DWORD disposition, DWORD flags = FILE_ATTRIBUTE_NORMAL)
+{
+    return CreateFileA(path.c_str(), access, 0, nullptr, disposition, flags, nullptr);
+}
 
 }  // namespace
 
-Win32SettingsStore::Win32SettingsStore()
+std::size_t Win32SettingsFiles::read(const std::string& path, std::uint8_t* buffer, std::size_t capacity)
 {
-    DWORD length = GetModuleFileNameA(nullptr, settingsPath_, kPathCapacity);
-    length = std::min<DWORD>(length, kPathCapacity - 1);
-    settingsPath_[length] = 0;
-    char* lastBackslash = std::strrchr(settingsPath_, '\\');
-    std::size_t directoryLength = lastBackslash ? static_cast<std::size_t>(lastBackslash - settingsPath_) + 1 : 0;
-    // A path with no room for the name would name some other file; an empty
-    // one just fails to open, which leaves the defaults.
-    if (directoryLength + sizeof kSettingsFileName > kPathCapacity)
-        settingsPath_[0] = 0;
-    else
-        std::memcpy(settingsPath_ + directoryLength, kSettingsFileName, sizeof kSettingsFileName);
-}
-
-std::size_t Win32SettingsStore::readSettingsFile(std::uint8_t* buffer, std::size_t capacity)
-{
-    FileHandle file{CreateFileA(settingsPath_, GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                                nullptr)};
-    if (file.handle == INVALID_HANDLE_VALUE)
+    FileHandle file{openFile(path, GENERIC_READ, OPEN_EXISTING)};
+    if (!file.valid())
         return 0;
     const DWORD size = GetFileSize(file.handle, nullptr);
     if (size == 0 || size == INVALID_FILE_SIZE)
         return 0;
     const DWORD wanted = static_cast<DWORD>(std::min<std::size_t>({size, capacity, kSettingsFileView}));
-    DWORD read = 0;
-    if (!ReadFile(file.handle, buffer, wanted, &read, nullptr))
+    DWORD count = 0;
+    if (!ReadFile(file.handle, buffer, wanted, &count, nullptr))
         return 0;
-    return read;
+    return count;
+}
+
+bool Win32SettingsFiles::exists(const std::string& path)
+{
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool Win32SettingsFiles::canWrite(const std::string& path)
+{
+    FileHandle file{openFile(path, GENERIC_WRITE, OPEN_EXISTING)};
+    return file.valid();
+}
+
+bool Win32SettingsFiles::canCreateIn(const std::string& folder)
+{
+    FileHandle probe{openFile(folder + kProbeName, GENERIC_WRITE, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE)};
+    return probe.valid();
+}
+
+bool Win32SettingsFiles::createFolder(const std::string& folder)
+{
+    return CreateDirectoryA(folder.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS;
+}
+
+bool Win32SettingsFiles::writeNew(const std::string& path, const std::uint8_t* data, std::size_t length)
+{
+    FileHandle file{openFile(path, GENERIC_WRITE, CREATE_ALWAYS)};
+    if (!file.valid())
+        return false;
+    DWORD written = 0;
+    return WriteFile(file.handle, data, static_cast<DWORD>(length), &written, nullptr) && written == length &&
+           FlushFileBuffers(file.handle);
+}
+
+bool Win32SettingsFiles::replace(const std::string& from, const std::string& to)
+{
+    return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+}
+
+void Win32SettingsFiles::remove(const std::string& path)
+{
+    DeleteFileA(path.c_str());
+}
+
+std::string programFolder()
+{
+    char path[MAX_PATH + 1] = {};
+    const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
+    // A cut-off path would name some other folder.
+    if (length == 0 || length >= MAX_PATH)
+        return {};
+    std::string folder(path, length);
+    const std::size_t lastBackslash = folder.rfind('\\');
+    return lastBackslash == std::string::npos ? std::string{} : folder.substr(0, lastBackslash + 1);
+}
+
+// The shell's answer rather than the environment's: a program started by
+// a service or a scheduled task may have no LOCALAPPDATA variable.
+std::string perUserSettingsFolder()
+{
+    char path[MAX_PATH] = {};
+    if (FAILED(SHGetFolderPathA(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, path)) || !path[0])
+        return {};
+    std::string folder(path);
+    if (folder.back() != '\\')
+        folder += '\\';
+    return folder + kPerUserFolderName;
+}
+
+Win32SettingsStore::Win32SettingsStore() : store_(files_, programFolder(), perUserSettingsFolder()) {}
+
+std::size_t Win32SettingsStore::readSettingsFile(std::uint8_t* buffer, std::size_t capacity)
+{
+    return store_.readSettingsFile(buffer, capacity);
 }
 
 void Win32SettingsStore::writeSettingsFile(const std::uint8_t* image, std::size_t length)
 {
-    HANDLE file = CreateFileA(settingsPath_, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                              nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return;
-    DWORD written = 0;
-    WriteFile(file, image, static_cast<DWORD>(length), &written, nullptr);
-    CloseHandle(file);
+    store_.writeSettingsFile(image, length);
 }
 
 }  // namespace orvanta

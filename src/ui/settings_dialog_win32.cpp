@@ -7,7 +7,9 @@
 #include "ui/settings_dialog_win32.h"
 
 #include <commctrl.h>
+#include <dbt.h>
 
+#include "platform/port_inventory_win32.h"
 #include "res/resource.h"
 #include "ui/code_picker_win32.h"
 #include "ui/enable_rules.h"
@@ -16,6 +18,8 @@ namespace orvanta {
 namespace {
 
 constexpr LPARAM kSpinRange = MAKELPARAM(255, 1);   // 65791: upper 255, lower 1
+// The port list's menu commands: this plus the port number.
+constexpr UINT kPortMenuBase = 1000;
 
 SettingsDialogState& stateOf(HWND dialog)
 {
@@ -137,9 +141,52 @@ void OnCheckBoxToggle(HWND dialog, int boxId)
         EnableWindow(GetDlgItem(dialog, follower), marked);
 }
 
+// What the number in the field is on this PC, as Device Manager would say.
+void ShowPortName(HWND dialog)
+{
+    const NumberReading number = readNumber(dialog, IDC_COM_PORT);
+    const std::string text =
+        number.readsAsNumber ? describePort(static_cast<int>(number.value), stateOf(dialog).presentPorts) : "";
+    SetDlgItemTextA(dialog, IDC_COM_PORT_NAME, text.c_str());
+}
+
+void RefreshPorts(HWND dialog)
+{
+    stateOf(dialog).presentPorts = presentComPorts();
+    ShowPortName(dialog);
+}
+
+// A cable or cradle plugged in or pulled out changes what the number is.
+void OnDeviceChange(HWND dialog, WPARAM event)
+{
+    if (event == DBT_DEVICEARRIVAL || event == DBT_DEVICEREMOVECOMPLETE || event == DBT_DEVNODES_CHANGED)
+        RefreshPorts(dialog);
+}
+
+// The ports present, under the button; a choice goes into the field as if
+// typed, so the field's check and the name follow.
+void OnPortList(HWND dialog)
+{
+    RefreshPorts(dialog);
+    const std::vector<PresentPort>& ports = stateOf(dialog).presentPorts;
+    HMENU menu = CreatePopupMenu();
+    for (const PresentPort& port : ports)
+        AppendMenuA(menu, MF_STRING, kPortMenuBase + port.number, describePort(port.number, ports).c_str());
+    if (ports.empty())
+        AppendMenuA(menu, MF_STRING | MF_GRAYED, 0, "No COM port is present");
+    RECT button{};
+    GetWindowRect(GetDlgItem(dialog, IDC_COM_PORT_LIST), &button);
+    const UINT chosen = static_cast<UINT>(TrackPopupMenu(menu, TPM_RETURNCMD | TPM_NONOTIFY | TPM_LEFTBUTTON,
+                                                         button.left, button.bottom, 0, dialog, nullptr));
+    DestroyMenu(menu);
+    if (chosen > kPortMenuBase)
+        SetDlgItemInt(dialog, IDC_COM_PORT, chosen - kPortMenuBase, TRUE);
+}
+
 void OnCommand(HWND dialog, int id, int notification)
 {
     switch (id) {
+    case IDC_COM_PORT_LIST: return OnPortList(dialog);
     case IDC_START: return OnStart(dialog);
     case IDC_STOP: return OnStop(dialog);
     case IDC_CLOSE: return OnClose(dialog);
@@ -152,6 +199,8 @@ void OnCommand(HWND dialog, int id, int notification)
     const NumberField* field = numberFieldOf(id);
     if (field && notification == EN_CHANGE)
         OnNumberFieldChange(dialog, *field);
+    if (id == IDC_COM_PORT && notification == EN_CHANGE)
+        ShowPortName(dialog);
 }
 
 void subclassCodeFields(SettingsDialogState& state)
@@ -171,6 +220,7 @@ void OnInitDialog(HWND dialog, SettingsDialogState& state)
     state.prefixField = GetDlgItem(dialog, IDC_PREFIX_CODES);
     state.suffixField = GetDlgItem(dialog, IDC_SUFFIX_CODES);
     loadWorkingCodes(session.settings, session.working);
+    state.presentPorts = presentComPorts();
     session.machine.timerOwner = reinterpret_cast<WindowId>(dialog);
     session.machine.ResetTransfer();
     FillDialog(dialog);
@@ -205,6 +255,7 @@ INT_PTR CALLBACK MainFormDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARA
     case WM_INITDIALOG: OnInitDialog(dialog, *reinterpret_cast<SettingsDialogState*>(lParam)); return TRUE;
     case WM_COMMAND: OnCommand(dialog, LOWORD(wParam), HIWORD(wParam)); return FALSE;
     case WM_SIZE: OnSize(dialog, wParam); return FALSE;
+    case WM_DEVICECHANGE: OnDeviceChange(dialog, wParam); return FALSE;
     case WM_WINDOWPOSCHANGING: OnWindowPosChanging(dialog, *reinterpret_cast<WINDOWPOS*>(lParam)); return FALSE;
     case WM_TIMER:
         sessionOf(dialog).machine.OnProtocolTimeout(reinterpret_cast<WindowId>(dialog), wParam);
@@ -270,6 +321,8 @@ void ApplyEnableRules(HWND dialog, bool enable)
 {
     for (const ControlState& state : enableRules(enable, sessionOf(dialog).settings))
         EnableWindow(GetDlgItem(dialog, state.controlId), state.enabled);
+    // The port list goes with the port field.
+    EnableWindow(GetDlgItem(dialog, IDC_COM_PORT_LIST), enable);
     UpdateWindow(dialog);
 }
 

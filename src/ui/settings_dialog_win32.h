@@ -7,6 +7,10 @@
 
 #include <windows.h>
 
+#include <vector>
+
+#include "platform/port_inventory.h"
+
 #include "ui/dialog_start.h"
 #include "ui/tray_control.h"
 
@@ -36,6 +40,8 @@ struct SettingsDialogState {
     bool keepHidden = false;
     // The code field whose code picker is open, or none.
     HWND pickerOwner = nullptr;
+    // The COM ports this PC has, as of the last device change.
+    std::vector<PresentPort> presentPorts;
 };
 
 // The up-down control class must be registered before the dialog opens.

@@ -1,13 +1,17 @@
 /*
  * Orvanta.exe as Explorer, inventory tools and the loader see it: the
  * version resource and the manifest, read back from the built program
- * (ctest names it in ORVANTA_EXE).
+ * (ctest names it in ORVANTA_EXE), and the DLLs it imports.
  */
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -79,6 +83,51 @@ TEST(ProgramResources, TheManifestAsksForTheUsersRightsAndNamesWindows7To11)
     };
     for (const char* text : expected)
         EXPECT_NE(manifest.find(text), std::string::npos) << text;
+}
+
+
+// The names in the import table of a PE file, upper case.
+std::vector<std::string> importedDlls(const std::string& image)
+{
+    const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(image.data());
+    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS64*>(image.data() + dos->e_lfanew);
+    const IMAGE_SECTION_HEADER* sections = IMAGE_FIRST_SECTION(nt);
+    const auto offsetOf = [&](DWORD rva) -> std::size_t {
+        for (WORD i = 0; i < nt->FileHeader.NumberOfSections; ++i) {
+            const IMAGE_SECTION_HEADER& s = sections[i];
+            if (rva >= s.VirtualAddress && rva < s.VirtualAddress + s.SizeOfRawData)
+                return rva - s.VirtualAddress + s.PointerToRawData;
+        }
+        return 0;
+    };
+    const DWORD table = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress;
+    std::vector<std::string> names;
+    for (auto* entry = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(image.data() + offsetOf(table));
+         entry->Name != 0; ++entry) {
+        std::string name = image.data() + offsetOf(entry->Name);
+        std::transform(name.begin(), name.end(), name.begin(), [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+        names.push_back(name);
+    }
+    return names;
+}
+
+// Windows looks for any other DLL beside the executable first, where a
+// user who can write that folder could put one. COMCTL32 is taken from the
+// side-by-side store, as the manifest asks.
+TEST(ProgramResources, ImportsOnlyDllsThatWindowsTakesFromTheSystem)
+{
+    const char* path = programPath();
+    if (path == nullptr)
+        GTEST_SKIP() << "ORVANTA_EXE does not name the program";
+    std::ifstream file(path, std::ios::binary);
+    const std::string image(std::istreambuf_iterator<char>(file), {});
+    ASSERT_GT(image.size(), sizeof(IMAGE_DOS_HEADER)) << path;
+    const std::vector<std::string> allowed = {"ADVAPI32.DLL", "COMCTL32.DLL", "GDI32.DLL", "KERNEL32.DLL",
+                                              "MSVCRT.DLL",   "SHELL32.DLL",  "USER32.DLL"};
+    const std::vector<std::string> imported = importedDlls(image);
+    EXPECT_NE(std::find(imported.begin(), imported.end(), "KERNEL32.DLL"), imported.end());
+    for (const std::string& name : imported)
+        EXPECT_NE(std::find(allowed.begin(), allowed.end(), name), allowed.end()) << name;
 }
 
 }  // namespace

@@ -1,3 +1,6 @@
+#include <windows.h>
+#include <dbt.h>
+
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -123,6 +126,7 @@ TEST(SettingsDialogGui, EveryLabelFitsItsControl)
     resetProgram();
     std::vector<std::string> clipped;
     runSettingsDialog([&](HWND dialog) {
+        setItemText(dialog, IDC_COM_PORT, "255");   // the longest port text no prefix has
         clipped = clippedLabels(dialog);
         pressButton(dialog, IDC_CLOSE);
     });
@@ -154,6 +158,69 @@ TEST(SettingsDialogGui, NumberFieldsAreCorrectedAsTheyChange)
     ASSERT_EQ(shown.size(), std::size(table));
     for (std::size_t i = 0; i < shown.size(); ++i)
         EXPECT_EQ(shown[i], table[i].shown) << table[i].field << " \"" << table[i].typed << '"';
+}
+
+// The registry's list of serial devices, as a driver would change it.
+void setSerialDevice(const char* device, const char* port)
+{
+    HKEY key = nullptr;
+    RegCreateKeyExA(HKEY_LOCAL_MACHINE, "HARDWARE\\DEVICEMAP\\SERIALCOMM", 0, nullptr, REG_OPTION_VOLATILE,
+                    KEY_SET_VALUE, nullptr, &key, nullptr);
+    if (port)
+        RegSetValueExA(key, device, 0, REG_SZ, reinterpret_cast<const BYTE*>(port), lstrlenA(port) + 1);
+    else
+        RegDeleteValueA(key, device);
+    RegCloseKey(key);
+}
+
+// Windows tells every top-level window when a device comes or goes.
+TEST(SettingsDialogGui, ThePortsNameFollowsTheNumberAndTheDevices)
+{
+    resetProgram();
+    std::vector<std::string> names;
+    runSettingsDialog([&](HWND dialog) {
+        setItemText(dialog, IDC_COM_PORT, "42");
+        names.push_back(itemText(dialog, IDC_COM_PORT_NAME));
+        setSerialDevice("\\Device\\Cradle7", "COM42");
+        SendMessageA(dialog, WM_DEVICECHANGE, DBT_DEVNODES_CHANGED, 0);
+        names.push_back(itemText(dialog, IDC_COM_PORT_NAME));
+        setItemText(dialog, IDC_COM_PORT, "200");
+        names.push_back(itemText(dialog, IDC_COM_PORT_NAME));
+        setItemText(dialog, IDC_COM_PORT, "42");
+        setSerialDevice("\\Device\\Cradle7", nullptr);
+        SendMessageA(dialog, WM_DEVICECHANGE, DBT_DEVICEREMOVECOMPLETE, 0);
+        names.push_back(itemText(dialog, IDC_COM_PORT_NAME));
+        pressButton(dialog, IDC_CLOSE);
+    });
+    EXPECT_EQ(names, (std::vector<std::string>{"COM42: not present on this PC", "Cradle7 (COM42)",
+                                               "COM200: not present on this PC",
+                                               "COM42: not present on this PC"}));
+}
+
+// The list shows the ports present (the last one is the test's: wine
+// maps at most the machine's few serial ports); a choice goes into the field.
+TEST(SettingsDialogGui, AChoiceFromThePortListGoesIntoTheField)
+{
+    resetProgram();
+    std::string field, name;
+    bool menuShown = false;
+    setSerialDevice("\\Device\\USBSER000", "COM7");
+    runSettingsDialog([&](HWND dialog) {
+        postButton(dialog, IDC_COM_PORT_LIST);
+        HWND menu = nullptr;
+        menuShown = waitUntil([&] { return (menu = FindWindowA("#32768", nullptr)) && IsWindowVisible(menu); });
+        PostMessageA(dialog, WM_KEYDOWN, VK_UP, 0);
+        PostMessageA(dialog, WM_KEYDOWN, VK_RETURN, 0);
+        waitUntil([&] { return itemText(dialog, IDC_COM_PORT) == "7"; });
+        field = itemText(dialog, IDC_COM_PORT);
+        name = itemText(dialog, IDC_COM_PORT_NAME);
+        saveScreenshot(dialog, "settings_dialog_port");
+        pressButton(dialog, IDC_CLOSE);
+    });
+    setSerialDevice("\\Device\\USBSER000", nullptr);
+    EXPECT_TRUE(menuShown);
+    EXPECT_EQ(field, "7");
+    EXPECT_EQ(name, "USBSER000 (COM7)");
 }
 
 // COM200 exists in no wine prefix: the open fails after the file is saved.

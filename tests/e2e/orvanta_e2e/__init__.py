@@ -9,6 +9,8 @@ on a simulated collector, its keystrokes into a real window.
     checks       what a case requires of a run's outcome
     unattended   the cases run from a command line
     interactive  the cases a user plays through the dialog and the tray
+    installed    the cases of a program an administrator installed: a
+                 read-only folder, the ports the dialog names
     __main__     the runner of both tables, which ctest calls once per case
     soak         many transfers with random faults, every record accounted for
     measure      what a transfer and keep-online polling cost

@@ -5,7 +5,7 @@ wrong. Exit code 0 when every case passed.
 
     python3 -B -m orvanta_e2e --orvanta Orvanta.exe --target typing_target.exe
                               --driver ui_driver.exe --work DIR [CASE...]
-    python3 -B -m orvanta_e2e --list [unattended|interactive]
+    python3 -B -m orvanta_e2e --list [unattended|interactive|installed]
 
 --driver is needed only for interactive cases. ctest runs one case per test
 (label e2e; gui as well for the interactive ones). A failing case leaves its
@@ -16,11 +16,14 @@ import argparse
 import os
 import sys
 
-from . import interactive, unattended
+from . import installed, interactive, unattended
 from .environment import Display
 from .harness import Bench, InteractiveBench
+from .installed import InstalledBench
 
-TABLES = {"unattended": unattended, "interactive": interactive}
+TABLES = {"unattended": unattended, "interactive": interactive, "installed": installed}
+# The tables whose cases a user plays through the dialog.
+WITH_USER = (interactive, installed)
 
 
 def table_of(name):
@@ -66,7 +69,7 @@ def parse_args(argv):
         return opts
     opts.cases = opts.cases or [name for table in TABLES.values() for name in table.CASES]
     unknown = [c for c in opts.cases if table_of(c) is None]
-    needs_driver = any(table_of(c) is interactive for c in opts.cases)
+    needs_driver = any(table_of(c) in WITH_USER for c in opts.cases)
     if unknown or not (opts.orvanta and opts.target) or (needs_driver and not opts.driver):
         p.error("need --orvanta, --target, --driver for interactive cases, and known cases (unknown: %s)"
                 % ", ".join(unknown))
@@ -81,6 +84,7 @@ def main(argv=None):
     benches = {unattended: Bench(opts.orvanta, opts.target, opts.work, opts.template)}
     if opts.driver:
         benches[interactive] = InteractiveBench(opts.orvanta, opts.target, opts.driver, opts.work, opts.template)
+        benches[installed] = InstalledBench(opts.orvanta, opts.target, opts.driver, opts.work, opts.template)
     with Display():
         results = [run_case(benches[table_of(name)], name) for name in opts.cases]
     return 0 if all(results) else 1

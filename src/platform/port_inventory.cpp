@@ -1,0 +1,74 @@
+/*
+ * Merging the port lists and wording a port; see port_inventory.h.
+ */
+#include "platform/port_inventory.h"
+
+#include <algorithm>
+#include <map>
+
+namespace orvanta {
+namespace {
+
+bool startsWithComIgnoringCase(const std::string& text)
+{
+    return text.size() > 3 && (text[0] | 0x20) == 'c' && (text[1] | 0x20) == 'o' && (text[2] | 0x20) == 'm';
+}
+
+// "\Device\Serial0" says more as "Serial0".
+std::string deviceShortName(const std::string& deviceName)
+{
+    const std::size_t lastBackslash = deviceName.rfind('\\');
+    return lastBackslash == std::string::npos ? deviceName : deviceName.substr(lastBackslash + 1);
+}
+
+}  // namespace
+
+int comPortNumber(const std::string& portName)
+{
+    if (!startsWithComIgnoringCase(portName) || portName.size() > 6 || portName[3] == '0')
+        return 0;
+    int number = 0;
+    for (std::size_t i = 3; i < portName.size(); ++i) {
+        if (portName[i] < '0' || portName[i] > '9')
+            return 0;
+        number = number * 10 + (portName[i] - '0');
+    }
+    return number <= kMaxPortNumber ? number : 0;
+}
+
+std::vector<PresentPort> mergePortLists(const std::vector<PortSighting>& devices,
+                                        const std::vector<PortSighting>& registry)
+{
+    std::map<int, std::string> names;
+    for (const PortSighting& device : devices) {
+        const int number = comPortNumber(device.portName);
+        if (number && (names[number].empty()))
+            names[number] = device.name;
+    }
+    for (const PortSighting& entry : registry) {
+        const int number = comPortNumber(entry.portName);
+        if (number && names[number].empty())
+            names[number] = deviceShortName(entry.name);
+    }
+    std::vector<PresentPort> merged;
+    for (const auto& [number, name] : names)
+        merged.push_back({number, name});
+    return merged;
+}
+
+// Friendly names mostly end in "(COMn)" already; a bare name gets it.
+std::string describePort(int number, const std::vector<PresentPort>& present)
+{
+    const std::string port = "COM" + std::to_string(number);
+    const auto found = std::find_if(present.begin(), present.end(),
+                                    [number](const PresentPort& p) { return p.number == number; });
+    if (found == present.end())
+        return port + ": not present on this PC";
+    if (found->name.empty())
+        return port;
+    if (found->name.find("(" + port + ")") != std::string::npos)
+        return found->name;
+    return found->name + " (" + port + ")";
+}
+
+}  // namespace orvanta

@@ -1,0 +1,45 @@
+/*
+ * The COM ports present on this PC, by number, with the names Windows
+ * gives them, so that the settings dialog can say what a port number is.
+ *
+ * Windows knows a port in up to three places: the device interfaces of
+ * COM ports and the devices of the Ports class (both through SetupAPI,
+ * which have the friendly names that Device Manager shows, such as "USB
+ * Serial Port (COM3)"), and the registry's list of serial devices
+ * (HARDWARE\DEVICEMAP\SERIALCOMM: device name and port name only), which
+ * also holds ports whose drivers register no device interface. The lists
+ * are merged here as plain code.
+ */
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace orvanta {
+
+constexpr int kMaxPortNumber = 255;
+
+// One entry of one of the lists: its port name ("COM3"), and the friendly
+// name (SetupAPI) or the device name ("\Device\Serial0", the registry).
+struct PortSighting {
+    std::string portName;
+    std::string name;
+};
+
+struct PresentPort {
+    int number;
+    std::string name;   // what the user is shown for it
+};
+
+// The port number of a port name, "COM1" to "COM255" in any case; 0 for
+// anything else (LPT ports, names with more behind the number).
+int comPortNumber(const std::string& portName);
+
+// One entry per port, by number; a friendly name wins over a device name.
+std::vector<PresentPort> mergePortLists(const std::vector<PortSighting>& devices,
+                                        const std::vector<PortSighting>& registry);
+
+// The text beside the COM port field.
+std::string describePort(int number, const std::vector<PresentPort>& present);
+
+}  // namespace orvanta

@@ -1,0 +1,121 @@
+/*
+ * The port lists of SetupAPI and of the registry. setupapi.dll is no
+ * KnownDLL, so it is not imported (Windows would look for it beside the
+ * executable first) but loaded from the system folder; without it the
+ * registry's list still names every port.
+ */
+#include "platform/port_inventory_win32.h"
+
+#include <windows.h>
+#include <setupapi.h>
+
+#include "platform/system_library_win32.h"
+
+namespace orvanta {
+namespace {
+
+// Spelled out here rather than taken from a library of GUIDs.
+constexpr GUID kComPortInterface = {0x86E0D1E0, 0x8089, 0x11D0, {0x9C, 0xE4, 0x08, 0x00, 0x3E, 0x30, 0x1F, 0x73}};
+constexpr GUID kPortsClass = {0x4D36E978, 0xE325, 0x11CE, {0xBF, 0xC1, 0x08, 0x00, 0x2B, 0xE1, 0x03, 0x18}};
+
+struct SetupApi {
+    decltype(&SetupDiGetClassDevsA) getClassDevs;
+    decltype(&SetupDiEnumDeviceInfo) enumDeviceInfo;
+    decltype(&SetupDiOpenDevRegKey) openDevRegKey;
+    decltype(&SetupDiGetDeviceRegistryPropertyA) getRegistryProperty;
+    decltype(&SetupDiDestroyDeviceInfoList) destroyList;
+
+    bool complete() const
+    {
+        return getClassDevs && enumDeviceInfo && openDevRegKey && getRegistryProperty && destroyList;
+    }
+};
+
+// Loaded once and kept for the run.
+const SetupApi* setupApi()
+{
+    static const SetupApi api = [] {
+        SetupApi found{};
+        HMODULE library = loadSystemLibrary("setupapi.dll");
+        if (library) {
+            findFunction(library, "SetupDiGetClassDevsA", found.getClassDevs);
+            findFunction(library, "SetupDiEnumDeviceInfo", found.enumDeviceInfo);
+            findFunction(library, "SetupDiOpenDevRegKey", found.openDevRegKey);
+            findFunction(library, "SetupDiGetDeviceRegistryPropertyA", found.getRegistryProperty);
+            findFunction(library, "SetupDiDestroyDeviceInfoList", found.destroyList);
+        }
+        return found;
+    }();
+    return api.complete() ? &api : nullptr;
+}
+
+std::string registryText(HKEY key, const char* valueName)
+{
+    char text[256] = {};
+    DWORD size = sizeof text - 1, type = 0;
+    if (RegQueryValueExA(key, valueName, nullptr, &type, reinterpret_cast<BYTE*>(text), &size) != ERROR_SUCCESS ||
+        type != REG_SZ)
+        return {};
+    return text;
+}
+
+PortSighting sightingOf(const SetupApi& api, HDEVINFO devices, SP_DEVINFO_DATA& device)
+{
+    PortSighting sighting;
+    HKEY key = api.openDevRegKey(devices, &device, DICS_FLAG_GLOBAL, 0, DIREG_DEV, KEY_READ);
+    if (key != INVALID_HANDLE_VALUE) {
+        sighting.portName = registryText(key, "PortName");
+        RegCloseKey(key);
+    }
+    char name[256] = {};
+    if (api.getRegistryProperty(devices, &device, SPDRP_FRIENDLYNAME, nullptr, reinterpret_cast<BYTE*>(name),
+                                sizeof name - 1, nullptr))
+        sighting.name = name;
+    return sighting;
+}
+
+void addDevices(const SetupApi& api, const GUID& guid, DWORD flags, std::vector<PortSighting>& sightings)
+{
+    HDEVINFO devices = api.getClassDevs(&guid, nullptr, nullptr, flags | DIGCF_PRESENT);
+    if (devices == INVALID_HANDLE_VALUE)
+        return;
+    SP_DEVINFO_DATA device{};
+    device.cbSize = sizeof device;
+    for (DWORD index = 0; api.enumDeviceInfo(devices, index, &device); ++index)
+        sightings.push_back(sightingOf(api, devices, device));
+    api.destroyList(devices);
+}
+
+std::vector<PortSighting> registryPorts()
+{
+    std::vector<PortSighting> sightings;
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "HARDWARE\\DEVICEMAP\\SERIALCOMM", 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return sightings;
+    for (DWORD index = 0;; ++index) {
+        char device[256] = {}, port[64] = {};
+        DWORD deviceSize = sizeof device, portSize = sizeof port - 1, type = 0;
+        const LONG result = RegEnumValueA(key, index, device, &deviceSize, nullptr, &type,
+                                          reinterpret_cast<BYTE*>(port), &portSize);
+        if (result == ERROR_NO_MORE_ITEMS)
+            break;
+        if (result == ERROR_SUCCESS && type == REG_SZ)
+            sightings.push_back({port, device});
+    }
+    RegCloseKey(key);
+    return sightings;
+}
+
+}  // namespace
+
+std::vector<PresentPort> presentComPorts()
+{
+    std::vector<PortSighting> devices;
+    if (const SetupApi* api = setupApi()) {
+        addDevices(*api, kComPortInterface, DIGCF_DEVICEINTERFACE, devices);
+        addDevices(*api, kPortsClass, 0, devices);
+    }
+    return mergePortLists(devices, registryPorts());
+}
+
+}  // namespace orvanta
