@@ -14,6 +14,7 @@
 #include "keys/keystroke_synthesizer.h"
 
 #include "keys/foreground.h"
+#include "keys/key_gaps.h"
 
 namespace orvanta {
 namespace {
@@ -69,15 +70,16 @@ KeystrokeSynthesizer::KeystrokeSynthesizer(Keyboard& keyboard, Clock& clock, con
 // window holding the record.
 bool KeystrokeSynthesizer::typeBytes(const std::uint8_t* bytes, std::int32_t count)
 {
+    KeyGaps gaps(clock_, static_cast<std::uint32_t>(settings_.charDelayMs));
     for (std::int32_t i = 0; i < count;) {
+        const std::uint64_t turn = gaps.await();
         if (!stillTypingTarget())
             return false;
         KeySequence keys(keyboard_, typing_.keyboardLayout);
         const std::uint32_t used = addCharacter(keys, bytes + i, static_cast<std::uint32_t>(count - i));
         if (!keys.send())
             return false;
-        for (std::uint32_t byte = 0; byte < used; ++byte)
-            clock_.sleepMs(static_cast<std::uint32_t>(settings_.charDelayMs));
+        gaps.wentIn(turn, used);
         i += static_cast<std::int32_t>(used);
     }
     return true;
@@ -112,7 +114,7 @@ ForegroundWindow KeystrokeSynthesizer::awaitAnsweringWindow()
 {
     ForegroundWindow window = keyboard_.foregroundWindow();
     for (std::uint32_t waited = 0; window.hung && waited < kHungWaitMs; waited += kHungPollMs) {
-        clock_.sleepMs(kHungPollMs);
+        clock_.idleMs(kHungPollMs);
         window = keyboard_.foregroundWindow();
     }
     return window;
@@ -124,7 +126,7 @@ bool KeystrokeSynthesizer::awaitModifiersReleased()
     for (std::uint32_t waited = 0; keyboard_.modifiersHeld(); waited += kModifierPollMs) {
         if (waited >= kModifierWaitMs)
             return false;
-        clock_.sleepMs(kModifierPollMs);
+        clock_.idleMs(kModifierPollMs);
     }
     return true;
 }

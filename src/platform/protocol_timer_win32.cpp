@@ -6,8 +6,14 @@
  * were made. Posted messages are handled before any WM_TIMER is generated,
  * so a stop from the receive thread always comes before the next expiry.
  * The receive thread never waits for the UI thread this way.
+ *
+ * While all of the program's windows are hidden, Windows may hold a timer
+ * back to expire together with others; the hand-over to the UI thread
+ * would then wait for them. The protocol timer asks not to be coalesced.
  */
 #include "platform/protocol_timer_win32.h"
+
+#include "platform/precise_timing_win32.h"
 
 namespace orvanta {
 namespace {
@@ -40,7 +46,7 @@ void Win32ProtocolTimer::set(WindowId owner, std::uintptr_t timerId, std::uint32
     if (relay_ && timerId == kProtocolTimerId && !onOwnerThread(window))
         PostMessageA(relay_, kArmRequest, reinterpret_cast<WPARAM>(window), static_cast<LPARAM>(intervalMs));
     else
-        SetTimer(window, timerId, intervalMs, nullptr);
+        setUncoalescedTimer(window, timerId, intervalMs);
 }
 
 void Win32ProtocolTimer::kill(WindowId owner, std::uintptr_t timerId)
@@ -56,7 +62,7 @@ LRESULT CALLBACK Win32ProtocolTimer::RelayProc(HWND window, UINT message, WPARAM
 {
     HWND owner = reinterpret_cast<HWND>(wParam);
     switch (message) {
-    case kArmRequest: SetTimer(owner, kProtocolTimerId, static_cast<UINT>(lParam), nullptr); return 0;
+    case kArmRequest: setUncoalescedTimer(owner, kProtocolTimerId, static_cast<UINT>(lParam)); return 0;
     case kStopRequest: KillTimer(owner, kProtocolTimerId); return 0;
     default: return DefWindowProcA(window, message, wParam, lParam);
     }

@@ -29,6 +29,11 @@ HMODULE loadSystemLibrary(const char* name)
 {
     if (HMODULE library = LoadLibraryExA(name, nullptr, kSearchSystem32))
         return library;
+    return loadSystemLibraryByPath(name);
+}
+
+HMODULE loadSystemLibraryByPath(const char* name)
+{
     char folder[MAX_PATH] = {};
     const UINT length = GetSystemDirectoryA(folder, MAX_PATH);
     if (length == 0 || length >= MAX_PATH)

@@ -18,6 +18,9 @@ void LoadLibrariesFromSystemFolderOnly();
 
 // The DLL of that name from the system folder, or nullptr.
 HMODULE loadSystemLibrary(const char* name);
+// The same through the full path of the system folder, for a Windows 7
+// whose loader does not know the flag that names that folder.
+HMODULE loadSystemLibraryByPath(const char* name);
 
 // Points `function` at an export of a loaded library; false when it has none.
 template <typename Function>

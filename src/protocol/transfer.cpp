@@ -175,11 +175,14 @@ int TransferMachine::SendCommand(const char* text, std::uint32_t timeoutMs)
     return sendAndArm(text, timeoutMs);
 }
 
+// The pause after a command runs from the moment it began to go out, so
+// that writing it is part of the pause instead of coming on top of it.
 int TransferMachine::sendAndArm(const char* text, std::uint32_t timeoutMs)
 {
+    const std::uint64_t goesOut = services_.clock.nowUs();
     if (!services_.link.writeCommand(text))
         return 0;
-    services_.clock.sleepMs(kCommandPauseMs);
+    services_.clock.sleepUntilUs(goesOut + kCommandPauseMs * kMicrosPerMs);
     armProtocolTimer(timeoutMs);
     return 1;
 }

@@ -167,7 +167,7 @@ void PortConnection::awaitFirstByte()
         return;
     }
     if (clock.tickCount() - start < kIdlePassPauseMs)
-        clock.sleepMs(kIdlePassPauseMs);
+        clock.idleMs(kIdlePassPauseMs);
 }
 
 bool PortConnection::writePort(const std::uint8_t* bytes, std::uint32_t count)

@@ -33,6 +33,7 @@ using EventLog = std::vector<Event>;
 inline Event down(std::uint64_t key) { return {"down", key}; }
 inline Event up(std::uint64_t key) { return {"up", key}; }
 inline Event pause(std::uint64_t ms) { return {"sleep", ms}; }
+inline Event idle(std::uint64_t ms) { return {"idle", ms}; }
 inline Event unicodeDown(std::uint64_t unit) { return {"unicode down", unit}; }
 inline Event unicodeUp(std::uint64_t unit) { return {"unicode up", unit}; }
 

@@ -226,6 +226,32 @@ TEST(KeystrokeSynthesizer, PausesTheConfiguredDelayAndNothingForAnEmptyCount)
     EXPECT_EQ(bench.log, Expect{}.tapKey('1').wait(255).events);
 }
 
+struct GapCase {
+    const char* name;
+    std::vector<std::uint32_t> sendMs;   // how long each byte takes to go in
+    EventLog expected;
+};
+
+// The gap after a byte runs from the moment its turn came, so the time the
+// platform takes to put it in is part of it; a late byte is never followed
+// by a short gap to catch up.
+TEST(KeystrokeSynthesizer, TheGapAfterAByteRunsFromTheMomentItWentIn)
+{
+    const GapCase cases[] = {
+        {"instant", {0, 0, 0}, Expect{}.tapKey('1').wait(2).tapKey('2').wait(2).tapKey('3').wait(2).events},
+        {"1 ms each", {1, 1, 1}, Expect{}.tapKey('1').wait(1).tapKey('2').wait(1).tapKey('3').wait(1).events},
+        {"one slow byte", {5, 0, 0}, Expect{}.tapKey('1').tapKey('2').wait(2).tapKey('3').wait(2).events},
+        {"longer than the gap", {3, 3, 3}, Expect{}.tapKey('1').tapKey('2').tapKey('3').events},
+    };
+    for (const GapCase& c : cases) {
+        TypingBench bench;
+        std::size_t sent = 0;
+        bench.keyboard.afterKeys = [&] { bench.clock.now += c.sendMs[sent++]; };
+        EXPECT_TRUE(bench.type("123")) << c.name;
+        EXPECT_EQ(bench.log, c.expected) << c.name;
+    }
+}
+
 struct ControlCode {
     std::uint8_t byte;
     const char* label;
@@ -299,8 +325,8 @@ TEST(KeystrokeSynthesizer, WaitsForATypingTargetAndTakesItsLayout)
         bench.keyboard.hungLooks = 0;
         EXPECT_EQ(bench.synthesizer.hasTypingTarget(), c.typed || c.heldModifierLooks > 0 || c.hungLooks > 0)
             << c.name;
-        EventLog pauses(static_cast<std::size_t>(c.pauses), pause(kModifierPollMs));
-        pauses.insert(pauses.end(), static_cast<std::size_t>(c.hungPauses), pause(kHungPollMs));
+        EventLog pauses(static_cast<std::size_t>(c.pauses), fakes::idle(kModifierPollMs));
+        pauses.insert(pauses.end(), static_cast<std::size_t>(c.hungPauses), fakes::idle(kHungPollMs));
         EXPECT_EQ(bench.log, pauses) << c.name;
         EXPECT_EQ(bench.typing.keyboardLayout, c.typed ? fakes::kGermanLayout : fakes::kUsLayout) << c.name;
     }

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/program.h"
+#include "fakes/quiet_com_port.h"
 #include "protocol/record_line.h"
 
 // Counts every allocation of the test program, so that a test can show that
@@ -28,10 +29,12 @@ namespace orvanta {
 namespace {
 
 // Platform services that remember nothing, so they allocate nothing.
-struct QuietPlatform final : Clock, Keyboard, ComPort, ReaderThreadHost, ProtocolTimer, MessageBoxes {
+struct QuietPlatform final : Clock, Keyboard, fakes::QuietComPort, ReaderThreadHost, ProtocolTimer, MessageBoxes {
     long keyEvents = 0, bytesWritten = 0;
 
-    void sleepMs(std::uint32_t) override {}
+    std::uint64_t nowUs() override { return 0; }
+    void sleepUntilUs(std::uint64_t) override {}
+    void idleMs(std::uint32_t) override {}
     std::uint32_t tickCount() override { return 0; }
     std::uint32_t sendKeys(const KeyEvent*, std::uint32_t count) override { keyEvents += count; return count; }
     std::int16_t scanChar(std::uint8_t c, KeyboardLayout) override { return c; }
@@ -41,18 +44,6 @@ struct QuietPlatform final : Clock, Keyboard, ComPort, ReaderThreadHost, Protoco
     std::uint8_t capsLockState() override { return 1; }
     bool modifiersHeld() override { return false; }
     ForegroundWindow foregroundWindow() override { return {true, false, false, false, 1}; }
-    bool open(const char*) override { return true; }
-    bool createCompletionEvents() override { return true; }
-    void closeCompletionEvents() override {}
-    void setupQueues(std::uint32_t, std::uint32_t) override {}
-    bool getLineConfig(LineConfig&) override { return true; }
-    bool setLineConfig(const LineConfig&) override { return true; }
-    void setTimeouts() override {}
-    void purge(PurgeFlag) override {}
-    bool setEventMask(std::uint32_t) override { return true; }
-    bool waitEvent(std::uint32_t&) override { return false; }
-    std::uint32_t clearErrors() override { return 0; }
-    std::int32_t read(std::uint8_t*, std::uint32_t, std::uint32_t) override { return 0; }
     bool write(const std::uint8_t*, std::uint32_t count) override { bytesWritten += count; return true; }
     void close() override {}
     bool lost() override { return false; }

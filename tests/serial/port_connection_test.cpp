@@ -115,6 +115,12 @@ TEST(SendCommand, PausesPurgesWritesPausesAndArmsTheTimer)
     EXPECT_EQ(f.log[1], fakes::purged(PurgeFlag::TxClear)) << "the next record may be arriving already";
 
     f.log.clear();
+    f.comPort.onWrite = [&f](const std::string&, const LineConfig&) { f.clock.now += 30; };
+    EXPECT_EQ(f.program->machine.SendCommand("ACK\r", 300), 1);
+    EXPECT_EQ(f.log[3], pause(70)) << "the pause after a command runs from the moment it began to go out";
+    f.comPort.onWrite = nullptr;
+
+    f.log.clear();
     f.comPort.writeFails = true;
     EXPECT_EQ(f.program->machine.SendCommand("NAK\r", 300), 0);
     const EventLog failed = {pause(100), purged(PurgeFlag::TxClear | PurgeFlag::RxClear), {"write failed"}};
@@ -131,7 +137,7 @@ TEST(ReaderThread, AnIdlePassWaitsInABoundedReadOrPausesWhereReadsDoNotWait)
 
     f.comPort.readsReturnAtOnce = true;
     f.program->port.readerPass();
-    EXPECT_EQ(f.log, EventLog{pause(5)});
+    EXPECT_EQ(f.log, EventLog{fakes::idle(5)}) << "a pause that asks for no finer timing";
     EXPECT_EQ(f.program->transfer.lineLength, 0);
 }
 

@@ -44,7 +44,9 @@ struct Silent final : Keyboard, Clock {
     std::uint8_t capsLockState() override { return 0; }
     bool modifiersHeld() override { return false; }
     ForegroundWindow foregroundWindow() override { return {true, false, false, false, 1}; }
-    void sleepMs(std::uint32_t) override {}
+    std::uint64_t nowUs() override { return 0; }
+    void sleepUntilUs(std::uint64_t) override {}
+    void idleMs(std::uint32_t) override {}
     std::uint32_t tickCount() override { return 0; }
 };
 

@@ -1,0 +1,84 @@
+/*
+ * What a PC gives the program's pauses and its protocol timer: the way
+ * the clock waits there, whether Windows took the opt-out of its timer
+ * throttling, whether timers can be kept from coalescing, and how long
+ * the pauses and the timer's hand-over really last, against plain Sleep.
+ * None of this can be seen under wine, which sleeps with its host's clock;
+ * run it on the Windows PC in question, with no window of it in front:
+ *
+ *   timing_probe.exe
+ */
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <vector>
+
+#include "platform/clock_win32.h"
+#include "platform/precise_timing_win32.h"
+#include "platform/protocol_timer_win32.h"
+
+namespace orvanta {
+namespace {
+
+const char* nameOf(PauseWaits waits)
+{
+    switch (waits) {
+    case PauseWaits::HostSleep: return "the host's sleep (wine)";
+    case PauseWaits::HighResolutionTimer: return "high-resolution waitable timer";
+    case PauseWaits::FinerPeriodTimer: return "waitable timer, 1 ms tick while pausing";
+    }
+    return "?";
+}
+
+// Times the step `rounds` times; prints the mean and the longest in ms.
+void measure(Win32Clock& clock, const char* what, int rounds, const std::function<void()>& step)
+{
+    std::vector<double> ms;
+    for (int i = 0; i < rounds; ++i) {
+        const std::uint64_t start = clock.nowUs();
+        step();
+        ms.push_back(static_cast<double>(clock.nowUs() - start) / 1000.0);
+    }
+    double sum = 0;
+    for (double m : ms)
+        sum += m;
+    std::printf("| %s | %.3f ms | %.3f ms |\n", what, sum / rounds, *std::max_element(ms.begin(), ms.end()));
+}
+
+// Arms the protocol timer on a hidden window and waits for its expiry.
+void awaitHandOver(Win32ProtocolTimer& timer, HWND owner, std::uint32_t ms)
+{
+    timer.set(reinterpret_cast<WindowId>(owner), kProtocolTimerId, ms);
+    MSG message;
+    while (GetMessageA(&message, owner, 0, 0) > 0 && message.message != WM_TIMER) {
+    }
+    timer.kill(reinterpret_cast<WindowId>(owner), kProtocolTimerId);
+}
+
+}  // namespace
+}  // namespace orvanta
+
+int main()
+{
+    using namespace orvanta;
+    Win32Clock clock;
+    const bool optedOut = keepTimerResolutionWhileHidden();
+    const bool uncoalesced = GetProcAddress(GetModuleHandleA("user32.dll"), "SetCoalescableTimer") != nullptr;
+    std::printf("pauses wait on: %s\n", nameOf(clock.waits()));
+    std::printf("opt-out of timer resolution throttling taken: %s\n", optedOut ? "yes" : "no");
+    std::printf("timers kept from coalescing: %s\n\n", uncoalesced ? "yes" : "no (plain SetTimer)");
+
+    Win32ProtocolTimer timer;
+    // Never shown, as the program's windows are not during a transfer.
+    HWND owner = CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
+    std::printf("| pause | mean | longest |\n|---|---|---|\n");
+    measure(clock, "Sleep(2)", 100, [] { Sleep(2); });
+    measure(clock, "clock, 2 ms", 100, [&] { clock.sleepMs(2); });
+    measure(clock, "Sleep(100)", 10, [] { Sleep(100); });
+    measure(clock, "clock, 100 ms", 10, [&] { clock.sleepMs(100); });
+    measure(clock, "protocol timer, 1 ms, hidden window", 20, [&] { awaitHandOver(timer, owner, 1); });
+    DestroyWindow(owner);
+    return 0;
+}
