@@ -15,8 +15,10 @@ bool acceptsTyping(const ForegroundWindow& window)
 
 bool isShellWindowClass(const char* className)
 {
-    static const char* const kShellClasses[] = {"Progman", "WorkerW", "Shell_TrayWnd",
-                                                "Shell_SecondaryTrayWnd", "#32769"};
+    // The last one is wine's own notification area, which takes the front
+    // when the window there goes, once a program has a tray icon.
+    static const char* const kShellClasses[] = {"Progman", "WorkerW", "Shell_TrayWnd", "Shell_SecondaryTrayWnd",
+                                                "#32769", "__winex11_standalone_tray"};
     for (const char* shellClass : kShellClasses) {
         if (std::strcmp(className, shellClass) == 0)
             return true;

@@ -67,7 +67,9 @@ KeystrokeSynthesizer::KeystrokeSynthesizer(Keyboard& keyboard, Clock& clock, con
 // open this program's dialog from the tray, switch windows, or lock the
 // workstation while a record is being typed. What is left of the record
 // then is not typed: its rest in another window would leave neither
-// window holding the record.
+// window holding the record. Keys reach the window some time after they
+// went in, so it is looked at once more after the last gap: a window that
+// hid itself while the keys were on their way did not get them all.
 bool KeystrokeSynthesizer::typeBytes(const std::uint8_t* bytes, std::int32_t count)
 {
     KeyGaps gaps(clock_, static_cast<std::uint32_t>(settings_.charDelayMs));
@@ -82,7 +84,8 @@ bool KeystrokeSynthesizer::typeBytes(const std::uint8_t* bytes, std::int32_t cou
         gaps.wentIn(turn, used);
         i += static_cast<std::int32_t>(used);
     }
-    return true;
+    gaps.await();
+    return stillTypingTarget();
 }
 
 bool KeystrokeSynthesizer::awaitTypingTarget()

@@ -334,7 +334,8 @@ TEST(KeystrokeSynthesizer, WaitsForATypingTargetAndTakesItsLayout)
 
 TEST(KeystrokeSynthesizer, ShellWindowsAreKnownByTheirClass)
 {
-    for (const char* shell : {"Progman", "WorkerW", "Shell_TrayWnd", "Shell_SecondaryTrayWnd", "#32769"})
+    for (const char* shell :
+         {"Progman", "WorkerW", "Shell_TrayWnd", "Shell_SecondaryTrayWnd", "#32769", "__winex11_standalone_tray"})
         EXPECT_TRUE(isShellWindowClass(shell)) << shell;
     for (const char* other : {"Notepad", "OrvantaTypingTarget", "progman", ""})
         EXPECT_FALSE(isShellWindowClass(other)) << other;

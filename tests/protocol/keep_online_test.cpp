@@ -118,9 +118,11 @@ TEST(KeepOnline, NoWindowToTypeIntoPausesWithoutUsingUpRetries)
     for (const PauseCase& pc : cases) {
         Series s;
         s.p.settings.keepOnline = pc.keepOnline ? 1 : 0;
-        s.f.keyboard.afterKeys = [&s] {
-            if (s.typedLetters() == "A1")   // the user locks the workstation
+        auto collector = s.f.comPort.onWrite;
+        s.f.comPort.onWrite = [&s, collector](const std::string& text, const LineConfig& line) {
+            if (text == "ACK\r" && s.typedLetters() == "A1")   // the user locks the workstation
                 s.f.keyboard.foreground = ForegroundWindow{};
+            collector(text, line);
         };
         ASSERT_EQ(s.start(), 1) << pc.name;
         s.run(pc.timeoutsWithoutWindow);

@@ -242,6 +242,7 @@ struct UndeliveredCase {
     EventLog typedFirst;
     bool dialogOpensAfterFirstKey = false;
     bool windowChangesAfterFirstKey = false;
+    bool hidesAfterLastKey = false;
 };
 
 // A record that is not typed whole is not delivered: nothing is remembered
@@ -253,6 +254,8 @@ TEST(DeliverRecord, ARecordNotTypedWholeIsTypedAgainFromTheNextCopy)
         {"a key refused half-way", fakes::kUserWindow, 3, {down('A'), up('A'), pause(2), down('B')}},
         {"this program's dialog opened half-way", fakes::kUserWindow, -1, {down('A'), up('A'), pause(2)}, true},
         {"the user switched windows half-way", fakes::kUserWindow, -1, {down('A'), up('A'), pause(2)}, false, true},
+        // The keys were on their way when the window hid: it did not get them all.
+        {"the window hid as the last key went in", fakes::kUserWindow, -1, typed("ab\r"), false, false, true},
     };
     for (const UndeliveredCase& c : cases) {
         DeliveryBench bench;
@@ -264,6 +267,10 @@ TEST(DeliverRecord, ARecordNotTypedWholeIsTypedAgainFromTheNextCopy)
             bench.keyboard.afterKeys = [&bench] { bench.keyboard.foreground.ownProcess = true; };
         if (c.windowChangesAfterFirstKey)
             bench.keyboard.afterKeys = [&bench] { bench.keyboard.foreground.id = 2; };
+        if (c.hidesAfterLastKey)
+            bench.keyboard.afterKeys = [&bench] {
+                bench.keyboard.foreground.hidden = bench.keyboard.sent.back().virtualKey == VirtualKey::Return;
+            };
         bench.feed(recordLine(1, "ab"));
         bench.keyboard.afterKeys = nullptr;
         EXPECT_EQ(bench.log, c.typedFirst) << c.name;
