@@ -5,6 +5,7 @@
  * text byte for byte.
  *
  *   typing_target.exe TYPED [--events FILE] [--ready FILE] [--stop FILE]
+ *                           [--gap KIND,AFTER,SECONDS]...
  *
  * TYPED gets every WM_CHAR byte, written the moment it arrives, so nothing
  * is lost if the process is ended. The events file gets one line per
@@ -14,6 +15,16 @@
  * the foreground during a run. The ready file appears once the window is in
  * the foreground with the focus in its edit control; the window closes by
  * itself when the stop file appears (or on WM_CLOSE).
+ *
+ * A gap makes the window stop being one a program can type into, as a user's
+ * window does: after AFTER records (carriage returns) or, as "12c", AFTER
+ * characters have arrived, it hides itself (KIND hide), minimizes itself
+ * (minimize) or is destroyed (away), and SECONDS later it is shown, restored
+ * or made anew and takes the foreground and the focus again. The events file
+ * gets "gap KIND begin chars N" and, once the window has the focus again,
+ * "gap end chars N", N being the characters received so far, so a test sees
+ * whether anything arrived in between. TYPED keeps every byte that reached
+ * any of the windows.
  *
  * Everything is ANSI on purpose: WM_CHAR then carries the byte as typed.
  */
@@ -29,22 +40,45 @@ constexpr UINT_PTR kPollTimer = 1;
 constexpr UINT kPollMs = 50;
 constexpr int kCaptionHeight = 28;
 constexpr LPARAM kExtendedKeyBit = LPARAM{1} << 24;
+// Posted, so that a gap begins outside the edit control's own message
+// handling (a window that goes away destroys that control).
+constexpr UINT kBeginGapMessage = WM_APP + 1;
+constexpr int kMostGaps = 64;
+
+enum class GapKind { Hide, Minimize, Away };
+
+struct Gap {
+    GapKind kind = GapKind::Hide;
+    unsigned long after = 0;
+    bool afterCharacters = false;
+    UINT milliseconds = 0;
+};
 
 struct Options {
     const char* typedPath = nullptr;
     const char* eventsPath = nullptr;
     const char* readyPath = nullptr;
     const char* stopPath = nullptr;
+    Gap gaps[kMostGaps];
+    int gapCount = 0;
 };
 
 Options options;
 HANDLE typedFile = INVALID_HANDLE_VALUE;
 HANDLE eventsFile = INVALID_HANDLE_VALUE;
+HINSTANCE instance = nullptr;
 HWND mainWindow = nullptr;
 HWND editControl = nullptr;
 HWND caption = nullptr;
 WNDPROC standardEditProc = nullptr;
 bool readyWritten = false;
+bool claimingFocus = true;      // until the window is in front with the focus in its edit control
+unsigned long charactersTyped = 0;
+unsigned long recordsTyped = 0;
+int nextGap = 0;
+bool inGap = false;
+bool goingAway = false;         // the window is destroyed for a gap, not closed
+const char* const kGapNames[] = {"hide", "minimize", "away"};
 
 HANDLE createOutput(const char* path)
 {
@@ -76,6 +110,16 @@ LRESULT CALLBACK recordingEditProc(HWND window, UINT message, WPARAM wParam, LPA
     case WM_CHAR: {
         const unsigned char byte = static_cast<unsigned char>(wParam & 0xFF);
         append(typedFile, &byte, 1);
+        ++charactersTyped;
+        if (byte == '\r')
+            ++recordsTyped;
+        if (!inGap && nextGap < options.gapCount) {
+            const Gap& gap = options.gaps[nextGap];
+            if ((gap.afterCharacters ? charactersTyped : recordsTyped) >= gap.after) {
+                inGap = true;
+                PostMessageA(mainWindow, kBeginGapMessage, 0, 0);
+            }
+        }
         break;
     }
     case WM_KEYDOWN:
@@ -99,10 +143,17 @@ bool fileExists(const char* path)
     return path && GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
 }
 
-void markReadyOnceFocused()
+void appendCountedEvent(const char* text)
 {
-    if (readyWritten)
-        return;
+    char line[64];
+    std::snprintf(line, sizeof line, "%s chars %lu\n", text, charactersTyped);
+    appendEvent(line);
+}
+
+// Without a window manager a window is not brought forward by being shown:
+// it asks again at every poll until it is in front and has the focus.
+void claimFocus()
+{
     if (GetForegroundWindow() != mainWindow) {
         SetForegroundWindow(mainWindow);
         return;
@@ -111,10 +162,55 @@ void markReadyOnceFocused()
         SetFocus(editControl);
         return;
     }
+    claimingFocus = false;
+    if (readyWritten) {
+        appendCountedEvent("gap end");
+        return;
+    }
     readyWritten = true;
     HANDLE ready = createOutput(options.readyPath);
     if (ready != INVALID_HANDLE_VALUE)
         CloseHandle(ready);
+}
+
+HWND createMainWindow();
+
+void CALLBACK endGap(HWND, UINT, UINT_PTR timer, DWORD)
+{
+    KillTimer(nullptr, timer);
+    const GapKind kind = options.gaps[nextGap].kind;
+    ++nextGap;
+    inGap = false;
+    if (kind == GapKind::Away)
+        mainWindow = createMainWindow();
+    else
+        ShowWindow(mainWindow, kind == GapKind::Hide ? SW_SHOW : SW_RESTORE);
+    claimingFocus = true;
+    claimFocus();
+}
+
+void beginGap()
+{
+    const Gap& gap = options.gaps[nextGap];
+    char text[32];
+    std::snprintf(text, sizeof text, "gap %s begin", kGapNames[static_cast<int>(gap.kind)]);
+    appendCountedEvent(text);
+    claimingFocus = false;
+    switch (gap.kind) {
+    case GapKind::Hide:
+        ShowWindow(mainWindow, SW_HIDE);
+        break;
+    case GapKind::Minimize:
+        ShowWindow(mainWindow, SW_MINIMIZE);
+        break;
+    case GapKind::Away:
+        goingAway = true;
+        DestroyWindow(mainWindow);
+        goingAway = false;
+        mainWindow = editControl = caption = nullptr;
+        break;
+    }
+    SetTimer(nullptr, 0, gap.milliseconds, endGap);
 }
 
 // Without a window manager there is no title bar: the caption inside the
@@ -159,15 +255,51 @@ LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_TIMER:
         if (fileExists(options.stopPath))
             DestroyWindow(window);
-        else
-            markReadyOnceFocused();
+        else if (claimingFocus)
+            claimFocus();
+        return 0;
+    case kBeginGapMessage:
+        beginGap();
         return 0;
     case WM_DESTROY:
         KillTimer(window, kPollTimer);
-        PostQuitMessage(0);
+        if (!goingAway)
+            PostQuitMessage(0);
         return 0;
     }
     return DefWindowProcA(window, message, wParam, lParam);
+}
+
+// KIND,AFTER,SECONDS as the usage says.
+bool parseGap(const char* text)
+{
+    if (options.gapCount == kMostGaps)
+        return false;
+    Gap& gap = options.gaps[options.gapCount];
+    const char* comma = std::strchr(text, ',');
+    if (!comma)
+        return false;
+    const std::size_t kindLength = static_cast<std::size_t>(comma - text);
+    int kind = 0;
+    while (kind < 3 && !(std::strlen(kGapNames[kind]) == kindLength &&
+                         std::strncmp(text, kGapNames[kind], kindLength) == 0))
+        ++kind;
+    if (kind == 3)
+        return false;
+    gap.kind = static_cast<GapKind>(kind);
+    char* end = nullptr;
+    gap.after = std::strtoul(comma + 1, &end, 10);
+    gap.afterCharacters = *end == 'c';
+    if (gap.afterCharacters)
+        ++end;
+    if (*end != ',')
+        return false;
+    const double seconds = std::strtod(end + 1, &end);
+    if (*end != '\0' || seconds <= 0)
+        return false;
+    gap.milliseconds = static_cast<UINT>(seconds * 1000);
+    ++options.gapCount;
+    return true;
 }
 
 bool parseArguments(int argc, char** argv)
@@ -180,6 +312,10 @@ bool parseArguments(int argc, char** argv)
             options.readyPath = argv[++i];
         else if (std::strcmp(argv[i], "--stop") == 0 && hasValue)
             options.stopPath = argv[++i];
+        else if (std::strcmp(argv[i], "--gap") == 0 && hasValue) {
+            if (!parseGap(argv[++i]))
+                return false;
+        }
         else if (!options.typedPath && argv[i][0] != '-')
             options.typedPath = argv[i];
         else
@@ -188,10 +324,22 @@ bool parseArguments(int argc, char** argv)
     return options.typedPath != nullptr;
 }
 
+HWND createMainWindow()
+{
+    HWND window = CreateWindowExA(0, "OrvantaTypingTarget", "Typing target", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40,
+                                  40, 720, 420, nullptr, nullptr, instance, nullptr);
+    if (window) {
+        SetForegroundWindow(window);
+        SetFocus(editControl);
+    }
+    return window;
+}
+
 }  // namespace
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
+int WINAPI WinMain(HINSTANCE thisInstance, HINSTANCE, LPSTR, int)
 {
+    instance = thisInstance;
     if (!parseArguments(__argc, __argv))
         return 2;
     typedFile = createOutput(options.typedPath);
@@ -207,13 +355,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     windowClass.lpszClassName = "OrvantaTypingTarget";
     if (!RegisterClassA(&windowClass))
         return 4;
-    mainWindow = CreateWindowExA(0, windowClass.lpszClassName, "Typing target",
-                                 WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 40, 720, 420, nullptr, nullptr,
-                                 instance, nullptr);
+    mainWindow = createMainWindow();
     if (!mainWindow)
         return 5;
-    SetForegroundWindow(mainWindow);
-    SetFocus(editControl);
 
     MSG message;
     while (GetMessageA(&message, nullptr, 0, 0) > 0) {

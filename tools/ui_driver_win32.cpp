@@ -16,6 +16,8 @@
  *   ui_driver.exe power suspend|resume      (what Windows tells every window before
  *                                            sleep and after the wake-up)
  *   ui_driver.exe foreground CAPTION
+ *   ui_driver.exe front                     (prints the window in front: "class|caption|visible|
+ *                                            minimized|focus class", or "none")
  *
  * ID and COMMAND are names from the program's resource.h (IDC_START) or
  * plain numbers; the names take their values from that header, and the
@@ -256,6 +258,27 @@ int foreground(char** argv)
     return window && SetForegroundWindow(window) ? 0 : 1;
 }
 
+// What the program sees in front when it is about to type: where a record
+// went astray, this tells why.
+int front()
+{
+    HWND window = GetForegroundWindow();
+    if (!window) {
+        std::puts("none");
+        return 0;
+    }
+    char className[64] = {};
+    GetClassNameA(window, className, sizeof className);
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    char focusClass[64] = "-";
+    if (GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info) && info.hwndFocus)
+        GetClassNameA(info.hwndFocus, focusClass, sizeof focusClass);
+    std::printf("%s|%s|%d|%d|%s\n", className, captionOf(window).c_str(), IsWindowVisible(window) ? 1 : 0,
+                IsIconic(window) ? 1 : 0, focusClass);
+    return 0;
+}
+
 bool argumentsFit(const std::string& command, int argc)
 {
     const struct {
@@ -263,7 +286,7 @@ bool argumentsFit(const std::string& command, int argc)
         int arguments;
     } usage[] = {{"wait", 2},    {"click", 2}, {"command", 2}, {"settext", 3},    {"gettext", 2}, {"select", 3},
                  {"press", 4},   {"pickcell", 3}, {"messagebox", 0}, {"tray", 1},  {"foreground", 1},
-                 {"power", 1}};
+                 {"power", 1},   {"front", 0}};
     for (const auto& entry : usage) {
         if (command == entry.name)
             return argc - 2 >= entry.arguments;
@@ -292,5 +315,7 @@ int main(int argc, char** argv)
         return foreground(argv);
     if (command == "power")
         return power(argv);
+    if (command == "front")
+        return front();
     return controlCommand(command, argv);
 }

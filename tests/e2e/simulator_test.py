@@ -61,7 +61,7 @@ class Client:
 
 
 class SimulatorTest(unittest.TestCase):
-    def start(self, *options):
+    def start(self, *options, connect=True):
         self.dir = tempfile.mkdtemp(prefix="collector-sim-")
         self.link = os.path.join(self.dir, "com")
         self.log_path = os.path.join(self.dir, "sim.log")
@@ -71,8 +71,16 @@ class SimulatorTest(unittest.TestCase):
         while not any(e["ev"] == "ready" for e in self.events()):
             self.assertLess(time.monotonic(), deadline, "simulator not ready")
             time.sleep(0.02)
-        self.client = Client(self.link)
+        self.client = Client(self.link) if connect else None
         return self.client
+
+    def wait_for_port(self, present):
+        """Until the link leads to a terminal (present) or to the directory
+        that stands for a port that is away."""
+        deadline = time.monotonic() + 10
+        while (os.path.exists(self.link) and not os.path.isdir(self.link)) != present:
+            self.assertLess(time.monotonic(), deadline, "the port did not %s" % ("come", "go")[not present])
+            time.sleep(0.02)
 
     def tearDown(self):
         if getattr(self, "sim", None) and self.sim.poll() is None:
@@ -198,6 +206,35 @@ class SimulatorTest(unittest.TestCase):
         self.assertEqual(self.exchange(c, b"ACK\r"), b"OVER\r")
         self.assertEqual(self.exchange(c, b"READ\r", 2), b"ACK\rOVER\r")
         self.assertEqual(self.finish()["delivered"], 2)
+
+    def test_port_goes_away_and_comes_back_as_a_new_terminal(self):
+        # Record 2 goes out whole and the port goes before the answer: the
+        # collector keeps it and sends it first on the new terminal.
+        c = self.start("--record", "abc", "--record", "efg", "--record", "hij", "--port-lost-after", "1",
+                       "--port-lost-delay-ms", "300", "--port-back-after", "1")
+        self.assertEqual(self.exchange(c, b"READ\r", 2), b"ACK\r" + ABC)
+        self.assertEqual(self.exchange(c, b"ACK\r"), simulator.record_line(1, b"efg"))
+        self.wait_for_port(present=False)
+        try:
+            self.assertEqual(os.read(c.fd, 1), b"")     # the old terminal is hung up
+        except OSError:
+            pass
+        c.close()
+        self.wait_for_port(present=True)
+        self.client = c = Client(self.link)
+        self.assertEqual(self.exchange(c, b"READ\r", 2), b"ACK\r" + simulator.record_line(0, b"efg"))
+        self.assertEqual(self.exchange(c, b"ACK\r"), simulator.record_line(1, b"hij"))
+        s = self.finish()
+        self.assertEqual((s["port_losses"], s["resent_after_port_loss"], s["delivered"]), (1, 1, 2))
+        before, after = [e["slave"] for e in self.events() if e["ev"] in ("ready", "port_back")]
+        self.assertNotEqual(before, after)
+
+    def test_port_that_appears_late(self):
+        self.start("--record", "abc", "--port-appears-after", "1", connect=False)
+        self.assertTrue(os.path.isdir(self.link))
+        self.wait_for_port(present=True)
+        self.client = c = Client(self.link)
+        self.assertEqual(self.exchange(c, b"READ\r", 2), b"ACK\r" + ABC)
 
     def test_cradle_echoes_only_at_its_rate_and_switches(self):
         c = self.start("--cradle-rate", "9600", "--record", "abc")

@@ -12,13 +12,15 @@ on a simulated collector, its keystrokes into a real window.
     installed    the cases of a program an administrator installed: a
                  read-only folder, the ports the dialog names
     __main__     the runner of both tables, which ctest calls once per case
+    soak         many transfers with random faults, every record accounted for
+    measure      what a transfer and keep-online polling cost
 
     python3 -B -m orvanta_e2e --list
     python3 -B -m orvanta_e2e --orvanta Orvanta.exe --target typing_target.exe
                               --driver ui_driver.exe --work DIR CASE...
 
-with tests/e2e on the module search path. tools/soak.py, tools/measure.py
-and scripts/demo use the bench as well.
+with tests/e2e on the module search path (python3 -B -m orvanta_e2e.soak
+and orvanta_e2e.measure the same way). scripts/demo uses the bench as well.
 """
 import sys
 

@@ -6,8 +6,10 @@ The functions of arguments make such a check.
 
 
 def exit_code(expected):
-    return lambda o: None if o.exit_code == expected else \
-        "exit code %s, expected %d" % (o.exit_code, expected)
+    def check(o):
+        return None if o.exit_code == expected else "exit code %s, expected %d" % (o.exit_code, expected)
+    check.exit_code = expected      # a case table can tell a row that names its own
+    return check
 
 
 def typed(expected):
@@ -17,6 +19,57 @@ def typed(expected):
 
 def kept_focus(o):
     return "another window took the focus during the run" if o.focus_lost else None
+
+
+def typed_once_but_resent(*records):
+    """Each record typed once, in order, with add-CR; only a record the
+    collector sent again because its ACK went down with the port may follow
+    itself once more (the protocol cannot tell it from a new record)."""
+    def check(o):
+        resent = set(o.sim_records("resent_after_port_loss"))
+        lines = o.typed.split(b"\r")
+        if lines.pop() != b"":
+            return "typed %r, which does not end with a whole record" % o.typed
+        position = 0
+        for number, record in enumerate(records, 1):
+            count = 0
+            while position < len(lines) and lines[position] == record.encode("latin-1"):
+                position, count = position + 1, count + 1
+            if count != 1 and not (count == 2 and number in resent):
+                return "record %d (%r) typed %d times (sent again after a port loss: %s); typed %r" \
+                    % (number, record, count, sorted(resent) or "none", o.typed)
+        return None if position == len(lines) else "typed %r, more than the records" % o.typed
+    return check
+
+
+def typed_whole_after_a_piece(*records):
+    """Each record typed once, in order, with add-CR; the one being typed
+    when the window went may have a piece of its start before its whole
+    copy, but no more than a piece."""
+    def check(o):
+        lines = o.typed.split(b"\r")
+        expected = [r.encode("latin-1") for r in records]
+        pieces = [line for line, record in zip(lines, expected) if line != record]
+        if lines[-1:] != [b""] or len(lines) != len(expected) + 1 or len(pieces) > 1:
+            return "typed %r, expected %r, a piece of one record at most before it" % (o.typed, expected)
+        for line, record in zip(lines, expected):
+            if line != record and not (line.endswith(record) and record.startswith(line[:-len(record)])
+                                       and len(line) < 2 * len(record)):
+                return "typed %r for %r, which is not a piece of it and then all of it" % (line, record)
+        return None
+    return check
+
+
+def window_gaps_quiet(count):
+    """The typing target made `count` window gaps, came back from each, and
+    received nothing while away."""
+    def check(o):
+        gaps = o.window_gaps()
+        if len(gaps) != count or any(end is None for _, _, end in gaps):
+            return "window gaps %r, expected %d that ended" % (gaps, count)
+        typed_in_gap = [g for g in gaps if g[1] != g[2]]
+        return "characters arrived during the window gaps %r" % typed_in_gap if typed_in_gap else None
+    return check
 
 
 def ended_within(seconds):
@@ -56,6 +109,11 @@ def lines_received_start(*expected):
 def delivered(count):
     return lambda o: None if o.summary.get("delivered") == count else \
         "the collector counted %r records delivered, expected %d" % (o.summary.get("delivered"), count)
+
+
+def port_lost(times):
+    return lambda o: None if o.summary.get("port_losses") == times else \
+        "the port went away %r times, expected %d" % (o.summary.get("port_losses"), times)
 
 
 def line_rate(bits_per_second):

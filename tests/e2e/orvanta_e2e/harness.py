@@ -5,8 +5,8 @@ then hands back everything a check needs (exit code, typed bytes, the
 simulator's log, the settings file). The interactive bench lets a user,
 played by ui_driver.exe, act while the program runs.
 
-Used by the case tables of this package, tools/soak.py, tools/measure.py
-and scripts/demo.
+Used by the case tables of this package, its soak and measuring runs
+(soak, measure) and scripts/demo.
 """
 import os
 import shutil
@@ -20,12 +20,29 @@ from .environment import PrefixFactory, Wine, keymap_directory, start_xvfb, wait
 from .simulator import read_log
 
 SIMULATOR = os.path.join(os.path.dirname(os.path.abspath(__file__)), "simulator.py")
+# The source tree, for the default places of the built programs.
+REPO = os.path.normpath(os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", ".."))
+
+
+def add_program_options(parser, work):
+    """--orvanta, --target, --driver and --work of a run by hand, at the
+    places of the win64 build."""
+    built = os.path.join(REPO, "build", "win64")
+    parser.add_argument("--orvanta", default=os.path.join(built, "Orvanta.exe"))
+    parser.add_argument("--target", default=os.path.join(built, "tools", "typing_target.exe"))
+    parser.add_argument("--driver", default=os.path.join(built, "tools", "ui_driver.exe"))
+    parser.add_argument("--work", default=os.path.join(REPO, "build", work))
 
 
 def record_options(*records):
     """Simulator options serving these records (text); the simulator reads
     backslash escapes in a record's text."""
     return [a for r in records for a in ("--record", r.replace("\\", "\\\\"))]
+
+
+def typed_records(*records):
+    """What add-CR types for these records."""
+    return b"".join(r.encode("latin-1") + b"\r" for r in records)
 
 
 def byte_record_options(*records):
@@ -43,14 +60,14 @@ class TypingTarget:
         self.stop_file = os.path.join(directory, "target-stop")
         self.process = None
 
-    def start(self, seconds=60):
+    def start(self, options=(), seconds=60):
         for path in (self.typed, self.events, self.ready, self.stop_file):
             if os.path.exists(path):
                 os.unlink(path)
         self.process = self.wine.start([self.exe, windows_path(self.typed),
                                         "--events", windows_path(self.events),
                                         "--ready", windows_path(self.ready),
-                                        "--stop", windows_path(self.stop_file)])
+                                        "--stop", windows_path(self.stop_file), *options])
         if not wait_for(lambda: os.path.exists(self.ready) or self.process.poll() is not None, seconds):
             raise RuntimeError("the typing target did not take the foreground")
         if self.process.poll() is not None:
@@ -131,13 +148,15 @@ class Setup:
     an X keymap (de, fr, ...) for a display of the run's own; without a
     target no window is open while the program runs. settings_unwritable
     puts a directory where the settings file goes, so that writing it fails
-    as in a protected folder (a read-only file would not stop root)."""
+    as in a protected folder (a read-only file would not stop root).
+    target_options go to the typing target (its window gaps, --gap)."""
     args: str
     ports: dict = field(default_factory=lambda: {1: "sim"})
     sim_options: list = field(default_factory=list)
     time_limit: float = 60.0
     keymap: str = None
     target: bool = True
+    target_options: list = field(default_factory=list)
     settings_unwritable: bool = False
 
 
@@ -148,7 +167,7 @@ class Outcome:
     cpu_seconds: float = None
     typed: bytes = b""
     target_events: list = field(default_factory=list)
-    focus_lost: bool = False    # another window took the focus while the program ran
+    focus_lost: bool = False    # another window took the focus while the program ran, outside the target's gaps
     sim_events: list = field(default_factory=list)
     settings_file: bytes = None
     directory: str = ""
@@ -172,8 +191,35 @@ class Outcome:
                 found.append((int(words[1], 16), int(words[3], 16), words[4:] == ["ext"]))
         return found
 
+    def window_gaps(self):
+        """(kind, characters at its begin, at its end or None) of every gap
+        the typing target made."""
+        gaps = []
+        for line in self.target_events:
+            words = line.split()
+            if words[:1] == ["gap"] and words[2] == "begin":
+                gaps.append((words[1], int(words[-1]), None))
+            elif words[:2] == ["gap", "end"] and gaps:
+                gaps[-1] = gaps[-1][:2] + (int(words[-1]),)
+        return gaps
+
+    def sim_records(self, event):
+        """The record numbers of the simulator's events of one kind."""
+        return [e["record"] for e in self.sim_events if e["ev"] == event]
+
     def cradle_events(self):
         return [e for e in self.sim_events if e["ev"].startswith("cradle")]
+
+
+def focus_lost(target_events):
+    """Whether the target lost the focus other than by a gap of its own."""
+    in_gap = False
+    for line in target_events:
+        if line.startswith("gap "):
+            in_gap = " begin " in line
+        elif line == "killfocus" and not in_gap:
+            return True
+    return False
 
 
 class Bench:
@@ -208,7 +254,7 @@ class Bench:
         sim = SimulatorProcess(sim_link, os.path.join(directory, "sim.log")) if sim_link else None
         try:
             if target:
-                target.start()
+                target.start(setup.target_options)
             if sim:
                 sim.start(setup.sim_options, lifetime=setup.time_limit + 120)
             self._run_program(wine, exe, setup, outcome)
@@ -216,7 +262,7 @@ class Bench:
                 target.wait_until_quiet()
                 outcome.typed = target.read_typed()
                 outcome.target_events = target.read_events()
-                outcome.focus_lost = "killfocus" in outcome.target_events
+                outcome.focus_lost = focus_lost(outcome.target_events)
             if before_stop:
                 before_stop(outcome, directory)
         finally:
@@ -343,7 +389,17 @@ def wait_until_typed(outcome, expected, seconds=30):
         raise UserFailed("typed %r, waited for %r" % (typed_so_far(outcome), expected))
 
 
+def reads_so_far(outcome):
+    return sum(1 for e in read_log(os.path.join(outcome.directory, "sim.log"))
+               if e["ev"] == "rx_line" and e["text"] == "READ")
+
+
 def wait_until_delivered(outcome, count, seconds=30):
     if not wait_for(lambda: delivered_so_far(outcome) >= count, seconds):
         raise UserFailed("the collector counted %d records delivered, waited for %d"
                          % (delivered_so_far(outcome), count))
+
+
+def wait_until_polled(outcome, reads, seconds=30):
+    if not wait_for(lambda: reads_so_far(outcome) >= reads, seconds):
+        raise UserFailed("the collector received %d READs, waited for %d" % (reads_so_far(outcome), reads))

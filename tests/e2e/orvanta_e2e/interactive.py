@@ -5,18 +5,25 @@ a user, played from outside by ui_driver.exe, works the buttons, fields,
 the code picker, message boxes and the tray menu's Open and Exit. Controls
 and menu commands go by their names in src/res/resource.h.
 
+The keep-online series below are left to themselves while the typing target
+makes a window gap or the simulated port goes away: the user only waits for
+the records and two more polls, looks for a message box, and exits.
+
 The runner (__main__) applies ALWAYS and a case's own checks to its run.
 """
+import os
 import re
-from pathlib import Path
 
-from .checks import exit_code, kept_focus, lines_received_start, seen, settings_start, typed, user_done
-from .harness import InteractiveSetup, record_options, wait_until_delivered, wait_until_typed
+from .checks import (delivered, exit_code, kept_focus, lines_received_start, port_lost, seen, settings_start,
+                     typed, typed_once_but_resent, typed_whole_after_a_piece, user_done, window_gaps_quiet)
+from .harness import (REPO, InteractiveSetup, reads_so_far, record_options, typed_records, wait_until_delivered,
+                      wait_until_polled, wait_until_typed)
 
 
 def dialog_caption(template):
     """The caption a dialog template of the program's resources gives."""
-    resources = (Path(__file__).resolve().parents[3] / "src" / "res" / "orvanta.rc").read_text()
+    with open(os.path.join(REPO, "src", "res", "orvanta.rc")) as f:
+        resources = f.read()
     return re.search(rf'^{template} DIALOGEX.*?^CAPTION "([^"]*)"', resources, re.M | re.S).group(1)
 
 
@@ -74,6 +81,32 @@ def keep_online_from_command_line(driver, outcome):
     driver("tray", "IDM_TRAY_EXIT")
 
 
+def keep_online_until_delivered(count):
+    """Keep-online left to itself: once the collector has all `count`
+    records, two more polls must follow (the series goes on), and no message
+    box may be waiting for a click."""
+    def user(driver, outcome):
+        wait_until_delivered(outcome, count, seconds=60)
+        wait_until_polled(outcome, reads_so_far(outcome) + 2, seconds=20)
+        outcome.seen["message box"] = driver("messagebox", "0", check=False)
+        driver("tray", "IDM_TRAY_EXIT")
+    return user
+
+
+KEEP_ONLINE = "1,1,1,1,1,1,2"      # polls every second
+NO_MESSAGE_BOX = seen("message box", "no message box")
+SIX = ("4006381333931", "LOT-2024/07 A", "Qty: 12", "5901234123457", "SKU 10-4471/X", "PACK 7 ACK")
+
+
+def window_gap(kind, after="2", whole=typed(typed_records(*SIX))):
+    """The target stops being a window to type into after two records (or
+    the given count, "31c" in characters), for longer than a transfer's NAKs
+    would last, and comes back."""
+    return (InteractiveSetup(KEEP_ONLINE, sim_options=record_options(*SIX),
+                             target_options=["--gap", "%s,%s,5" % (kind, after)], user=keep_online_until_delivered(6)),
+            [whole, delivered(6), window_gaps_quiet(1), NO_MESSAGE_BOX, kept_focus])
+
+
 RS232_LINES = b"0\r\n1\r\n0\r\n1\r\n0\r\n2\r\n2\r\n"
 ENTER_PREFIX = b"1\x7f" + bytes(9) + b"\r\n"
 
@@ -94,6 +127,25 @@ CASES = {
                          + ["--nak-read", "12"]),
         [typed(b"abc\rdef\r"), lines_received_start(*["READ"] * 13, "ACK", "READ", "ACK"),
          seen("dialog hidden", "ok"), kept_focus]),
+    "keep_online_target_hides": window_gap("hide"),
+    "keep_online_target_minimizes": window_gap("minimize"),
+    "keep_online_target_goes_away": window_gap("away"),
+    # Three characters into record 3: the rest is not typed there, and the
+    # collector's next copy goes whole to the window when it is back.
+    "keep_online_target_hides_within_a_record": window_gap("hide", "31c", typed_whole_after_a_piece(*SIX)),
+    # The adapter is pulled while record 3 is being typed and put back 3 s
+    # later: record 3's ACK may go down with the port, and only that record
+    # may be typed twice.
+    "keep_online_port_lost": (
+        InteractiveSetup(KEEP_ONLINE, user=keep_online_until_delivered(6),
+                         sim_options=record_options(*SIX) + ["--port-lost-after", "2", "--port-lost-delay-ms", "120",
+                                                             "--port-back-after", "3"]),
+        [typed_once_but_resent(*SIX), delivered(6), port_lost(1), NO_MESSAGE_BOX, kept_focus]),
+    # Started at logon before the adapter is plugged in.
+    "keep_online_port_appears_later": (
+        InteractiveSetup(KEEP_ONLINE, user=keep_online_until_delivered(3),
+                         sim_options=record_options(*SIX[:3]) + ["--port-appears-after", "4"]),
+        [typed(typed_records(*SIX[:3])), delivered(3), NO_MESSAGE_BOX, kept_focus]),
 }
 
 # Every interactive run ends through the tray menu's Exit, with exit code 1.

@@ -16,6 +16,13 @@ byte with the time and line rate, and everything it sends goes to a JSON-lines
 log whose last line is a summary; the end-to-end tests judge the program by
 that log.
 
+The port itself can misbehave as a USB-serial adapter does: it can go away
+after some records (both sides of the terminal closed, the link pointing
+nowhere) and come back as a new terminal, and it can appear only a while
+after the start, as an adapter plugged in after the program started. The
+collector keeps its records meanwhile; a record that went out whole and
+whose answer went down with the port goes out again.
+
 Standard library only: the tests run it with the system's python3. It runs
 as a process of its own, by path or as `python3 -m orvanta_e2e.simulator`
 (the bench starts it by path); it imports nothing of the package, so that
@@ -148,9 +155,16 @@ class Line:
     program writes while a long line goes out."""
 
     def __init__(self, master, log, split, split_pause, pacing):
-        self.master, self.log = master, log
+        self.log = log
         self.split, self.split_pause, self.pacing = split, split_pause, pacing
         self.outbox = collections.deque()
+        self.attach(master)
+
+    def attach(self, master):
+        """A new terminal, or none while the port is gone: what waited to go
+        out went down with the old one."""
+        self.master = master
+        self.outbox.clear()
         self.slice = None           # (due time, byte count) of the next write
         self.free_at = 0.0          # when the wire is through with what was written
         self.last_write = 0.0
@@ -257,11 +271,12 @@ class Collector:
         self.state = "idle"      # idle, sending, done, silent, stalled
         self.sent_before = set()
         self.acks_lost = set()
+        self.lost_with_port = set()   # records out whole whose answer the port took down with it
         self.extra_ack = None    # deadline while the ACK of a doubled line is awaited
         self.answer_wait = None  # seconds it waits for the answer to the record sent last
         self.nak_reads_left = opts.nak_read
         self.counts = dict(reads=0, acks=0, naks=0, records_sent=0, delivered=0, other_lines=0,
-                           answer_timeouts=0)
+                           answer_timeouts=0, port_losses=0, resent_after_port_loss=0)
 
     def number(self):
         return sum(len(b) for b in self.batches[:self.batch]) + self.pos + 1
@@ -330,6 +345,21 @@ class Collector:
         if self.state in ("sending", "done"):
             self.send_current()
 
+    def port_lost(self):
+        """The port went away: the conversation is over until the next READ.
+        Returns the record that was out whole and not yet answered, if any:
+        the program may have typed it, and it goes out again."""
+        self.counts["port_losses"] += 1
+        self.extra_ack = self.answer_wait = None
+        unanswered = None
+        if self.state == "sending" and self.line.idle_since() is not None \
+                and self.number() in self.sent_before and self.pos < len(self.current_batch()):
+            unanswered = self.number()
+            self.lost_with_port.add(unanswered)
+        if self.state != "done":
+            self.state = "idle"
+        return unanswered
+
     def tick(self):
         now = time.monotonic()
         if self.extra_ack is not None and now >= self.extra_ack:
@@ -379,6 +409,10 @@ class Collector:
             line, what = self.opts.noise + line, "noise+" + what
         if first and number in self.opts.long_line:
             line, what = OVERLONG_LINE + line, "long_line+" + what
+        if number in self.lost_with_port:
+            self.lost_with_port.discard(number)
+            self.counts["resent_after_port_loss"] += 1
+            self.log("resent_after_port_loss", record=number)
         self.counts["records_sent"] += 1
         self.line.send(line, what, split=True, record=number, seq=sequence)
         if first and number in self.opts.early_timeout:
@@ -390,35 +424,100 @@ class Collector:
 class Simulator:
     def __init__(self, opts, batches, log):
         self.opts, self.log = opts, log
-        self.master, self.slave = os.openpty()
-        os.set_blocking(self.master, False)
-        make_raw(self.slave)
-        self.line = Line(self.master, log, opts.split, opts.split_pause_ms / 1000.0, opts.pacing)
+        self.master = self.slave = None
+        self.line = Line(None, log, opts.split, opts.split_pause_ms / 1000.0, opts.pacing)
         self.collector = Collector(batches, opts, self.line, log)
         self.cradle = Cradle(opts.cradle_rate, self.line, log) if opts.cradle_rate else None
         self.pending = bytearray()
         self.bytes_received = 0
         self.stop = False
+        self.losses = sorted(opts.port_lost_after)
+        self.lose_at = self.back_at = None
+        self.lost_slave = None
+        self.open_port()
+        self.link_at = None
+        if opts.port_appears_after > 0:
+            self.link_at = time.monotonic() + opts.port_appears_after
+        self.link(present=self.link_at is None)
 
-    def link(self):
-        slave_path = os.ttyname(self.slave)
+    def open_port(self, not_named=None):
+        """A new terminal; one whose slave is not named not_named, so that the
+        link of a port that came back leads somewhere else."""
+        self.master, self.slave = os.openpty()
+        if os.ttyname(self.slave) == not_named:
+            held = self.master, self.slave
+            self.master, self.slave = os.openpty()
+            os.close(held[0])
+            os.close(held[1])
+        os.set_blocking(self.master, False)
+        make_raw(self.slave)
+        self.line.attach(self.master)
+        self.pending.clear()
+
+    def close_port(self):
+        os.close(self.master)
+        os.close(self.slave)
+        self.master = self.slave = None
+        self.line.attach(None)
+
+    def link(self, present=True):
+        """Points the link at the terminal's slave side, or, while the port is
+        away, at a directory: a missing path would make wine fall back to
+        /dev/ttyS0, which opens on many machines."""
+        if present:
+            target = os.ttyname(self.slave)
+        else:
+            target = self.opts.link + ".gone"
+            os.makedirs(target, exist_ok=True)
         temporary = self.opts.link + ".new"
         if os.path.lexists(temporary):
             os.unlink(temporary)
-        os.symlink(slave_path, temporary)
+        os.symlink(target, temporary)
         os.replace(temporary, self.opts.link)
-        return slave_path
+        return target
 
     def unlink(self):
         try:
-            if os.readlink(self.opts.link) == os.ttyname(self.slave):
+            if os.readlink(self.opts.link) in (os.ttyname(self.slave) if self.slave is not None else None,
+                                               self.opts.link + ".gone"):
                 os.unlink(self.opts.link)
         except OSError:
             pass
+        if os.path.isdir(self.opts.link + ".gone"):
+            os.rmdir(self.opts.link + ".gone")
+
+    def change_port(self):
+        """Links the port when it is due to appear, takes it away when the
+        records it was to carry are delivered, and brings it back."""
+        now = time.monotonic()
+        if self.link_at is not None and now >= self.link_at:
+            self.link_at = None
+            self.log("port_linked", slave=self.link())
+        if self.back_at is not None and now >= self.back_at:
+            self.back_at = None
+            self.open_port(not_named=self.lost_slave)
+            self.log("port_back", slave=self.link())
+        if self.master is None or self.link_at is not None:
+            return
+        if self.lose_at is None and self.losses and self.collector.counts["delivered"] >= self.losses[0]:
+            self.losses.pop(0)
+            self.lose_at = now + self.opts.port_lost_delay_ms / 1000.0
+        if self.lose_at is not None and now >= self.lose_at:
+            self.lose_at = None
+            unanswered = self.collector.port_lost()
+            self.lost_slave = os.ttyname(self.slave)
+            self.close_port()
+            self.link(present=False)
+            self.back_at = now + self.opts.port_back_after
+            self.log("port_lost", delivered=self.collector.counts["delivered"], unanswered=unanswered)
 
     def run(self):
         deadline = time.monotonic() + self.opts.timeout
         while not self.stop and time.monotonic() < deadline:
+            self.change_port()
+            if self.master is None:
+                time.sleep(POLL_SECONDS)
+                continue
             self.collector.tick()
             waits = [POLL_SECONDS, self.line.pump(), self.collector.seconds_to_deadline()]
             if select.select([self.master], [], [], min(w for w in waits if w is not None))[0]:
@@ -522,6 +621,15 @@ def parse_args(argv):
                    "can come: the repeat and, on the late ACK, the next record follow back to back")
     p.add_argument("--early-timeout-ms", type=float, default=20.0,
                    help="the answer time-out of an --early-timeout record")
+    p.add_argument("--port-lost-after", type=int, action="append", default=[], metavar="K",
+                   help="the port goes away once K records are delivered in all (repeat for more losses)")
+    p.add_argument("--port-lost-delay-ms", type=float, default=0.0, metavar="N",
+                   help="the port goes N ms after the K-th delivery, so that the next record can go out "
+                   "and its answer go down with the port")
+    p.add_argument("--port-back-after", type=float, default=3.0, metavar="S",
+                   help="seconds until a lost port comes back, as a new terminal")
+    p.add_argument("--port-appears-after", type=float, default=0.0, metavar="S",
+                   help="link the port only S seconds after the start")
     p.add_argument("--cradle-rate", type=int, default=0, choices=[0] + sorted(CRADLE_RATE_BYTES.values()),
                    help="play an infrared cradle listening at this rate before the conversation")
     return p.parse_args(argv)
@@ -537,8 +645,7 @@ def main(argv=None):
     signal.signal(signal.SIGTERM, request_stop)
     signal.signal(signal.SIGINT, request_stop)
 
-    slave_path = sim.link()
-    log("ready", link=opts.link, slave=slave_path, batches=[len(b) for b in sim.collector.batches],
+    log("ready", link=opts.link, slave=os.ttyname(sim.slave), batches=[len(b) for b in sim.collector.batches],
         cradle_rate=opts.cradle_rate)
     try:
         sim.run()

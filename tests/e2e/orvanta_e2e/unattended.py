@@ -4,20 +4,18 @@ COM port on the collector simulator and the typing target in the
 foreground, and compares what was typed byte for byte, the exit code, the
 settings file and the conversation as the simulator saw it.
 
+A run whose transfer completed (or had nothing to send) ends with exit code
+1; a row whose run ends otherwise names its code, the one a batch file sees.
+
 The runner (__main__) applies ALWAYS and a case's own checks to its run.
 """
 from .checks import (caps_lock_scan_code, cradle_conversation, delivered, ended_within, exit_code,
-                     keydowns, kept_focus, line_rate, lines_received, settings_file, typed)
-from .harness import Setup, byte_record_options, record_options
+                     keydowns, kept_focus, line_rate, lines_received, port_lost, settings_file, typed)
+from .harness import Setup, byte_record_options, record_options, typed_records
 
 # 2 ms between characters: the typing stays quick, and every key still goes
 # through the program's pacing.
 UNATTENDED = "1,1,1,1,0,2,2"
-
-
-def typed_records(*records):
-    """What add-CR types for these records."""
-    return b"".join(r.encode("latin-1") + b"\r" for r in records)
 
 
 def settings_image(*lines):
@@ -78,10 +76,11 @@ CASES = {
         Setup(UNATTENDED, sim_options=byte_record_options(*GERMAN), keymap="de"),
         [typed(b"".join(r + b"\r" for r in GERMAN)), delivered(4),
          keydowns([(0x59, 0x2C, False), (0x5A, 0x15, False)] * 2, keys={0x59, 0x5A})]),
-    # Nothing to type into: every record stays in the collector.
+    # Nothing to type into: every record stays in the collector, and the
+    # wait for a window uses up no NAKs.
     "no_window_open": (
         Setup(UNATTENDED, sim_options=record_options(*SHOP), target=False),
-        [delivered(0), lines_received("READ", *["NAK"] * 6)]),
+        [exit_code(108), delivered(0), lines_received("READ"), ended_within(30)]),
     "sequence_wraps_after_nine": (
         Setup(UNATTENDED, sim_options=record_options(*TWELVE)),
         [typed(typed_records(*TWELVE)), lines_received("READ", *["ACK"] * 12), delivered(12)]),
@@ -135,27 +134,40 @@ CASES = {
          lines_received("READ", "ACK", "ACK", "ACK"), delivered(3)]),
     "silent_collector": (
         Setup(UNATTENDED, sim_options=record_options("abc") + ["--silent"]),
-        [typed(b""), lines_received(*["READ"] * 7)]),
+        [exit_code(104), typed(b""), lines_received(*["READ"] * 7)]),
     # The wait for the first record is bounded like every other: NAKs, then the end.
     "silent_after_acknowledgement": (
         Setup(UNATTENDED, sim_options=record_options("abc") + ["--silent-after-ack"]),
-        [typed(b""), lines_received("READ", *["NAK"] * 6)]),
+        [exit_code(105), typed(b""), lines_received("READ", *["NAK"] * 6)]),
     "missing_com_port": (
         Setup(UNATTENDED, ports={1: "absent"}),
-        [typed(b""), ended_within(20)]),
+        [exit_code(101), typed(b""), ended_within(20)]),
+    # The adapter is pulled after two records and stays away: the run ends
+    # with the two typed, instead of waiting for it.
+    "port_lost_ends_the_run": (
+        Setup(UNATTENDED, sim_options=record_options(*SHOP) + ["--port-lost-after", "2",
+                                                               "--port-back-after", "600"]),
+        [exit_code(107), typed(typed_records(*SHOP[:2])), delivered(2), port_lost(1), ended_within(30)]),
+    # Infrared chosen, but no cradle in front of the collector: nothing
+    # echoes the probe at any rate.
+    "cradle_never_answers": (
+        Setup("2,1,3,1,0,2,2", sim_options=record_options(*SHOP)),
+        [exit_code(103), typed(b""), delivered(0), ended_within(30)]),
     "cradle_from_9600_to_38400": (
         Setup("2,1,3,1,0,2,2", sim_options=record_options(*SHOP) + ["--cradle-rate", "9600"]),
         [typed(typed_records(*SHOP)), cradle_conversation, delivered(3)]),
     "settings_file_from_command_line": (
         Setup("2,3,1,1,0,5,20", ports={3: "absent"}),
-        [settings_file(settings_image(1, 3, 0, 1, 0, 5, 20))]),
+        [exit_code(101), settings_file(settings_image(1, 3, 0, 1, 0, 5, 20))]),
     # As in a protected folder: the settings are not kept, the run goes on.
     "settings_file_cannot_be_written": (
         Setup(UNATTENDED, sim_options=record_options(*SHOP), settings_unwritable=True),
         [typed(typed_records(*SHOP)), delivered(3), settings_file(None)]),
 }
 
+for _setup, _checks in CASES.values():
+    if not any(hasattr(check, "exit_code") for check in _checks):
+        _checks.insert(0, exit_code(1))
 
-# Every unattended run ends with exit code 1 and shows nothing: the target
-# keeps the focus throughout.
-ALWAYS = [exit_code(1), kept_focus]
+# Every unattended run shows nothing: the target keeps the focus throughout.
+ALWAYS = [kept_focus]

@@ -1,4 +1,3 @@
-#!/usr/bin/env python3
 """
 Measures what the program costs, in one run, side by side:
 
@@ -7,9 +6,12 @@ Measures what the program costs, in one run, side by side:
   after the acknowledgement of READ, charDelayMs after every typed byte),
   processor time and peak resident memory of Orvanta.exe;
 - one minute of keep-online polling with a silent collector: processor
-  time as a share of the wall time.
+  time as a share of the wall time;
+- keep-online polling every 2 s through a window gap: the time from the
+  window's return (in front, with the focus) to the next record delivered,
+  which the program promises within one polling period.
 
-    tools/measure.py [--records 100] [--polling-seconds 60]
+    PYTHONPATH=tests/e2e python3 -B -m orvanta_e2e.measure [--records 100] [--polling-seconds 60]
 
 Processor time and memory are those of the Orvanta.exe process under wine
 (its Linux process, wine's own libraries included), not of the wine server.
@@ -20,11 +22,9 @@ import os
 import sys
 import time
 
-sys.dont_write_bytecode = True
-REPO = os.path.normpath(os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
-sys.path.insert(0, os.path.join(REPO, "tests", "e2e"))
-from orvanta_e2e.environment import Display  # noqa: E402
-from orvanta_e2e.harness import Bench, Setup  # noqa: E402
+from .environment import Display, wait_for
+from .harness import (Bench, InteractiveBench, InteractiveSetup, Setup, add_program_options, record_options,
+                      wait_until_delivered)
 
 COMMAND_PAUSES_MS = 200      # 100 ms before and after every command
 READ_ACK_PAUSE_MS = 100      # after the acknowledgement of READ
@@ -104,19 +104,42 @@ def polling_figures(bench_, seconds):
                 reads_sent=reads, peak_resident_mib=round(outcome.peak_kib / 1024, 1))
 
 
+def window_return_figures(bench_, gaps=3):
+    """Records 1..gaps+1 in a keep-online series polling every 2 s; after
+    each of the first `gaps` records the target minimizes itself for 4 s.
+    Read on the harness's clock, 10 ms at a time, while the program runs."""
+    after_return = []
+
+    def user(driver, outcome):
+        events = os.path.join(outcome.directory, "target-events.txt")
+        for gap in range(1, gaps + 1):
+            if not wait_for(lambda: open(events).read().count("gap end") >= gap, 30, step=0.01):
+                break
+            back = time.monotonic()
+            wait_until_delivered(outcome, gap + 1)
+            after_return.append(round(time.monotonic() - back, 2))
+        driver("tray", "IDM_TRAY_EXIT")
+
+    target_options = [a for gap in range(1, gaps + 1) for a in ("--gap", "minimize,%d,4" % gap)]
+    bench_.run("measure-window-return", InteractiveSetup(
+        "1,1,1,1,1,2,2", sim_options=record_options(*("rec %d" % n for n in range(gaps + 1))),
+        target_options=target_options, user=user, time_limit=120))
+    return dict(polling_seconds=2, gap_seconds=4, seconds_from_return_to_record=after_return)
+
+
 def main():
     p = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     p.add_argument("--records", type=int, default=100)
     p.add_argument("--char-delay", type=int, default=2)
     p.add_argument("--polling-seconds", type=int, default=60)
-    p.add_argument("--orvanta", default=os.path.join(REPO, "build", "win64", "Orvanta.exe"))
-    p.add_argument("--target", default=os.path.join(REPO, "build", "win64", "tools", "typing_target.exe"))
-    p.add_argument("--work", default=os.path.join(REPO, "build", "measure"))
+    add_program_options(p, "measure")
     opts = p.parse_args()
     with Display():
         bench_ = MeasuringBench(opts.orvanta, opts.target, opts.work)
         figures = dict(transfer=transfer_figures(bench_, opts.records, opts.char_delay),
-                       polling=polling_figures(bench_, opts.polling_seconds))
+                       polling=polling_figures(bench_, opts.polling_seconds),
+                       window_return=window_return_figures(
+                           InteractiveBench(opts.orvanta, opts.target, opts.driver, opts.work)))
     print(json.dumps(figures, indent=2))
     return 0
 

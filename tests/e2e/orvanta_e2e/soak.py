@@ -1,4 +1,3 @@
-#!/usr/bin/env python3
 """
 Soak run: many unattended transfers of the real Orvanta.exe under wine
 against the collector simulator, with line faults injected at random at a
@@ -6,8 +5,9 @@ chosen rate (seeded, so a run can be repeated exactly), and an account of
 every record: sent, delivered (the collector saw its ACK), typed, typed
 twice, typed wrongly, lost (delivered but never typed).
 
-    tools/soak.py --records 10000 --fault-rate 0.05 --seed 1
-    tools/soak.py --records 300 --per-transfer 60        (the short run of the tests)
+    PYTHONPATH=tests/e2e python3 -B -m orvanta_e2e.soak --records 10000 --fault-rate 0.05 --seed 1
+    ... -m orvanta_e2e.soak --records 300 --per-transfer 100   (the short run of the tests)
+    ... -m orvanta_e2e.soak --keep-online --records 10000 --batches 10 --seed 32
 
 Records the collector still holds when a transfer ends (it fell silent, or
 the program gave up) go out again in the next transfer, as a real collector
@@ -17,6 +17,15 @@ again without the program asking. The fault "early-timeout" makes that
 time-out run out on one record before the program's ACK can come, so the
 program meets the repeat and, once the collector took the late ACK for it,
 the next record right behind it.
+
+A keep-online run adds what an always-on PC meets: window gaps (the typing
+target hides, minimizes itself or goes away for a few seconds after a
+record) and port losses (the adapter goes away after a record is delivered,
+or while the next one is typed, and comes back as a new terminal). A record
+typed whose ACK went down with the port is sent again and typed again, as
+the protocol cannot tell it from a new one: those are counted apart from
+records typed twice, and only the records the collector sent again after a
+port loss count there.
 
 What a byte types depends on the keyboard layout of the display, so a first
 transfer types every byte value 1..255 (but 13) once, each in a record of
@@ -33,16 +42,17 @@ import shutil
 import sys
 import time
 
-sys.dont_write_bytecode = True
-REPO = os.path.normpath(os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
-sys.path.insert(0, os.path.join(REPO, "tests", "e2e"))
-from orvanta_e2e import harness  # noqa: E402
-from orvanta_e2e.environment import Display, wait_for  # noqa: E402
+from . import harness
+from .environment import Display, wait_for
+from .harness import add_program_options
 
 COMMAND_LINE = "1,1,1,1,0,2,2"
 KEEP_ONLINE_COMMAND_LINE = "1,1,1,1,1,1,2"     # poll every second
 FAULTS = ("damage", "drop", "noise", "lose-ack", "duplicate", "long-line", "silent-from", "split",
-          "early-timeout")
+          "early-timeout", "window-gap", "port-loss")
+# Faults only a keep-online series rides out: a one-shot run ends on them.
+KEEP_ONLINE_FAULTS = ("window-gap", "port-loss")
+GAP_KINDS = ("hide", "minimize", "away")
 RECORD_FAULTS = ("damage", "drop", "lose-ack", "duplicate", "long-line", "early-timeout")
 # How many records before and after the next expected one a typed line is
 # looked for: a skipped record and an older one typed again are told apart
@@ -74,6 +84,10 @@ class Account:
     def __init__(self):
         self.sent = self.delivered = self.typed = 0
         self.twice = self.wrong = self.lost = 0
+        self.twice_after_port_loss = 0     # typed again because its ACK went down with the port
+        self.answers_lost_with_port = set()     # those records, in any run: the next run may send them
+        self.message_boxes = 0      # keep-online runs that ended with a message box waiting
+        self.port_losses = self.window_gaps = 0     # as they happened, not as drawn
         self.typed_count = {}
         self.sent_ids = set()
         self.faults = {f: 0 for f in FAULTS}
@@ -86,7 +100,9 @@ class Account:
 
     def as_dict(self):
         return dict(transfers=self.transfers, unheard_transfers=self.unheard, sent=self.sent, delivered=self.delivered, typed=self.typed,
-                    typed_twice=self.twice, typed_wrongly=self.wrong, lost=self.lost,
+                    typed_twice=self.twice, typed_twice_after_port_loss=self.twice_after_port_loss,
+                    typed_wrongly=self.wrong, lost=self.lost, message_boxes=self.message_boxes,
+                    port_losses=self.port_losses, window_gaps=self.window_gaps,
                     collector_timeouts=self.collector_timeouts,
                     faults=self.faults, program_seconds=round(self.seconds, 1),
                     program_processor_seconds=round(self.processor, 2))
@@ -96,31 +112,41 @@ def expected_text(data, table):
     return b"".join(table.get(b, b"") for b in data)
 
 
-def plan_faults(rng, count, rate, account, silences=True):
-    """Simulator options for one transfer of `count` records. A collector
-    that falls silent ends a keep-online series with a message, so that
-    fault is left out there (silences=False)."""
-    options = []
-    silent_used = not silences
+def plan_faults(rng, count, rate, account, keep_online=False):
+    """Simulator options and typing target options for one run of `count`
+    records. Window gaps and port losses only in a keep-online run."""
+    options, target_options = [], []
+    silent_used = False
+    faults = FAULTS if keep_online else tuple(f for f in FAULTS if f not in KEEP_ONLINE_FAULTS)
     for number in range(1, count + 1):
         if rng.random() >= rate:
             continue
-        fault = rng.choice(FAULTS)
+        fault = rng.choice(faults)
         if fault == "silent-from" and (silent_used or number == 1):
             fault = "damage"
         if fault == "silent-from":
             silent_used = True
         if fault in ("noise", "split"):
             continue    # whole-transfer faults, drawn below
-        options += ["--" + fault, str(number)]
         account.faults[fault] += 1
+        if fault == "window-gap":
+            # After the record before this one: the gap outlasts the NAK budget now and then.
+            target_options += ["--gap", "%s,%d,%.1f" % (rng.choice(GAP_KINDS), number - 1, rng.uniform(1, 6))]
+        elif fault == "port-loss":
+            options += ["--port-lost-after", str(number - 1)]
+        else:
+            options += ["--" + fault, str(number)]
+    if "--port-lost-after" in options:
+        # Now at the ACK, now while the next record is being typed.
+        options += ["--port-lost-delay-ms", str(rng.choice((0, 60, 120, 250))),
+                    "--port-back-after", "%.1f" % rng.uniform(1, 4)]
     if rng.random() < rate * count / 10:
         options += ["--noise", "\\x07#~\\x93\\r"]
         account.faults["noise"] += count
     if rng.random() < rate * count / 10:
         options += ["--split", str(rng.randrange(1, 6)), "--split-pause-ms", "5"]
         account.faults["split"] += count
-    return options
+    return options, target_options
 
 
 def records_file(directory, records):
@@ -138,7 +164,7 @@ def run_transfer(bench_, name, records, options, time_limit):
     return bench_.run(name, setup)
 
 
-def run_keep_online(bench_, name, batches, options, time_limit):
+def run_keep_online(bench_, name, batches, options, target_options, time_limit):
     """One keep-online run: the program polls every second and the collector
     hands out one batch per poll, after refusing the first READs. Started
     from a command line, the program keeps its dialog hidden and the typing
@@ -153,11 +179,12 @@ def run_keep_online(bench_, name, batches, options, time_limit):
     def user(driver, outcome):
         wait_for(lambda: harness.delivered_so_far(outcome) >= total, time_limit - 30, step=0.5)
         time.sleep(2.5)     # the next poll finds nothing left and completes
+        outcome.seen["message box"] = driver("messagebox", "0", check=False)
         driver("tray", "IDM_TRAY_EXIT")
 
     setup = harness.InteractiveSetup(KEEP_ONLINE_COMMAND_LINE, sim_options=["--records-file", path,
                                      "--duplicate-wait", "0.6", "--nak-read", "12"] + options,
-                                     time_limit=time_limit, user=user)
+                                     target_options=target_options, time_limit=time_limit, user=user)
     return bench_.run(name, setup)
 
 
@@ -192,6 +219,8 @@ def typed_record(segment, expected, position):
 def account_for(account, transfer_records, expected, outcome):
     """Attributes each typed segment to a record of the transfer, in order."""
     delivered = delivered_numbers(outcome)
+    account.answers_lost_with_port.update(transfer_records[e["unanswered"] - 1][0] for e in outcome.sim_events
+                                          if e["ev"] == "port_lost" and e["unanswered"])
     segments = outcome.typed.split(b"\r")
     if segments[-1] == b"":
         segments.pop()      # nothing after the last CR (or nothing typed at all)
@@ -209,7 +238,10 @@ def account_for(account, transfer_records, expected, outcome):
     for index in typed_here:
         key = transfer_records[index][0]
         account.typed_count[key] = account.typed_count.get(key, 0) + 1
-        if account.typed_count[key] == 2:
+        if account.typed_count[key] == 2 and key in account.answers_lost_with_port:
+            account.answers_lost_with_port.discard(key)
+            account.twice_after_port_loss += 1
+        elif account.typed_count[key] == 2:
             account.twice += 1
             account.incidents.append(dict(kind="twice", record=key, transfer=account.transfers))
     for number in delivered:
@@ -238,16 +270,13 @@ def main():
     p.add_argument("--per-transfer", type=int, default=100)
     p.add_argument("--fault-rate", type=float, default=0.05)
     p.add_argument("--seed", type=int, default=1)
-    p.add_argument("--orvanta", default=os.path.join(REPO, "build", "win64", "Orvanta.exe"))
-    p.add_argument("--target", default=os.path.join(REPO, "build", "win64", "tools", "typing_target.exe"))
-    p.add_argument("--work", default=os.path.join(REPO, "build", "soak"))
+    add_program_options(p, "soak")
     p.add_argument("--report", help="write the figures as JSON here")
     p.add_argument("--collector-timeout-ms", type=float, default=1500.0,
                    help="the collector's own answer time-out in every transfer (0: it waits for ever)")
     p.add_argument("--keep-online", action="store_true",
                    help="one keep-online program per run, serving --batches batches of --per-transfer records")
     p.add_argument("--batches", type=int, default=10)
-    p.add_argument("--driver", default=os.path.join(REPO, "build", "win64", "tools", "ui_driver.exe"))
     opts = p.parse_args()
 
     rng = random.Random(opts.seed)
@@ -269,14 +298,20 @@ def main():
             transfer = pending[:per_run]
             account.sent_ids.update(key for key, _ in transfer)
             account.sent = len(account.sent_ids)
-            options = ["--answer-timeout-ms", str(opts.collector_timeout_ms)]
-            options += plan_faults(rng, len(transfer), opts.fault_rate, account, silences=not opts.keep_online)
+            options, target_options = plan_faults(rng, len(transfer), opts.fault_rate, account, opts.keep_online)
+            options += ["--answer-timeout-ms", str(opts.collector_timeout_ms)]
             name = "soak-transfer-%d" % (account.transfers + 1)
             data = [d for _, d in transfer]
             if opts.keep_online:
                 batches = [data[i:i + opts.per_transfer] for i in range(0, len(data), opts.per_transfer)]
-                outcome = run_keep_online(bench_, name, batches, options,
-                                          time_limit=60 + 1.5 * len(data) + 3 * len(batches))
+                gaps = sum(float(o.split(",")[2]) for o in target_options[1::2])
+                outcome = run_keep_online(bench_, name, batches, options, target_options,
+                                          time_limit=60 + 1.5 * len(data) + 3 * len(batches) + 2 * gaps
+                                          + 10 * options.count("--port-lost-after"))
+                if (outcome.seen or {}).get("message box", "no message box") != "no message box":
+                    account.message_boxes += 1
+                    account.incidents.append(dict(kind="message box", text=outcome.seen["message box"],
+                                                  transfer=account.transfers + 1))
             else:
                 outcome = run_transfer(bench_, name, data, options, time_limit=30 + 1.5 * len(transfer))
             account.transfers += 1
@@ -285,11 +320,13 @@ def main():
                 account.unheard += 1
             account.seconds += outcome.seconds
             account.collector_timeouts += outcome.summary.get("answer_timeouts", 0)
+            account.port_losses += outcome.summary.get("port_losses", 0)
+            account.window_gaps += len(outcome.window_gaps())
             account.processor += outcome.cpu_seconds or 0.0
             expected = [expected_text(d, table) for _, d in transfer]
             done = account_for(account, transfer, expected, outcome)
             pending = [r for r in pending if r[0] not in done]
-            keep_evidence(outcome, options, len(account.incidents) > incidents_before or not done)
+            keep_evidence(outcome, options + target_options, len(account.incidents) > incidents_before or not done)
             print("transfer %d: %d records, %d delivered, exit %s, %.1f s; totals %s"
                   % (account.transfers, len(transfer), len(done), outcome.exit_code, outcome.seconds,
                      json.dumps({k: v for k, v in account.as_dict().items() if k != "faults"})), flush=True)
@@ -302,7 +339,7 @@ def main():
     if opts.report:
         with open(opts.report, "w", encoding="utf-8") as f:
             json.dump(report, f, indent=2)
-    bad = account.twice + account.wrong + account.lost
+    bad = account.twice + account.wrong + account.lost + account.message_boxes
     print("%d passed, %d failed" % (account.delivered - bad, bad))
     return 0 if bad == 0 else 1
 
