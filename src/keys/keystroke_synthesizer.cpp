@@ -67,9 +67,7 @@ KeystrokeSynthesizer::KeystrokeSynthesizer(Keyboard& keyboard, Clock& clock, con
 // open this program's dialog from the tray, switch windows, or lock the
 // workstation while a record is being typed. What is left of the record
 // then is not typed: its rest in another window would leave neither
-// window holding the record. Keys reach the window some time after they
-// went in, so it is looked at once more after the last gap: a window that
-// hid itself while the keys were on their way did not get them all.
+// window holding the record.
 bool KeystrokeSynthesizer::typeBytes(const std::uint8_t* bytes, std::int32_t count)
 {
     KeyGaps gaps(clock_, static_cast<std::uint32_t>(settings_.charDelayMs));
@@ -84,8 +82,7 @@ bool KeystrokeSynthesizer::typeBytes(const std::uint8_t* bytes, std::int32_t cou
         gaps.wentIn(turn, used);
         i += static_cast<std::int32_t>(used);
     }
-    gaps.await();
-    return stillTypingTarget();
+    return true;
 }
 
 bool KeystrokeSynthesizer::awaitTypingTarget()
@@ -103,6 +100,17 @@ bool KeystrokeSynthesizer::awaitTypingTarget()
 bool KeystrokeSynthesizer::hasTypingTarget()
 {
     return acceptsTyping(keyboard_.foregroundWindow());
+}
+
+// Keys reach the window some time after they went in, and nothing tells
+// when its program has taken them (WaitForInputIdle waits only once in a
+// program's life). A window that hid itself while they were on their way
+// did not get them all: it is looked at again after a pause.
+bool KeystrokeSynthesizer::recordTaken(std::uint32_t settleMs)
+{
+    if (settleMs > 0)
+        clock_.sleepMs(settleMs);
+    return stillTypingTarget();
 }
 
 bool KeystrokeSynthesizer::stillTypingTarget()

@@ -44,6 +44,10 @@ public:
     [[nodiscard]] bool awaitTypingTarget();
     // Whether the window in front could take a record now.
     bool hasTypingTarget();
+    // After the last key of a record and a pause of settleMs: whether its
+    // window is still in front and able to take keys. False: the record
+    // did not reach it whole.
+    [[nodiscard]] bool recordTaken(std::uint32_t settleMs);
 
 private:
     bool awaitModifiersReleased();

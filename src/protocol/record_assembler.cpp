@@ -91,7 +91,7 @@ bool typeCodeList(const std::int8_t enabled, const std::uint8_t (&list)[kWorking
 // remembered, so that the collector's next copy of it is typed, not taken
 // for a repeat; a record cut short by a refused key is typed again whole.
 bool DeliverRecord(TransferContext& transfer, const Settings& settings, const WorkingCodes& working,
-                   KeystrokeSynthesizer& synthesizer)
+                   KeystrokeSynthesizer& synthesizer, std::uint32_t settleMs)
 {
     if (!synthesizer.awaitTypingTarget())
         return false;
@@ -111,7 +111,8 @@ bool DeliverRecord(TransferContext& transfer, const Settings& settings, const Wo
 
     const bool typed = typeCodeList(settings.prefixEnabled, working.workingPrefix, synthesizer)
                        && synthesizer.typeBytes(line, dataLength)
-                       && typeCodeList(settings.suffixEnabled, working.workingSuffix, synthesizer);
+                       && typeCodeList(settings.suffixEnabled, working.workingSuffix, synthesizer)
+                       && synthesizer.recordTaken(settleMs);
     if (!typed) {
         ForgetLastRecord(transfer);
         return false;

@@ -89,21 +89,21 @@ int TransferMachine::handleRecordLine()
     return 0;
 }
 
-// The pause before the ACK comes before the typing: a port lost meanwhile
-// is then noticed before the record is typed, instead of taking the typed
-// record's ACK down with it (the collector would send the record again,
-// and it would be typed twice). What is left of that window is the typing
-// itself. A Stop during the pause leaves the record in the collector.
+// The pause before the ACK is where the record is checked as delivered:
+// keys reach the window some time after they went in, so a window that
+// hid itself meanwhile is seen only then. Not acknowledging such a record
+// costs at worst a second copy of its start; acknowledging it would lose
+// its rest. A record is not typed on a port known to be gone, whose ACK
+// could not go out; one typed just before the port went is typed again
+// from the collector's next copy.
 int TransferMachine::deliverAndAcknowledge()
 {
     TransferContext& t = transfer_;
-    if (t.running)
-        services_.clock.sleepMs(kCommandPauseMs);
     if (!t.running)
         return 0;   // completed after Stop: not typed at all
     if (services_.link.portLost())
         return handOver();
-    if (!DeliverRecord(t, settings_, working_, synthesizer_)) {
+    if (!DeliverRecord(t, settings_, working_, synthesizer_, kCommandPauseMs)) {
         if (synthesizer_.hasTypingTarget())
             return handOver();   // another window came to the front: the NAK brings the record whole to it
         pauseForTypingTarget();

@@ -43,6 +43,7 @@ public:
     bool modifiersHeld() override;
     ForegroundWindow foregroundWindow() override;
 
+
     bool capsLockOn = false;
     bool shiftReleasesCapsLock = false;
     ForegroundWindow foreground = kUserWindow;

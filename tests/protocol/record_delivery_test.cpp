@@ -242,7 +242,7 @@ struct UndeliveredCase {
     EventLog typedFirst;
     bool dialogOpensAfterFirstKey = false;
     bool windowChangesAfterFirstKey = false;
-    bool hidesAfterLastKey = false;
+    bool hidesBeforeKeysTaken = false;
 };
 
 // A record that is not typed whole is not delivered: nothing is remembered
@@ -255,7 +255,8 @@ TEST(DeliverRecord, ARecordNotTypedWholeIsTypedAgainFromTheNextCopy)
         {"this program's dialog opened half-way", fakes::kUserWindow, -1, {down('A'), up('A'), pause(2)}, true},
         {"the user switched windows half-way", fakes::kUserWindow, -1, {down('A'), up('A'), pause(2)}, false, true},
         // The keys were on their way when the window hid: it did not get them all.
-        {"the window hid as the last key went in", fakes::kUserWindow, -1, typed("ab\r"), false, false, true},
+        {"the window hid while its keys were on their way", fakes::kUserWindow, -1, typed("ab\r"), false, false,
+         true},
     };
     for (const UndeliveredCase& c : cases) {
         DeliveryBench bench;
@@ -267,7 +268,7 @@ TEST(DeliverRecord, ARecordNotTypedWholeIsTypedAgainFromTheNextCopy)
             bench.keyboard.afterKeys = [&bench] { bench.keyboard.foreground.ownProcess = true; };
         if (c.windowChangesAfterFirstKey)
             bench.keyboard.afterKeys = [&bench] { bench.keyboard.foreground.id = 2; };
-        if (c.hidesAfterLastKey)
+        if (c.hidesBeforeKeysTaken)
             bench.keyboard.afterKeys = [&bench] {
                 bench.keyboard.foreground.hidden = bench.keyboard.sent.back().virtualKey == VirtualKey::Return;
             };
