@@ -333,7 +333,7 @@ TEST(SettingsDialogGui, TheTrayIconComesBackWhenTheShellStartsAnew)
     EXPECT_FALSE(shellHasIcon()) << "Close takes it away";
 }
 
-// Open from the tray: with a port open only Stop (and Close) can be used.
+// Open from the tray: during a transfer only Stop (and Close) can be used.
 TEST(SettingsDialogGui, MinimizingHidesTheDialogAndOpenShowsItWithTheRulesOfTheMoment)
 {
     resetProgram();
@@ -341,9 +341,9 @@ TEST(SettingsDialogGui, MinimizingHidesTheDialogAndOpenShowsItWithTheRulesOfTheM
     const INT_PTR result = runSettingsDialog([&](HWND dialog) {
         SendMessageA(dialog, WM_SYSCOMMAND, SC_MINIMIZE, 0);
         hidden = IsWindowVisible(dialog) == FALSE;
-        program().port.portHandle = PortHandle::Open;   // as during a transfer
+        program().transfer.running = true;   // as during a transfer
         SendMessageA(theApp().mainWindow, kTrayMessage, 0, WM_LBUTTONDBLCLK);
-        program().port.portHandle = PortHandle::None;
+        program().transfer.running = false;
         shown = IsWindowVisible(dialog) != FALSE;
         startWhileOpen = enabled(dialog, IDC_START);
         stopWhileOpen = enabled(dialog, IDC_STOP);

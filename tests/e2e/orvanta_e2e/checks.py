@@ -21,12 +21,13 @@ def kept_focus(o):
     return "another window took the focus during the run" if o.focus_lost else None
 
 
-def typed_once_but_resent(*records):
+def typed_once_but_resent(*records, may_repeat=()):
     """Each record typed once, in order, with add-CR; only a record the
     collector sent again because its ACK went down with the port may follow
-    itself once more (the protocol cannot tell it from a new record)."""
+    itself once more (the protocol cannot tell it from a new record), and
+    so may the records numbered in may_repeat."""
     def check(o):
-        resent = set(o.sim_records("resent_after_port_loss"))
+        resent = set(o.sim_records("resent_after_port_loss")) | set(may_repeat)
         lines = o.typed.split(b"\r")
         if lines.pop() != b"":
             return "typed %r, which does not end with a whole record" % o.typed

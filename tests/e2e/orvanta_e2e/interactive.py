@@ -98,10 +98,13 @@ NO_MESSAGE_BOX = seen("message box", "no message box")
 SIX = ("4006381333931", "LOT-2024/07 A", "Qty: 12", "5901234123457", "SKU 10-4471/X", "PACK 7 ACK")
 
 
-def window_gap(kind, after="2", whole=typed(typed_records(*SIX))):
+def window_gap(kind, after="2", whole=typed_once_but_resent(*SIX, may_repeat=(2,))):
     """The target stops being a window to type into after two records (or
     the given count, "31c" in characters), for longer than a transfer's NAKs
-    would last, and comes back."""
+    would last, and comes back. A window that goes within the pause before
+    the ACK of the record it took last may get that record once more: the
+    program cannot tell whether the keys on their way reached it, and it
+    does not acknowledge a record it cannot be sure of."""
     return (InteractiveSetup(KEEP_ONLINE, sim_options=record_options(*SIX),
                              target_options=["--gap", "%s,%s,5" % (kind, after)], user=keep_online_until_delivered(6)),
             [whole, delivered(6), window_gaps_quiet(1), NO_MESSAGE_BOX, kept_focus])
