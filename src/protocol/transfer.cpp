@@ -45,7 +45,7 @@ void TransferMachine::receive(const std::uint8_t* bytes, std::uint32_t count)
 int TransferMachine::HandleLine()
 {
     // A line after the end marker must not cancel the pending completion,
-    // nor one during a pause the look for a window to type into.
+    // nor a line during a pause for a window to type into the look for one.
     if (transfer_.state == TransferState::Complete)
         return 1;
     if (transfer_.pausedForTarget)
@@ -59,10 +59,8 @@ int TransferMachine::HandleLine()
 int TransferMachine::handleAcknowledgement()
 {
     TransferContext& t = transfer_;
-    if (!lineContains(t, "ACK")) {
-        armProtocolTimer(kHandOverMs);
-        return 0;
-    }
+    if (!lineContains(t, "ACK"))
+        return handOver();
     t.state = TransferState::Receiving;
     t.readRetryCount = 0;
     services_.clock.sleepMs(kAfterAckPauseMs);
@@ -85,8 +83,7 @@ int TransferMachine::handleRecordLine()
             t.state = TransferState::Complete;
         break;
     }
-    armProtocolTimer(kHandOverMs);
-    return 0;
+    return handOver();
 }
 
 // The pause before the ACK is where the record is checked as delivered:
