@@ -13,6 +13,11 @@ bool acceptsTyping(const ForegroundWindow& window)
            && !window.minimized && !window.noFocus && !window.hung;
 }
 
+bool keepsTyping(const ForegroundWindow& window)
+{
+    return window.exists && !window.ownProcess && !window.hidden && !window.minimized && !window.noFocus;
+}
+
 bool isShellWindowClass(const char* className)
 {
     // The last one is wine's own notification area, which takes the front

@@ -11,6 +11,10 @@
 namespace orvanta {
 
 bool acceptsTyping(const ForegroundWindow& window);
+// Whether the window a record began in can still take its next key: it is
+// there, shown, not minimized, with a focused control. Not whether it
+// answers: the keys of a window that stops answering wait in its queue.
+bool keepsTyping(const ForegroundWindow& window);
 
 // The shell's own windows that come to the front when the user clicks the
 // desktop or the taskbar, by window class.

@@ -41,11 +41,9 @@ void KeySequence::add(const KeyEvent& event)
         events_[count_++] = event;
 }
 
-bool KeySequence::send()
+KeysFate KeySequence::send()
 {
-    const std::uint32_t count = count_;
-    count_ = 0;
-    return count == 0 || keyboard_.sendKeys(events_, count) == count;
+    return count_ == 0 ? KeysFate::WentIn : keyboard_.sendKeys(events_, count_);
 }
 
 void tapAlone(Keyboard& keyboard, KeyboardLayout layout, std::uint8_t virtualKey)

@@ -31,8 +31,8 @@ public:
     void tap(std::uint8_t virtualKey);
     // Down and up of a UTF-16 unit, typed without a key of the layout.
     void typeUnit(std::uint16_t unit);
-    // True when the platform took every event.
-    [[nodiscard]] bool send();
+    // Sends the events; they stay, so that events held back can go again.
+    [[nodiscard]] KeysFate send();
 
 private:
     void addKey(std::uint8_t virtualKey, bool keyUp);

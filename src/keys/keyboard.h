@@ -1,7 +1,8 @@
 /*
  * The keyboard as the typing logic needs it: inject key events, look a
  * character up in a keyboard layout, read the Caps Lock toggle and the
- * modifiers the user holds, and describe the window in the foreground.
+ * modifiers the user holds, describe the window in the foreground, and
+ * watch the keys of a record on their way to its window.
  */
 #pragma once
 
@@ -39,11 +40,14 @@ struct KeyEvent {
 };
 
 // One character of the ANSI code page: how many bytes it takes (1, or
-// more in a multi-byte code page) and its UTF-16 units.
+// more in a multi-byte code page) and its UTF-16 units. A byte that does
+// not begin a valid character there (a lead byte without its second byte,
+// a byte outside UTF-8) is not valid: length 1, no units.
 struct AnsiCharacter {
     std::uint8_t length = 1;
     std::uint8_t unitCount = 0;
     std::uint16_t units[2] = {};
+    bool valid = true;
 };
 
 // What typing needs to know of the window in the foreground.
@@ -61,14 +65,29 @@ struct ForegroundWindow {
     bool noFocus = false;
     bool hung = false;
     WindowId id = 0;
+    std::uint32_t thread = 0;   // the thread the window belongs to
+};
+
+// What became of the events of one character of a record.
+enum class KeysFate : std::uint8_t {
+    WentIn,       // all went in, to the record's window, with no modifier of the user's down
+    HeldBack,     // a modifier of the user's was down: none went in, and they may go again
+    WindowLeft,   // the record's window lost the front or its focus: the rest went nowhere
+    Refused,      // the platform took fewer than all (the desktop switched to the lock screen)
 };
 
 class Keyboard {
 public:
     virtual ~Keyboard() = default;
-    // Injects the events as one sequence nothing else can come between;
-    // gives the number the platform took (fewer than count: refused).
-    [[nodiscard]] virtual std::uint32_t sendKeys(const KeyEvent* events, std::uint32_t count) = 0;
+    // Injects the events as one sequence nothing else can come between.
+    // Between beginRecord and endRecord they are a record's, for that
+    // window alone; outside a record only Refused tells anything.
+    [[nodiscard]] virtual KeysFate sendKeys(const KeyEvent* events, std::uint32_t count) = 0;
+    virtual void beginRecord(const ForegroundWindow& window) = 0;
+    virtual void endRecord() = 0;
+    // Whether the window's thread answers a message within timeoutMs: an
+    // application busy with the keys of the record before does not.
+    virtual bool windowAnswers(WindowId window, std::uint32_t timeoutMs) = 0;
     // Virtual key in the low byte, shift state (1 Shift, 2 Ctrl, 4 Alt) in
     // the high byte, or -1 when the layout has no key for the character.
     virtual std::int16_t scanChar(std::uint8_t character, KeyboardLayout layout) = 0;

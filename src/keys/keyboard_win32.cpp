@@ -11,6 +11,8 @@
  * SendInput reports the events it took; input that User Interface
  * Privilege Isolation blocks is dropped without a word, which is why a
  * window of a process at a higher integrity level is no typing target.
+ * While a record is typed, its keys carry a tag the key watch knows them
+ * by, and the watch says what became of them.
  */
 #include "keys/keyboard_win32.h"
 
@@ -24,6 +26,9 @@ namespace {
 
 constexpr UINT kDeadKeyFlag = 0x80000000u;
 constexpr SHORT kKeyIsDown = static_cast<SHORT>(0x8000);
+// SendInput returns once the hook has had every event; a verdict that has
+// not come by then only comes late, from a hook that is being dropped.
+constexpr DWORD kVerdictWaitMs = 50;
 
 // 0 when it cannot be read.
 DWORD integrityLevelOf(HANDLE process)
@@ -114,14 +119,43 @@ INPUT toInput(const KeyEvent& event)
     return input;
 }
 
-std::uint32_t Win32Keyboard::sendKeys(const KeyEvent* events, std::uint32_t count)
+KeysFate Win32Keyboard::sendKeys(const KeyEvent* events, std::uint32_t count)
 {
     INPUT inputs[kMaxKeyEvents];
     if (count > kMaxKeyEvents)
         count = kMaxKeyEvents;
-    for (std::uint32_t i = 0; i < count; ++i)
+    const bool watched = watch_.watching();
+    const std::uint32_t character = watched ? watch_.nextCharacter() : 0;
+    for (std::uint32_t i = 0; i < count; ++i) {
         inputs[i] = toInput(events[i]);
-    return SendInput(count, inputs, sizeof(INPUT));
+        if (watched)
+            inputs[i].ki.dwExtraInfo = KeyWatch::tag(character, i, count);
+    }
+    if (SendInput(count, inputs, sizeof(INPUT)) != count)
+        return KeysFate::Refused;
+    if (!watched)
+        return KeysFate::WentIn;
+    return watch_.verdict(character, kVerdictWaitMs).value_or(KeysFate::WentIn);
+}
+
+void Win32Keyboard::beginRecord(const ForegroundWindow& window)
+{
+    watch_.begin(reinterpret_cast<HWND>(window.id), window.thread);
+}
+
+void Win32Keyboard::endRecord()
+{
+    watch_.end();
+}
+
+// WM_NULL does nothing; the answer only says that the window's thread
+// takes messages again. A thread that has not for a while counts as hung
+// and is not waited for at all.
+bool Win32Keyboard::windowAnswers(WindowId window, std::uint32_t timeoutMs)
+{
+    DWORD_PTR result = 0;
+    return SendMessageTimeoutW(reinterpret_cast<HWND>(window), WM_NULL, 0, 0,
+                               SMTO_BLOCK | SMTO_ABORTIFHUNG | SMTO_ERRORONEXIT, timeoutMs, &result) != 0;
 }
 
 std::int16_t Win32Keyboard::scanChar(std::uint8_t character, KeyboardLayout layout)
@@ -147,22 +181,35 @@ std::uint32_t ansiCharacterLength(UINT codePage, std::uint8_t firstByte)
     return IsDBCSLeadByteEx(codePage, firstByte) ? 2 : 1;
 }
 
+// A lead byte whose second byte is missing or cannot follow it, and a
+// UTF-8 sequence that is cut short, overlong or names a surrogate, are no
+// character: MB_ERR_INVALID_CHARS makes the conversion fail on them
+// instead of swallowing the byte after the lead byte.
+AnsiCharacter decodeAnsiIn(UINT codePage, const std::uint8_t* bytes, std::uint32_t available)
+{
+    AnsiCharacter character;
+    const std::uint32_t length = ansiCharacterLength(codePage, bytes[0]);
+    WCHAR units[2] = {};
+    const int count = length > available ? 0
+                                          : MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS,
+                                                                reinterpret_cast<const char*>(bytes),
+                                                                static_cast<int>(length), units, 2);
+    if (count <= 0) {
+        character.valid = false;
+        return character;
+    }
+    character.length = static_cast<std::uint8_t>(length);
+    character.unitCount = static_cast<std::uint8_t>(count);
+    character.units[0] = units[0];
+    character.units[1] = units[1];
+    return character;
+}
+
 // VkKeyScanExA converts from the ANSI code page, so the Unicode fallback
 // does the same.
 AnsiCharacter Win32Keyboard::decodeAnsi(const std::uint8_t* bytes, std::uint32_t available)
 {
-    AnsiCharacter character;
-    std::uint32_t length = ansiCharacterLength(GetACP(), bytes[0]);
-    if (length > available)
-        length = 1;
-    WCHAR units[2] = {};
-    const int count = MultiByteToWideChar(CP_ACP, 0, reinterpret_cast<const char*>(bytes),
-                                          static_cast<int>(length), units, 2);
-    character.length = static_cast<std::uint8_t>(length);
-    character.unitCount = static_cast<std::uint8_t>(count > 0 ? count : 0);
-    character.units[0] = units[0];
-    character.units[1] = units[1];
-    return character;
+    return decodeAnsiIn(GetACP(), bytes, available);
 }
 
 std::uint8_t Win32Keyboard::capsLockState()
@@ -193,6 +240,7 @@ ForegroundWindow Win32Keyboard::foregroundWindow()
     found.id = reinterpret_cast<WindowId>(window);
     DWORD processId = 0;
     const DWORD thread = GetWindowThreadProcessId(window, &processId);
+    found.thread = thread;
     const WindowVerdict verdict = verdictFor(window, processId);
     found.isShell = verdict.isShell;
     found.ownProcess = processId == GetCurrentProcessId();

@@ -1,6 +1,6 @@
 /*
- * The keyboard on Windows: SendInput, the layout functions, the key state
- * and the window in the foreground.
+ * The keyboard on Windows: SendInput, the layout functions, the key state,
+ * the window in the foreground, and the watch on a record's keys.
  */
 #pragma once
 
@@ -9,13 +9,17 @@
 #include <atomic>
 #include <mutex>
 
+#include "keys/key_watch_win32.h"
 #include "keys/keyboard.h"
 
 namespace orvanta {
 
 class Win32Keyboard final : public Keyboard {
 public:
-    std::uint32_t sendKeys(const KeyEvent* events, std::uint32_t count) override;
+    KeysFate sendKeys(const KeyEvent* events, std::uint32_t count) override;
+    void beginRecord(const ForegroundWindow& window) override;
+    void endRecord() override;
+    bool windowAnswers(WindowId window, std::uint32_t timeoutMs) override;
     std::int16_t scanChar(std::uint8_t character, KeyboardLayout layout) override;
     std::uint16_t scanCodeOf(std::uint8_t virtualKey, KeyboardLayout layout) override;
     bool isDeadKey(std::uint8_t virtualKey, KeyboardLayout layout) override;
@@ -44,6 +48,7 @@ private:
 
     std::mutex verdictLock_;
     WindowVerdict verdict_;
+    KeyWatch watch_;
     std::atomic<bool> sessionTakesInput_{true};
 };
 
@@ -53,6 +58,8 @@ INPUT toInput(const KeyEvent& event);
 // Bytes of the character that starts with this byte in the given ANSI code
 // page: more than one only for a lead byte of a multi-byte code page.
 std::uint32_t ansiCharacterLength(UINT codePage, std::uint8_t firstByte);
+// The character at bytes in that code page, of at most `available` bytes.
+AnsiCharacter decodeAnsiIn(UINT codePage, const std::uint8_t* bytes, std::uint32_t available);
 
 // Low byte of GetVersion(): the platform's major version.
 int platformMajorVersion();

@@ -3,6 +3,11 @@
  * look-up and the platform version; the events of one byte go out in one
  * piece and the only pause is the one after each byte.
  *
+ * A record's data are one text of the ANSI code page, read character by
+ * character; a byte that begins no valid character there (a lead byte
+ * without its second byte) types the replacement character alone, and the
+ * byte after it is read afresh, so it cannot swallow a carriage return.
+ *
  * A character goes out as Unicode, not as a key, where tapping a key would
  * lose or change it: the layout has no key for it, or only a dead key (one
  * that waits to put an accent on the next letter), or a shift state with a
@@ -63,38 +68,100 @@ KeystrokeSynthesizer::KeystrokeSynthesizer(Keyboard& keyboard, Clock& clock, con
 {
 }
 
-// The window in front is looked at again before every byte: the user can
-// open this program's dialog from the tray, switch windows, or lock the
-// workstation while a record is being typed. What is left of the record
-// then is not typed: its rest in another window would leave neither
-// window holding the record.
+bool KeystrokeSynthesizer::typeRecord(const RecordKeys& record)
+{
+    if (!awaitTypingTarget())
+        return false;
+    ForegroundWindow target;
+    target.id = typing_.targetWindow;
+    target.thread = typing_.targetThread;
+    keyboard_.beginRecord(target);
+    static const std::uint8_t kEnter[] = {VirtualKey::Return};
+    const bool typed = typeText(record.prefix, true) && typeText(record.data, false)
+                       && (!record.carriageReturn || typeText(kEnter, true)) && typeText(record.suffix, true);
+    keyboard_.endRecord();
+    return typed;
+}
+
 bool KeystrokeSynthesizer::typeBytes(const std::uint8_t* bytes, std::int32_t count)
 {
+    if (count <= 0)
+        return true;
+    return typeText({bytes, static_cast<std::size_t>(count)}, false);
+}
+
+// The user can open this program's dialog from the tray, switch windows or
+// lock the workstation while a record is being typed: what is left of the
+// record then is not typed, as its rest in another window would leave
+// neither window holding the record. The collector's next copy brings it
+// whole to the window in front then.
+bool KeystrokeSynthesizer::typeText(std::span<const std::uint8_t> bytes, bool eachByteAlone)
+{
     KeyGaps gaps(clock_, static_cast<std::uint32_t>(settings_.charDelayMs));
-    for (std::int32_t i = 0; i < count;) {
-        const std::uint64_t turn = gaps.await();
-        if (!stillTypingTarget())
-            return false;
+    for (std::size_t i = 0; i < bytes.size();) {
+        std::uint64_t turn = gaps.await();
         KeySequence keys(keyboard_, typing_.keyboardLayout);
-        const std::uint32_t used = addCharacter(keys, bytes + i, static_cast<std::uint32_t>(count - i));
-        if (!keys.send())
+        const auto available = static_cast<std::uint32_t>(eachByteAlone ? 1 : bytes.size() - i);
+        const std::uint32_t used = addCharacter(keys, bytes.data() + i, available);
+        if (!sendWhole(keys, turn))
             return false;
         gaps.wentIn(turn, used);
-        i += static_cast<std::int32_t>(used);
+        i += used;
     }
     return true;
 }
 
+// The events of one character go in only into the record's window and
+// never with a modifier of the user's: a key of a record pressed with the
+// user's Ctrl would be a shortcut. They wait while one is down; the look
+// before them can miss a modifier pressed just after it, which the
+// platform then reports by holding the events back. After a wait the gap
+// runs from the moment they go in.
+bool KeystrokeSynthesizer::sendWhole(KeySequence& keys, std::uint64_t& turnUs)
+{
+    const std::uint64_t giveUpUs = clock_.nowUs() + kModifierWaitMs * kMicrosPerMs;
+    bool heldBack = false;
+    for (;;) {
+        while (heldBack || keyboard_.modifiersHeld()) {
+            if (clock_.nowUs() >= giveUpUs)
+                return false;
+            clock_.idleMs(kModifierPollMs);
+            turnUs = clock_.nowUs();
+            heldBack = false;
+        }
+        if (!stillTypingTarget())
+            return false;
+        const KeysFate fate = keys.send();
+        if (fate != KeysFate::HeldBack)
+            return fate == KeysFate::WentIn;
+        heldBack = true;
+    }
+}
+
+// A window that is busy for a moment (looking up the line just entered,
+// its field disabled meanwhile) takes its keys once it answers again and
+// has a focused control; one that stays busy would swallow the record.
 bool KeystrokeSynthesizer::awaitTypingTarget()
 {
-    if (!awaitModifiersReleased())
-        return false;
-    const ForegroundWindow window = awaitAnsweringWindow();
-    if (!acceptsTyping(window))
-        return false;
-    typing_.keyboardLayout = window.layout;
-    typing_.targetWindow = window.id;
-    return true;
+    const std::uint64_t modifiersBy = clock_.nowUs() + kModifierWaitMs * kMicrosPerMs;
+    while (keyboard_.modifiersHeld()) {
+        if (clock_.nowUs() >= modifiersBy)
+            return false;
+        clock_.idleMs(kModifierPollMs);
+    }
+    const std::uint64_t giveUpUs = clock_.nowUs() + kTargetWaitMs * kMicrosPerMs;
+    for (;;) {
+        const ForegroundWindow window = keyboard_.foregroundWindow();
+        if (acceptsTyping(window) && keyboard_.windowAnswers(window.id, kAnswerWaitMs)) {
+            typing_.keyboardLayout = window.layout;
+            typing_.targetWindow = window.id;
+            typing_.targetThread = window.thread;
+            return true;
+        }
+        if (clock_.nowUs() >= giveUpUs)
+            return false;
+        clock_.idleMs(kTargetPollMs);
+    }
 }
 
 bool KeystrokeSynthesizer::hasTypingTarget()
@@ -102,44 +169,12 @@ bool KeystrokeSynthesizer::hasTypingTarget()
     return acceptsTyping(keyboard_.foregroundWindow());
 }
 
-// Keys reach the window some time after they went in, and nothing tells
-// when its program has taken them (WaitForInputIdle waits only once in a
-// program's life). A window that hid itself while they were on their way
-// did not get them all: it is looked at again after a pause.
-bool KeystrokeSynthesizer::recordTaken(std::uint32_t settleMs)
-{
-    if (settleMs > 0)
-        clock_.sleepMs(settleMs);
-    return stillTypingTarget();
-}
-
+// A window that stops answering in the middle of a record still gets the
+// rest: its keys wait in its queue.
 bool KeystrokeSynthesizer::stillTypingTarget()
 {
     const ForegroundWindow window = keyboard_.foregroundWindow();
-    return acceptsTyping(window) && window.id == typing_.targetWindow;
-}
-
-// A window that is busy for a moment (loading, saving) takes its keys once
-// it answers again; one that stays hung would swallow the record.
-ForegroundWindow KeystrokeSynthesizer::awaitAnsweringWindow()
-{
-    ForegroundWindow window = keyboard_.foregroundWindow();
-    for (std::uint32_t waited = 0; window.hung && waited < kHungWaitMs; waited += kHungPollMs) {
-        clock_.idleMs(kHungPollMs);
-        window = keyboard_.foregroundWindow();
-    }
-    return window;
-}
-
-// A key the user holds would turn the record's keys into shortcuts.
-bool KeystrokeSynthesizer::awaitModifiersReleased()
-{
-    for (std::uint32_t waited = 0; keyboard_.modifiersHeld(); waited += kModifierPollMs) {
-        if (waited >= kModifierWaitMs)
-            return false;
-        clock_.idleMs(kModifierPollMs);
-    }
-    return true;
+    return keepsTyping(window) && window.id == typing_.targetWindow && window.thread == typing_.targetThread;
 }
 
 // Adds the events of the character at bytes; gives the bytes it takes.
@@ -156,10 +191,13 @@ std::uint32_t KeystrokeSynthesizer::addCharacter(KeySequence& keys, const std::u
             keys.tap(key);
     } else {
         const AnsiCharacter character = keyboard_.decodeAnsi(bytes, available);
-        const bool multiByte = character.length > 1 && character.length <= available;
-        if (multiByte || !addLayoutKey(keys, byte))
+        if (!character.valid || character.length > available) {
+            keys.typeUnit(kReplacementCharacter);
+            return 1;
+        }
+        if (character.length > 1 || !addLayoutKey(keys, byte))
             addUnits(keys, character);
-        return multiByte ? character.length : 1;
+        return character.length;
     }
     return 1;
 }

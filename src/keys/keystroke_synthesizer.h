@@ -4,10 +4,16 @@
  * window's keyboard layout gives, or the character itself as Unicode where
  * the layout has no key that types it alone. Pauses charDelayMs after every
  * byte.
+ *
+ * A record goes to one window, key by key: each key goes in only while
+ * that window has the front and its focus and no modifier of the user's
+ * is down. A record counts as typed when its last key went in; what the
+ * application does after that is its own business.
  */
 #pragma once
 
 #include <cstdint>
+#include <span>
 
 #include "platform/clock.h"
 #include "keys/key_sequence.h"
@@ -22,36 +28,52 @@ namespace orvanta {
 std::uint8_t controlCodeKey(std::uint8_t byte);
 
 // How long a record waits for the user to let go of Shift, Ctrl, Alt or a
-// Windows key, and how often it looks.
-constexpr std::uint32_t kModifierWaitMs = 1000;
+// Windows key, before its first key and again at any key after it, and
+// how often it looks.
+constexpr std::uint32_t kModifierWaitMs = 2000;
 constexpr std::uint32_t kModifierPollMs = 10;
-// How long a record waits for a window in front that does not answer.
-constexpr std::uint32_t kHungWaitMs = 2000;
-constexpr std::uint32_t kHungPollMs = 50;
+// How long a record waits before its first key for a window that can take
+// keys and keeps up, how often it looks, and how long one look waits for
+// the window's thread to answer.
+constexpr std::uint32_t kTargetWaitMs = 2000;
+constexpr std::uint32_t kTargetPollMs = 50;
+constexpr std::uint32_t kAnswerWaitMs = 100;
+// What a byte that is no character of the ANSI code page types.
+constexpr std::uint16_t kReplacementCharacter = 0xFFFD;
+
+// The keys of one record in the order they go in. The data are one text of
+// the ANSI code page; each code of a list, and the carriage return, is a
+// key of its own that never joins a multi-byte character.
+struct RecordKeys {
+    std::span<const std::uint8_t> prefix;
+    std::span<const std::uint8_t> data;
+    bool carriageReturn = false;
+    std::span<const std::uint8_t> suffix;
+};
 
 class KeystrokeSynthesizer {
 public:
     KeystrokeSynthesizer(Keyboard& keyboard, Clock& clock, const Settings& settings,
                          TypingState& typing, const int& platformMajorVersion);
 
-    // Types the bytes in order. False when the platform refused a key event
-    // or the window the record began in is no longer in front and able to
-    // take keys; nothing after that byte is typed.
+    // Waits (bounded) for a window that can take the record, then types it
+    // there. True when every key of it went in; false when no window could
+    // take it, or it stopped part-way (the window went, a modifier stayed
+    // down, a key was refused): then nothing after that key was typed.
+    [[nodiscard]] bool typeRecord(const RecordKeys& record);
+    // Types the bytes as one text into the record's window, as typeRecord
+    // types the data.
     [[nodiscard]] bool typeBytes(const std::uint8_t* bytes, std::int32_t count);
-    // Before each record: waits (bounded) until no modifier is held and the
-    // window in front answers, then takes that window and its layout for
-    // the record. False when there is no window a record may be typed into.
+    // Before a record: waits (bounded) until no modifier is held and the
+    // window in front can take keys and answers, then takes that window and
+    // its layout for the record. False when there is none.
     [[nodiscard]] bool awaitTypingTarget();
     // Whether the window in front could take a record now.
     bool hasTypingTarget();
-    // After the last key of a record and a pause of settleMs: whether its
-    // window is still in front and able to take keys. False: the record
-    // did not reach it whole.
-    [[nodiscard]] bool recordTaken(std::uint32_t settleMs);
 
 private:
-    bool awaitModifiersReleased();
-    ForegroundWindow awaitAnsweringWindow();
+    bool typeText(std::span<const std::uint8_t> bytes, bool eachByteAlone);
+    bool sendWhole(KeySequence& keys, std::uint64_t& turnUs);
     bool stillTypingTarget();
     std::uint32_t addCharacter(KeySequence& keys, const std::uint8_t* bytes, std::uint32_t available);
     bool addLayoutKey(KeySequence& keys, std::uint8_t byte);

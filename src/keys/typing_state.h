@@ -19,8 +19,10 @@ enum class CapsLockMode : std::int8_t { NotProbed = 0, CapsKeyToggles = 1, Shift
 struct TypingState {
     KeyboardLayout keyboardLayout = 0;
     CapsLockMode capsLockMode = CapsLockMode::NotProbed;
-    // The window the record under way goes to: a record goes to one window.
+    // The window the record under way goes to, and its thread: a record
+    // goes to one window.
     WindowId targetWindow = 0;
+    std::uint32_t targetThread = 0;
 };
 
 }  // namespace orvanta

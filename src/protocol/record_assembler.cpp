@@ -75,45 +75,32 @@ RecordVerdict ClassifyRecord(const TransferContext& transfer)
 
 namespace {
 
-bool typeCodeList(const std::int8_t enabled, const std::uint8_t (&list)[kWorkingListSize],
-                  KeystrokeSynthesizer& synthesizer)
+std::span<const std::uint8_t> codesToType(std::int8_t enabled, const std::uint8_t (&list)[kWorkingListSize])
 {
-    if (enabled <= 0)
-        return true;
-    const auto count = static_cast<std::int32_t>(typedLength(list));
-    return count == 0 || synthesizer.typeBytes(list, count);
+    return {list, enabled > 0 ? typedLength(list) : 0};
 }
 
 }  // namespace
 
 // A record is typed only into a window that can take it, and it counts as
-// delivered only when every key of it went in. Otherwise it is not
-// remembered, so that the collector's next copy of it is typed, not taken
-// for a repeat; a record cut short by a refused key is typed again whole.
+// delivered once every key of it went in: what the application does with
+// them afterwards (a field disabled while it looks the code up, a dialog,
+// a window that closes) does not make it undelivered. A record that did
+// not go in whole is not remembered, so that the collector's next copy of
+// it is typed, not taken for a repeat.
 bool DeliverRecord(TransferContext& transfer, const Settings& settings, const WorkingCodes& working,
-                   KeystrokeSynthesizer& synthesizer, std::uint32_t settleMs)
+                   KeystrokeSynthesizer& synthesizer)
 {
-    if (!synthesizer.awaitTypingTarget())
-        return false;
     const std::int32_t length = transfer.lineLength;
-    std::uint8_t* line = transfer.lineBuffer;
-
+    const std::uint8_t* line = transfer.lineBuffer;
     std::memset(transfer.lastRecord, 0, sizeof transfer.lastRecord);
     std::memcpy(transfer.lastRecord, line, static_cast<std::size_t>(length));
     transfer.lastRecordLength = length;
 
-    std::memmove(line, line + 1, static_cast<std::size_t>(length - 1));
-    std::int32_t dataLength = length - 3;
-    if (settings.addCr > 0)
-        line[dataLength++] = kCarriageReturn;
-    line[dataLength] = 0;
-    transfer.lineLength = dataLength;
-
-    const bool typed = typeCodeList(settings.prefixEnabled, working.workingPrefix, synthesizer)
-                       && synthesizer.typeBytes(line, dataLength)
-                       && typeCodeList(settings.suffixEnabled, working.workingSuffix, synthesizer)
-                       && synthesizer.recordTaken(settleMs);
-    if (!typed) {
+    const RecordKeys keys{codesToType(settings.prefixEnabled, working.workingPrefix),
+                          {line + 1, static_cast<std::size_t>(length - 3)}, settings.addCr > 0,
+                          codesToType(settings.suffixEnabled, working.workingSuffix)};
+    if (!synthesizer.typeRecord(keys)) {
         ForgetLastRecord(transfer);
         return false;
     }

@@ -41,11 +41,11 @@ enum class RecordVerdict { Repeat, Invalid, Valid };
 RecordVerdict ClassifyRecord(const TransferContext& transfer);
 
 // For a line found Valid: remembers it, types it, advances the sequence.
-// False when it was not typed whole (no window to type into, a key
-// refused, or the window was gone settleMs after the last key): then
-// nothing is remembered and the sequence stays.
+// False when it did not go in whole (no window to type into, the window
+// went or a key was refused part-way): then nothing is remembered and the
+// sequence stays.
 [[nodiscard]] bool DeliverRecord(TransferContext& transfer, const Settings& settings, const WorkingCodes& working,
-                                 KeystrokeSynthesizer& synthesizer, std::uint32_t settleMs = 0);
+                                 KeystrokeSynthesizer& synthesizer);
 
 // The two checksum bytes the collector sends for a 16-bit sum.
 std::uint8_t checksumByte(std::uint8_t value);

@@ -86,13 +86,11 @@ int TransferMachine::handleRecordLine()
     return handOver();
 }
 
-// The pause before the ACK is where the record is checked as delivered:
-// keys reach the window some time after they went in, so a window that
-// hid itself meanwhile is seen only then. Not acknowledging such a record
-// costs at worst a second copy of its start; acknowledging it would lose
-// its rest. A record is not typed on a port known to be gone, whose ACK
-// could not go out; one typed just before the port went is typed again
-// from the collector's next copy.
+// A record is acknowledged once its last key went in. It is not typed on a
+// port known to be gone, whose ACK could not go out; one typed just before
+// the port went is typed again from the collector's next copy. A record
+// that stopped part-way because another window came to the front goes to
+// that window whole with the collector's next copy, which the NAK brings.
 int TransferMachine::deliverAndAcknowledge()
 {
     TransferContext& t = transfer_;
@@ -100,9 +98,9 @@ int TransferMachine::deliverAndAcknowledge()
         return 0;   // completed after Stop: not typed at all
     if (services_.link.portLost())
         return handOver();
-    if (!DeliverRecord(t, settings_, working_, synthesizer_, kCommandPauseMs)) {
+    if (!DeliverRecord(t, settings_, working_, synthesizer_)) {
         if (synthesizer_.hasTypingTarget())
-            return handOver();   // another window came to the front: the NAK brings the record whole to it
+            return handOver();
         pauseForTypingTarget();
         return 0;
     }
@@ -140,7 +138,7 @@ bool TransferMachine::answerRepeat()
 // open until this thread has ended; no time-out is left armed then.
 int TransferMachine::acknowledgeTypedRecord()
 {
-    if (!sendAndArm("ACK\r", kAnswerTimeoutMs))
+    if (!SendCommand("ACK\r", kAnswerTimeoutMs))
         return handOver();
     if (!transfer_.running) {
         stopProtocolTimer();

@@ -93,10 +93,16 @@ FakeKeyboard::FakeKeyboard(EventLog& log) : log_(log)
     deadKeys[kGermanLayout] = {0xDC, 0xDD};
 }
 
-std::uint32_t FakeKeyboard::sendKeys(const KeyEvent* events, std::uint32_t count)
+// Keys the watch holds back or stops go nowhere.
+KeysFate FakeKeyboard::sendKeys(const KeyEvent* events, std::uint32_t count)
 {
+    KeysFate fate = KeysFate::WentIn;
+    if (!watchSays.empty()) {
+        fate = watchSays.front();
+        watchSays.pop_front();
+    }
     std::uint32_t taken = 0;
-    for (; taken < count && eventsAccepted != 0; ++taken) {
+    for (; fate == KeysFate::WentIn && taken < count && eventsAccepted != 0; ++taken) {
         if (eventsAccepted > 0)
             --eventsAccepted;
         apply(events[taken]);
@@ -104,7 +110,15 @@ std::uint32_t FakeKeyboard::sendKeys(const KeyEvent* events, std::uint32_t count
     batches.push_back(taken);
     if (afterKeys)
         afterKeys();
-    return taken;
+    return fate == KeysFate::WentIn && taken < count ? KeysFate::Refused : fate;
+}
+
+bool FakeKeyboard::windowAnswers(WindowId, std::uint32_t)
+{
+    if (busyLooks <= 0)
+        return true;
+    --busyLooks;
+    return false;
 }
 
 void FakeKeyboard::apply(const KeyEvent& event)
@@ -143,17 +157,63 @@ bool FakeKeyboard::isDeadKey(std::uint8_t virtualKey, KeyboardLayout layout)
     return found != deadKeys.end() && found->second.count(virtualKey) != 0;
 }
 
+namespace {
+
+// Code page 932 as far as its structure goes: lead bytes, the bytes that
+// may follow them, and single bytes that are no character. The UTF-16
+// unit of a pair is made up of its two bytes, which tells every pair apart.
+AnsiCharacter decodeShiftJis(const std::uint8_t* bytes, std::uint32_t available)
+{
+    AnsiCharacter character;
+    const std::uint8_t lead = bytes[0];
+    const bool isLead = (lead >= 0x81 && lead <= 0x9F) || (lead >= 0xE0 && lead <= 0xFC);
+    if (!isLead) {
+        character.valid = lead != 0x80 && lead != 0xA0 && lead < 0xFD;
+        character.unitCount = character.valid ? 1 : 0;
+        character.units[0] = lead >= 0xA1 && lead <= 0xDF ? static_cast<std::uint16_t>(0xFF61 + lead - 0xA1) : lead;
+        return character;
+    }
+    const bool trails = available >= 2 && bytes[1] >= 0x40 && bytes[1] <= 0xFC && bytes[1] != 0x7F;
+    character.valid = trails;
+    if (trails) {
+        character.length = 2;
+        character.unitCount = 1;
+        character.units[0] = static_cast<std::uint16_t>((lead << 8) | bytes[1]);
+    }
+    return character;
+}
+
+AnsiCharacter decodeUtf8(const std::uint8_t* bytes, std::uint32_t available)
+{
+    AnsiCharacter character;
+    const std::uint8_t lead = bytes[0];
+    const std::uint32_t length = lead < 0x80 ? 1 : lead >= 0xC2 && lead < 0xE0 ? 2 : lead >= 0xE0 && lead < 0xF0 ? 3 : 0;
+    character.valid = length > 0 && length <= available;
+    std::uint32_t code = length == 1 ? lead : length == 2 ? lead & 0x1F : lead & 0x0F;
+    for (std::uint32_t i = 1; character.valid && i < length; ++i) {
+        character.valid = (bytes[i] & 0xC0) == 0x80;
+        code = (code << 6) | (bytes[i] & 0x3F);
+    }
+    if (character.valid) {
+        character.length = static_cast<std::uint8_t>(length);
+        character.unitCount = 1;
+        character.units[0] = static_cast<std::uint16_t>(code);
+    }
+    return character;
+}
+
+}  // namespace
+
 // Code page 1252 where it matters here: 0x80 is the euro sign.
 AnsiCharacter FakeKeyboard::decodeAnsi(const std::uint8_t* bytes, std::uint32_t available)
 {
+    if (codePage == 932)
+        return decodeShiftJis(bytes, available);
+    if (codePage == 65001)
+        return decodeUtf8(bytes, available);
     AnsiCharacter character;
     character.unitCount = 1;
-    if (doubleByteCodePage && bytes[0] >= 0x81 && bytes[0] <= 0x9F && available >= 2) {
-        character.length = 2;
-        character.units[0] = static_cast<std::uint16_t>(0x3000 + bytes[1]);
-    } else {
-        character.units[0] = bytes[0] == 0x80 ? 0x20AC : bytes[0];
-    }
+    character.units[0] = bytes[0] == 0x80 ? 0x20AC : bytes[0];
     return character;
 }
 

@@ -2,11 +2,14 @@
  * A keyboard that records every key event and answers layout look-ups
  * from tables. It models Caps Lock in both ways Windows can be set up
  * (the Caps Lock key toggles it, or only Shift releases it), the window in
- * front, modifiers the user holds, and a platform that refuses input.
+ * front, modifiers the user holds, a window busy for a while, a platform
+ * that refuses input, what the watch on a record's keys reports, and the
+ * ANSI code pages 1252, 932 and 65001.
  */
 #pragma once
 
 #include <array>
+#include <deque>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -34,7 +37,10 @@ class FakeKeyboard final : public Keyboard {
 public:
     explicit FakeKeyboard(EventLog& log);
 
-    std::uint32_t sendKeys(const KeyEvent* events, std::uint32_t count) override;
+    KeysFate sendKeys(const KeyEvent* events, std::uint32_t count) override;
+    void beginRecord(const ForegroundWindow& window) override { watched.push_back(window.id); }
+    void endRecord() override { ++recordsEnded; }
+    bool windowAnswers(WindowId window, std::uint32_t timeoutMs) override;
     std::int16_t scanChar(std::uint8_t character, KeyboardLayout layout) override;
     std::uint16_t scanCodeOf(std::uint8_t virtualKey, KeyboardLayout layout) override;
     bool isDeadKey(std::uint8_t virtualKey, KeyboardLayout layout) override;
@@ -53,8 +59,12 @@ public:
     std::vector<std::uint32_t> batches;   // the events of each sendKeys call
     int heldModifierLooks = 0;            // modifiersHeld says yes this many times
     int hungLooks = 0;                    // the window in front does not answer this many looks
+    int busyLooks = 0;                    // the window in front does not answer this many looks
     int eventsAccepted = -1;              // refuses every event after this many (-1: none)
-    bool doubleByteCodePage = false;      // bytes 0x81..0x9F lead two-byte characters
+    std::deque<KeysFate> watchSays;       // what the watch reports for the next sendKeys calls
+    std::vector<WindowId> watched;        // the window of every record begun
+    int recordsEnded = 0;
+    unsigned codePage = 1252;             // 1252, 932 or 65001
     std::function<void()> afterKeys;      // called after every sendKeys (the user acts)
 
 private:

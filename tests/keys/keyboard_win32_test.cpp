@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include "keys/keyboard_win32.h"
 
 namespace orvanta {
@@ -52,16 +55,42 @@ TEST(Win32Keyboard, MultiByteCharactersAreTakenWhole)
             << "code page " << c.codePage << ", byte " << int{c.firstByte};
 }
 
-TEST(Win32Keyboard, DecodesFromTheAnsiCodePage)
+struct DecodeCase {
+    UINT codePage;
+    std::vector<std::uint8_t> bytes;
+    std::uint32_t length;   // 0: no valid character
+    std::uint16_t unit;
+};
+
+// What the platform's own tables say a record's bytes are, in the code
+// pages of Western, Japanese and UTF-8 PCs: a character that is cut short
+// or ill-formed is none, and takes no byte after its first.
+TEST(Win32Keyboard, DecodesEachCodePageAndRefusesWhatIsNoCharacter)
 {
-    if (GetACP() != 1252)
-        GTEST_SKIP() << "written for code page 1252";
-    Win32Keyboard keyboard;
-    const std::uint8_t euro[] = {0x80};
-    const AnsiCharacter character = keyboard.decodeAnsi(euro, 1);
-    EXPECT_EQ(character.length, 1);
-    ASSERT_EQ(character.unitCount, 1);
-    EXPECT_EQ(character.units[0], 0x20AC);
+    const DecodeCase cases[] = {
+        {1252, {0x80}, 1, 0x20AC},
+        {1252, {0xE9, 0x0D}, 1, 0xE9},
+        {932, {0x82, 0xA0}, 2, 0x3042},
+        {932, {0xB1}, 1, 0xFF71},
+        {932, {0xE9}, 0, 0},
+        {932, {0xE9, 0x0D}, 0, 0},
+        {932, {0x82, 0x20}, 0, 0},
+        {CP_UTF8, {0xE2, 0x82, 0xAC}, 3, 0x20AC},
+        {CP_UTF8, {0xE2, 0x82, 0x41}, 0, 0},
+        {CP_UTF8, {0xE2, 0x82}, 0, 0},
+        {CP_UTF8, {0x80}, 0, 0},
+        {CP_UTF8, {0xC0, 0xAF}, 0, 0},
+        {CP_UTF8, {0xED, 0xA0, 0x80}, 0, 0},
+    };
+    for (const DecodeCase& c : cases) {
+        const AnsiCharacter character =
+            decodeAnsiIn(c.codePage, c.bytes.data(), static_cast<std::uint32_t>(c.bytes.size()));
+        const std::string name = "code page " + std::to_string(c.codePage) + ", first byte " + std::to_string(c.bytes[0]);
+        EXPECT_EQ(character.valid, c.length > 0) << name;
+        EXPECT_EQ(character.length, c.length > 0 ? c.length : 1) << name;
+        if (c.length > 0)
+            EXPECT_EQ(character.units[0], c.unit) << name;
+    }
 }
 
 }  // namespace

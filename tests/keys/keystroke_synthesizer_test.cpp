@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -66,6 +68,12 @@ struct Expect {
     }
     Expect& unicode(int unit) { fakes::typeUnit(events, unit); return *this; }
     Expect& wait(int ms) { events.push_back(pause(ms)); return *this; }
+    // Looks, kModifierPollMs apart, for a modifier to come up.
+    Expect& idles(int count)
+    {
+        events.insert(events.end(), static_cast<std::size_t>(count), fakes::idle(kModifierPollMs));
+        return *this;
+    }
 };
 
 struct TypingCase {
@@ -197,14 +205,35 @@ TEST(KeystrokeSynthesizer, EveryEventCarriesItsScanCodeAndEachByteGoesInOnePiece
     }
 }
 
-TEST(KeystrokeSynthesizer, ACharacterOfSeveralBytesIsTypedOnceAsUnicode)
+struct CodePageCase {
+    unsigned codePage;
+    std::string bytes;
+    EventLog expected;
+};
+
+// The bytes are one text of the ANSI code page: a character of several
+// bytes is typed once, and a byte that begins no character there types
+// the replacement character without taking the byte after it.
+TEST(KeystrokeSynthesizer, ReadsTheBytesAsOneTextOfTheAnsiCodePage)
 {
-    TypingBench bench;
-    bench.keyboard.doubleByteCodePage = true;
-    EXPECT_TRUE(bench.type("a\x82\x60" "b\x82"));
-    EXPECT_EQ(bench.log, Expect{}.tapKey('A').wait(2).unicode(0x3060).wait(2).wait(2)
-                             .tapKey('B').wait(2).unicode(0x82).wait(2).events)
-        << "a lead byte without its second byte is typed as it converts alone";
+    const int bad = kReplacementCharacter;
+    const CodePageCase cases[] = {
+        {1252, "\x80\xE9", Expect{}.unicode(0x20AC).wait(2).unicode(0xE9).wait(2).events},
+        {932, "a\x82\xA0" "b", Expect{}.tapKey('A').wait(2).unicode(0x82A0).wait(2).wait(2).tapKey('B').wait(2).events},
+        {932, "\xB1", Expect{}.unicode(0xFF71).wait(2).events},
+        {932, "XY\xE9", Expect{}.with(Vk::Shift, 'X').wait(2).with(Vk::Shift, 'Y').wait(2).unicode(bad).wait(2).events},
+        {932, "\x82 a", Expect{}.unicode(bad).wait(2).tapKey(' ').wait(2).tapKey('A').wait(2).events},
+        {932, "\xA0", Expect{}.unicode(bad).wait(2).events},
+        {65001, "\xE2\x82\xAC", Expect{}.unicode(0x20AC).wait(2).wait(2).wait(2).events},
+        {65001, "\xE2\x82" "a", Expect{}.unicode(bad).wait(2).unicode(bad).wait(2).tapKey('A').wait(2).events},
+        {65001, "\xC3", Expect{}.unicode(bad).wait(2).events},
+    };
+    for (const CodePageCase& c : cases) {
+        TypingBench bench;
+        bench.keyboard.codePage = c.codePage;
+        EXPECT_TRUE(bench.type(c.bytes));
+        EXPECT_EQ(bench.log, c.expected) << "code page " << c.codePage << ": " << ::testing::PrintToString(c.bytes);
+    }
 }
 
 TEST(KeystrokeSynthesizer, StopsAtTheFirstKeyEventThePlatformRefuses)
@@ -282,11 +311,12 @@ TEST(KeystrokeSynthesizer, ControlCodesTapTheirFixedKeys)
 struct TargetCase {
     const char* name;
     ForegroundWindow foreground;
-    int heldModifierLooks;
     bool typed;
-    int pauses;   // of kModifierPollMs each
+    int heldModifierLooks = 0;
     int hungLooks = 0;
-    int hungPauses = 0;   // of kHungPollMs each
+    int busyLooks = 0;
+    int modifierPolls = 0;
+    int windowPolls = 0;
 };
 
 ForegroundWindow userWindowWhere(bool ForegroundWindow::*flag)
@@ -297,38 +327,99 @@ ForegroundWindow userWindowWhere(bool ForegroundWindow::*flag)
 }
 
 // A record is typed only into a window of another program that can take
-// it, and only once the user has let go of the modifiers.
+// it and keeps up, and only once the user has let go of the modifiers; it
+// waits a while for both.
 TEST(KeystrokeSynthesizer, WaitsForATypingTargetAndTakesItsLayout)
 {
     ForegroundWindow german = fakes::kUserWindow;
     german.layout = fakes::kGermanLayout;
+    const int wholeWait = kTargetWaitMs / kTargetPollMs;
     const TargetCase cases[] = {
-        {"a window of another program", german, 0, true, 0},
-        {"no window (workstation locked)", ForegroundWindow{}, 0, false, 0},
-        {"the desktop or taskbar", ForegroundWindow{true, true, false, false, 1}, 0, false, 0},
-        {"this program's own dialog", ForegroundWindow{true, false, true, false, 1}, 0, false, 0},
-        {"a window input may not be sent to", ForegroundWindow{true, false, false, true, 1}, 0, false, 0},
-        {"Shift held a moment", german, 3, true, 3},
-        {"a modifier held past the bound", german, 1000, false, kModifierWaitMs / kModifierPollMs},
-        {"a hidden window (one closing)", userWindowWhere(&ForegroundWindow::hidden), 0, false, 0},
-        {"a minimized window", userWindowWhere(&ForegroundWindow::minimized), 0, false, 0},
-        {"a window without a focused control", userWindowWhere(&ForegroundWindow::noFocus), 0, false, 0},
-        {"a window busy for a moment", german, 0, true, 0, 3, 3},
-        {"a window that stays hung", german, 0, false, 0, 1000, kHungWaitMs / kHungPollMs},
+        {"a window of another program", german, true},
+        {"no window (workstation locked)", ForegroundWindow{}, false, 0, 0, 0, 0, wholeWait},
+        {"the desktop or taskbar", ForegroundWindow{true, true, false, false, 1}, false, 0, 0, 0, 0, wholeWait},
+        {"this program's own dialog", ForegroundWindow{true, false, true, false, 1}, false, 0, 0, 0, 0, wholeWait},
+        {"a window input may not be sent to", ForegroundWindow{true, false, false, true, 1}, false, 0, 0, 0, 0,
+         wholeWait},
+        {"a hidden window (one closing)", userWindowWhere(&ForegroundWindow::hidden), false, 0, 0, 0, 0, wholeWait},
+        {"a minimized window", userWindowWhere(&ForegroundWindow::minimized), false, 0, 0, 0, 0, wholeWait},
+        {"a window without a focused control", userWindowWhere(&ForegroundWindow::noFocus), false, 0, 0, 0, 0,
+         wholeWait},
+        {"Shift held a moment", german, true, 3, 0, 0, 3},
+        {"a modifier held past the bound", german, false, 1000, 0, 0, kModifierWaitMs / kModifierPollMs},
+        {"a window hung for a moment", german, true, 0, 3, 0, 0, 3},
+        {"a window that stays hung", german, false, 0, 1000, 0, 0, wholeWait},
+        {"a window still busy with the record before", german, true, 0, 0, 2, 0, 2},
+        {"a window that stays busy", german, false, 0, 0, 1000, 0, wholeWait},
     };
     for (const TargetCase& c : cases) {
         TypingBench bench;
         bench.keyboard.foreground = c.foreground;
         bench.keyboard.heldModifierLooks = c.heldModifierLooks;
         bench.keyboard.hungLooks = c.hungLooks;
+        bench.keyboard.busyLooks = c.busyLooks;
         EXPECT_EQ(bench.synthesizer.awaitTypingTarget(), c.typed) << c.name;
-        bench.keyboard.hungLooks = 0;
-        EXPECT_EQ(bench.synthesizer.hasTypingTarget(), c.typed || c.heldModifierLooks > 0 || c.hungLooks > 0)
-            << c.name;
-        EventLog pauses(static_cast<std::size_t>(c.pauses), fakes::idle(kModifierPollMs));
-        pauses.insert(pauses.end(), static_cast<std::size_t>(c.hungPauses), fakes::idle(kHungPollMs));
-        EXPECT_EQ(bench.log, pauses) << c.name;
+        EventLog polls(static_cast<std::size_t>(c.modifierPolls), fakes::idle(kModifierPollMs));
+        polls.insert(polls.end(), static_cast<std::size_t>(c.windowPolls), fakes::idle(kTargetPollMs));
+        EXPECT_EQ(bench.log, polls) << c.name;
         EXPECT_EQ(bench.typing.keyboardLayout, c.typed ? fakes::kGermanLayout : fakes::kUsLayout) << c.name;
+        bench.keyboard.hungLooks = bench.keyboard.heldModifierLooks = 0;
+        EXPECT_EQ(bench.synthesizer.hasTypingTarget(), acceptsTyping(c.foreground)) << c.name;
+    }
+}
+
+struct MidRecordCase {
+    const char* name;
+    std::function<void(fakes::FakeKeyboard&)> afterFirstKey;
+    std::deque<KeysFate> watchSays;
+    bool typed;
+    EventLog expected;
+};
+
+// Once a record has begun, each key goes in only into its window and never
+// with the user's modifier: the keys wait while one is down and go on in
+// the same window, and a window that loses the front or its focus stops
+// the record, with nothing more typed anywhere.
+TEST(KeystrokeSynthesizer, TypesARecordIntoItsWindowAloneAndNeverWithTheUsersModifiers)
+{
+    const EventLog a = Expect{}.tapKey('A').wait(2).events;
+    const auto then = [&a](const EventLog& rest) {
+        EventLog all = a;
+        all.insert(all.end(), rest.begin(), rest.end());
+        return all;
+    };
+    const EventLog polls = Expect{}.idles(kModifierWaitMs / kModifierPollMs).events;
+    const KeysFate in = KeysFate::WentIn;
+    const MidRecordCase cases[] = {
+        {"nothing happens", nullptr, {}, true, then(Expect{}.tapKey('B').wait(2).tapKey('C').wait(2).events)},
+        {"Ctrl pressed after the first key, let go 30 ms later", [](auto& k) { k.heldModifierLooks = 3; }, {},
+         true, then(Expect{}.idles(3).tapKey('B').wait(2).tapKey('C').wait(2).events)},
+        {"Ctrl pressed just after the look: the watch held the key back", nullptr, {in, KeysFate::HeldBack},
+         true, then(Expect{}.idles(1).tapKey('B').wait(2).tapKey('C').wait(2).events)},
+        {"a modifier held past the bound", [](auto& k) { k.heldModifierLooks = 100000; }, {}, false, then(polls)},
+        {"the window loses its focus", [](auto& k) { k.foreground.noFocus = true; }, {}, false, a},
+        {"the window is minimized", [](auto& k) { k.foreground.minimized = true; }, {}, false, a},
+        {"another window comes to the front", [](auto& k) { k.foreground.id = 8; }, {}, false, a},
+        {"the workstation locks", [](auto& k) { k.foreground = ForegroundWindow{}; }, {}, false, a},
+        {"the watch saw the window go", nullptr, {in, KeysFate::WindowLeft}, false, a},
+        {"the window stops answering: its keys wait in its queue", [](auto& k) { k.foreground.hung = true; }, {},
+         true, then(Expect{}.tapKey('B').wait(2).tapKey('C').wait(2).events)},
+    };
+    for (const MidRecordCase& c : cases) {
+        TypingBench bench;
+        bench.settings.addCr = 0;
+        bench.keyboard.foreground.id = 7;
+        bench.keyboard.watchSays = c.watchSays;
+        int calls = 0;
+        bench.keyboard.afterKeys = [&] {
+            if (++calls == 1 && c.afterFirstKey)
+                c.afterFirstKey(bench.keyboard);
+        };
+        const std::uint8_t data[] = {'a', 'b', 'c'};
+        EXPECT_EQ(bench.synthesizer.typeRecord(RecordKeys{{}, data, false, {}}), c.typed) << c.name;
+        EXPECT_EQ(bench.log, c.expected) << c.name;
+        EXPECT_EQ(bench.keyboard.watched, std::vector<WindowId>{7}) << c.name;
+        EXPECT_EQ(bench.keyboard.recordsEnded, 1) << c.name;
     }
 }
 

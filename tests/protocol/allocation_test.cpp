@@ -7,6 +7,7 @@
 
 #include "app/program.h"
 #include "fakes/quiet_com_port.h"
+#include "fakes/silent_keyboard.h"
 #include "protocol/record_line.h"
 
 // Counts every allocation of the test program, so that a test can show that
@@ -29,21 +30,16 @@ namespace orvanta {
 namespace {
 
 // Platform services that remember nothing, so they allocate nothing.
-struct QuietPlatform final : Clock, Keyboard, fakes::QuietComPort, ReaderThreadHost, ProtocolTimer, MessageBoxes {
-    long keyEvents = 0, bytesWritten = 0;
+struct QuietPlatform final : Clock, fakes::SilentKeyboard, fakes::QuietComPort, ReaderThreadHost, ProtocolTimer,
+                             MessageBoxes {
+    long bytesWritten = 0;
+
+    QuietPlatform() { capsLock = 1; }
 
     std::uint64_t nowUs() override { return 0; }
     void sleepUntilUs(std::uint64_t) override {}
     void idleMs(std::uint32_t) override {}
     std::uint32_t tickCount() override { return 0; }
-    std::uint32_t sendKeys(const KeyEvent*, std::uint32_t count) override { keyEvents += count; return count; }
-    std::int16_t scanChar(std::uint8_t c, KeyboardLayout) override { return c; }
-    std::uint16_t scanCodeOf(std::uint8_t, KeyboardLayout) override { return 0x1E; }
-    bool isDeadKey(std::uint8_t, KeyboardLayout) override { return false; }
-    AnsiCharacter decodeAnsi(const std::uint8_t* b, std::uint32_t) override { return {1, 1, {b[0], 0}}; }
-    std::uint8_t capsLockState() override { return 1; }
-    bool modifiersHeld() override { return false; }
-    ForegroundWindow foregroundWindow() override { return {true, false, false, false, 1}; }
     bool write(const std::uint8_t*, std::uint32_t count) override { bytesWritten += count; return true; }
     void close() override {}
     bool lost() override { return false; }

@@ -242,7 +242,6 @@ struct UndeliveredCase {
     EventLog typedFirst;
     bool dialogOpensAfterFirstKey = false;
     bool windowChangesAfterFirstKey = false;
-    bool hidesBeforeKeysTaken = false;
 };
 
 // A record that is not typed whole is not delivered: nothing is remembered
@@ -250,13 +249,11 @@ struct UndeliveredCase {
 TEST(DeliverRecord, ARecordNotTypedWholeIsTypedAgainFromTheNextCopy)
 {
     const UndeliveredCase cases[] = {
-        {"no window to type into", ForegroundWindow{}, -1, {}},
+        {"no window to type into", ForegroundWindow{}, -1,
+         EventLog(kTargetWaitMs / kTargetPollMs, fakes::idle(kTargetPollMs))},
         {"a key refused half-way", fakes::kUserWindow, 3, {down('A'), up('A'), pause(2), down('B')}},
         {"this program's dialog opened half-way", fakes::kUserWindow, -1, {down('A'), up('A'), pause(2)}, true},
         {"the user switched windows half-way", fakes::kUserWindow, -1, {down('A'), up('A'), pause(2)}, false, true},
-        // The keys were on their way when the window hid: it did not get them all.
-        {"the window hid while its keys were on their way", fakes::kUserWindow, -1, typed("ab\r"), false, false,
-         true},
     };
     for (const UndeliveredCase& c : cases) {
         DeliveryBench bench;
@@ -268,10 +265,6 @@ TEST(DeliverRecord, ARecordNotTypedWholeIsTypedAgainFromTheNextCopy)
             bench.keyboard.afterKeys = [&bench] { bench.keyboard.foreground.ownProcess = true; };
         if (c.windowChangesAfterFirstKey)
             bench.keyboard.afterKeys = [&bench] { bench.keyboard.foreground.id = 2; };
-        if (c.hidesBeforeKeysTaken)
-            bench.keyboard.afterKeys = [&bench] {
-                bench.keyboard.foreground.hidden = bench.keyboard.sent.back().virtualKey == VirtualKey::Return;
-            };
         bench.feed(recordLine(1, "ab"));
         bench.keyboard.afterKeys = nullptr;
         EXPECT_EQ(bench.log, c.typedFirst) << c.name;
@@ -285,6 +278,86 @@ TEST(DeliverRecord, ARecordNotTypedWholeIsTypedAgainFromTheNextCopy)
         EXPECT_EQ(bench.handler.verdicts.back(), RecordVerdict::Valid) << c.name;
         EXPECT_EQ(bench.log, typed("ab\r")) << c.name;
         EXPECT_EQ(bench.transfer.expectedSequence, 2) << c.name;
+    }
+}
+
+struct AfterLastKeyCase {
+    const char* name;
+    void (*change)(ForegroundWindow& window);
+};
+
+// A record is delivered once its last key went in, whatever the
+// application does with the keys next; the next record goes to the window
+// in front then (here a window of the same application, as a dialog it
+// opened at the Enter).
+TEST(DeliverRecord, ARecordIsDeliveredOnceItsLastKeyWentIn)
+{
+    const AfterLastKeyCase cases[] = {
+        {"its field drops the focus while it looks the code up", [](ForegroundWindow& w) { w.noFocus = true; }},
+        {"it stops answering", [](ForegroundWindow& w) { w.hung = true; }},
+        {"it minimizes itself", [](ForegroundWindow& w) { w.minimized = true; }},
+        {"it closes", [](ForegroundWindow& w) { w = ForegroundWindow{}; }},
+        {"it opens a dialog", [](ForegroundWindow& w) { w.id = 9; }},
+    };
+    for (const AfterLastKeyCase& c : cases) {
+        DeliveryBench bench;
+        bench.keyboard.afterKeys = [&bench, &c] {
+            if (bench.keyboard.sent.back().virtualKey == Vk::Return)
+                c.change(bench.keyboard.foreground);
+        };
+        bench.feed(recordLine(0, "ab"));
+        bench.keyboard.afterKeys = nullptr;
+        EXPECT_EQ(bench.log, typed("ab\r")) << c.name;
+        EXPECT_EQ(bench.handler.delivered, std::vector<bool>{true}) << c.name;
+
+        bench.log.clear();
+        bench.keyboard.foreground = fakes::kUserWindow;
+        bench.keyboard.foreground.id = 9;
+        bench.feed(recordLine(1, "cd"));
+        EXPECT_EQ(bench.log, typed("cd\r")) << c.name;
+        EXPECT_EQ(bench.keyboard.watched, (std::vector<WindowId>{0, 9})) << c.name;
+        EXPECT_EQ(bench.transfer.expectedSequence, 2) << c.name;
+    }
+}
+
+struct CodePageFramingCase {
+    unsigned codePage;
+    std::string prefix, data;
+    EventLog expected;
+};
+
+EventLog then(EventLog events, const EventLog& more)
+{
+    events.insert(events.end(), more.begin(), more.end());
+    return events;
+}
+
+EventLog unit(int value, int pauses = 1)
+{
+    EventLog events;
+    fakes::typeUnit(events, value);
+    return then(events, EventLog(static_cast<std::size_t>(pauses), pause(2)));
+}
+
+// The data are one text of the ANSI code page; the carriage return and
+// each prefix code are keys of their own and never complete a character
+// the data (or a code) began.
+TEST(DeliverRecord, TheCarriageReturnAndTheCodesNeverJoinACharacter)
+{
+    const int bad = kReplacementCharacter;
+    const CodePageFramingCase cases[] = {
+        {932, "", "XY\xE9", then(then(typed("XY"), unit(bad)), typed("\r"))},
+        {932, "\xE9", "\x82\xA0", then(then(unit(bad), unit(0x82A0, 2)), typed("\r"))},
+        {65001, "", "a\xC3", then(then(typed("a"), unit(bad)), typed("\r"))},
+        {1252, "\xE9", "\xE9", then(then(unit(0xE9), unit(0xE9)), typed("\r"))},
+    };
+    for (const CodePageFramingCase& c : cases) {
+        DeliveryBench bench;
+        bench.keyboard.codePage = c.codePage;
+        bench.settings.prefixEnabled = 1;
+        bench.setPrefix(c.prefix);
+        bench.feed(recordLine(0, c.data));
+        EXPECT_EQ(bench.log, c.expected) << c.codePage << ::testing::PrintToString(c.data);
     }
 }
 

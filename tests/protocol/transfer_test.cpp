@@ -158,18 +158,21 @@ TEST(Transfer, AcknowledgedReadArmsTheAnswerTimeout)
     EXPECT_EQ(c.f.log, (EventLog{timerKill(), fakes::pause(100), timerSet(300)}));
 }
 
-// The window is looked at again in the pause before the ACK: keys reach it
-// some time after they went in.
-TEST(Transfer, ARecordIsCheckedAsDeliveredInThePauseBeforeItsAck)
+// An application that minimizes its window (or disables its field) as
+// the record's last key comes has the record: it is acknowledged once,
+// after the pause before an ACK, and not typed again.
+TEST(Transfer, ARecordIsAcknowledgedOnceItsLastKeyWentIn)
 {
     Conversation c;
     c.startReceiving();
     c.f.log.clear();
+    c.f.keyboard.afterKeys = [&c] { c.f.keyboard.foreground.minimized = true; };
     c.f.comPort.receive(recordLine(0, "r"));
     c.p.port.readerPass();
     EXPECT_EQ(c.f.only({"timer set", "timer kill", "sleep", "down", "write"}),
               (EventLog{timerKill(), {"down", 'R'}, fakes::pause(2), fakes::pause(100), sent("ACK\r"),
                         fakes::pause(100), timerSet(300)}));
+    EXPECT_EQ(c.p.transfer.expectedSequence, 1);
 }
 
 TEST(Transfer, ALineAfterTheEndMarkerDoesNotCancelTheCompletion)

@@ -9,41 +9,22 @@
 #include <cstring>
 #include <string>
 
+#include "fakes/silent_keyboard.h"
 #include "protocol/record_assembler.h"
+#include "protocol/record_line.h"
 
 namespace orvanta {
 namespace {
-
-std::string recordLine(int sequence, const std::string& data)
-{
-    std::string line(1, static_cast<char>(sequence));
-    line += data;
-    unsigned sum = 0;
-    for (unsigned char c : line)
-        sum += c;
-    auto send = [](unsigned b) { return static_cast<char>(b == 13 ? 14 : b); };
-    line += send(sum & 0xFF);
-    line += send((sum >> 8) & 0xFF);
-    return line + '\r';
-}
 
 std::string sampleStream(std::size_t dataLength)
 {
     std::string stream;
     for (int i = 0; stream.size() < (1u << 20); ++i)
-        stream += recordLine(i % 10, std::string(dataLength, static_cast<char>('0' + i % 10)));
+        stream += testing::recordLine(i % 10, std::string(dataLength, static_cast<char>('0' + i % 10)));
     return stream;
 }
 
-struct Silent final : Keyboard, Clock {
-    std::uint32_t sendKeys(const KeyEvent*, std::uint32_t count) override { return count; }
-    std::int16_t scanChar(std::uint8_t c, KeyboardLayout) override { return c; }
-    std::uint16_t scanCodeOf(std::uint8_t, KeyboardLayout) override { return 0x1E; }
-    bool isDeadKey(std::uint8_t, KeyboardLayout) override { return false; }
-    AnsiCharacter decodeAnsi(const std::uint8_t* b, std::uint32_t) override { return {1, 1, {b[0], 0}}; }
-    std::uint8_t capsLockState() override { return 0; }
-    bool modifiersHeld() override { return false; }
-    ForegroundWindow foregroundWindow() override { return {true, false, false, false, 1}; }
+struct Silent final : fakes::SilentKeyboard, Clock {
     std::uint64_t nowUs() override { return 0; }
     void sleepUntilUs(std::uint64_t) override {}
     void idleMs(std::uint32_t) override {}

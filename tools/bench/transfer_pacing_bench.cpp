@@ -78,10 +78,13 @@ class CostlyKeyboard final : public Keyboard {
 public:
     CostlyKeyboard(ModelClock& clock, fakes::EventLog& log) : clock_(clock), keys_(log) {}
 
-    std::uint32_t sendKeys(const KeyEvent* events, std::uint32_t count) override
+    KeysFate sendKeys(const KeyEvent* events, std::uint32_t count) override
     {
         return costly(keys_.sendKeys(events, count));
     }
+    void beginRecord(const ForegroundWindow& window) override { keys_.beginRecord(window); }
+    void endRecord() override { keys_.endRecord(); }
+    bool windowAnswers(WindowId w, std::uint32_t ms) override { return costly(keys_.windowAnswers(w, ms)); }
     std::int16_t scanChar(std::uint8_t c, KeyboardLayout l) override { return costly(keys_.scanChar(c, l)); }
     std::uint16_t scanCodeOf(std::uint8_t k, KeyboardLayout l) override { return costly(keys_.scanCodeOf(k, l)); }
     bool isDeadKey(std::uint8_t k, KeyboardLayout l) override { return costly(keys_.isDeadKey(k, l)); }

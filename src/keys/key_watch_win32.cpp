@@ -1,0 +1,213 @@
+/*
+ * The low-level keyboard hook that watches a record's keys.
+ *
+ * Windows calls the hook for every key event about to be posted to a
+ * thread's input queue, on the thread that installed it, and SendInput
+ * returns only once the hook has had each of its events (wine does the
+ * same), so the verdict on a character is there when SendInput returns.
+ * The hook is installed for the length of one record only: between
+ * records nobody's keys pass through this process.
+ *
+ * The user's modifiers are read with GetAsyncKeyState at the first event
+ * of a character: inside the hook it gives the state before that event, so
+ * only keys that were down already, which are never ours (every character
+ * lets go of what it pressed), and the events of one SendInput call cannot
+ * have the user's keys between them.
+ */
+#include "keys/key_watch_win32.h"
+
+namespace orvanta {
+namespace {
+
+constexpr UINT kInstallMessage = WM_APP + 1;
+constexpr UINT kRemoveMessage = WM_APP + 2;
+constexpr DWORD kStartWaitMs = 1000;
+constexpr ULONG_PTR kTagMark = ULONG_PTR{0x4F5256} << 40;   // "ORV"
+constexpr ULONG_PTR kTagMarkMask = ULONG_PTR{0xFFFFFF} << 40;
+constexpr SHORT kKeyIsDown = static_cast<SHORT>(0x8000);
+constexpr std::uint64_t kNothingPublished = ~std::uint64_t{0};
+
+// The hook procedure has no context of its own; the program has one watch.
+std::atomic<KeyWatch*> activeWatch{nullptr};
+
+bool isRecordKey(ULONG_PTR extraInfo)
+{
+    return (extraInfo & kTagMarkMask) == kTagMark;
+}
+
+bool userModifierDown()
+{
+    for (int key : {VK_SHIFT, VK_CONTROL, VK_MENU, VK_LWIN, VK_RWIN}) {
+        if (GetAsyncKeyState(key) & kKeyIsDown)
+            return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+KeyWatch::~KeyWatch()
+{
+    if (!thread_)
+        return;
+    PostThreadMessageW(threadId_, WM_QUIT, 0, 0);
+    WaitForSingleObject(thread_, kStartWaitMs);
+    activeWatch = nullptr;
+    CloseHandle(thread_);
+    CloseHandle(ready_);
+    CloseHandle(decided_);
+}
+
+ULONG_PTR KeyWatch::tag(std::uint32_t character, std::uint32_t index, std::uint32_t count)
+{
+    return kTagMark | (ULONG_PTR{character & kCharacterMask} << 16) | (ULONG_PTR{index & 0xFF} << 8) | (count & 0xFF);
+}
+
+bool KeyWatch::begin(HWND window, DWORD thread)
+{
+    watching_ = false;
+    if (!startThread())
+        return false;
+    window_ = window;
+    windowThread_ = thread;
+    ResetEvent(ready_);
+    if (!PostThreadMessageW(threadId_, kInstallMessage, 0, 0) || WaitForSingleObject(ready_, kStartWaitMs) != 0)
+        return false;
+    watching_ = installed_;
+    return watching_;
+}
+
+void KeyWatch::end()
+{
+    watching_ = false;
+    if (thread_)
+        PostThreadMessageW(threadId_, kRemoveMessage, 0, 0);
+}
+
+std::optional<KeysFate> KeyWatch::verdict(std::uint32_t character, DWORD waitMs)
+{
+    const ULONGLONG giveUpAt = GetTickCount64() + waitMs;
+    for (;;) {
+        const std::uint64_t seen = published_;
+        if (seen != kNothingPublished && (seen >> 8) == character)
+            return static_cast<KeysFate>(seen & 0xFF);
+        const ULONGLONG now = GetTickCount64();
+        if (now >= giveUpAt)
+            break;
+        WaitForSingleObject(decided_, static_cast<DWORD>(giveUpAt - now));
+    }
+    watching_ = false;
+    return std::nullopt;
+}
+
+bool KeyWatch::startThread()
+{
+    if (thread_)
+        return true;
+    ready_ = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    decided_ = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    if (!ready_ || !decided_)
+        return false;
+    activeWatch = this;
+    thread_ = CreateThread(nullptr, 0, threadMain, this, 0, &threadId_);
+    if (!thread_)
+        return false;
+    // Windows drops a hook that keeps the input waiting: this thread must
+    // get the processor whenever a key comes.
+    SetThreadPriority(thread_, THREAD_PRIORITY_HIGHEST);
+    return WaitForSingleObject(ready_, kStartWaitMs) == 0;
+}
+
+DWORD WINAPI KeyWatch::threadMain(void* watch)
+{
+    static_cast<KeyWatch*>(watch)->runThread();
+    return 0;
+}
+
+// The hook runs inside GetMessage, so this loop is all the thread does.
+void KeyWatch::runThread()
+{
+    MSG message;
+    PeekMessageW(&message, nullptr, WM_USER, WM_USER, PM_NOREMOVE);   // the queue, before anyone posts to it
+    SetEvent(ready_);
+    auto remove = [this] {
+        if (hook_)
+            UnhookWindowsHookEx(hook_);
+        hook_ = nullptr;
+        installed_ = false;
+    };
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+        if (message.message == kInstallMessage) {
+            remove();
+            hook_ = SetWindowsHookExW(WH_KEYBOARD_LL, onKey, GetModuleHandleW(nullptr), 0);
+            installed_ = hook_ != nullptr;
+            SetEvent(ready_);
+        } else if (message.message == kRemoveMessage) {
+            remove();
+        }
+    }
+    remove();
+}
+
+LRESULT CALLBACK KeyWatch::onKey(int code, WPARAM message, LPARAM info)
+{
+    if (code == HC_ACTION) {
+        const auto& key = *reinterpret_cast<const KBDLLHOOKSTRUCT*>(info);
+        KeyWatch* watch = activeWatch;
+        if (watch && isRecordKey(key.dwExtraInfo) && !watch->passes(key))
+            return 1;
+    }
+    return CallNextHookEx(nullptr, code, message, info);
+}
+
+// Whether one event of a record goes on to its window.
+bool KeyWatch::passes(const KBDLLHOOKSTRUCT& key)
+{
+    const auto character = static_cast<std::uint32_t>((key.dwExtraInfo >> 16) & kCharacterMask);
+    const auto index = static_cast<std::uint32_t>((key.dwExtraInfo >> 8) & 0xFF);
+    const auto count = static_cast<std::uint32_t>(key.dwExtraInfo & 0xFF);
+    if (character != seenCharacter_) {
+        seenCharacter_ = character;
+        passedCount_ = 0;
+        stopped_.reset();
+        if (userModifierDown())
+            stopped_ = KeysFate::HeldBack;
+    }
+    const DWORD identity = (key.vkCode << 16) | (key.scanCode & 0xFFFF);
+    bool pass = false;
+    if (key.flags & LLKHF_UP) {
+        for (std::uint32_t i = 0; i < passedCount_ && !pass; ++i)
+            pass = passedDowns_[i] == identity;
+    } else {
+        if (!stopped_ && !windowKeepsFocus())
+            stopped_ = KeysFate::WindowLeft;
+        pass = !stopped_;
+        if (pass && passedCount_ < std::size(passedDowns_))
+            passedDowns_[passedCount_++] = identity;
+    }
+    if (index + 1 >= count)
+        publish(character, stopped_.value_or(KeysFate::WentIn));
+    return pass;
+}
+
+// The same test as the typing side makes before each key.
+bool KeyWatch::windowKeepsFocus() const
+{
+    const HWND front = GetForegroundWindow();
+    if (!front || front != window_.load())
+        return false;
+    const DWORD thread = GetWindowThreadProcessId(front, nullptr);
+    if (thread != windowThread_.load() || !IsWindowVisible(front) || IsIconic(front))
+        return false;
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    return !GetGUIThreadInfo(thread, &info) || info.hwndFocus != nullptr;
+}
+
+void KeyWatch::publish(std::uint32_t character, KeysFate fate)
+{
+    published_ = (std::uint64_t{character} << 8) | static_cast<std::uint8_t>(fate);
+    SetEvent(decided_);
+}
+
+}  // namespace orvanta
