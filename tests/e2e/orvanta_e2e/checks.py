@@ -21,13 +21,12 @@ def kept_focus(o):
     return "another window took the focus during the run" if o.focus_lost else None
 
 
-def typed_once_but_resent(*records, may_repeat=()):
+def typed_once_but_resent(*records):
     """Each record typed once, in order, with add-CR; only a record the
     collector sent again because its ACK went down with the port may follow
-    itself once more (the protocol cannot tell it from a new record), and
-    so may the records numbered in may_repeat."""
+    itself once more (the protocol cannot tell it from a new record)."""
     def check(o):
-        resent = set(o.sim_records("resent_after_port_loss")) | set(may_repeat)
+        resent = set(o.sim_records("resent_after_port_loss"))
         lines = o.typed.split(b"\r")
         if lines.pop() != b"":
             return "typed %r, which does not end with a whole record" % o.typed
@@ -58,6 +57,32 @@ def typed_whole_after_a_piece(*records):
                                        and len(line) < 2 * len(record)):
                 return "typed %r for %r, which is not a piece of it and then all of it" % (line, record)
         return None
+    return check
+
+
+def moved_to_second_window(*records, moved):
+    """With add-CR: the records before the one numbered `moved` whole in
+    the first window, then a piece of that one and nothing else; the second
+    window has it whole, and the records after it."""
+    def check(o):
+        before = b"".join(r.encode("latin-1") + b"\r" for r in records[:moved - 1])
+        record = records[moved - 1].encode("latin-1")
+        first, second = o.typed_first or b"", o.typed_second
+        piece = first[len(before):]
+        if not first.startswith(before) or not piece or not record.startswith(piece) or piece == record:
+            return "the first window got %r, expected %r and a piece of %r" % (first, before, record)
+        rest = b"".join(r.encode("latin-1") + b"\r" for r in records[moved - 1:])
+        return None if second == rest else "the second window got %r, expected %r" % (second, rest)
+    return check
+
+
+def episodes(name, count):
+    """The typing target made `count` busy spells, holds or switches (name),
+    each of which ended: a case shows what it claims to."""
+    def check(o):
+        found = o.episodes(name)
+        return None if len(found) == count and all(end is not None for _, _, end in found) else \
+            "%s %r, expected %d that ended" % (name, found, count)
     return check
 
 

@@ -62,6 +62,15 @@ def keymap_directory(root, keymap):
     return directory
 
 
+def locale_available(name):
+    """Whether `locale -a` lists the locale ("ja_JP.UTF-8" shows there as
+    ja_JP.utf8)."""
+    def canonical(locale):
+        return locale.lower().replace("-", "")
+    listed = subprocess.run(["locale", "-a"], capture_output=True, text=True).stdout.split()
+    return canonical(name) in map(canonical, listed)
+
+
 class Display:
     """The X display to run on: the caller's, or an Xvfb of our own when
     there is none (a developer running ctest without xvfb-run)."""
@@ -125,10 +134,13 @@ class PrefixFactory:
 class Wine:
     """Commands in one prefix; wine's own chatter goes to a log file."""
 
-    def __init__(self, prefix, log_path, display=None):
+    def __init__(self, prefix, log_path, display=None, locale=None):
         self.env = dict(os.environ, WINEPREFIX=prefix, **WINE_ENV)
         if display:
             self.env["DISPLAY"] = display
+        if locale:
+            # wine takes its ANSI code page from the locale.
+            self.env.update(LANG=locale, LC_ALL=locale)
         self.log = open(log_path, "ab")
 
     def run(self, args, timeout=60):

@@ -16,7 +16,7 @@ import sys
 import time
 from dataclasses import dataclass, field
 
-from .environment import PrefixFactory, Wine, keymap_directory, start_xvfb, wait_for, windows_path
+from .environment import PrefixFactory, Wine, keymap_directory, locale_available, start_xvfb, wait_for, windows_path
 from .simulator import read_log
 
 SIMULATOR = os.path.join(os.path.dirname(os.path.abspath(__file__)), "simulator.py")
@@ -73,9 +73,14 @@ class TypingTarget:
         if self.process.poll() is not None:
             raise RuntimeError("the typing target ended at start (code %d)" % self.process.returncode)
 
-    def read_typed(self):
-        with open(self.typed, "rb") as f:
-            return f.read()
+    def read_typed(self, window=""):
+        """All that was typed, or what reached one window of a switch
+        ("first" or "second"); None when there is no such file."""
+        try:
+            with open(self.typed + ("." + window if window else ""), "rb") as f:
+                return f.read()
+        except FileNotFoundError:
+            return None
 
     def read_events(self):
         try:
@@ -149,7 +154,9 @@ class Setup:
     target no window is open while the program runs. settings_unwritable
     puts a directory where the settings file goes, so that writing it fails
     as in a protected folder (a read-only file would not stop root).
-    target_options go to the typing target (its window gaps, --gap)."""
+    target_options go to the typing target (--gap, --busy, --hold, --switch).
+    locale is the one the wine processes run in (LANG and LC_ALL):
+    "ja_JP.UTF-8" gives them the ANSI code page 932."""
     args: str
     ports: dict = field(default_factory=lambda: {1: "sim"})
     sim_options: list = field(default_factory=list)
@@ -158,6 +165,7 @@ class Setup:
     target: bool = True
     target_options: list = field(default_factory=list)
     settings_unwritable: bool = False
+    locale: str = None
 
 
 @dataclass
@@ -166,6 +174,8 @@ class Outcome:
     seconds: float = 0.0
     cpu_seconds: float = None
     typed: bytes = b""
+    typed_first: bytes = None   # with --switch: what reached the first window
+    typed_second: bytes = None  # ... and the second
     target_events: list = field(default_factory=list)
     focus_lost: bool = False    # another window took the focus while the program ran, outside the target's gaps
     sim_events: list = field(default_factory=list)
@@ -191,17 +201,21 @@ class Outcome:
                 found.append((int(words[1], 16), int(words[3], 16), words[4:] == ["ext"]))
         return found
 
-    def window_gaps(self):
-        """(kind, characters at its begin, at its end or None) of every gap
-        the typing target made."""
-        gaps = []
+    def episodes(self, name):
+        """(kind, characters at its begin, at its end or None) of every gap,
+        busy spell, hold or switch (name) the typing target made; kind is
+        the word between name and "begin" ("" for a switch)."""
+        found = []
         for line in self.target_events:
             words = line.split()
-            if words[:1] == ["gap"] and words[2] == "begin":
-                gaps.append((words[1], int(words[-1]), None))
-            elif words[:2] == ["gap", "end"] and gaps:
-                gaps[-1] = gaps[-1][:2] + (int(words[-1]),)
-        return gaps
+            if words[:1] == [name] and "begin" in words:
+                found.append((" ".join(words[1:words.index("begin")]), int(words[-1]), None))
+            elif words[:2] == [name, "end"] and found:
+                found[-1] = found[-1][:2] + (int(words[-1]),)
+        return found
+
+    def window_gaps(self):
+        return self.episodes("gap")
 
     def sim_records(self, event):
         """The record numbers of the simulator's events of one kind."""
@@ -212,12 +226,17 @@ class Outcome:
 
 
 def focus_lost(target_events):
-    """Whether the target lost the focus other than by a gap of its own."""
-    in_gap = False
+    """Whether the target lost the focus other than by a gap, a busy spell
+    or a switch of its own (a switch lasts to the end)."""
+    away = set()
     for line in target_events:
-        if line.startswith("gap "):
-            in_gap = " begin " in line
-        elif line == "killfocus" and not in_gap:
+        word = line.split(" ", 1)[0]
+        if word in ("gap", "busy", "switch"):
+            if " begin " in line:
+                away.add(word)
+            elif word != "switch":
+                away.discard(word)
+        elif line == "killfocus" and not away:
             return True
     return False
 
@@ -243,9 +262,11 @@ class Bench:
         if setup.settings_unwritable:
             os.makedirs(settings)
         self.prefixes.clone(os.path.join(directory, "prefix"))
+        if setup.locale and not locale_available(setup.locale):
+            raise RuntimeError("the locale %s is missing (scripts/test makes it with localedef)" % setup.locale)
         server, display = (start_xvfb("1024x768x24", keymap_directory(self.work_root, setup.keymap))
                            if setup.keymap else (None, None))
-        wine = Wine(os.path.join(directory, "prefix"), os.path.join(directory, "wine.log"), display)
+        wine = Wine(os.path.join(directory, "prefix"), os.path.join(directory, "wine.log"), display, setup.locale)
         ports, sim_link = self._port_paths(directory, setup.ports)
         wine.map_ports(ports)
 
@@ -261,6 +282,7 @@ class Bench:
             if target:
                 target.wait_until_quiet()
                 outcome.typed = target.read_typed()
+                outcome.typed_first, outcome.typed_second = target.read_typed("first"), target.read_typed("second")
                 outcome.target_events = target.read_events()
                 outcome.focus_lost = focus_lost(outcome.target_events)
             if before_stop:

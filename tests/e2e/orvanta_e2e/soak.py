@@ -20,8 +20,11 @@ the next record right behind it.
 
 A keep-online run adds what an always-on PC meets: window gaps (the typing
 target hides, minimizes itself or goes away for a few seconds after a
-record) and port losses (the adapter goes away after a record is delivered,
-or while the next one is typed, and comes back as a new terminal). A record
+record), an application busy with the line just entered (at a record's
+Enter its field loses the focus, or its thread stops answering, for 0.1 to
+1 s), a user's hand on Ctrl or Shift for 0.1 to 1 s at a random character,
+and port losses (the adapter goes away after a record is delivered, or
+while the next one is typed, and comes back as a new terminal). A record
 typed whose ACK went down with the port is sent again and typed again, as
 the protocol cannot tell it from a new one: those are counted apart from
 records typed twice, and only the records the collector sent again after a
@@ -49,10 +52,13 @@ from .harness import add_program_options
 COMMAND_LINE = "1,1,1,1,0,2,2"
 KEEP_ONLINE_COMMAND_LINE = "1,1,1,1,1,1,2"     # poll every second
 FAULTS = ("damage", "drop", "noise", "lose-ack", "duplicate", "long-line", "silent-from", "split",
-          "early-timeout", "window-gap", "port-loss")
-# Faults only a keep-online series rides out: a one-shot run ends on them.
-KEEP_ONLINE_FAULTS = ("window-gap", "port-loss")
+          "early-timeout", "window-gap", "port-loss", "app-busy", "modifier-hold")
+# Faults of an always-on PC, drawn in keep-online runs only (a one-shot run
+# ends on a window gap or a port loss).
+KEEP_ONLINE_FAULTS = ("window-gap", "port-loss", "app-busy", "modifier-hold")
 GAP_KINDS = ("hide", "minimize", "away")
+BUSY_KINDS = ("focus", "hang")
+HELD_KEYS = (17, 16)    # Ctrl, Shift: Alt alone would put the target into menu mode
 RECORD_FAULTS = ("damage", "drop", "lose-ack", "duplicate", "long-line", "early-timeout")
 # How many records before and after the next expected one a typed line is
 # looked for: a skipped record and an older one typed again are told apart
@@ -88,6 +94,7 @@ class Account:
         self.answers_lost_with_port = set()     # those records, in any run: the next run may send them
         self.message_boxes = 0      # keep-online runs that ended with a message box waiting
         self.port_losses = self.window_gaps = 0     # as they happened, not as drawn
+        self.busy_spells = self.modifier_holds = 0
         self.typed_count = {}
         self.sent_ids = set()
         self.faults = {f: 0 for f in FAULTS}
@@ -103,6 +110,7 @@ class Account:
                     typed_twice=self.twice, typed_twice_after_port_loss=self.twice_after_port_loss,
                     typed_wrongly=self.wrong, lost=self.lost, message_boxes=self.message_boxes,
                     port_losses=self.port_losses, window_gaps=self.window_gaps,
+                    busy_spells=self.busy_spells, modifier_holds=self.modifier_holds,
                     collector_timeouts=self.collector_timeouts,
                     faults=self.faults, program_seconds=round(self.seconds, 1),
                     program_processor_seconds=round(self.processor, 2))
@@ -112,9 +120,10 @@ def expected_text(data, table):
     return b"".join(table.get(b, b"") for b in data)
 
 
-def plan_faults(rng, count, rate, account, keep_online=False):
+def plan_faults(rng, count, rate, account, keep_online=False, lengths=()):
     """Simulator options and typing target options for one run of `count`
-    records. Window gaps and port losses only in a keep-online run."""
+    records, whose typed lengths (with the CR) are `lengths`. The faults of
+    KEEP_ONLINE_FAULTS only in a keep-online run."""
     options, target_options = [], []
     silent_used = False
     faults = FAULTS if keep_online else tuple(f for f in FAULTS if f not in KEEP_ONLINE_FAULTS)
@@ -132,6 +141,11 @@ def plan_faults(rng, count, rate, account, keep_online=False):
         if fault == "window-gap":
             # After the record before this one: the gap outlasts the NAK budget now and then.
             target_options += ["--gap", "%s,%d,%.1f" % (rng.choice(GAP_KINDS), number - 1, rng.uniform(1, 6))]
+        elif fault == "app-busy":
+            target_options += ["--busy", "%s,%d,%.1f" % (rng.choice(BUSY_KINDS), number, rng.uniform(0.1, 1))]
+        elif fault == "modifier-hold":
+            at = sum(lengths[:number - 1]) + 1 + rng.randrange(lengths[number - 1])
+            target_options += ["--hold", "%d,%dc,%.1f" % (rng.choice(HELD_KEYS), at, rng.uniform(0.1, 1))]
         elif fault == "port-loss":
             options += ["--port-lost-after", str(number - 1)]
         else:
@@ -298,15 +312,18 @@ def main():
             transfer = pending[:per_run]
             account.sent_ids.update(key for key, _ in transfer)
             account.sent = len(account.sent_ids)
-            options, target_options = plan_faults(rng, len(transfer), opts.fault_rate, account, opts.keep_online)
+            expected = [expected_text(d, table) for _, d in transfer]
+            options, target_options = plan_faults(rng, len(transfer), opts.fault_rate, account, opts.keep_online,
+                                                  [len(e) + 1 for e in expected])
             options += ["--answer-timeout-ms", str(opts.collector_timeout_ms)]
             name = "soak-transfer-%d" % (account.transfers + 1)
             data = [d for _, d in transfer]
             if opts.keep_online:
                 batches = [data[i:i + opts.per_transfer] for i in range(0, len(data), opts.per_transfer)]
-                gaps = sum(float(o.split(",")[2]) for o in target_options[1::2])
+                # Every target option ends in its seconds.
+                target_seconds = sum(float(o.split(",")[2]) for o in target_options[1::2])
                 outcome = run_keep_online(bench_, name, batches, options, target_options,
-                                          time_limit=60 + 1.5 * len(data) + 3 * len(batches) + 2 * gaps
+                                          time_limit=60 + 1.5 * len(data) + 3 * len(batches) + 2 * target_seconds
                                           + 10 * options.count("--port-lost-after"))
                 if (outcome.seen or {}).get("message box", "no message box") != "no message box":
                     account.message_boxes += 1
@@ -322,8 +339,9 @@ def main():
             account.collector_timeouts += outcome.summary.get("answer_timeouts", 0)
             account.port_losses += outcome.summary.get("port_losses", 0)
             account.window_gaps += len(outcome.window_gaps())
+            account.busy_spells += len(outcome.episodes("busy"))
+            account.modifier_holds += len(outcome.episodes("hold"))
             account.processor += outcome.cpu_seconds or 0.0
-            expected = [expected_text(d, table) for _, d in transfer]
             done = account_for(account, transfer, expected, outcome)
             pending = [r for r in pending if r[0] not in done]
             keep_evidence(outcome, options + target_options, len(account.incidents) > incidents_before or not done)

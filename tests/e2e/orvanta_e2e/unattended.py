@@ -9,8 +9,9 @@ A run whose transfer completed (or had nothing to send) ends with exit code
 
 The runner (__main__) applies ALWAYS and a case's own checks to its run.
 """
-from .checks import (caps_lock_scan_code, cradle_conversation, delivered, ended_within, exit_code,
-                     keydowns, kept_focus, line_rate, lines_received, port_lost, settings_file, typed)
+from .checks import (caps_lock_scan_code, cradle_conversation, delivered, ended_within, episodes, exit_code,
+                     keydowns, kept_focus, line_rate, lines_received, moved_to_second_window, port_lost,
+                     settings_file, typed)
 from .harness import Setup, byte_record_options, record_options, typed_records
 
 # 2 ms between characters: the typing stays quick, and every key still goes
@@ -53,6 +54,14 @@ GERMAN = (b"yzYZ", "äöüßÄÖÜ°§".encode("cp1252"), "^a`e´o ^ ".encode("c
           b"\"&/()=?#'+*-_:;,.!$%<>")
 TWELVE = tuple("item %d" % n for n in range(1, 13))
 SHOP = ("4006381333931", "LOT-2024/07 A", "Qty: 12, Price $3.49!")
+# Long enough, at 60 ms a character, for something to happen in its
+# middle; the record after it in lower case, which a held Shift would change.
+LONG = "LOT-24B117 EXP 2026-03 QTY 48 SKU 10-4471/XY"
+HELD = (SHOP[0], LONG, "lot-7 batch 12 ok")
+# Code page 932: katakana and digits; a record whose last byte is a lead
+# byte, which must not take the CR with it (a byte that forms no character
+# types U+FFFD, which an ANSI window receives as "?").
+SHIFT_JIS = ("テスト123".encode("cp932"), b"XY\xe9", b"NEXT-01")
 
 CASES = {
     "records_typed_in_order": (
@@ -159,6 +168,32 @@ CASES = {
     "settings_file_from_command_line": (
         Setup("2,3,1,1,0,5,20", ports={3: "absent"}),
         [exit_code(101), settings_file(settings_image(1, 3, 0, 1, 0, 5, 20))]),
+    # The application drops the focus of its field for 0.4 s at every
+    # Enter, as it takes the line: no record may be typed again for that.
+    "focus_dropped_at_every_enter": (
+        Setup(UNATTENDED, sim_options=record_options(*TWELVE[:5]), target_options=["--busy", "focus,every,0.4"]),
+        [typed(typed_records(*TWELVE[:5])), delivered(5), episodes("busy", 5)]),
+    # Its thread stops answering for 1 s after the first record's Enter, and
+    # its field drops the focus at the third: keys sent meanwhile would wait
+    # in its queue and then find no focus.
+    "thread_stops_answering_after_enter": (
+        Setup(UNATTENDED, sim_options=record_options(*TWELVE[:5]),
+              target_options=["--busy", "hang,1,1", "--busy", "focus,3,0.5"]),
+        [typed(typed_records(*TWELVE[:5])), delivered(5), episodes("busy", 2)]),
+    # Another program holds Ctrl for 0.6 s in the middle of the long record,
+    # and Shift in the middle of the next: typing waits for the keys to go up.
+    "modifiers_held_mid_record": (
+        Setup("1,1,1,1,0,2,60", sim_options=record_options(*HELD),
+              target_options=["--hold", "17,34c,0.6", "--hold", "16,65c,0.6"]),
+        [typed(typed_records(*HELD)), delivered(3), episodes("hold", 2)]),
+    # Another window takes the front ten characters into the long record;
+    # at 60 ms a character no key is on its way while the front changes.
+    "front_window_changes_mid_record": (
+        Setup("1,1,1,1,0,2,60", sim_options=record_options("abc", LONG, "xyz"), target_options=["--switch", "14c"]),
+        [moved_to_second_window("abc", LONG, "xyz", moved=2), delivered(3), episodes("switch", 1)]),
+    "code_page_932": (
+        Setup(UNATTENDED, sim_options=byte_record_options(*SHIFT_JIS), locale="ja_JP.UTF-8"),
+        [typed(SHIFT_JIS[0] + b"\rXY?\rNEXT-01\r"), delivered(3)]),
     # As in a protected folder: the settings are not kept, the run goes on.
     "settings_file_cannot_be_written": (
         Setup(UNATTENDED, sim_options=record_options(*SHOP), settings_unwritable=True),
