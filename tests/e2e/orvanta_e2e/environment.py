@@ -152,8 +152,12 @@ class Wine:
                                 stderr=self.log)
 
     def kill_server(self):
-        subprocess.run(["wineserver", "-k"], env=self.env, stdin=subprocess.DEVNULL, stdout=self.log,
-                       stderr=self.log)
+        """Ends the prefix's server and waits until it is gone: a program
+        started while it is still going down would still be served by it,
+        with the ports it resolved when it started."""
+        for option in ("-k", "-w"):
+            subprocess.run(["wineserver", option], env=self.env, stdin=subprocess.DEVNULL, stdout=self.log,
+                           stderr=self.log)
 
     def close(self):
         self.log.close()
