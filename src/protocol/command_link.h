@@ -5,6 +5,8 @@
  */
 #pragma once
 
+#include <cstdint>
+
 namespace orvanta {
 
 class CommandLink {
@@ -17,8 +19,8 @@ public:
     virtual void ClosePort() = 0;
     // Purges what the command makes stale and writes it.
     [[nodiscard]] virtual bool writeCommand(const char* command) = 0;
-    // True when bytes have reached the port that nobody has read yet.
-    virtual bool inputWaiting() = 0;
+    // How many bytes have reached the port that nobody has read yet.
+    virtual std::uint32_t bytesWaiting() = 0;
     // True when the open port's device has gone: only closing it and
     // opening it anew can reach the collector again.
     virtual bool portLost() = 0;

@@ -27,6 +27,8 @@ RecordAssembler::RecordAssembler(TransferContext& transfer, LineHandler& handler
 void RecordAssembler::feed(const std::uint8_t* bytes, std::uint32_t count)
 {
     TransferContext& t = transfer_;
+    const std::uint64_t before = t.bytesReceived;
+    t.bytesReceived += count;
     for (std::uint32_t i = 0; i < count; ++i) {
         const std::uint8_t byte = bytes[i];
         if (t.lineLength >= kOverflowed) {
@@ -40,6 +42,7 @@ void RecordAssembler::feed(const std::uint8_t* bytes, std::uint32_t count)
         }
         t.lineBuffer[t.lineLength] = 0;
         t.bytesAfterLine = count - i - 1;
+        t.lineEnd = before + i + 1;
         const int goOn = handler_.HandleLine();
         t.lineLength = 0;
         if (goOn == 0)

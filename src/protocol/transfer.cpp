@@ -115,20 +115,25 @@ int TransferMachine::handOver()
 }
 
 // The collector sends a record again when our ACK was lost, and also when
-// its own answer time-out ran out while the ACK was on its way (a long
-// record takes long to type). In the second case it takes that ACK for the
-// record and sends the next one, and it would take a second ACK for that
-// next record, which is then typed only if nothing goes wrong with it. So a
-// repeat is answered only when nothing follows it, in the chunk or at the
-// port after the pause before the answer: what follows is handled instead.
-// A collector that did miss the ACK sends nothing more and gets it. False
-// when the answer could not be written.
+// its own answer time-out ran out while the record was being typed (a long
+// record takes long to type). A copy that had reached the port when the
+// ACK went out is of the second kind: the collector takes that ACK for the
+// copy and goes on to its next record, and it would take a second ACK for
+// that next record, which is then never typed. Such a copy gets no answer
+// of its own; nor does one with something behind it, in the chunk or at
+// the port after the pause before an answer, which shows that the
+// collector has gone on. A copy that comes alone after the ACK means the
+// collector missed the ACK, and gets it again. False when the answer could
+// not be written.
 bool TransferMachine::answerRepeat()
 {
-    if (transfer_.bytesAfterLine > 0)
+    const TransferContext& t = transfer_;
+    if (t.lineEnd <= t.receivedBeforeAck || t.bytesAfterLine > 0) {
+        armProtocolTimer(kAnswerTimeoutMs);
         return true;
+    }
     services_.clock.sleepMs(kCommandPauseMs);
-    if (services_.link.inputWaiting())
+    if (services_.link.bytesWaiting() > 0)
         return true;
     return sendAndArm("ACK\r", kAnswerTimeoutMs) == 1;
 }
@@ -147,11 +152,6 @@ int TransferMachine::acknowledgeTypedRecord()
     return 1;
 }
 
-// A long record at a low rate takes longer than the answer time-out to
-// arrive (1014 bytes at 9600 bit/s take a second). A NAK sent while it is
-// still coming makes the collector send it again after it, and with the
-// copies in flight an ACK can be taken for the wrong record. An over-long
-// line stops counting as arriving, so it still gets its NAK.
 // No window can take the record: the collector keeps it, and the
 // transfer goes quiet instead of answering. A collector whose host stops
 // answering repeats its record on its own time-out and then gives the
@@ -174,6 +174,19 @@ void TransferMachine::portLost()
     armProtocolTimer(kHandOverMs);
 }
 
+// Bytes in the chunk after the line, and bytes at the port that nobody has
+// read yet, came before the ACK that has just gone out.
+void TransferMachine::noteWhatCameBeforeTheAck()
+{
+    TransferContext& t = transfer_;
+    t.receivedBeforeAck = t.lineEnd + t.bytesAfterLine + services_.link.bytesWaiting();
+}
+
+// A long record at a low rate takes longer than the answer time-out to
+// arrive (1014 bytes at 9600 bit/s take a second). A NAK sent while it is
+// still coming makes the collector send it again after it, and with the
+// copies in flight an ACK can be taken for the wrong record. An over-long
+// line stops counting as arriving, so it still gets its NAK.
 void TransferMachine::keepAnswerTimeWhileLineArrives()
 {
     const TransferContext& t = transfer_;
@@ -194,6 +207,8 @@ int TransferMachine::sendAndArm(const char* text, std::uint32_t timeoutMs)
     const std::uint64_t goesOut = services_.clock.nowUs();
     if (!services_.link.writeCommand(text))
         return 0;
+    if (std::strcmp(text, "ACK\r") == 0)
+        noteWhatCameBeforeTheAck();
     services_.clock.sleepUntilUs(goesOut + kCommandPauseMs * kMicrosPerMs);
     armProtocolTimer(timeoutMs);
     return 1;

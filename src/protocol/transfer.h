@@ -114,6 +114,7 @@ private:
     bool answerRepeat();
     [[nodiscard]] int sendAndArm(const char* text, std::uint32_t timeoutMs);
     void keepAnswerTimeWhileLineArrives();
+    void noteWhatCameBeforeTheAck();
     void failTransfer(WindowId window, StatusCode code) { failTransfer(window, failure(code)); }
     void beginTransferAnew();
     void forgetTransfer();

@@ -183,9 +183,9 @@ bool PortConnection::writeCommand(const char* command)
     return writePort(reinterpret_cast<const std::uint8_t*>(command), length);
 }
 
-bool PortConnection::inputWaiting()
+std::uint32_t PortConnection::bytesWaiting()
 {
-    return services.comPort.clearErrors() > 0;
+    return services.comPort.clearErrors();
 }
 
 bool PortConnection::portLost()

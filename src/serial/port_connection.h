@@ -40,7 +40,7 @@ public:
     [[nodiscard]] int OpenPort() override;
     void ClosePort() override;
     [[nodiscard]] bool writeCommand(const char* command) override;
-    bool inputWaiting() override;
+    std::uint32_t bytesWaiting() override;
     bool portLost() override;
 
     [[nodiscard]] bool StartReaderThread();

@@ -51,11 +51,12 @@ struct FakeCollector {
                 f.comPort.receive(recordLine(sequence, records[next]));   // sent again before the ACK came
             }
             if (static_cast<int>(next) == loseAckOf) {
-                loseAckOf = -1;
-            } else {
-                ++next;
-                sequence = (sequence + 1) % 10;
+                loseAckOf = -1;   // sent again on its own time-out, after the ACK
+                f.comPort.arriveAt(f.clock.now + 1, recordLine(sequence, records[next]));
+                return;
             }
+            ++next;
+            sequence = (sequence + 1) % 10;
             sendCurrent(f);
         } else if (command == "NAK\r" && !silentAfterReadAck) {
             sendCurrent(f);
@@ -111,7 +112,7 @@ struct Conversation {
     void run(int maxTimeouts = 100)
     {
         for (int i = 0; i < maxTimeouts; ++i) {
-            while (!f.comPort.input.empty() && p.transfer.running)
+            while (p.transfer.running && f.comPort.clearErrors() > 0)
                 p.port.readerPass();
             if (!f.timer.armed)
                 return;

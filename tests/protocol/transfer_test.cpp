@@ -293,6 +293,31 @@ TEST(Transfer, ARecordArrivingBehindARepeatIsTypedAndTheRepeatNotAnswered)
     EXPECT_EQ(c.f.written(), "READ\rACK\rACK\r");
 }
 
+// The collector's own time-out ran out while the record was typed: its
+// copy reached the port before the ACK went out, and the collector takes
+// that ACK for the copy. It sends its next record only a while later; an
+// ACK for the copy as well would count for that record.
+TEST(Transfer, ACopyThatCameBeforeTheAckIsNotAnswered)
+{
+    Conversation c;
+    c.startReceiving();
+    const std::string first = recordLine(0, "r0");
+    c.f.keyboard.afterKeys = [&] {
+        if (c.f.comPort.input.empty())
+            c.f.comPort.receive(first);
+    };
+    c.f.comPort.receive(first);
+    c.p.port.readerPass();
+    c.f.keyboard.afterKeys = nullptr;
+    c.p.port.readerPass();
+    EXPECT_EQ(c.f.written(), "READ\rACK\r");
+    EXPECT_EQ(c.f.timer.intervalMs, 300u) << "the answer time-out runs: a NAK if nothing comes";
+    c.f.comPort.receive(recordLine(1, "r1"));
+    c.p.port.readerPass();
+    EXPECT_EQ(c.typedLetters(), "R0R1");
+    EXPECT_EQ(c.f.written(), "READ\rACK\rACK\r");
+}
+
 TEST(Transfer, AFailedAcknowledgementBecomesANak)
 {
     Conversation c;

@@ -274,6 +274,7 @@ class Collector:
         self.lost_with_port = set()   # records out whole whose answer the port took down with it
         self.extra_ack = None    # deadline while the ACK of a doubled line is awaited
         self.answer_wait = None  # seconds it waits for the answer to the record sent last
+        self.next_at = None      # when the record after an acknowledged one goes out (--next-record-delay-ms)
         self.nak_reads_left = opts.nak_read
         self.counts = dict(reads=0, acks=0, naks=0, records_sent=0, delivered=0, other_lines=0,
                            answer_timeouts=0, port_losses=0, resent_after_port_loss=0)
@@ -293,7 +294,7 @@ class Collector:
 
     def on_read(self):
         self.counts["reads"] += 1
-        self.answer_wait = None
+        self.answer_wait = self.next_at = None
         if self.state == "silent" or self.opts.silent:
             return
         if self.nak_reads_left > 0:
@@ -337,11 +338,14 @@ class Collector:
         if number in self.opts.duplicate:
             self.extra_ack = time.monotonic() + self.opts.duplicate_wait
             return
+        if self.opts.next_record_delay_ms > 0:
+            self.next_at = time.monotonic() + self.opts.next_record_delay_ms / 1000.0
+            return
         self.send_current()
 
     def on_nak(self):
         self.counts["naks"] += 1
-        self.extra_ack = self.answer_wait = None
+        self.extra_ack = self.answer_wait = self.next_at = None
         if self.state in ("sending", "done"):
             self.send_current()
 
@@ -350,7 +354,7 @@ class Collector:
         Returns the record that was out whole and not yet answered, if any:
         the program may have typed it, and it goes out again."""
         self.counts["port_losses"] += 1
-        self.extra_ack = self.answer_wait = None
+        self.extra_ack = self.answer_wait = self.next_at = None
         unanswered = None
         if self.state == "sending" and self.line.idle_since() is not None \
                 and self.number() in self.sent_before and self.pos < len(self.current_batch()):
@@ -364,6 +368,9 @@ class Collector:
         now = time.monotonic()
         if self.extra_ack is not None and now >= self.extra_ack:
             self.extra_ack = None
+            self.send_current()
+        if self.next_at is not None and now >= self.next_at:
+            self.next_at = None
             self.send_current()
         answer_due = self.answer_due()
         if answer_due is not None and now >= answer_due:
@@ -379,7 +386,7 @@ class Collector:
         return None if self.answer_wait is None or sent is None else sent + self.answer_wait
 
     def seconds_to_deadline(self):
-        deadlines = [d for d in (self.extra_ack, self.answer_due()) if d is not None]
+        deadlines = [d for d in (self.extra_ack, self.next_at, self.answer_due()) if d is not None]
         return max(0.0, min(deadlines) - time.monotonic()) if deadlines else None
 
     def send_current(self):
@@ -621,6 +628,9 @@ def parse_args(argv):
                    "can come: the repeat and, on the late ACK, the next record follow back to back")
     p.add_argument("--early-timeout-ms", type=float, default=20.0,
                    help="the answer time-out of an --early-timeout record")
+    p.add_argument("--next-record-delay-ms", type=float, default=0.0, metavar="N",
+                   help="after an ACK, wait N ms before the next record; an ACK that comes meanwhile counts "
+                        "for that next record, as for any record it was about to send")
     p.add_argument("--port-lost-after", type=int, action="append", default=[], metavar="K",
                    help="the port goes away once K records are delivered in all (repeat for more losses)")
     p.add_argument("--port-lost-delay-ms", type=float, default=0.0, metavar="N",
