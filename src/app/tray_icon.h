@@ -11,6 +11,7 @@
 #include <cstdint>
 
 #include "protocol/series_state.h"
+#include "version.h"
 #include "ui/tray_control.h"
 
 namespace orvanta {
@@ -31,7 +32,9 @@ public:
 
 constexpr std::uint32_t kTrayRetryMs = 2000;
 constexpr std::size_t kTrayTipSize = 128;
-constexpr char kTrayTitle[] = "Orvanta V1.01";
+// The build's one version, as the dialog and the file's version resource
+// give it.
+constexpr char kTrayTitle[] = "Orvanta V" ORVANTA_VERSION_TEXT;
 
 // The state line a keep-online series adds under the tip's title; empty
 // when idle.

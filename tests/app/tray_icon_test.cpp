@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "fakes/fake_platform.h"
 
 namespace orvanta {
@@ -56,11 +58,15 @@ struct SeriesTrayCase {
 const SeriesReport collecting{SeriesState::Collecting, 0, 5, 10}, portGone{SeriesState::WaitingForPort, -107, 5, 10},
     paused{SeriesState::NoTypingTarget, -108, 5, 10}, timedOut{SeriesState::TransferFailed, -105, 5, 10},
     idle{};
-const Event collectingLook{"icon look", 0, "Orvanta V1.01\nCollecting: polling COM5 every 10 s"},
-    portGoneLook{"icon look", 1, "Orvanta V1.01\nWaiting for COM5: Failed to write the COM port!"},
-    pausedLook{"icon look", 1, "Orvanta V1.01\nPaused: no window to type the records into"},
-    timedOutLook{"icon look", 1, "Orvanta V1.01\nReceive Time out !! Next poll in 10 s"},
-    idleLook{"icon look", 0, "Orvanta V1.01"};
+// The tip: the program's title with its version, and the state line.
+Event look(bool alert, const std::string& line = "")
+{
+    return {"icon look", alert ? 1u : 0u, std::string(kTrayTitle) + (line.empty() ? "" : "\n" + line)};
+}
+const Event collectingLook = look(false, "Collecting: polling COM5 every 10 s"),
+            portGoneLook = look(true, "Waiting for COM5: Failed to write the COM port!"),
+            pausedLook = look(true, "Paused: no window to type the records into"),
+            timedOutLook = look(true, "Receive Time out !! Next poll in 10 s"), idleLook = look(false);
 
 // A keep-online series on a PC nobody watches tells its state on the icon
 // instead of a message box; a balloon says once that collecting stopped

@@ -29,8 +29,7 @@ from .interactive import DIALOG
 from .unattended import UNATTENDED, typed_records
 
 SOURCE = Path(__file__).resolve().parents[3]
-sys.path.insert(0, str(SOURCE / "tools"))
-from make_msi import make_msi  # noqa: E402
+MAKE_MSI = SOURCE / "tools" / "make_msi.py"
 
 PR_CAPBSET_DROP = 24
 CAP_DAC_OVERRIDE, CAP_DAC_READ_SEARCH = 1, 2
@@ -99,7 +98,8 @@ class InstalledBench(InteractiveBench):
         """A user of Program Files cannot write there: the program runs with
         the folder read-only, as for a user on Windows."""
         msi = os.path.join(outcome.directory, "Orvanta.msi")
-        make_msi(Path(exe), SOURCE / "docs", "1.20", Path(msi))
+        subprocess.run([sys.executable, "-B", str(MAKE_MSI), "--exe", exe, "--docs", str(SOURCE / "docs"),
+                        "--version", "1.20", "--output", msi], check=True)
         drive = os.path.join(outcome.directory, "prefix", "drive_c")
         outcome.install_code = wine.run(["msiexec", "/i", windows_path(msi), "/qn", *setup.msi_properties],
                                         timeout=180)
