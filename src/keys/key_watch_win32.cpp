@@ -8,11 +8,11 @@
  * The hook is installed for the length of one record only: between
  * records nobody's keys pass through this process.
  *
- * The user's modifiers are read with GetAsyncKeyState at the first event
- * of a character: inside the hook it gives the state before that event, so
- * only keys that were down already, which are never ours (every character
- * lets go of what it pressed), and the events of one SendInput call cannot
- * have the user's keys between them.
+ * Windows puts the events of one SendInput call into the input stream back
+ * to back; wine does not, and a key of somebody else's can come between
+ * them. So besides the key state at a character's first event, the hook
+ * follows the modifiers that go down and up while it is installed, from
+ * every key that is not a record's (the judge decides with both).
  */
 #include "keys/key_watch_win32.h"
 
@@ -33,15 +33,6 @@ std::atomic<KeyWatch*> activeWatch{nullptr};
 bool isRecordKey(ULONG_PTR extraInfo)
 {
     return (extraInfo & kTagMarkMask) == kTagMark;
-}
-
-bool userModifierDown()
-{
-    for (int key : {VK_SHIFT, VK_CONTROL, VK_MENU, VK_LWIN, VK_RWIN}) {
-        if (GetAsyncKeyState(key) & kKeyIsDown)
-            return true;
-    }
-    return false;
 }
 
 }  // namespace
@@ -139,6 +130,7 @@ void KeyWatch::runThread()
     while (GetMessageW(&message, nullptr, 0, 0) > 0) {
         if (message.message == kInstallMessage) {
             remove();
+            judge_.reset();   // a key held since before shows in the key state
             hook_ = SetWindowsHookExW(WH_KEYBOARD_LL, onKey, GetModuleHandleW(nullptr), 0);
             installed_ = hook_ != nullptr;
             SetEvent(ready_);
@@ -156,6 +148,8 @@ LRESULT CALLBACK KeyWatch::onKey(int code, WPARAM message, LPARAM info)
         KeyWatch* watch = activeWatch;
         if (watch && isRecordKey(key.dwExtraInfo) && !watch->passes(key))
             return 1;
+        if (watch && !isRecordKey(key.dwExtraInfo))
+            watch->judge_.othersKey(key.vkCode, (key.flags & LLKHF_UP) != 0);
     }
     return CallNextHookEx(nullptr, code, message, info);
 }
@@ -163,35 +157,30 @@ LRESULT CALLBACK KeyWatch::onKey(int code, WPARAM message, LPARAM info)
 // Whether one event of a record goes on to its window.
 bool KeyWatch::passes(const KBDLLHOOKSTRUCT& key)
 {
-    const auto character = static_cast<std::uint32_t>((key.dwExtraInfo >> 16) & kCharacterMask);
-    const auto index = static_cast<std::uint32_t>((key.dwExtraInfo >> 8) & 0xFF);
-    const auto count = static_cast<std::uint32_t>(key.dwExtraInfo & 0xFF);
-    if (character != seenCharacter_) {
-        seenCharacter_ = character;
-        passedCount_ = 0;
-        stopped_.reset();
-        if (userModifierDown())
-            stopped_ = KeysFate::HeldBack;
+    const RecordKeyEvent event{static_cast<std::uint32_t>((key.dwExtraInfo >> 16) & kCharacterMask),
+                               static_cast<std::uint32_t>((key.dwExtraInfo >> 8) & 0xFF),
+                               static_cast<std::uint32_t>(key.dwExtraInfo & 0xFF),
+                               (key.vkCode << 16) | (key.scanCode & 0xFFFF), (key.flags & LLKHF_UP) != 0};
+    const RecordKeyJudge::Decision decision = judge_.judge(event, *this);
+    if (decision.characterFate)
+        publish(event.character, *decision.characterFate);
+    return decision.goesOn;
+}
+
+// Inside the hook the key state is the one before the event: only keys
+// already down, never the record's own (each character lets go of what it
+// pressed).
+bool KeyWatch::modifierAlreadyDown()
+{
+    for (int key : {VK_SHIFT, VK_CONTROL, VK_MENU, VK_LWIN, VK_RWIN}) {
+        if (GetAsyncKeyState(key) & kKeyIsDown)
+            return true;
     }
-    const DWORD identity = (key.vkCode << 16) | (key.scanCode & 0xFFFF);
-    bool pass = false;
-    if (key.flags & LLKHF_UP) {
-        for (std::uint32_t i = 0; i < passedCount_ && !pass; ++i)
-            pass = passedDowns_[i] == identity;
-    } else {
-        if (!stopped_ && !windowKeepsFocus())
-            stopped_ = KeysFate::WindowLeft;
-        pass = !stopped_;
-        if (pass && passedCount_ < std::size(passedDowns_))
-            passedDowns_[passedCount_++] = identity;
-    }
-    if (index + 1 >= count)
-        publish(character, stopped_.value_or(KeysFate::WentIn));
-    return pass;
+    return false;
 }
 
 // The same test as the typing side makes before each key.
-bool KeyWatch::windowKeepsFocus() const
+bool KeyWatch::windowKeepsFocus()
 {
     const HWND front = GetForegroundWindow();
     if (!front || front != window_.load())

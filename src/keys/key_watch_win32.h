@@ -6,11 +6,8 @@
  * of date by the time the key goes in: the user may press Ctrl, or another
  * window may come to the front, in between. The hook sees the key when it
  * goes in, with the window in front at that moment and the user's keys
- * before it, and swallows it where it must not go in. The keys of one
- * character are sent in one piece and judged as one: a user's modifier
- * down at the first holds them all back; a window that goes stops every
- * key-down from then on, while the key-ups of keys already down still go,
- * so that no key of ours is left down.
+ * before it, and swallows it where it must not go in, as the record key
+ * judge decides.
  *
  * Windows skips a hook that answers too slowly and, since Windows 7,
  * removes it without a word. The thread does nothing but answer the hook,
@@ -27,10 +24,11 @@
 #include <optional>
 
 #include "keys/keyboard.h"
+#include "keys/record_key_judge.h"
 
 namespace orvanta {
 
-class KeyWatch {
+class KeyWatch final : private KeyMoment {
 public:
     KeyWatch() = default;
     ~KeyWatch();
@@ -60,7 +58,8 @@ private:
     bool startThread();
     void runThread();
     bool passes(const KBDLLHOOKSTRUCT& key);
-    bool windowKeepsFocus() const;
+    bool modifierAlreadyDown() override;
+    bool windowKeepsFocus() override;
     void publish(std::uint32_t character, KeysFate fate);
 
     HANDLE thread_ = nullptr;
@@ -75,11 +74,7 @@ private:
     // The record's window, read by the hook.
     std::atomic<HWND> window_{nullptr};
     std::atomic<DWORD> windowThread_{0};
-    // The hook's view of the character under way (hook thread only).
-    std::uint32_t seenCharacter_ = ~0u;
-    std::optional<KeysFate> stopped_;
-    DWORD passedDowns_[8] = {};
-    std::uint32_t passedCount_ = 0;
+    RecordKeyJudge judge_;   // on the hook thread only
     // character << 8 | fate, or ~0 for none yet.
     std::atomic<std::uint64_t> published_{~std::uint64_t{0}};
 };

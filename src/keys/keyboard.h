@@ -21,8 +21,8 @@ using KeyboardLayout = std::uintptr_t;
 namespace VirtualKey {
 inline constexpr std::uint8_t Back = 8, Tab = 9, Return = 13, Shift = 16, Control = 17, Menu = 18,
     Capital = 20, Escape = 27, Prior = 33, Next = 34, End = 35, Home = 36, Left = 37, Up = 38,
-    Right = 39, Down = 40, Insert = 45, Delete = 46, LWin = 91, RWin = 92, F1 = 112, RControl = 163,
-    RMenu = 165;
+    Right = 39, Down = 40, Insert = 45, Delete = 46, LWin = 91, RWin = 92, F1 = 112, LShift = 160, RShift = 161,
+    LControl = 162, RControl = 163, LMenu = 164, RMenu = 165;
 }  // namespace VirtualKey
 
 // One key event. A Unicode event types the UTF-16 unit in `character`

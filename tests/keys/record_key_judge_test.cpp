@@ -1,0 +1,106 @@
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "keys/record_key_judge.h"
+
+namespace orvanta {
+namespace {
+
+namespace Vk = VirtualKey;
+
+// One step as the hook sees it: a record's event, or a key of somebody
+// else's, with the moment around it.
+struct Step {
+    char kind;                 // 'd' or 'u': the record's key down or up; 'D' or 'U': somebody else's
+    std::uint32_t key = 0;
+    std::uint32_t character = 1;
+    std::uint32_t index = 0, count = 4;
+    bool windowKeepsFocus = true;
+    bool alreadyDown = false;  // a modifier was down before this event
+};
+
+struct Moment final : KeyMoment {
+    bool alreadyDown = false, keepsFocus = true;
+    bool modifierAlreadyDown() override { return alreadyDown; }
+    bool windowKeepsFocus() override { return keepsFocus; }
+};
+
+struct JudgeCase {
+    const char* name;
+    std::vector<Step> steps;
+    std::string goesOn;   // per record event: 1 on, 0 held back
+    std::optional<KeysFate> fate;
+};
+
+// Shift+A as the record sends it, with somebody else's keys in between.
+Step shiftDown(std::uint32_t index = 0) { return {'d', Vk::Shift, 1, index}; }
+Step aDown(std::uint32_t index = 1) { return {'d', 'A', 1, index}; }
+Step aUp(std::uint32_t index = 2) { return {'u', 'A', 1, index}; }
+Step shiftUp(std::uint32_t index = 3) { return {'u', Vk::Shift, 1, index}; }
+
+// The events of a character go on together or are held back together; a
+// key somebody else holds, before the character or among its events (wine
+// lets it come between them), never combines with a key of the record.
+TEST(RecordKeyJudge, AKeyOfARecordNeverGoesOnWithSomebodyElsesModifierOrToAnotherWindow)
+{
+    Step heldBefore = shiftDown();
+    heldBefore.alreadyDown = true;
+    Step windowGone = aDown();
+    windowGone.windowKeepsFocus = false;
+    const Step ctrlDown{'D', Vk::LControl}, ctrlUp{'U', Vk::LControl};
+    const JudgeCase cases[] = {
+        {"nothing in between", {shiftDown(), aDown(), aUp(), shiftUp()}, "1111", KeysFate::WentIn},
+        {"a modifier held before the character", {heldBefore, aDown(), aUp(), shiftUp()}, "0000",
+         KeysFate::HeldBack},
+        {"Ctrl goes down among the events", {shiftDown(), ctrlDown, aDown(), aUp(), shiftUp()}, "1001",
+         KeysFate::HeldBack},
+        {"Ctrl down and up again before the character", {ctrlDown, ctrlUp, shiftDown(), aDown(), aUp(), shiftUp()},
+         "1111", KeysFate::WentIn},
+        {"a key that is no modifier changes nothing", {shiftDown(), {'D', 'Q'}, aDown(), aUp(), shiftUp()}, "1111",
+         KeysFate::WentIn},
+        {"the window goes among the events", {shiftDown(), windowGone, aUp(), shiftUp()}, "1001",
+         KeysFate::WindowLeft},
+    };
+    for (const JudgeCase& c : cases) {
+        RecordKeyJudge judge;
+        Moment moment;
+        std::string goesOn;
+        std::optional<KeysFate> fate;
+        for (const Step& step : c.steps) {
+            if (step.kind == 'D' || step.kind == 'U') {
+                judge.othersKey(step.key, step.kind == 'U');
+                continue;
+            }
+            moment.alreadyDown = step.alreadyDown;
+            moment.keepsFocus = step.windowKeepsFocus;
+            const auto decision =
+                judge.judge({step.character, step.index, step.count, step.key, step.kind == 'u'}, moment);
+            goesOn += decision.goesOn ? '1' : '0';
+            if (decision.characterFate)
+                fate = decision.characterFate;
+        }
+        EXPECT_EQ(goesOn, c.goesOn) << c.name;
+        EXPECT_EQ(fate, c.fate) << c.name;
+    }
+}
+
+// A character held back goes again as a new one, judged afresh; a new
+// watch knows nothing of the keys that went down before it.
+TEST(RecordKeyJudge, ACharacterSentAgainIsJudgedAfresh)
+{
+    RecordKeyJudge judge;
+    Moment moment;
+    judge.othersKey(Vk::RMenu, false);
+    EXPECT_FALSE(judge.judge({1, 0, 2, 'A', false}, moment).goesOn);
+    judge.othersKey(Vk::RMenu, true);
+    EXPECT_TRUE(judge.judge({2, 0, 2, 'A', false}, moment).goesOn);
+    judge.othersKey(Vk::LWin, false);
+    judge.reset();
+    EXPECT_TRUE(judge.judge({3, 0, 2, 'A', false}, moment).goesOn);
+}
+
+}  // namespace
+}  // namespace orvanta
