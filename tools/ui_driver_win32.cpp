@@ -15,6 +15,9 @@
  *   ui_driver.exe tray COMMAND              (a tray menu command: IDM_TRAY_OPEN, IDM_TRAY_EXIT)
  *   ui_driver.exe power suspend|resume      (what Windows tells every window before
  *                                            sleep and after the wake-up)
+ *   ui_driver.exe session query|closeapp    (the question before the session ends, which
+ *                                            prints the answer; then its end, as the Restart
+ *                                            Manager gives it to a program it closes)
  *   ui_driver.exe foreground CAPTION
  *   ui_driver.exe front                     (prints the window in front: "class|caption|visible|
  *                                            minimized|focus class", or "none")
@@ -252,6 +255,26 @@ int power(char** argv)
     return 0;
 }
 
+// Sent, as Windows sends them: the answer to the question is the program's.
+int session(char** argv)
+{
+    const std::string event = argv[2];
+    if (event != "query" && event != "closeapp")
+        return unknownName(argv[2]);
+    HWND hidden = hiddenMainWindow();
+    if (!hidden)
+        return 1;
+    constexpr UINT kPatienceMs = 30000;
+    DWORD_PTR answer = 0;
+    const bool ask = event == "query";
+    if (!SendMessageTimeoutA(hidden, ask ? WM_QUERYENDSESSION : WM_ENDSESSION, ask ? 0 : TRUE, ENDSESSION_CLOSEAPP,
+                             SMTO_NORMAL, kPatienceMs, &answer))
+        return 1;
+    if (ask)
+        std::printf("%s\n", answer ? "may end" : "may not end");
+    return 0;
+}
+
 int foreground(char** argv)
 {
     HWND window = findWindow(argv[2]);
@@ -286,7 +309,7 @@ bool argumentsFit(const std::string& command, int argc)
         int arguments;
     } usage[] = {{"wait", 2},    {"click", 2}, {"command", 2}, {"settext", 3},    {"gettext", 2}, {"select", 3},
                  {"press", 4},   {"pickcell", 3}, {"messagebox", 0}, {"tray", 1},  {"foreground", 1},
-                 {"power", 1},   {"front", 0}};
+                 {"power", 1},   {"session", 1}, {"front", 0}};
     for (const auto& entry : usage) {
         if (command == entry.name)
             return argc - 2 >= entry.arguments;
@@ -315,6 +338,8 @@ int main(int argc, char** argv)
         return foreground(argv);
     if (command == "power")
         return power(argv);
+    if (command == "session")
+        return session(argv);
     if (command == "front")
         return front();
     return controlCommand(command, argv);

@@ -70,18 +70,34 @@ void OnSessionChange(App& app, WPARAM event)
     app.keyboard.setSessionTakesInput(app.session.takesInput());
 }
 
-// The process may be ended any time after this returns: the port is
-// closed now, after the record being typed.
-void OnEndSession(App& app, WPARAM ending)
+// Applications are asked whether the session may end, and those that
+// agree close: the record being typed stops at its next key before the
+// answer, and nothing more is typed.
+LRESULT OnQueryEndSession(App& app)
 {
-    if (!ending)
-        return;
-    app.trayIcon.remove();
-    app.program.machine.OnSessionEnd();
+    app.program.machine.OnSessionEnding();
+    return TRUE;
 }
 
+// The process may be ended any time after this returns: the port is
+// closed now. When it is not (the Restart Manager closes programs one by
+// one, for an installer), the program ends by itself.
+void OnEndSession(App& app, HWND window, WPARAM ending)
+{
+    if (!ending)
+        return app.program.machine.OnSessionGoesOn();
+    app.trayIcon.remove();
+    app.program.machine.OnSessionEnd();
+    PostMessageA(window, WM_CLOSE, 0, 0);
+}
+
+// Whoever closes the hidden window ends the program, as Exit does: the
+// settings dialog is closed with it.
 void OnClose(App& app, HWND window)
 {
+    HWND dialog = reinterpret_cast<HWND>(app.program.machine.timerOwner);
+    if (dialog && dialog != window && IsWindow(dialog))
+        SendMessageA(dialog, WM_CLOSE, 0, 0);
     app.trayIcon.remove();
     app.program.machine.ClosePort();
     DestroyWindow(window);
@@ -155,8 +171,8 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_POWERBROADCAST: OnPowerBroadcast(app, wParam); return TRUE;
     case WM_DEVICECHANGE: OnDeviceChange(app, wParam, lParam); return TRUE;
     case WM_WTSSESSION_CHANGE: OnSessionChange(app, wParam); return 0;
-    case WM_QUERYENDSESSION: return TRUE;
-    case WM_ENDSESSION: OnEndSession(app, wParam); return 0;
+    case WM_QUERYENDSESSION: return OnQueryEndSession(app);
+    case WM_ENDSESSION: OnEndSession(app, window, wParam); return 0;
     case WM_CLOSE: OnClose(app, window); return 0;
     case kTrayMessage: OnTrayIcon(app, window, lParam); return 0;
     case WM_COMMAND: OnCommand(app, wParam); return 0;

@@ -12,14 +12,15 @@ namespace orvanta {
 namespace {
 
 // Only the dialog's Close ends it with 2; a dialog that cannot be created
-// at all (-1) ends the run as well instead of being retried forever.
+// at all (-1) ends the run as well instead of being retried forever, and so
+// does the hidden window's end.
 int RunInteractive(App& app)
 {
     InitDialogControls();
     INT_PTR result;
     do {
         result = RunSettingsDialog(app);
-    } while (result != IDC_CLOSE && result != -1);
+    } while (result != IDC_CLOSE && result != -1 && IsWindow(app.mainWindow));
     return 1;
 }
 
@@ -102,12 +103,13 @@ int RunUnattended()
 // Sleeps until a message arrives instead of polling: records are typed by
 // the receive thread meanwhile, and the time-outs come as WM_TIMER. The
 // wait is bounded so that a message this loop does not take cannot keep it
-// awake, and the pump ends when its window has been destroyed from outside.
+// awake, and the pump ends when its window has been destroyed from outside
+// or the session's end has stopped the transfer.
 void UnattendedPump()
 {
     App& app = theApp();
     constexpr DWORD kWakeUpMs = 100;
-    while (IsWindow(app.mainWindow)) {
+    while (IsWindow(app.mainWindow) && app.program.transfer.running) {
         if (!handleQueuedMessages(app, app.mainWindow))
             return;
         MsgWaitForMultipleObjects(0, nullptr, FALSE, kWakeUpMs, QS_ALLINPUT);

@@ -123,13 +123,13 @@ bool KeystrokeSynthesizer::sendWhole(KeySequence& keys, std::uint64_t& turnUs)
     bool heldBack = false;
     for (;;) {
         while (heldBack || keyboard_.modifiersHeld()) {
-            if (clock_.nowUs() >= giveUpUs)
+            if (clock_.nowUs() >= giveUpUs || typing_.stopRequested)
                 return false;
             clock_.idleMs(kModifierPollMs);
             turnUs = clock_.nowUs();
             heldBack = false;
         }
-        if (!stillTypingTarget())
+        if (typing_.stopRequested || !stillTypingTarget())
             return false;
         const KeysFate fate = keys.send();
         if (fate != KeysFate::HeldBack)
@@ -145,7 +145,7 @@ bool KeystrokeSynthesizer::awaitTypingTarget()
 {
     const std::uint64_t modifiersBy = clock_.nowUs() + kModifierWaitMs * kMicrosPerMs;
     while (keyboard_.modifiersHeld()) {
-        if (clock_.nowUs() >= modifiersBy)
+        if (clock_.nowUs() >= modifiersBy || typing_.stopRequested)
             return false;
         clock_.idleMs(kModifierPollMs);
     }
@@ -158,7 +158,7 @@ bool KeystrokeSynthesizer::awaitTypingTarget()
             typing_.targetThread = window.thread;
             return true;
         }
-        if (clock_.nowUs() >= giveUpUs)
+        if (clock_.nowUs() >= giveUpUs || typing_.stopRequested)
             return false;
         clock_.idleMs(kTargetPollMs);
     }

@@ -6,6 +6,7 @@
  */
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 
 #include "keys/keyboard.h"
@@ -23,6 +24,19 @@ struct TypingState {
     // goes to one window.
     WindowId targetWindow = 0;
     std::uint32_t targetThread = 0;
+    // Set when the port is closed, until it is opened again: the record
+    // being typed stops at its next key, unacknowledged, so that Stop,
+    // sleep and the end of the session do not wait for it.
+    std::atomic<bool> stopRequested{false};
+
+    // Forgets what a transfer found (a transfer reset).
+    void forget()
+    {
+        keyboardLayout = 0;
+        capsLockMode = CapsLockMode::NotProbed;
+        targetWindow = 0;
+        targetThread = 0;
+    }
 };
 
 }  // namespace orvanta

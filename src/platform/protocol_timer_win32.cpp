@@ -58,6 +58,13 @@ void Win32ProtocolTimer::kill(WindowId owner, std::uintptr_t timerId)
         KillTimer(window, timerId);
 }
 
+void Win32ProtocolTimer::discardPending()
+{
+    MSG message;
+    while (relay_ && PeekMessageA(&message, relay_, kArmRequest, kStopRequest, PM_REMOVE)) {
+    }
+}
+
 LRESULT CALLBACK Win32ProtocolTimer::RelayProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     HWND owner = reinterpret_cast<HWND>(wParam);

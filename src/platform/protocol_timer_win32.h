@@ -18,6 +18,7 @@ public:
 
     void set(WindowId owner, std::uintptr_t timerId, std::uint32_t intervalMs) override;
     void kill(WindowId owner, std::uintptr_t timerId) override;
+    void discardPending() override;
 
 private:
     static LRESULT CALLBACK RelayProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

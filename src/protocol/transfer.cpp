@@ -99,6 +99,8 @@ int TransferMachine::deliverAndAcknowledge()
     if (services_.link.portLost())
         return handOver();
     if (!DeliverRecord(t, settings_, working_, synthesizer_)) {
+        if (!t.running)
+            return 0;   // stopped at a key: the next transfer types it whole
         if (synthesizer_.hasTypingTarget())
             return handOver();
         pauseForTypingTarget();

@@ -34,6 +34,9 @@ constexpr std::uint32_t kTargetCheckMs = 500;
 // A port that has just come back (after a resume, or an adapter plugged
 // in) is opened this long after: drivers refuse an open right away.
 constexpr std::uint32_t kReopenSettleMs = 2000;
+// A series stopped by the question whether the session may end goes on at
+// the session's word that it does; without that word, this much later.
+constexpr std::uint32_t kSessionEndWaitMs = 60000;
 
 // The services a transfer talks through.
 struct TransferServices {
@@ -81,6 +84,8 @@ public:
     void OnSuspend();
     void OnResume();
     void OnPortArrived(int comPort);
+    void OnSessionEnding();
+    void OnSessionGoesOn();
     void OnSessionEnd();
     // Stops the protocol timer, then the connection.
     void ClosePort();

@@ -50,6 +50,7 @@ int TransferMachine::StartTransfer()
 // sends no READ: the collector keeps its records for the next poll.
 int TransferMachine::openAndAskForRecords(WindowId window)
 {
+    transfer_.typing.stopRequested = false;
     const int opened = services_.link.OpenPort();
     if (opened <= 0)
         return opened;
@@ -195,7 +196,7 @@ void TransferMachine::forgetTransfer()
 {
     beginTransferAnew();
     transfer_.running = false;
-    transfer_.typing = TypingState{};
+    transfer_.typing.forget();
 }
 
 // What a reset and a keep-online restart both forget.
@@ -211,10 +212,15 @@ void TransferMachine::beginTransferAnew()
     t.targetChecks = 0;
 }
 
+// The record being typed stops at its next key: closing waits for the
+// receive thread, which would otherwise go on typing a long record for
+// minutes. What that thread asked of the timer before it ended is stale.
 void TransferMachine::ClosePort()
 {
     stopProtocolTimer();
+    transfer_.typing.stopRequested = true;
     services_.link.ClosePort();
+    services_.timer.discardPending();
 }
 
 // Closes first, so that the box is shown with no transfer running.
@@ -265,6 +271,30 @@ void TransferMachine::OnResume()
 void TransferMachine::OnPortArrived(int comPort)
 {
     if (series_ && !transfer_.running && (comPort == 0 || comPort == settings_.comPort))
+        armProtocolTimer(kReopenSettleMs);
+}
+
+// Asked whether the session may end: the record being typed stops at its
+// next key, unacknowledged, before the answer, so that applications that
+// agree to close get nothing more. A series waits for the end, or for the
+// word that the session goes on after all (a program refused to close),
+// and then opens the port again; should neither come, a late poll does.
+void TransferMachine::OnSessionEnding()
+{
+    if (series_) {
+        ClosePort();
+        forgetTransfer();
+        report(SeriesState::WaitingForPort);
+        armProtocolTimer(kSessionEndWaitMs);
+    } else if (transfer_.running) {
+        ClosePort();
+        ResetTransfer();
+    }
+}
+
+void TransferMachine::OnSessionGoesOn()
+{
+    if (series_ && !transfer_.running)
         armProtocolTimer(kReopenSettleMs);
 }
 

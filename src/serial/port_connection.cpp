@@ -81,16 +81,17 @@ int PortConnection::OpenPort()
     port.setupQueues(kPortQueueBytes, kPortQueueBytes);
 
     if (settings.transmissionType == TransmissionType::RS232) {
-        running_ = false;
         applyRs232Line();
     } else {
         if (ConfigureCradle(*this) != 1)
             return failure(StatusCode::CradleSetupFailed);
-        running_ = false;
         port.purge(PurgeFlag::TxClear | PurgeFlag::RxClear);
         if (!port.setLineConfig(lineConfig))
             return failure(StatusCode::CradleSetupFailed);
     }
+    // Set before the thread starts: a thread that found it still clear
+    // after its start pause would end at once, and nobody would read.
+    running_ = true;
     return StartReaderThread() ? 1 : failure(StatusCode::ThreadStartFailed);
 }
 
@@ -102,15 +103,20 @@ bool PortConnection::StartReaderThread()
     return true;
 }
 
+// A thread that ends while the connection still wants it (its port gone,
+// or the port refusing the receive event) says so: a connection nobody
+// reads is as good as lost, and is closed and opened anew.
 void PortConnection::ReaderThread()
 {
-    if (!services.comPort.setEventMask(kEventRxChar))
-        return;
-    services.clock.sleepMs(kReaderStartPauseMs);
-    while (running_ && !services.comPort.lost())
-        readerPass();
-    if (running_)
+    if (services.comPort.setEventMask(kEventRxChar)) {
+        services.clock.sleepMs(kReaderStartPauseMs);
+        while (running_ && !services.comPort.lost())
+            readerPass();
+    }
+    if (running_) {
+        readerEnded_ = true;
         sink_.portLost();
+    }
 }
 
 void PortConnection::readerPass()
@@ -190,7 +196,7 @@ std::uint32_t PortConnection::bytesWaiting()
 
 bool PortConnection::portLost()
 {
-    return portHandle == PortHandle::Open && services.comPort.lost();
+    return portHandle == PortHandle::Open && (services.comPort.lost() || readerEnded_);
 }
 
 void PortConnection::ClosePort()
@@ -216,6 +222,7 @@ void PortConnection::StopReaderThread()
         services.readerThread.close();
     completionEvent = false;
     readerThread = false;
+    readerEnded_ = false;
 }
 
 }  // namespace orvanta

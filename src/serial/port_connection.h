@@ -73,6 +73,7 @@ private:
 
     ReceiveSink& sink_;
     std::atomic<bool>& running_;
+    std::atomic<bool> readerEnded_{false};   // ended by itself, not by a stop
     std::mutex writeLock_;
 };
 

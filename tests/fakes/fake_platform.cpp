@@ -42,7 +42,7 @@ void FakeComPort::purge(PurgeFlag flags)
 bool FakeComPort::setEventMask(std::uint32_t mask)
 {
     log_.push_back({"mask", mask});
-    return true;
+    return mask == 0 || !maskFails;
 }
 
 // Like a pseudo-terminal under wine: the wait never blocks.
@@ -113,11 +113,22 @@ bool FakeThreadHost::start(void (*body)(void*), void* argument)
     log_.push_back({"thread start"});
     body_ = body;
     argument_ = argument;
-    return !startFails;
+    ended = false;
+    if (startFails)
+        return false;
+    if (runAtStart) {
+        body(argument);
+        ended = true;
+    }
+    return true;
 }
 
-void FakeTimer::set(WindowId, std::uintptr_t, std::uint32_t interval)
+void FakeTimer::set(WindowId, std::uintptr_t timerId, std::uint32_t interval)
 {
+    if (relayed) {
+        pending.emplace_back(timerId, interval);
+        return;
+    }
     armed = true;
     intervalMs = interval;
     log_.push_back(timerSet(interval));
@@ -125,8 +136,24 @@ void FakeTimer::set(WindowId, std::uintptr_t, std::uint32_t interval)
 
 void FakeTimer::kill(WindowId, std::uintptr_t timerId)
 {
+    if (relayed) {
+        pending.emplace_back(timerId, 0);
+        return;
+    }
     armed = false;
     log_.push_back(timerKill(timerId));
+}
+
+void FakeTimer::carryOutPending()
+{
+    const auto requests = std::move(pending);
+    pending.clear();
+    for (const auto& [timerId, interval] : requests) {
+        if (interval > 0)
+            set(0, timerId, interval);
+        else
+            kill(0, timerId);
+    }
 }
 
 void FakeMessageBoxes::show(WindowId, const char* text, const char* caption, std::uint32_t style)

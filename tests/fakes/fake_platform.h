@@ -49,7 +49,7 @@ public:
     std::deque<std::uint8_t> input;
     std::vector<std::pair<std::uint32_t, std::string>> scheduled;
     LineConfig applied{};           // what the port runs with now
-    bool openFails = false, eventsFail = false, writeFails = false, readFails = false;
+    bool openFails = false, eventsFail = false, writeFails = false, readFails = false, maskFails = false;
     bool deviceGone = false;          // the adapter was pulled out: the handle is dead
     bool logReads = false;
     bool readsReturnAtOnce = false;   // like "return at once" time-outs on Windows
@@ -70,6 +70,10 @@ public:
     void close() override { log_.push_back({"thread close"}); }
 
     bool startFails = false;
+    // Runs the thread at its start, for a thread that ends at once; tests
+    // otherwise take the thread's passes themselves.
+    bool runAtStart = false;
+    bool ended = false;   // the thread ran and ended by itself
     void (*body_)(void*) = nullptr;
     void* argument_ = nullptr;
 
@@ -77,14 +81,21 @@ private:
     EventLog& log_;
 };
 
+// While `relayed` is on, requests come from another thread, as the
+// receive thread's do: they wait until the UI thread carries them out.
 class FakeTimer final : public ProtocolTimer {
 public:
     explicit FakeTimer(EventLog& log) : log_(log) {}
     void set(WindowId owner, std::uintptr_t timerId, std::uint32_t intervalMs) override;
     void kill(WindowId owner, std::uintptr_t timerId) override;
+    void discardPending() override { pending.clear(); }
+    // The UI thread carries out the requests waiting for it.
+    void carryOutPending();
 
     bool armed = false;
     std::uint32_t intervalMs = 0;
+    bool relayed = false;
+    std::vector<std::pair<std::uintptr_t, std::uint32_t>> pending;   // timer id and interval; 0 stops
 
 private:
     EventLog& log_;

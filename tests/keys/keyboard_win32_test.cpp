@@ -88,8 +88,9 @@ TEST(Win32Keyboard, DecodesEachCodePageAndRefusesWhatIsNoCharacter)
         const std::string name = "code page " + std::to_string(c.codePage) + ", first byte " + std::to_string(c.bytes[0]);
         EXPECT_EQ(character.valid, c.length > 0) << name;
         EXPECT_EQ(character.length, c.length > 0 ? c.length : 1) << name;
-        if (c.length > 0)
+        if (c.length > 0) {
             EXPECT_EQ(character.units[0], c.unit) << name;
+        }
     }
 }
 

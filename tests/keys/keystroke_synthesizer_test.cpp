@@ -370,7 +370,7 @@ TEST(KeystrokeSynthesizer, WaitsForATypingTargetAndTakesItsLayout)
 
 struct MidRecordCase {
     const char* name;
-    std::function<void(fakes::FakeKeyboard&)> afterFirstKey;
+    std::function<void(TypingBench&)> afterFirstKey;
     std::deque<KeysFate> watchSays;
     bool typed;
     EventLog expected;
@@ -392,17 +392,18 @@ TEST(KeystrokeSynthesizer, TypesARecordIntoItsWindowAloneAndNeverWithTheUsersMod
     const KeysFate in = KeysFate::WentIn;
     const MidRecordCase cases[] = {
         {"nothing happens", nullptr, {}, true, then(Expect{}.tapKey('B').wait(2).tapKey('C').wait(2).events)},
-        {"Ctrl pressed after the first key, let go 30 ms later", [](auto& k) { k.heldModifierLooks = 3; }, {},
+        {"Ctrl pressed after the first key, let go 30 ms later", [](auto& b) { b.keyboard.heldModifierLooks = 3; }, {},
          true, then(Expect{}.idles(3).tapKey('B').wait(2).tapKey('C').wait(2).events)},
         {"Ctrl pressed just after the look: the watch held the key back", nullptr, {in, KeysFate::HeldBack},
          true, then(Expect{}.idles(1).tapKey('B').wait(2).tapKey('C').wait(2).events)},
-        {"a modifier held past the bound", [](auto& k) { k.heldModifierLooks = 100000; }, {}, false, then(polls)},
-        {"the window loses its focus", [](auto& k) { k.foreground.noFocus = true; }, {}, false, a},
-        {"the window is minimized", [](auto& k) { k.foreground.minimized = true; }, {}, false, a},
-        {"another window comes to the front", [](auto& k) { k.foreground.id = 8; }, {}, false, a},
-        {"the workstation locks", [](auto& k) { k.foreground = ForegroundWindow{}; }, {}, false, a},
+        {"a modifier held past the bound", [](auto& b) { b.keyboard.heldModifierLooks = 100000; }, {}, false, then(polls)},
+        {"the window loses its focus", [](auto& b) { b.keyboard.foreground.noFocus = true; }, {}, false, a},
+        {"the window is minimized", [](auto& b) { b.keyboard.foreground.minimized = true; }, {}, false, a},
+        {"another window comes to the front", [](auto& b) { b.keyboard.foreground.id = 8; }, {}, false, a},
+        {"the workstation locks", [](auto& b) { b.keyboard.foreground = ForegroundWindow{}; }, {}, false, a},
         {"the watch saw the window go", nullptr, {in, KeysFate::WindowLeft}, false, a},
-        {"the window stops answering: its keys wait in its queue", [](auto& k) { k.foreground.hung = true; }, {},
+        {"Stop: the port is being closed", [](auto& b) { b.typing.stopRequested = true; }, {}, false, a},
+        {"the window stops answering: its keys wait in its queue", [](auto& b) { b.keyboard.foreground.hung = true; }, {},
          true, then(Expect{}.tapKey('B').wait(2).tapKey('C').wait(2).events)},
     };
     for (const MidRecordCase& c : cases) {
@@ -413,7 +414,7 @@ TEST(KeystrokeSynthesizer, TypesARecordIntoItsWindowAloneAndNeverWithTheUsersMod
         int calls = 0;
         bench.keyboard.afterKeys = [&] {
             if (++calls == 1 && c.afterFirstKey)
-                c.afterFirstKey(bench.keyboard);
+                c.afterFirstKey(bench);
         };
         const std::uint8_t data[] = {'a', 'b', 'c'};
         EXPECT_EQ(bench.synthesizer.typeRecord(RecordKeys{{}, data, false, {}}), c.typed) << c.name;

@@ -47,6 +47,7 @@ struct QuietPlatform final : Clock, fakes::SilentKeyboard, fakes::QuietComPort, 
     void waitForEnd() override {}
     void set(WindowId, std::uintptr_t, std::uint32_t) override {}
     void kill(WindowId, std::uintptr_t) override {}
+    void discardPending() override {}
     void show(WindowId, const char*, const char*, std::uint32_t) override {}
 };
 

@@ -111,10 +111,10 @@ struct Conversation {
 
     void run(int maxTimeouts = 100)
     {
-        for (int i = 0; i < maxTimeouts; ++i) {
-            while (p.transfer.running && f.comPort.clearErrors() > 0)
+        for (int i = 0;; ++i) {
+            while (p.transfer.running && !f.threads.ended && f.comPort.clearErrors() > 0)
                 p.port.readerPass();
-            if (!f.timer.armed)
+            if (i == maxTimeouts || !f.timer.armed)
                 return;
             if (interactive) {
                 p.machine.OnProtocolTimeout(kDialogWindow, kProtocolTimerId);

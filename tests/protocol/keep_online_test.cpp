@@ -73,6 +73,11 @@ TEST(KeepOnline, TheSeriesGoesOnAfterEachKindOfFailure)
              s.f.comPort.deviceGone = false;
          },
          1, {"READ\r", "READ\r", "ACK\r", "ACK\r"}, "A1A1B2", SeriesState::WaitingForPort},
+        // Nobody reads the port: as good as lost.
+        {"the receive thread ends by itself",
+         [](Series& s) { s.f.comPort.maskFails = s.f.threads.runAtStart = true; },
+         [](Series& s) { s.f.comPort.maskFails = s.f.threads.runAtStart = false; }, 1,
+         {"READ\r", "READ\r", "ACK\r", "ACK\r"}, "A1B2", SeriesState::WaitingForPort},
     };
     for (const SeriesCase& sc : cases) {
         Series s;
@@ -169,6 +174,51 @@ TEST(KeepOnline, ThePortIsOpenedAgainAfterSleepAndOnArrival)
     EXPECT_EQ(s.p.port.portHandle, PortHandle::None);
     EXPECT_FALSE(s.p.machine.busy());
     EXPECT_EQ(s.reports.states.back(), SeriesState::Idle);
+}
+
+// The receive thread's requests to the timer go through the UI thread's
+// queue. A stop it asked for as the port was being closed (it was handling
+// a line) is stale once it has ended: carried out after the series armed
+// its next poll, it would leave the series waiting for ever.
+TEST(KeepOnline, AStopTheReceiveThreadAskedForDoesNotCancelTheNextPoll)
+{
+    Series s;
+    ASSERT_EQ(s.start(), 1);
+    s.f.timer.relayed = true;
+    s.p.transfer.running = false;   // the UI thread has begun to close the port
+    s.p.port.readerPass();
+    ASSERT_FALSE(s.f.timer.pending.empty());
+    s.f.timer.relayed = false;
+    s.p.machine.OnSuspend();
+    s.f.timer.carryOutPending();
+    EXPECT_TRUE(s.f.timer.armed);
+    EXPECT_EQ(s.f.timer.intervalMs, 2000u);
+}
+
+// Asked whether the session may end, the program stops the record being
+// typed at its next key, unacknowledged, before it answers, and types
+// nothing more until the session says it goes on after all; then the record
+// comes whole.
+TEST(KeepOnline, TypingStopsWhenTheSessionIsAskedToEnd)
+{
+    Series s;
+    s.collector.records = {"abcdef"};
+    s.f.keyboard.afterKeys = [&s] {
+        if (s.typedLetters() == "A" && s.p.port.portHandle == PortHandle::Open)
+            s.p.machine.OnSessionEnding();
+    };
+    ASSERT_EQ(s.start(), 1);
+    s.run(0);
+    EXPECT_EQ(s.typedLetters(), "A");
+    EXPECT_EQ(s.collector.commands, std::vector<std::string>{"READ\r"});
+    EXPECT_EQ(s.p.port.portHandle, PortHandle::None);
+    EXPECT_EQ(s.f.timer.intervalMs, kSessionEndWaitMs);
+    s.f.keyboard.afterKeys = nullptr;
+    s.p.machine.OnSessionGoesOn();
+    EXPECT_EQ(s.f.timer.intervalMs, kReopenSettleMs);
+    s.run(2);
+    EXPECT_EQ(s.typedLetters(), "AABCDEF");
+    EXPECT_EQ(s.collector.commands, (std::vector<std::string>{"READ\r", "READ\r", "ACK\r"}));
 }
 
 struct EndingCase {

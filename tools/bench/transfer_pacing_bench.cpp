@@ -236,6 +236,7 @@ public:
         clock_.now += clock_.callUs;
         armed = false;
     }
+    void discardPending() override {}
     bool armed = false;
     std::uint64_t dueAt = 0;
 

@@ -60,6 +60,19 @@ def typed_whole_after_a_piece(*records):
     return check
 
 
+def stopped_within(*records, record):
+    """With add-CR: the records whole, then a piece of `record` and nothing
+    more: typing stopped in its middle, and it was not finished later."""
+    def check(o):
+        before = b"".join(r.encode("latin-1") + b"\r" for r in records)
+        piece = o.typed[len(before):]
+        whole = record.encode("latin-1")
+        if o.typed.startswith(before) and piece and whole.startswith(piece) and piece != whole:
+            return None
+        return "typed %r, expected %r and a piece of %r" % (o.typed, before, whole)
+    return check
+
+
 def moved_to_second_window(*records, moved):
     """With add-CR: the records before the one numbered `moved` whole in
     the first window, then a piece of that one and nothing else; the second

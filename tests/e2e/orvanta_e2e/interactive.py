@@ -13,11 +13,14 @@ The runner (__main__) applies ALWAYS and a case's own checks to its run.
 """
 import os
 import re
+import time
 
 from .checks import (delivered, exit_code, kept_focus, lines_received_start, port_lost, seen, settings_start,
-                     typed, typed_once_but_resent, typed_whole_after_a_piece, user_done, window_gaps_quiet)
-from .harness import (REPO, InteractiveSetup, reads_so_far, record_options, typed_records, wait_until_delivered,
-                      wait_until_polled, wait_until_typed)
+                     stopped_within, typed, typed_once_but_resent, typed_whole_after_a_piece, user_done,
+                     window_gaps_quiet)
+from .environment import wait_for
+from .harness import (REPO, InteractiveSetup, reads_so_far, record_options, typed_records, typed_so_far,
+                      wait_until_delivered, wait_until_polled, wait_until_typed)
 
 
 def dialog_caption(template):
@@ -110,6 +113,20 @@ def window_gap(kind, seconds, after="2", whole=typed(typed_records(*SIX)), comma
             [whole, delivered(6), window_gaps_quiet(1), NO_MESSAGE_BOX, kept_focus])
 
 
+LONG = "LOT-24B117 EXP 2026-03 QTY 48 SKU 10-4471/XY"
+
+
+def session_ends_while_typing(driver, outcome):
+    """The user logs off while the long record 2 is being typed: asked
+    whether the session may end, the program stops the record at its next
+    key before it answers; then the end comes as the Restart Manager gives
+    it to a program it closes, which must then end by itself."""
+    wait_for(lambda: typed_so_far(outcome).startswith(b"abc\rLOT-"), 30)
+    outcome.seen["answer"] = driver("session", "query")
+    time.sleep(2)   # long enough for several more characters at 60 ms
+    driver("session", "closeapp")
+
+
 RS232_LINES = b"0\r\n1\r\n0\r\n1\r\n0\r\n2\r\n2\r\n"
 ENTER_PREFIX = b"1\x7f" + bytes(9) + b"\r\n"
 
@@ -148,6 +165,11 @@ CASES = {
                          sim_options=record_options(*SIX) + ["--port-lost-after", "2", "--port-lost-delay-ms", "120",
                                                              "--port-back-after", "3"]),
         [typed_once_but_resent(*SIX), delivered(6), port_lost(1), NO_MESSAGE_BOX, kept_focus]),
+    # Only "abc" was acknowledged; the process ends by itself (exit code 1).
+    "keep_online_session_ends_while_typing": (
+        InteractiveSetup("1,1,1,1,1,1,60", user=session_ends_while_typing,
+                         sim_options=record_options("abc", LONG, "xyz")),
+        [stopped_within("abc", record=LONG), delivered(1), seen("answer", "may end")]),
     # Started at logon before the adapter is plugged in.
     "keep_online_port_appears_later": (
         InteractiveSetup(KEEP_ONLINE, user=keep_online_until_delivered(3),
