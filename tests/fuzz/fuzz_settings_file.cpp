@@ -15,7 +15,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     applyDefaults(settings);
     parseSettingsFile(settings, data, size);
 
-    const bool inRange = (settings.transmissionType == 0 || settings.transmissionType == 1)
+    const bool inRange = (settings.transmissionType == TransmissionType::RS232
+                          || settings.transmissionType == TransmissionType::CradleIR)
                          && settings.comPort >= kMinComPort && settings.comPort <= kMaxComPort
                          && settings.baudIndex >= 0 && settings.baudIndex < kBaudCount
                          && (settings.addCr == 0 || settings.addCr == 1)
