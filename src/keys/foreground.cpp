@@ -20,10 +20,13 @@ bool keepsTyping(const ForegroundWindow& window)
 
 bool isShellWindowClass(const char* className)
 {
-    // The last one is wine's own notification area, which takes the front
-    // when the window there goes, once a program has a tray icon.
-    static const char* const kShellClasses[] = {"Progman", "WorkerW", "Shell_TrayWnd", "Shell_SecondaryTrayWnd",
-                                                "#32769", "__winex11_standalone_tray"};
+    // Wine's own notification area takes the front when the window there
+    // goes, once a program has a tray icon, and so do the tooltips and
+    // balloons over the icons: the balloon this program shows when a series
+    // has no window to type into took a record's keys, and its next ones.
+    static const char* const kShellClasses[] = {"Progman",          "WorkerW", "Shell_TrayWnd",
+                                                "Shell_SecondaryTrayWnd", "#32769",  "__winex11_standalone_tray",
+                                                "tooltips_class32"};
     for (const char* shellClass : kShellClasses) {
         if (std::strcmp(className, shellClass) == 0)
             return true;

@@ -17,7 +17,8 @@ bool acceptsTyping(const ForegroundWindow& window);
 bool keepsTyping(const ForegroundWindow& window);
 
 // The shell's own windows that come to the front when the user clicks the
-// desktop or the taskbar, by window class.
+// desktop or the taskbar, and tooltips and balloons, which take no keys,
+// by window class.
 bool isShellWindowClass(const char* className);
 
 }  // namespace orvanta
