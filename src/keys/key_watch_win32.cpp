@@ -24,6 +24,7 @@ constexpr UINT kRemoveMessage = WM_APP + 2;
 constexpr DWORD kStartWaitMs = 1000;
 constexpr ULONG_PTR kTagMark = ULONG_PTR{0x4F5256} << 40;   // "ORV"
 constexpr ULONG_PTR kTagMarkMask = ULONG_PTR{0xFFFFFF} << 40;
+constexpr ULONG_PTR kTagUpBit = 0x80;
 constexpr SHORT kKeyIsDown = static_cast<SHORT>(0x8000);
 constexpr std::uint64_t kNothingPublished = ~std::uint64_t{0};
 
@@ -49,9 +50,21 @@ KeyWatch::~KeyWatch()
     CloseHandle(decided_);
 }
 
-ULONG_PTR KeyWatch::tag(std::uint32_t character, std::uint32_t index, std::uint32_t count)
+// The event's own up flag travels in the tag: wine reports the up of a
+// Unicode character (VK_PACKET) to the hook without LLKHF_UP.
+ULONG_PTR KeyWatch::tag(std::uint32_t character, std::uint32_t index, std::uint32_t count, bool keyUp)
 {
-    return kTagMark | (ULONG_PTR{character & kCharacterMask} << 16) | (ULONG_PTR{index & 0xFF} << 8) | (count & 0xFF);
+    return kTagMark | (ULONG_PTR{character & kCharacterMask} << 16) | (ULONG_PTR{index & 0xFF} << 8)
+           | (keyUp ? kTagUpBit : 0) | (count & 0x7F);
+}
+
+RecordKeyEvent KeyWatch::recordEventOf(const KBDLLHOOKSTRUCT& key)
+{
+    const ULONG_PTR tag = key.dwExtraInfo;
+    return RecordKeyEvent{static_cast<std::uint32_t>((tag >> 16) & kCharacterMask),
+                          static_cast<std::uint32_t>((tag >> 8) & 0xFF), static_cast<std::uint32_t>(tag & 0x7F),
+                          (key.vkCode << 16) | (key.scanCode & 0xFFFF), (tag & kTagUpBit) != 0,
+                          isModifierKey(key.vkCode)};
 }
 
 bool KeyWatch::begin(HWND window, DWORD thread)
@@ -149,7 +162,8 @@ LRESULT CALLBACK KeyWatch::onKey(int code, WPARAM message, LPARAM info)
         if (watch && isRecordKey(key.dwExtraInfo) && !watch->passes(key))
             return 1;
         if (watch && !isRecordKey(key.dwExtraInfo))
-            watch->judge_.othersKey(key.vkCode, (key.flags & LLKHF_UP) != 0);
+            watch->judge_.othersKey(key.vkCode,
+                                    (key.flags & LLKHF_UP) != 0 || message == WM_KEYUP || message == WM_SYSKEYUP);
     }
     return CallNextHookEx(nullptr, code, message, info);
 }
@@ -157,10 +171,7 @@ LRESULT CALLBACK KeyWatch::onKey(int code, WPARAM message, LPARAM info)
 // Whether one event of a record goes on to its window.
 bool KeyWatch::passes(const KBDLLHOOKSTRUCT& key)
 {
-    const RecordKeyEvent event{static_cast<std::uint32_t>((key.dwExtraInfo >> 16) & kCharacterMask),
-                               static_cast<std::uint32_t>((key.dwExtraInfo >> 8) & 0xFF),
-                               static_cast<std::uint32_t>(key.dwExtraInfo & 0xFF),
-                               (key.vkCode << 16) | (key.scanCode & 0xFFFF), (key.flags & LLKHF_UP) != 0};
+    const RecordKeyEvent event = recordEventOf(key);
     const RecordKeyJudge::Decision decision = judge_.judge(event, *this);
     if (decision.characterFate)
         publish(event.character, *decision.characterFate);

@@ -42,9 +42,11 @@ public:
     bool watching() const { return watching_; }
 
     // The extra information of event `index` of the `count` events of one
-    // character, which the hook knows the record's keys by.
+    // character, which the hook knows the record's keys by, and the event
+    // the hook reads back from it.
     std::uint32_t nextCharacter() { return ++character_ & kCharacterMask; }
-    static ULONG_PTR tag(std::uint32_t character, std::uint32_t index, std::uint32_t count);
+    static ULONG_PTR tag(std::uint32_t character, std::uint32_t index, std::uint32_t count, bool keyUp);
+    static RecordKeyEvent recordEventOf(const KBDLLHOOKSTRUCT& key);
     // What the hook made of the character's keys; none when it did not see
     // them within waitMs (it is gone): the rest of the record is then not
     // watched.

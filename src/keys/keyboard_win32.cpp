@@ -129,7 +129,7 @@ KeysFate Win32Keyboard::sendKeys(const KeyEvent* events, std::uint32_t count)
     for (std::uint32_t i = 0; i < count; ++i) {
         inputs[i] = toInput(events[i]);
         if (watched)
-            inputs[i].ki.dwExtraInfo = KeyWatch::tag(character, i, count);
+            inputs[i].ki.dwExtraInfo = KeyWatch::tag(character, i, count, events[i].keyUp);
     }
     if (SendInput(count, inputs, sizeof(INPUT)) != count)
         return KeysFate::Refused;

@@ -25,11 +25,17 @@ std::uint32_t modifierBit(std::uint32_t virtualKey)
 
 }  // namespace
 
+bool isModifierKey(std::uint32_t virtualKey)
+{
+    return modifierBit(virtualKey) != 0;
+}
+
 RecordKeyJudge::Decision RecordKeyJudge::judge(const RecordKeyEvent& event, KeyMoment& moment)
 {
     if (event.character != character_) {
         character_ = event.character;
         passedCount_ = 0;
+        keyIn_ = false;
         stopped_.reset();
         if (moment.modifierAlreadyDown())
             stopped_ = KeysFate::HeldBack;
@@ -39,13 +45,14 @@ RecordKeyJudge::Decision RecordKeyJudge::judge(const RecordKeyEvent& event, KeyM
         for (std::uint32_t i = 0; i < passedCount_ && !decision.goesOn; ++i)
             decision.goesOn = passedDowns_[i] == event.key;
     } else {
-        if (!stopped_ && othersModifiers_ != 0)
+        if (!stopped_ && othersModifiers_ != 0 && !keyIn_)
             stopped_ = KeysFate::HeldBack;
         if (!stopped_ && !moment.windowKeepsFocus())
             stopped_ = KeysFate::WindowLeft;
         decision.goesOn = !stopped_;
         if (decision.goesOn && passedCount_ < kMostEvents)
             passedDowns_[passedCount_++] = event.key;
+        keyIn_ = keyIn_ || (decision.goesOn && !event.modifier);
     }
     if (event.index + 1 >= event.count)
         decision.characterFate = stopped_.value_or(KeysFate::WentIn);

@@ -8,7 +8,10 @@
  * down among them holds back every key-down from then on, as a window
  * that loses the front or its focus stops them. A key-up whose key-down
  * went on goes on as well, so that no key of the record is left down; one
- * whose key-down was held back is held back with it.
+ * whose key-down was held back is held back with it. Once a key of the
+ * character that is no modifier has gone on (the first half of a Unicode
+ * surrogate pair), the character is in: it is finished, modifiers or not,
+ * since sending it again would type that half twice.
  */
 #pragma once
 
@@ -28,7 +31,11 @@ struct RecordKeyEvent {
     std::uint32_t count = 0;
     std::uint32_t key = 0;
     bool keyUp = false;
+    bool modifier = false;   // Shift, Ctrl, Alt or a Windows key of the record's own
 };
+
+// Shift, Ctrl, Alt and the Windows keys, as a low-level hook names them.
+bool isModifierKey(std::uint32_t virtualKey);
 
 // What the judge needs to know of the moment an event goes in.
 class KeyMoment {
@@ -60,6 +67,7 @@ private:
     std::optional<KeysFate> stopped_;
     std::uint32_t passedDowns_[kMostEvents] = {};
     std::uint32_t passedCount_ = 0;
+    bool keyIn_ = false;   // a key of the character that is no modifier has gone on
     std::uint32_t othersModifiers_ = 0;
 };
 

@@ -55,6 +55,24 @@ TEST(Win32Keyboard, MultiByteCharactersAreTakenWhole)
             << "code page " << c.codePage << ", byte " << int{c.firstByte};
 }
 
+// The hook knows a record's events by their tag alone, ups included: wine
+// reports the up of a Unicode character without LLKHF_UP.
+TEST(KeyWatch, ATagCarriesTheEventItNames)
+{
+    for (const bool keyUp : {false, true}) {
+        KBDLLHOOKSTRUCT key{};
+        key.vkCode = VK_PACKET;
+        key.scanCode = 0xEA;
+        key.dwExtraInfo = KeyWatch::tag(0xABCDEF, 5, 8, keyUp);
+        const RecordKeyEvent event = KeyWatch::recordEventOf(key);
+        EXPECT_EQ(event.character, 0xABCDEFu);
+        EXPECT_EQ(event.index, 5u);
+        EXPECT_EQ(event.count, 8u);
+        EXPECT_EQ(event.keyUp, keyUp);
+        EXPECT_EQ(event.key, (std::uint32_t{VK_PACKET} << 16) | 0xEA);
+    }
+}
+
 struct DecodeCase {
     UINT codePage;
     std::vector<std::uint8_t> bytes;

@@ -63,6 +63,12 @@ TEST(RecordKeyJudge, AKeyOfARecordNeverGoesOnWithSomebodyElsesModifierOrToAnothe
          KeysFate::WentIn},
         {"the window goes among the events", {shiftDown(), windowGone, aUp(), shiftUp()}, "1001",
          KeysFate::WindowLeft},
+        // The character is in: sending it again would type it (or half of it) twice.
+        {"Ctrl goes down between a character's down and its up",
+         {{'d', 0xE7, 1, 0, 2}, ctrlDown, {'u', 0xE7, 1, 1, 2}}, "11", KeysFate::WentIn},
+        {"Ctrl goes down between the halves of a surrogate pair",
+         {{'d', 0xD83D, 1, 0, 4}, {'u', 0xD83D, 1, 1, 4}, ctrlDown, {'d', 0xDE00, 1, 2, 4}, {'u', 0xDE00, 1, 3, 4}},
+         "1111", KeysFate::WentIn},
     };
     for (const JudgeCase& c : cases) {
         RecordKeyJudge judge;
@@ -76,8 +82,9 @@ TEST(RecordKeyJudge, AKeyOfARecordNeverGoesOnWithSomebodyElsesModifierOrToAnothe
             }
             moment.alreadyDown = step.alreadyDown;
             moment.keepsFocus = step.windowKeepsFocus;
-            const auto decision =
-                judge.judge({step.character, step.index, step.count, step.key, step.kind == 'u'}, moment);
+            const RecordKeyEvent event{step.character, step.index, step.count, step.key, step.kind == 'u',
+                                       isModifierKey(step.key)};
+            const auto decision = judge.judge(event, moment);
             goesOn += decision.goesOn ? '1' : '0';
             if (decision.characterFate)
                 fate = decision.characterFate;
