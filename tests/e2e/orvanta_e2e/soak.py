@@ -133,6 +133,8 @@ def plan_faults(rng, count, rate, account, keep_online=False, lengths=()):
         fault = rng.choice(faults)
         if fault == "silent-from" and (silent_used or number == 1):
             fault = "damage"
+        if fault == "window-gap" and number == 1:
+            fault = "damage"    # a gap "after record 0" would come at the first character, in the record
         if fault == "silent-from":
             silent_used = True
         if fault in ("noise", "split"):
