@@ -178,16 +178,21 @@ bool KeyWatch::passes(const KBDLLHOOKSTRUCT& key)
     return decision.goesOn;
 }
 
-// Inside the hook the key state is the one before the event: only keys
-// already down, never the record's own (each character lets go of what it
-// pressed).
-bool KeyWatch::modifierAlreadyDown()
+bool modifierKeyDown()
 {
     for (int key : {VK_SHIFT, VK_CONTROL, VK_MENU, VK_LWIN, VK_RWIN}) {
         if (GetAsyncKeyState(key) & kKeyIsDown)
             return true;
     }
     return false;
+}
+
+// Inside the hook the key state is the one before the event: only keys
+// already down, never the record's own (each character lets go of what it
+// pressed).
+bool KeyWatch::modifierAlreadyDown()
+{
+    return modifierKeyDown();
 }
 
 // The same test as the typing side makes before each key.

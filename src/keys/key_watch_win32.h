@@ -28,6 +28,9 @@
 
 namespace orvanta {
 
+// Whether Shift, Ctrl, Alt or a Windows key is down (GetAsyncKeyState).
+bool modifierKeyDown();
+
 class KeyWatch final : private KeyMoment {
 public:
     KeyWatch() = default;

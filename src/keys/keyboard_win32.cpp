@@ -25,7 +25,6 @@ namespace orvanta {
 namespace {
 
 constexpr UINT kDeadKeyFlag = 0x80000000u;
-constexpr SHORT kKeyIsDown = static_cast<SHORT>(0x8000);
 // SendInput returns once the hook has had every event; a verdict that has
 // not come by then only comes late, from a hook that is being dropped.
 constexpr DWORD kVerdictWaitMs = 50;
@@ -219,11 +218,7 @@ std::uint8_t Win32Keyboard::capsLockState()
 
 bool Win32Keyboard::modifiersHeld()
 {
-    for (int key : {VK_SHIFT, VK_CONTROL, VK_MENU, VK_LWIN, VK_RWIN}) {
-        if (GetAsyncKeyState(key) & kKeyIsDown)
-            return true;
-    }
-    return false;
+    return modifierKeyDown();
 }
 
 // No foreground window at all while the workstation is locked or a secure

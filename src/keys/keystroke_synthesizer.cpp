@@ -122,12 +122,10 @@ bool KeystrokeSynthesizer::sendWhole(KeySequence& keys, std::uint64_t& turnUs)
     const std::uint64_t giveUpUs = clock_.nowUs() + kModifierWaitMs * kMicrosPerMs;
     bool heldBack = false;
     for (;;) {
-        while (heldBack || keyboard_.modifiersHeld()) {
-            if (clock_.nowUs() >= giveUpUs || typing_.stopRequested)
+        if (heldBack || keyboard_.modifiersHeld()) {
+            if (!awaitModifiersUp(giveUpUs))
                 return false;
-            clock_.idleMs(kModifierPollMs);
             turnUs = clock_.nowUs();
-            heldBack = false;
         }
         if (typing_.stopRequested || !stillTypingTarget())
             return false;
@@ -138,17 +136,25 @@ bool KeystrokeSynthesizer::sendWhole(KeySequence& keys, std::uint64_t& turnUs)
     }
 }
 
+// Looks again, kModifierPollMs apart, until no modifier is down. False when
+// one stays down past giveUpUs, or the port is being closed.
+bool KeystrokeSynthesizer::awaitModifiersUp(std::uint64_t giveUpUs)
+{
+    do {
+        if (clock_.nowUs() >= giveUpUs || typing_.stopRequested)
+            return false;
+        clock_.idleMs(kModifierPollMs);
+    } while (keyboard_.modifiersHeld());
+    return true;
+}
+
 // A window that is busy for a moment (looking up the line just entered,
 // its field disabled meanwhile) takes its keys once it answers again and
 // has a focused control; one that stays busy would swallow the record.
 bool KeystrokeSynthesizer::awaitTypingTarget()
 {
-    const std::uint64_t modifiersBy = clock_.nowUs() + kModifierWaitMs * kMicrosPerMs;
-    while (keyboard_.modifiersHeld()) {
-        if (clock_.nowUs() >= modifiersBy || typing_.stopRequested)
-            return false;
-        clock_.idleMs(kModifierPollMs);
-    }
+    if (keyboard_.modifiersHeld() && !awaitModifiersUp(clock_.nowUs() + kModifierWaitMs * kMicrosPerMs))
+        return false;
     const std::uint64_t giveUpUs = clock_.nowUs() + kTargetWaitMs * kMicrosPerMs;
     for (;;) {
         const ForegroundWindow window = keyboard_.foregroundWindow();

@@ -74,6 +74,7 @@ public:
 private:
     bool typeText(std::span<const std::uint8_t> bytes, bool eachByteAlone);
     bool sendWhole(KeySequence& keys, std::uint64_t& turnUs);
+    bool awaitModifiersUp(std::uint64_t giveUpUs);
     bool stillTypingTarget();
     std::uint32_t addCharacter(KeySequence& keys, const std::uint8_t* bytes, std::uint32_t available);
     bool addLayoutKey(KeySequence& keys, std::uint8_t byte);

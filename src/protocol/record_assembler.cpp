@@ -41,7 +41,6 @@ void RecordAssembler::feed(const std::uint8_t* bytes, std::uint32_t count)
             continue;
         }
         t.lineBuffer[t.lineLength] = 0;
-        t.bytesAfterLine = count - i - 1;
         t.lineEnd = before + i + 1;
         const int goOn = handler_.HandleLine();
         t.lineLength = 0;

@@ -130,14 +130,14 @@ int TransferMachine::handOver()
 bool TransferMachine::answerRepeat()
 {
     const TransferContext& t = transfer_;
-    if (t.lineEnd <= t.receivedBeforeAck || t.bytesAfterLine > 0) {
+    if (t.lineEnd <= t.receivedBeforeAck || t.bytesReceived > t.lineEnd) {
         armProtocolTimer(kAnswerTimeoutMs);
         return true;
     }
     services_.clock.sleepMs(kCommandPauseMs);
     if (services_.link.bytesWaiting() > 0)
         return true;
-    return sendAndArm("ACK\r", kAnswerTimeoutMs) == 1;
+    return acknowledge() == 1;
 }
 
 // A record whose typing has begun is acknowledged even when Stop came
@@ -145,7 +145,8 @@ bool TransferMachine::answerRepeat()
 // open until this thread has ended; no time-out is left armed then.
 int TransferMachine::acknowledgeTypedRecord()
 {
-    if (!SendCommand("ACK\r", kAnswerTimeoutMs))
+    services_.clock.sleepMs(kCommandPauseMs);
+    if (!acknowledge())
         return handOver();
     if (!transfer_.running) {
         stopProtocolTimer();
@@ -176,14 +177,6 @@ void TransferMachine::portLost()
     armProtocolTimer(kHandOverMs);
 }
 
-// Bytes in the chunk after the line, and bytes at the port that nobody has
-// read yet, came before the ACK that has just gone out.
-void TransferMachine::noteWhatCameBeforeTheAck()
-{
-    TransferContext& t = transfer_;
-    t.receivedBeforeAck = t.lineEnd + t.bytesAfterLine + services_.link.bytesWaiting();
-}
-
 // A long record at a low rate takes longer than the answer time-out to
 // arrive (1014 bytes at 9600 bit/s take a second). A NAK sent while it is
 // still coming makes the collector send it again after it, and with the
@@ -209,11 +202,27 @@ int TransferMachine::sendAndArm(const char* text, std::uint32_t timeoutMs)
     const std::uint64_t goesOut = services_.clock.nowUs();
     if (!services_.link.writeCommand(text))
         return 0;
-    if (std::strcmp(text, "ACK\r") == 0)
-        noteWhatCameBeforeTheAck();
-    services_.clock.sleepUntilUs(goesOut + kCommandPauseMs * kMicrosPerMs);
-    armProtocolTimer(timeoutMs);
+    pauseAndArm(goesOut, timeoutMs);
     return 1;
+}
+
+// An ACK notes what had reached the program when it went out: the bytes
+// received so far (the rest of the chunk among them) and those waiting at
+// the port. A repeat among them was sent before the collector had the ACK.
+int TransferMachine::acknowledge()
+{
+    const std::uint64_t goesOut = services_.clock.nowUs();
+    if (!services_.link.writeCommand("ACK\r"))
+        return 0;
+    transfer_.receivedBeforeAck = transfer_.bytesReceived + services_.link.bytesWaiting();
+    pauseAndArm(goesOut, kAnswerTimeoutMs);
+    return 1;
+}
+
+void TransferMachine::pauseAndArm(std::uint64_t goesOutUs, std::uint32_t timeoutMs)
+{
+    services_.clock.sleepUntilUs(goesOutUs + kCommandPauseMs * kMicrosPerMs);
+    armProtocolTimer(timeoutMs);
 }
 
 }  // namespace orvanta

@@ -119,7 +119,8 @@ private:
     bool answerRepeat();
     [[nodiscard]] int sendAndArm(const char* text, std::uint32_t timeoutMs);
     void keepAnswerTimeWhileLineArrives();
-    void noteWhatCameBeforeTheAck();
+    [[nodiscard]] int acknowledge();
+    void pauseAndArm(std::uint64_t goesOutUs, std::uint32_t timeoutMs);
     void failTransfer(WindowId window, StatusCode code) { failTransfer(window, failure(code)); }
     void beginTransferAnew();
     void forgetTransfer();

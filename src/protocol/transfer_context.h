@@ -29,13 +29,12 @@ struct TransferContext {
     std::uint8_t expectedSequence = 0;
     std::uint8_t lineBuffer[kLineBufferSize] = {};
     std::int32_t lineLength = 0;
-    // While a line is handled: how many bytes of the chunk follow it, and
-    // how many bytes the connection had received up to its carriage return.
-    std::uint32_t bytesAfterLine = 0;
-    std::uint64_t lineEnd = 0;
-    // Every byte received, counted over the connection, and how many of
-    // them had reached the port when the last ACK went out.
+    // Every byte received, counted over the connection; while a line is
+    // handled, the count up to its carriage return (the bytes after it, in
+    // the chunk, are the difference); and how many bytes had reached the
+    // port when the last ACK went out.
     std::uint64_t bytesReceived = 0;
+    std::uint64_t lineEnd = 0;
     std::uint64_t receivedBeforeAck = 0;
     std::uint8_t lastRecord[kLineBufferSize] = {};
     std::int32_t lastRecordLength = 0;   // 0: no record accepted since the last reset

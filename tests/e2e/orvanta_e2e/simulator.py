@@ -112,12 +112,23 @@ def make_raw(fd):
 
 def read_log(path):
     """The events of a log, as far as they are written: a reader may come
-    while the simulator is still adding lines."""
+    while the simulator is still adding lines, and a read that races an
+    appending write can see the new line's bytes before all of them are
+    there (zeros in their place), so the events end at the first line that
+    is not whole yet."""
+    events = []
     try:
-        with open(path, encoding="utf-8") as f:
-            return [json.loads(line) for line in f if line.endswith("\n")]
+        with open(path, encoding="utf-8", errors="replace") as f:
+            for line in f:
+                if not line.endswith("\n"):
+                    break
+                try:
+                    events.append(json.loads(line))
+                except ValueError:
+                    break
     except FileNotFoundError:
-        return []
+        pass
+    return events
 
 
 class EventLog:
