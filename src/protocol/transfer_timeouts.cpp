@@ -47,7 +47,9 @@ int TransferMachine::StartTransfer()
 }
 
 // A keep-online poll whose time comes while no window could take a record
-// sends no READ: the collector keeps its records for the next poll.
+// sends no READ: the collector keeps its records for the next poll. Nor
+// does a port whose receive thread has already ended: its hand-over may
+// reach the timer before this READ's time-out and be replaced by it.
 int TransferMachine::openAndAskForRecords(WindowId window)
 {
     transfer_.typing.stopRequested = false;
@@ -55,6 +57,8 @@ int TransferMachine::openAndAskForRecords(WindowId window)
     if (opened <= 0)
         return opened;
     transfer_.running = true;
+    if (services_.link.portLost())
+        return failure(StatusCode::PortWriteFailed);
     if (checkTypingTarget(window) == TargetWait::Waiting)
         return 1;
     if (!SendCommand("READ\r", readTimeoutMs()))
