@@ -400,8 +400,9 @@ TEST(KeepOnline, ASeriesCannotStopByItself)
             const std::size_t next = s.collector.next;
             if (next < 6 && text == "READ\r")
                 copiesAllowed[next] = std::max(copiesAllowed[next], copiesOf(s.typedLetters(), next) + 1);
-            if (next < 6 && text == "ACK\r" && s.collector.loseAckOf < 0)
+            if (next < 6 && text == "ACK\r" && s.collector.loseAckOf < 0) {
                 EXPECT_GT(copiesOf(s.typedLetters(), next), 0u) << "acknowledged before it was typed";
+            }
             collector(text, line);
         };
         ASSERT_EQ(s.start(), 1);
