@@ -17,7 +17,7 @@
 
 #include "platform/clock_win32.h"
 #include "platform/precise_timing_win32.h"
-#include "platform/protocol_timer_win32.h"
+#include "protocol/protocol_timer_win32.h"
 
 namespace orvanta {
 namespace {
@@ -50,11 +50,11 @@ void measure(Win32Clock& clock, const char* what, int rounds, const std::functio
 // Arms the protocol timer on a hidden window and waits for its expiry.
 void awaitHandOver(Win32ProtocolTimer& timer, HWND owner, std::uint32_t ms)
 {
-    timer.set(reinterpret_cast<WindowId>(owner), kProtocolTimerId, ms);
+    timer.arm(Deadline::Answer, ms);
     MSG message;
     while (GetMessageA(&message, owner, 0, 0) > 0 && message.message != WM_TIMER) {
     }
-    timer.kill(reinterpret_cast<WindowId>(owner), kProtocolTimerId);
+    timer.stop();
 }
 
 }  // namespace
@@ -73,6 +73,7 @@ int main()
     Win32ProtocolTimer timer;
     // Never shown, as the program's windows are not during a transfer.
     HWND owner = CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
+    timer.createRelay(GetModuleHandleA(nullptr), owner);
     std::printf("| pause | mean | longest |\n|---|---|---|\n");
     measure(clock, "Sleep(2)", 100, [] { Sleep(2); });
     measure(clock, "clock, 2 ms", 100, [&] { clock.sleepMs(2); });

@@ -16,7 +16,7 @@
 #include "keys/keyboard_win32.h"
 #include "platform/clock_win32.h"
 #include "platform/message_box_win32.h"
-#include "platform/protocol_timer_win32.h"
+#include "protocol/protocol_timer_win32.h"
 #include "serial/com_port_win32.h"
 #include "settings/settings_file.h"
 #include "settings/settings_store_win32.h"
@@ -43,21 +43,24 @@ struct App {
     POINT cursor{};
     SystemEvents systemEvents;
     SessionInput session;
+
+    // The settings dialog while it is open, or nullptr.
+    HWND dialog() const { return reinterpret_cast<HWND>(program.failureBoxes.owner); }
 };
 
 App& theApp();
 
 // The process entry: returns the exit code.
-int RunOrvanta(HINSTANCE instance, const char* commandLine);
+int runOrvanta(HINSTANCE instance, const char* commandLine);
 
-bool RegisterMainWindowClass(HINSTANCE instance);
-HWND CreateMainWindow(HINSTANCE instance);
+bool registerMainWindowClass(HINSTANCE instance);
+HWND createMainWindow(HINSTANCE instance);
 // The settings dialog, opened on the one program with everything it needs.
-INT_PTR RunSettingsDialog(App& app);
+INT_PTR runSettingsDialog(App& app);
 
 // Runs one transfer without any window; returns when it is over, with the
 // process exit code.
-int RunUnattended();
-void UnattendedPump();
+int runUnattended();
+void unattendedPump();
 
 }  // namespace orvanta

@@ -10,6 +10,6 @@
 // load one: the program may sit in a folder that others can write.
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
 {
-    orvanta::LoadLibrariesFromSystemFolderOnly();
-    return orvanta::RunOrvanta(instance, commandLine);
+    orvanta::loadLibrariesFromSystemFolderOnly();
+    return orvanta::runOrvanta(instance, commandLine);
 }

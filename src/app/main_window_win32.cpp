@@ -17,6 +17,8 @@
 namespace orvanta {
 namespace {
 
+constexpr UINT_PTR kWatchdogTimerId = 652;
+
 // An elevated program does not get the shell's broadcasts unless it lets
 // them in; without "TaskbarCreated" its icon would stay gone after Explorer
 // restarts.
@@ -30,8 +32,9 @@ void OnCreate(App& app, HWND window, const CREATESTRUCTA& creation)
     app.taskbarCreated = RegisterWindowMessageA("TaskbarCreated");
     if (app.taskbarCreated)
         ChangeWindowMessageFilter(app.taskbarCreated, MSGFLT_ADD);
-    app.program.machine.observer = &app.trayIcon;
+    app.program.series.observer = &app.trayIcon;
     app.systemEvents.registerFor(window);
+    SetTimer(window, kWatchdogTimerId, kWatchdogPeriodMs, nullptr);
 }
 
 void OnDestroy(App& app)
@@ -43,9 +46,9 @@ void OnDestroy(App& app)
 void OnPowerBroadcast(App& app, WPARAM event)
 {
     if (event == PBT_APMSUSPEND)
-        app.program.machine.OnSuspend();
+        app.program.series.onSuspend();
     else if (event == PBT_APMRESUMEAUTOMATIC || event == PBT_APMRESUMESUSPEND)
-        app.program.machine.OnResume();
+        app.program.series.onResume();
 }
 
 // A port announced by name, or a device of the COM port interface class,
@@ -58,9 +61,9 @@ void OnDeviceChange(App& app, WPARAM event, LPARAM data)
     if (header->dbch_devicetype == DBT_DEVTYP_PORT) {
         const int port = comPortNumberOf(reinterpret_cast<const DEV_BROADCAST_PORT_A*>(header)->dbcp_name);
         if (port > 0)
-            app.program.machine.OnPortArrived(port);
+            app.program.series.onPortArrived(port);
     } else if (header->dbch_devicetype == DBT_DEVTYP_DEVICEINTERFACE) {
-        app.program.machine.OnPortArrived(0);
+        app.program.series.onPortArrived(0);
     }
 }
 
@@ -75,7 +78,7 @@ void OnSessionChange(App& app, WPARAM event)
 // answer, and nothing more is typed.
 LRESULT OnQueryEndSession(App& app)
 {
-    app.program.machine.OnSessionEnding();
+    app.program.series.onSessionEnding();
     return TRUE;
 }
 
@@ -85,9 +88,9 @@ LRESULT OnQueryEndSession(App& app)
 void OnEndSession(App& app, HWND window, WPARAM ending)
 {
     if (!ending)
-        return app.program.machine.OnSessionGoesOn();
+        return app.program.series.onSessionGoesOn();
     app.trayIcon.remove();
-    app.program.machine.OnSessionEnd();
+    app.program.series.stop();
     PostMessageA(window, WM_CLOSE, 0, 0);
 }
 
@@ -95,11 +98,11 @@ void OnEndSession(App& app, HWND window, WPARAM ending)
 // settings dialog is closed with it.
 void OnClose(App& app, HWND window)
 {
-    HWND dialog = reinterpret_cast<HWND>(app.program.machine.timerOwner);
-    if (dialog && dialog != window && IsWindow(dialog))
+    HWND dialog = app.dialog();
+    if (dialog && IsWindow(dialog))
         SendMessageA(dialog, WM_CLOSE, 0, 0);
     app.trayIcon.remove();
-    app.program.machine.ClosePort();
+    app.program.series.closePort();
     DestroyWindow(window);
 }
 
@@ -108,7 +111,7 @@ void OnClose(App& app, HWND window)
 // message after the menu so that a second right-click opens it again at
 // once. The chosen item arrives as WM_COMMAND afterwards, so the menu can
 // go at once.
-void ShowTrayMenu(App& app, HWND window)
+void showTrayMenu(App& app, HWND window)
 {
     HMENU menu = LoadMenuA(app.instance, "NOTIFYICONPOPMENU");
     GetCursorPos(&app.cursor);
@@ -119,10 +122,15 @@ void ShowTrayMenu(App& app, HWND window)
     DestroyMenu(menu);
 }
 
+// The engine's deadlines all expire here, whatever window is open.
 void OnTimer(App& app, WPARAM timerId)
 {
-    if (timerId == kTrayRetryTimerId)
+    if (const auto deadline = app.timer.expired(timerId))
+        app.program.series.onDeadline(*deadline);
+    else if (timerId == kTrayRetryTimerId)
         app.trayIcon.onRetryTimer();
+    else if (timerId == kWatchdogTimerId)
+        app.program.series.watch(app.clock.tickCount());
 }
 
 // A dialog opened during a transfer, or while a keep-online series waits
@@ -130,15 +138,15 @@ void OnTimer(App& app, WPARAM timerId)
 // transfer ended in the background shows them usable again.
 void OnOpen(App& app)
 {
-    HWND dialog = reinterpret_cast<HWND>(app.program.machine.timerOwner);
-    RevealDialog(dialog);
-    ApplyEnableRules(dialog, !app.program.machine.busy());
+    HWND dialog = app.dialog();
+    revealDialog(dialog);
+    applyEnableRules(dialog, !app.program.series.busy());
     SetForegroundWindow(dialog);
 }
 
 void OnExit(App& app)
 {
-    SendMessageA(reinterpret_cast<HWND>(app.program.machine.timerOwner), WM_CLOSE, 0, 0);
+    SendMessageA(app.dialog(), WM_CLOSE, 0, 0);
 }
 
 void OnTrayIcon(App& app, HWND window, LPARAM mouseMessage)
@@ -146,7 +154,7 @@ void OnTrayIcon(App& app, HWND window, LPARAM mouseMessage)
     if (mouseMessage == WM_LBUTTONDBLCLK)
         OnOpen(app);
     else if (mouseMessage == WM_RBUTTONDOWN)
-        ShowTrayMenu(app, window);
+        showTrayMenu(app, window);
 }
 
 void OnCommand(App& app, WPARAM command)
@@ -188,7 +196,7 @@ App& theApp()
     return app;
 }
 
-bool RegisterMainWindowClass(HINSTANCE instance)
+bool registerMainWindowClass(HINSTANCE instance)
 {
     WNDCLASSA windowClass{};
     windowClass.style = CS_HREDRAW | CS_VREDRAW;
@@ -201,21 +209,23 @@ bool RegisterMainWindowClass(HINSTANCE instance)
     return RegisterClassA(&windowClass) != 0;
 }
 
-HWND CreateMainWindow(HINSTANCE instance)
+HWND createMainWindow(HINSTANCE instance)
 {
     return CreateWindowExA(0, kWindowClass, "", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 2, 2,
                            GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), nullptr, nullptr,
                            instance, nullptr);
 }
 
-INT_PTR RunSettingsDialog(App& app)
+INT_PTR runSettingsDialog(App& app)
 {
     Program& program = app.program;
     SettingsDialogContext context{
         app.instance,
-        DialogSession{program.settings, program.working, program.machine, app.messageBoxes, app.settingsStore},
-        app.trayIcon, program.commandLineMode};
-    return ShowSettingsDialog(context);
+        DialogSession{program.settings, program.working, program.series, app.messageBoxes, app.settingsStore},
+        app.trayIcon, program.failureBoxes.owner, program.commandLineMode};
+    const INT_PTR ended = showSettingsDialog(context);
+    program.failureBoxes.owner = 0;
+    return ended;
 }
 
 }  // namespace orvanta

@@ -1,24 +1,36 @@
 /*
- * Wiring of the program's parts. The assembler hands lines to the transfer
- * machine and the connection hands chunks to it, both declared before it:
- * they only keep the reference until the first transfer starts.
+ * Wiring of the program's parts. The connection hands chunks to the
+ * receiver, declared after it: it only keeps the reference until the first
+ * transfer starts.
  */
 #include "app/program.h"
+
+#include "ui/status_box.h"
 
 namespace orvanta {
 
 Program::Program(const Platform& services)
     : platform(services),
+      timer(services.timer, services.clock),
       synthesizer(services.keyboard, services.clock, settings, transfer.typing, platformMajorVersion),
       capsLock(services.keyboard, services.clock, transfer.typing),
-      assembler(transfer, machine),
-      receiver{transfer, capsLock, assembler},
-      port(settings, PortServices{services.comPort, services.readerThread, services.clock}, machine,
+      delivery(settings, working, synthesizer),
+      assembler(transfer),
+      port(settings, PortServices{services.comPort, services.readerThread, services.clock}, receiver,
            transfer.running),
-      machine(transfer, settings, working, synthesizer, receiver,
-              TransferServices{port, services.timer, services.clock, services.messageBoxes})
+      conversation(transfer, delivery, port, timer, services.clock),
+      receiver(transfer, capsLock, assembler, conversation),
+      series(conversation, transfer, delivery, settings, timer),
+      failureBoxes(services.messageBoxes)
 {
     applyDefaults(settings);
+    series.ends = &failureBoxes;
+}
+
+void FailureBoxes::transferEnded(StatusCode result)
+{
+    if (result != StatusCode::Ok)
+        showStatus(boxes, owner, result);
 }
 
 }  // namespace orvanta

@@ -46,13 +46,16 @@ void seriesStateLine(const SeriesReport& r, char (&line)[kTrayTipSize])
         std::snprintf(line, sizeof line, "Collecting: polling COM%d every %d s", r.comPort, r.pollingSeconds);
         return;
     case SeriesState::WaitingForPort:
-        if (r.result < 0)
+        if (r.result != StatusCode::Ok)
             std::snprintf(line, sizeof line, "Waiting for COM%d: %s", r.comPort, statusText(r.result));
         else
             std::snprintf(line, sizeof line, "Waiting for COM%d", r.comPort);
         return;
     case SeriesState::NoTypingTarget:
         std::snprintf(line, sizeof line, "Paused: no window to type the records into");
+        return;
+    case SeriesState::StartedAgain:
+        std::snprintf(line, sizeof line, "Started again: it had stopped by itself");
         return;
     case SeriesState::TransferFailed:
         std::snprintf(line, sizeof line, "%s Next poll in %d s", statusText(r.result), r.pollingSeconds);

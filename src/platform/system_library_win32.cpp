@@ -15,7 +15,7 @@ using SetDefaultDllDirectoriesCall = BOOL WINAPI(DWORD);
 
 }  // namespace
 
-void LoadLibrariesFromSystemFolderOnly()
+void loadLibrariesFromSystemFolderOnly()
 {
     HMODULE kernel = GetModuleHandleA("kernel32.dll");
     SetDefaultDllDirectoriesCall* setDirectories = nullptr;

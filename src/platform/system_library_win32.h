@@ -14,7 +14,7 @@ namespace orvanta {
 // Makes the system folder the only place LoadLibrary looks, for the whole
 // process. The call exists on Windows 7 only with KB2533623, so it is
 // looked up; without it this does nothing.
-void LoadLibrariesFromSystemFolderOnly();
+void loadLibrariesFromSystemFolderOnly();
 
 // The DLL of that name from the system folder, or nullptr.
 HMODULE loadSystemLibrary(const char* name);

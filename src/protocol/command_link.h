@@ -7,16 +7,18 @@
 
 #include <cstdint>
 
+#include "protocol/status.h"
+
 namespace orvanta {
 
 class CommandLink {
 public:
     virtual ~CommandLink() = default;
-    // Opens and configures the port and starts the receive thread: 1, or
-    // 0 or a negative StatusCode on failure.
-    [[nodiscard]] virtual int OpenPort() = 0;
+    // Opens and configures the port and starts the receive thread: Ok, or
+    // why it could not.
+    [[nodiscard]] virtual StatusCode openPort() = 0;
     // Stops the receive thread, then purges and closes the port.
-    virtual void ClosePort() = 0;
+    virtual void closePort() = 0;
     // Purges what the command makes stale and writes it.
     [[nodiscard]] virtual bool writeCommand(const char* command) = 0;
     // How many bytes have reached the port that nobody has read yet.

@@ -1,23 +1,36 @@
 /*
- * What the receive thread does with every chunk it reads from the port:
- * prepare the keyboard (Caps Lock probe, Caps Lock off),
- * hand the bytes to the record assembler, and put Caps Lock back.
+ * Where the receive thread hands every chunk it reads from the port:
+ * prepare the keyboard (Caps Lock probe, Caps Lock off), take the chunk's
+ * lines one by one to the conversation, and put Caps Lock back.
  */
 #pragma once
 
 #include <cstdint>
 
 #include "keys/caps_lock_guard.h"
+#include "protocol/receive_sink.h"
 #include "protocol/record_assembler.h"
 
 namespace orvanta {
 
-struct ChunkReceiver {
-    TransferContext& transfer;
-    CapsLockGuard& capsLock;
-    RecordAssembler& assembler;
+class ChunkReceiver final : public ReceiveSink {
+public:
+    ChunkReceiver(TransferContext& transfer, CapsLockGuard& capsLock, RecordAssembler& assembler,
+                  LineHandler& lines)
+        : transfer_(transfer), capsLock_(capsLock), assembler_(assembler), lines_(lines)
+    {
+    }
 
-    void receive(const std::uint8_t* bytes, std::uint32_t count);
+    void receive(const std::uint8_t* bytes, std::uint32_t count) override;
+    void portLost() override { lines_.portLost(); }
+
+private:
+    void handLines();
+
+    TransferContext& transfer_;
+    CapsLockGuard& capsLock_;
+    RecordAssembler& assembler_;
+    LineHandler& lines_;
 };
 
 }  // namespace orvanta

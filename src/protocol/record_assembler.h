@@ -1,8 +1,7 @@
 /*
- * Record intake: received bytes become lines at each carriage return; a
- * line is checked against the record accepted last, the expected sequence
- * value and its checksum; a good record is typed with its prefix, optional
- * carriage return and suffix.
+ * Record intake: received bytes become lines at each carriage return, and
+ * a line is checked against the record accepted last, the expected
+ * sequence value and its checksum.
  *
  * Collector record line: sequence value (0..9), data (never 13), checksum
  * low byte, checksum high byte, 13. The checksum is the 16-bit sum of the
@@ -12,40 +11,49 @@
 
 #include <cstdint>
 
-#include "keys/keystroke_synthesizer.h"
 #include "protocol/transfer_context.h"
-#include "settings/settings.h"
 
 namespace orvanta {
 
-// Receives each complete line (in lineBuffer/lineLength). Returns 1 to go
-// on with the rest of the chunk, 0 to drop it.
+enum class LineOutcome { GoOn, DropRest };
+
+// Where the receive thread's lines go: the conversation, or a stand-in.
 class LineHandler {
 public:
     virtual ~LineHandler() = default;
-    virtual int HandleLine() = 0;
+    // A complete line is in lineBuffer/lineLength.
+    [[nodiscard]] virtual LineOutcome handleLine() = 0;
+    // The chunk's lines have all been handled.
+    virtual void chunkEnded() {}
+    // The receive thread has stopped because the port's device has gone.
+    virtual void portLost() {}
 };
 
+// Lines out of the chunks the receive thread reads: each complete line is
+// left in the transfer's lineBuffer/lineLength until the next is asked for.
 class RecordAssembler {
 public:
-    RecordAssembler(TransferContext& transfer, LineHandler& handler);
-    void feed(const std::uint8_t* bytes, std::uint32_t count);
+    explicit RecordAssembler(TransferContext& transfer) : transfer_(transfer) {}
+    // A chunk to take lines from; all of its bytes count as received at
+    // once, before any line of it is handled.
+    void beginChunk(const std::uint8_t* bytes, std::uint32_t count);
+    // True when the next complete line of the chunk is in lineBuffer.
+    [[nodiscard]] bool nextLine();
+    // The rest of the chunk is dropped, and the line handed out with it.
+    void dropRest();
 
 private:
     TransferContext& transfer_;
-    LineHandler& handler_;
+    const std::uint8_t* chunk_ = nullptr;
+    std::uint32_t left_ = 0;
+    std::uint64_t chunkStart_ = 0;   // bytesReceived before the chunk
+    std::uint32_t taken_ = 0;
+    bool lineOut_ = false;           // a line was handed out and is done with
 };
 
 enum class RecordVerdict { Repeat, Invalid, Valid };
 
-RecordVerdict ClassifyRecord(const TransferContext& transfer);
-
-// For a line found Valid: remembers it, types it, advances the sequence.
-// False when it did not go in whole (no window to type into, the window
-// went or a key was refused part-way): then nothing is remembered and the
-// sequence stays.
-[[nodiscard]] bool DeliverRecord(TransferContext& transfer, const Settings& settings, const WorkingCodes& working,
-                                 KeystrokeSynthesizer& synthesizer);
+RecordVerdict classifyRecord(const TransferContext& transfer);
 
 // The two checksum bytes the collector sends for a 16-bit sum.
 std::uint8_t checksumByte(std::uint8_t value);

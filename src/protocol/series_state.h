@@ -9,13 +9,15 @@
 
 #include <cstdint>
 
+#include "protocol/status.h"
+
 namespace orvanta {
 
-enum class SeriesState { Idle, Collecting, WaitingForPort, NoTypingTarget, TransferFailed };
+enum class SeriesState { Idle, Collecting, WaitingForPort, NoTypingTarget, TransferFailed, StartedAgain };
 
 struct SeriesReport {
     SeriesState state = SeriesState::Idle;
-    std::int32_t result = 0;   // the status code behind it, or 0
+    StatusCode result = StatusCode::Ok;   // the failure behind it, or Ok
     int comPort = 0;
     int pollingSeconds = 0;
 

@@ -1,14 +1,13 @@
 /*
- * Status texts. A port whose completion events cannot be created (result
- * 0 of opening the port) is reported like any other failed open.
+ * Status texts and exit codes.
  */
 #include "protocol/status.h"
 
 namespace orvanta {
 
-const char* statusText(std::int32_t code)
+const char* statusText(StatusCode code)
 {
-    switch (static_cast<StatusCode>(code)) {
+    switch (code) {
     case StatusCode::NoTypingTarget: return "No window to type the records into !!";
     case StatusCode::PortWriteFailed: return "Failed to write the COM port!";
     case StatusCode::ConnectionFailed: return "Failed to establish connection !!";
@@ -22,23 +21,14 @@ const char* statusText(std::int32_t code)
     }
 }
 
-const char* statusCaption(std::int32_t code)
+const char* statusCaption(StatusCode code)
 {
-    return (code < -100 || code >= 0) ? "Error" : "Warning";
+    return code == StatusCode::TooManyCodes ? "Warning" : "Error";
 }
 
-int unattendedExitCode(std::int32_t result)
+int unattendedExitCode(StatusCode result)
 {
-    if (result == 1)
-        return 1;
-    if (result == 0)
-        return -failure(StatusCode::PortOpenFailed);
-    return -result;
-}
-
-void ShowStatus(MessageBoxes& boxes, WindowId owner, std::int32_t code)
-{
-    boxes.show(owner, statusText(code), statusCaption(code), kStatusBoxStyle);
+    return result == StatusCode::Ok ? 1 : -static_cast<int>(result);
 }
 
 }  // namespace orvanta

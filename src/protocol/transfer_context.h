@@ -44,10 +44,13 @@ struct TransferContext {
     // (the collector repeating its record) are not answered.
     bool pausedForTarget = false;
     std::uint32_t targetChecks = 0;   // looks for a window since the pause began
+    // Set while the receive thread handles a chunk: typing a long record
+    // takes minutes at the slowest rate, and meanwhile nothing is armed.
+    std::atomic<bool> handlingChunk{false};
 };
 
 // Forgets the record accepted last (transfer reset, keep-online restart).
-inline void ForgetLastRecord(TransferContext& transfer)
+inline void forgetLastRecord(TransferContext& transfer)
 {
     for (auto& byte : transfer.lastRecord)
         byte = 0;

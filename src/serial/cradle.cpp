@@ -28,27 +28,27 @@ void writeControlByte(PortConnection& connection, std::uint8_t byte)
 }
 
 // The first byte within the echo window decides; none means no answer.
-int awaitEcho(PortConnection& connection)
+bool awaitEcho(PortConnection& connection)
 {
     Clock& clock = connection.services.clock;
     const std::uint32_t deadline = clock.tickCount() + kCradleEchoWindowMs;
     for (;;) {
         const auto left = static_cast<std::int32_t>(deadline - clock.tickCount());
         if (left <= 0)
-            return 0;
+            return false;
         std::uint8_t echo = 0;
         if (connection.services.comPort.read(&echo, 1, static_cast<std::uint32_t>(left)) == 1)
-            return echo == kCradleProbe ? 1 : 0;
+            return echo == kCradleProbe;
     }
 }
 
 std::uint32_t findCradle(PortConnection& connection)
 {
     const std::uint32_t remembered = connection.rememberedCradleRate;
-    if (remembered != 0 && ProbeCradleRate(connection, remembered))
+    if (remembered != 0 && probeCradleRate(connection, remembered))
         return remembered;
     for (std::uint32_t rate : kProbeOrder) {
-        if (ProbeCradleRate(connection, rate))
+        if (probeCradleRate(connection, rate))
             return rate;
     }
     return 0;
@@ -72,7 +72,7 @@ std::uint8_t cradleRateByte(int baudIndex)
     return static_cast<std::uint8_t>('6' - baudIndex);
 }
 
-int ProbeCradleRate(PortConnection& connection, std::uint32_t rate)
+bool probeCradleRate(PortConnection& connection, std::uint32_t rate)
 {
     ComPort& port = connection.services.comPort;
     connection.lineConfig.baudRate = rate;
@@ -81,15 +81,15 @@ int ProbeCradleRate(PortConnection& connection, std::uint32_t rate)
     port.purge(PurgeFlag::TxClear | PurgeFlag::RxClear);
     const std::uint8_t probe = kCradleProbe;
     if (!connection.writePort(&probe, 1))
-        return 0;
+        return false;
     connection.services.clock.sleepMs(connection.settleDelayMs);
-    const int answered = awaitEcho(connection);
+    const bool answered = awaitEcho(connection);
     applyLineState(connection, true);
     connection.services.clock.sleepMs(connection.settleDelayMs);
     return answered;
 }
 
-int ConfigureCradle(PortConnection& connection)
+bool configureCradle(PortConnection& connection)
 {
     ComPort& port = connection.services.comPort;
     LineConfig& line = connection.lineConfig;
@@ -100,7 +100,7 @@ int ConfigureCradle(PortConnection& connection)
 
     const std::uint32_t answered = findCradle(connection);
     if (answered == 0)
-        return 0;
+        return false;
     connection.rememberedCradleRate = answered;
 
     applyLineState(connection, false);
@@ -113,7 +113,7 @@ int ConfigureCradle(PortConnection& connection)
         connection.rememberedCradleRate = target;
     }
     applyLineState(connection, true);
-    return 1;
+    return true;
 }
 
 }  // namespace orvanta

@@ -17,8 +17,10 @@ constexpr std::uint8_t kCradleSwitch = 0x51;
 constexpr std::uint32_t kCradleStartRate = 38400;
 constexpr std::uint32_t kCradleEchoWindowMs = 100;
 
-[[nodiscard]] int ConfigureCradle(PortConnection& connection);
-[[nodiscard]] int ProbeCradleRate(PortConnection& connection, std::uint32_t rate);
+// False when the cradle answered at no rate.
+[[nodiscard]] bool configureCradle(PortConnection& connection);
+// True when the cradle echoed the probe at the rate.
+[[nodiscard]] bool probeCradleRate(PortConnection& connection, std::uint32_t rate);
 
 std::uint32_t cradleSettleDelayMs(std::uint32_t rate);
 // The byte that selects the rate of a baud index: '6' (115200) .. '2' (9600).

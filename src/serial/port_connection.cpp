@@ -25,7 +25,7 @@ constexpr std::uint32_t kIdleReadWaitMs = 250;
 
 void readerThreadBody(void* argument)
 {
-    static_cast<PortConnection*>(argument)->ReaderThread();
+    static_cast<PortConnection*>(argument)->readerLoop();
 }
 
 // Before READ and NAK whatever the collector sent is stale: the command
@@ -64,38 +64,38 @@ void PortConnection::applyRs232Line()
     services.comPort.setLineConfig(lineConfig);
 }
 
-int PortConnection::OpenPort()
+StatusCode PortConnection::openPort()
 {
     ComPort& port = services.comPort;
     char device[16];
     comDeviceName(settings.comPort, device);
     if (!port.open(device)) {
         portHandle = PortHandle::Invalid;
-        return failure(StatusCode::PortOpenFailed);
+        return StatusCode::PortOpenFailed;
     }
     portHandle = PortHandle::Open;
     // Marked before they exist: the close releases those made before a failure.
     completionEvent = true;
     if (!port.createCompletionEvents())
-        return 0;
+        return StatusCode::PortOpenFailed;
     port.setupQueues(kPortQueueBytes, kPortQueueBytes);
 
     if (settings.transmissionType == TransmissionType::RS232) {
         applyRs232Line();
     } else {
-        if (ConfigureCradle(*this) != 1)
-            return failure(StatusCode::CradleSetupFailed);
+        if (!configureCradle(*this))
+            return StatusCode::CradleSetupFailed;
         port.purge(PurgeFlag::TxClear | PurgeFlag::RxClear);
         if (!port.setLineConfig(lineConfig))
-            return failure(StatusCode::CradleSetupFailed);
+            return StatusCode::CradleSetupFailed;
     }
     // Set before the thread starts: a thread that found it still clear
     // after its start pause would end at once, and nobody would read.
     running_ = true;
-    return StartReaderThread() ? 1 : failure(StatusCode::ThreadStartFailed);
+    return startReaderThread() ? StatusCode::Ok : StatusCode::ThreadStartFailed;
 }
 
-bool PortConnection::StartReaderThread()
+bool PortConnection::startReaderThread()
 {
     if (!services.readerThread.start(readerThreadBody, this))
         return false;
@@ -106,7 +106,7 @@ bool PortConnection::StartReaderThread()
 // A thread that ends while the connection still wants it (its port gone,
 // or the port refusing the receive event) says so: a connection nobody
 // reads is as good as lost, and is closed and opened anew.
-void PortConnection::ReaderThread()
+void PortConnection::readerLoop()
 {
     if (services.comPort.setEventMask(kEventRxChar)) {
         services.clock.sleepMs(kReaderStartPauseMs);
@@ -199,9 +199,9 @@ bool PortConnection::portLost()
     return portHandle == PortHandle::Open && (services.comPort.lost() || readerEnded_);
 }
 
-void PortConnection::ClosePort()
+void PortConnection::closePort()
 {
-    StopReaderThread();
+    stopReaderThread();
     if (portHandle == PortHandle::Open) {
         services.comPort.purge(PurgeFlag::RxAbort | PurgeFlag::RxClear);
         services.comPort.close();
@@ -209,7 +209,7 @@ void PortConnection::ClosePort()
     portHandle = PortHandle::None;
 }
 
-void PortConnection::StopReaderThread()
+void PortConnection::stopReaderThread()
 {
     running_ = false;
     if (portHandle == PortHandle::Open)

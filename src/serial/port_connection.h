@@ -37,16 +37,16 @@ public:
     PortConnection(const PortConnection&) = delete;
     PortConnection& operator=(const PortConnection&) = delete;
 
-    [[nodiscard]] int OpenPort() override;
-    void ClosePort() override;
+    [[nodiscard]] StatusCode openPort() override;
+    void closePort() override;
     [[nodiscard]] bool writeCommand(const char* command) override;
     std::uint32_t bytesWaiting() override;
     bool portLost() override;
 
-    [[nodiscard]] bool StartReaderThread();
-    void StopReaderThread();
+    [[nodiscard]] bool startReaderThread();
+    void stopReaderThread();
     // The receive loop, and one pass of it (tests drive it pass by pass).
-    void ReaderThread();
+    void readerLoop();
     void readerPass();
     // Writes through the connection's write lock: commands come from both
     // threads, cradle control bytes from the UI thread.

@@ -31,7 +31,7 @@ void clearCodeText(CodeText& text)
     std::memset(text, 0, kCodeTextSize);
 }
 
-std::size_t BuildCodeText(const std::uint8_t* list, CodeText& text, std::size_t n)
+std::size_t buildCodeText(const std::uint8_t* list, CodeText& text, std::size_t n)
 {
     std::size_t taken = 0;
     for (; taken < n && list[taken] != 0; ++taken)
@@ -42,21 +42,21 @@ std::size_t BuildCodeText(const std::uint8_t* list, CodeText& text, std::size_t 
 // Only the codes the text shows are kept: a list with a zero byte between
 // codes (possible in a settings file) must not bring its tail back when a
 // code is appended over that zero.
-std::size_t LoadCodeList(GridBuffer& grid, const std::uint8_t* list, CodeText& text, std::size_t n)
+std::size_t loadCodeList(GridBuffer& grid, const std::uint8_t* list, CodeText& text, std::size_t n)
 {
     std::memset(grid.codes, 0, sizeof grid.codes);
-    grid.count = BuildCodeText(list, text, n < kWorkingListSize ? n : kWorkingListSize);
+    grid.count = buildCodeText(list, text, n < kWorkingListSize ? n : kWorkingListSize);
     std::memcpy(grid.codes, list, grid.count);
     return grid.count;
 }
 
-int appendPickedCode(GridBuffer& grid, CodeText& text, std::uint8_t code)
+StatusCode appendPickedCode(GridBuffer& grid, CodeText& text, std::uint8_t code)
 {
     if (grid.count >= kMaxCodes)
-        return failure(StatusCode::TooManyCodes);
+        return StatusCode::TooManyCodes;
     grid.codes[grid.count++] = code;
     appendName(text, code);
-    return 1;
+    return StatusCode::Ok;
 }
 
 void removeLastCode(GridBuffer& grid, CodeText& text)
@@ -65,7 +65,7 @@ void removeLastCode(GridBuffer& grid, CodeText& text)
         return;
     grid.codes[--grid.count] = 0;
     clearCodeText(text);
-    BuildCodeText(grid.codes, text, grid.count);
+    buildCodeText(grid.codes, text, grid.count);
 }
 
 }  // namespace orvanta

@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "protocol/status.h"
 #include "settings/settings.h"
 
 namespace orvanta {
@@ -27,15 +28,15 @@ void clearCodeText(CodeText& text);
 
 // Appends the names of the list's codes to `text`, up to `n` codes or the
 // first zero byte. Returns how many codes were taken.
-std::size_t BuildCodeText(const std::uint8_t* list, CodeText& text, std::size_t n);
+std::size_t buildCodeText(const std::uint8_t* list, CodeText& text, std::size_t n);
 
 // Puts the first `n` codes of `list` (up to its first zero byte) into the
 // grid buffer and their names into `text`. Returns the count.
-std::size_t LoadCodeList(GridBuffer& grid, const std::uint8_t* list, CodeText& text, std::size_t n);
+std::size_t loadCodeList(GridBuffer& grid, const std::uint8_t* list, CodeText& text, std::size_t n);
 
 // A picked code: added with its name unless the list is full, when the
-// result is TooManyCodes and nothing changes. Otherwise 1.
-int appendPickedCode(GridBuffer& grid, CodeText& text, std::uint8_t code);
+// result is TooManyCodes and nothing changes.
+StatusCode appendPickedCode(GridBuffer& grid, CodeText& text, std::uint8_t code);
 
 // Backspace: drops the last code, if there is one.
 void removeLastCode(GridBuffer& grid, CodeText& text);

@@ -10,7 +10,7 @@
 
 #include <cstring>
 
-#include "protocol/status.h"
+#include "ui/status_box.h"
 #include "res/resource.h"
 #include "ui/grid_painting_win32.h"
 #include "ui/settings_dialog_win32.h"
@@ -53,12 +53,12 @@ LRESULT OnGridClick(HWND gridArea, LPARAM position)
                                      GET_Y_LPARAM(position));
     if (!cell)
         return 0;
-    PaintCellHighlight(gridArea, picker.selected, false);
-    PaintCellHighlight(gridArea, *cell, true);
+    paintCellHighlight(gridArea, picker.selected, false);
+    paintCellHighlight(gridArea, *cell, true);
     picker.selected = *cell;
-    const std::int32_t appended = appendPickedCode(picker.grid, picker.codeText, codeAt(*cell));
-    if (appended <= 0)
-        ShowStatus(picker.messageBoxes, reinterpret_cast<WindowId>(gridArea), appended);
+    const StatusCode appended = appendPickedCode(picker.grid, picker.codeText, codeAt(*cell));
+    if (appended != StatusCode::Ok)
+        showStatus(picker.messageBoxes, reinterpret_cast<WindowId>(gridArea), appended);
     else
         InvalidateRect(picker.resultText, nullptr, TRUE);
     return 0;
@@ -67,7 +67,7 @@ LRESULT OnGridClick(HWND gridArea, LPARAM position)
 LRESULT CALLBACK GridAreaProc(HWND gridArea, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
-    case WM_PAINT: PaintGrid(gridArea, pickerOf(gridArea).selected); return 0;
+    case WM_PAINT: paintGrid(gridArea, pickerOf(gridArea).selected); return 0;
     case WM_LBUTTONDOWN: return OnGridClick(gridArea, lParam);
     default: return CallWindowProcA(pickerOf(gridArea).standardGridAreaProc, gridArea, message, wParam, lParam);
     }
@@ -77,7 +77,7 @@ LRESULT CALLBACK ResultTextProc(HWND resultText, UINT message, WPARAM wParam, LP
 {
     CodePickerState& picker = pickerOf(resultText);
     if (message == WM_PAINT) {
-        PaintResultText(resultText, picker.codeText);
+        paintResultText(resultText, picker.codeText);
         return 0;
     }
     return CallWindowProcA(picker.standardResultTextProc, resultText, message, wParam, lParam);
@@ -103,7 +103,7 @@ void OnGridInit(HWND grid, CodePickerState* picker)
     picker->standardResultTextProc = subclass(picker->resultText, ResultTextProc);
     clearCodeText(picker->codeText);
     picker->grid.count = 0;
-    LoadCodeList(picker->grid, picker->workingList, picker->codeText, kMaxCodes);
+    loadCodeList(picker->grid, picker->workingList, picker->codeText, kMaxCodes);
 }
 
 void OnBackspace(CodePickerState& picker)
@@ -124,7 +124,7 @@ void OnGridCancel(HWND grid, CodePickerState& picker)
 {
     EndDialog(grid, IDC_GRID_CANCEL);
     clearCodeText(picker.codeText);
-    BuildCodeText(picker.workingList, picker.codeText, kMaxCodes);
+    buildCodeText(picker.workingList, picker.codeText, kMaxCodes);
     SendMessageA(picker.field, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(picker.codeText));
 }
 
@@ -158,7 +158,7 @@ LRESULT CALLBACK CodeFieldProc(HWND field, UINT message, WPARAM wParam, LPARAM l
     case WM_PAINT:
         if (dialog.pickerOwner != field)
             break;
-        PaintOpenCodeField(field);
+        paintOpenCodeField(field);
         return 0;
     case WM_KEYDOWN:
         if (wParam == VK_DELETE || (wParam == VK_INSERT && GetKeyState(VK_SHIFT) < 0))

@@ -42,7 +42,7 @@ void applyDialogControls(const DialogControls& c, Settings& s)
     s.suffixEnabled = c.suffixEnabled ? 1 : 0;
 }
 
-int StartFromDialog(DialogSession& session, const DialogControls& controls, SettingsDialogWindow& dialog)
+StatusCode startFromDialog(DialogSession& session, const DialogControls& controls, SettingsDialogWindow& dialog)
 {
     applyDialogControls(controls, session.settings);
     storeWorkingCodes(session.working, session.settings);
@@ -51,11 +51,9 @@ int StartFromDialog(DialogSession& session, const DialogControls& controls, Sett
     dialog.applyEnableRules(false);
     session.settingsFile.writeSettingsFile(image, length);
     dialog.hide();
-    const int status = session.machine.StartTransfer();
-    if (status == 1)
-        return 1;
-    session.machine.failTransfer(dialog.window(), status);
-    dialog.fill();
+    const StatusCode status = session.series.start();
+    if (status != StatusCode::Ok)
+        dialog.fill();
     return status;
 }
 

@@ -10,7 +10,7 @@
 
 #include "platform/message_boxes.h"
 #include "platform/window_id.h"
-#include "protocol/transfer.h"
+#include "protocol/series.h"
 #include "settings/settings.h"
 #include "settings/settings_file.h"
 #include "ui/number_field.h"
@@ -18,12 +18,12 @@
 namespace orvanta {
 
 // What the settings dialog works on: the settings and working lists it
-// edits, the transfer it starts and stops, where it reports failures and
-// where it saves the settings.
+// edits, the series it starts and stops, where it reports its own failures
+// and where it saves the settings.
 struct DialogSession {
     Settings& settings;
     WorkingCodes& working;
-    TransferMachine& machine;
+    Series& series;
     MessageBoxes& messageBoxes;
     SettingsFileWriter& settingsFile;
 };
@@ -56,14 +56,13 @@ void applyDialogControls(const DialogControls& controls, Settings& settings);
 class SettingsDialogWindow {
 public:
     virtual ~SettingsDialogWindow() = default;
-    virtual WindowId window() const = 0;
     virtual void applyEnableRules(bool enable) = 0;
     virtual void hide() = 0;
     // Puts Settings and the working lists back into the controls.
     virtual void fill() = 0;
 };
 
-// Returns 1 when the transfer runs; otherwise the failure that was shown.
-int StartFromDialog(DialogSession& session, const DialogControls& controls, SettingsDialogWindow& dialog);
+// Ok when the transfer runs; otherwise the failure, which has been shown.
+StatusCode startFromDialog(DialogSession& session, const DialogControls& controls, SettingsDialogWindow& dialog);
 
 }  // namespace orvanta

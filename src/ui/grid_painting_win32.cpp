@@ -125,7 +125,7 @@ GridMetrics metricsOf(HWND gridArea, RECT& client)
 
 }  // namespace
 
-void PaintGrid(HWND gridArea, GridCell selected)
+void paintGrid(HWND gridArea, GridCell selected)
 {
     PAINTSTRUCT paint;
     HDC dc = BeginPaint(gridArea, &paint);
@@ -144,7 +144,7 @@ void PaintGrid(HWND gridArea, GridCell selected)
     EndPaint(gridArea, &paint);
 }
 
-void PaintCellHighlight(HWND gridArea, GridCell cell, bool selected)
+void paintCellHighlight(HWND gridArea, GridCell cell, bool selected)
 {
     HDC dc = GetDC(gridArea);
     {
@@ -157,7 +157,7 @@ void PaintCellHighlight(HWND gridArea, GridCell cell, bool selected)
 
 // A sunken white box: grey shadow at the top and left, white light at the
 // bottom and right, the text grey and 5 pixels in.
-void PaintResultText(HWND resultText, const char* codeText)
+void paintResultText(HWND resultText, const char* codeText)
 {
     PAINTSTRUCT paint;
     HDC dc = BeginPaint(resultText, &paint);
@@ -185,7 +185,7 @@ void PaintResultText(HWND resultText, const char* codeText)
     EndPaint(resultText, &paint);
 }
 
-void PaintOpenCodeField(HWND field)
+void paintOpenCodeField(HWND field)
 {
     PAINTSTRUCT paint;
     HDC dc = BeginPaint(field, &paint);

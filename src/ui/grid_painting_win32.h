@@ -10,9 +10,9 @@
 
 namespace orvanta {
 
-void PaintGrid(HWND gridArea, GridCell selected);
-void PaintCellHighlight(HWND gridArea, GridCell cell, bool selected);
-void PaintResultText(HWND resultText, const char* text);
-void PaintOpenCodeField(HWND field);
+void paintGrid(HWND gridArea, GridCell selected);
+void paintCellHighlight(HWND gridArea, GridCell cell, bool selected);
+void paintResultText(HWND resultText, const char* text);
+void paintOpenCodeField(HWND field);
 
 }  // namespace orvanta

@@ -31,7 +31,7 @@ DialogSession& sessionOf(HWND dialog)
     return stateOf(dialog).context.session;
 }
 
-void HideDialog(HWND dialog)
+void hideDialog(HWND dialog)
 {
     stateOf(dialog).keepHidden = true;
     ShowWindow(dialog, SW_HIDE);
@@ -40,10 +40,9 @@ void HideDialog(HWND dialog)
 class Win32SettingsDialog final : public SettingsDialogWindow {
 public:
     explicit Win32SettingsDialog(HWND dialog) : dialog_(dialog) {}
-    WindowId window() const override { return reinterpret_cast<WindowId>(dialog_); }
-    void applyEnableRules(bool enable) override { ApplyEnableRules(dialog_, enable); }
-    void hide() override { HideDialog(dialog_); }
-    void fill() override { FillDialog(dialog_); }
+    void applyEnableRules(bool enable) override { applyEnableRules(dialog_, enable); }
+    void hide() override { hideDialog(dialog_); }
+    void fill() override { fillDialog(dialog_); }
 
 private:
     HWND dialog_;
@@ -61,7 +60,7 @@ void fillCodeField(HWND field, const std::uint8_t* workingList)
 {
     GridBuffer scratch{};
     CodeText text{};
-    LoadCodeList(scratch, workingList, text, kMaxCodes);
+    loadCodeList(scratch, workingList, text, kMaxCodes);
     SendMessageA(field, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text));
 }
 
@@ -103,21 +102,19 @@ DialogControls readControls(HWND dialog)
 void OnStart(HWND dialog)
 {
     Win32SettingsDialog window(dialog);
-    StartFromDialog(sessionOf(dialog), readControls(dialog), window);
+    startFromDialog(sessionOf(dialog), readControls(dialog), window);
 }
 
 void OnStop(HWND dialog)
 {
-    TransferMachine& machine = sessionOf(dialog).machine;
-    machine.ClosePort();
-    machine.ResetTransfer();
-    FillDialog(dialog);
+    sessionOf(dialog).series.stop();
+    fillDialog(dialog);
 }
 
 void OnClose(HWND dialog)
 {
     stateOf(dialog).context.tray.remove();
-    sessionOf(dialog).machine.ClosePort();
+    sessionOf(dialog).series.closePort();
     EndDialog(dialog, IDC_CLOSE);
 }
 
@@ -142,7 +139,7 @@ void OnCheckBoxToggle(HWND dialog, int boxId)
 }
 
 // What the number in the field is on this PC, as Device Manager would say.
-void ShowPortName(HWND dialog)
+void showPortName(HWND dialog)
 {
     const NumberReading number = readNumber(dialog, IDC_COM_PORT);
     const std::string text =
@@ -150,24 +147,24 @@ void ShowPortName(HWND dialog)
     SetDlgItemTextA(dialog, IDC_COM_PORT_NAME, text.c_str());
 }
 
-void RefreshPorts(HWND dialog)
+void refreshPorts(HWND dialog)
 {
     stateOf(dialog).presentPorts = presentComPorts();
-    ShowPortName(dialog);
+    showPortName(dialog);
 }
 
 // A cable or cradle plugged in or pulled out changes what the number is.
 void OnDeviceChange(HWND dialog, WPARAM event)
 {
     if (event == DBT_DEVICEARRIVAL || event == DBT_DEVICEREMOVECOMPLETE || event == DBT_DEVNODES_CHANGED)
-        RefreshPorts(dialog);
+        refreshPorts(dialog);
 }
 
 // The ports present, under the button; a choice goes into the field as if
 // typed, so the field's check and the name follow.
 void OnPortList(HWND dialog)
 {
-    RefreshPorts(dialog);
+    refreshPorts(dialog);
     const std::vector<PresentPort>& ports = stateOf(dialog).presentPorts;
     HMENU menu = CreatePopupMenu();
     for (const PresentPort& port : ports)
@@ -200,7 +197,7 @@ void OnCommand(HWND dialog, int id, int notification)
     if (field && notification == EN_CHANGE)
         OnNumberFieldChange(dialog, *field);
     if (id == IDC_COM_PORT && notification == EN_CHANGE)
-        ShowPortName(dialog);
+        showPortName(dialog);
 }
 
 void subclassCodeFields(SettingsDialogState& state)
@@ -210,8 +207,7 @@ void subclassCodeFields(SettingsDialogState& state)
     SetWindowLongPtrA(state.suffixField, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(CodeFieldProc));
 }
 
-// The dialog owns the protocol timer from now on. A keep-online command
-// line starts the transfer while the dialog opens; Start hides the dialog,
+// A keep-online command line starts the transfer while the dialog opens; Start hides the dialog,
 // and it stays hidden.
 void OnInitDialog(HWND dialog, SettingsDialogState& state)
 {
@@ -221,9 +217,9 @@ void OnInitDialog(HWND dialog, SettingsDialogState& state)
     state.suffixField = GetDlgItem(dialog, IDC_SUFFIX_CODES);
     loadWorkingCodes(session.settings, session.working);
     state.presentPorts = presentComPorts();
-    session.machine.timerOwner = reinterpret_cast<WindowId>(dialog);
-    session.machine.ResetTransfer();
-    FillDialog(dialog);
+    state.context.shownDialog = reinterpret_cast<WindowId>(dialog);
+    session.series.reset();
+    fillDialog(dialog);
     state.context.tray.show();
     if (state.context.commandLineMode && session.settings.keepOnline == 1)
         SendMessageA(dialog, WM_COMMAND, IDC_START, 0);
@@ -246,7 +242,7 @@ void OnWindowPosChanging(HWND dialog, WINDOWPOS& position)
 void OnSize(HWND dialog, WPARAM kind)
 {
     if (kind == SIZE_MINIMIZED)
-        HideDialog(dialog);
+        hideDialog(dialog);
 }
 
 INT_PTR CALLBACK MainFormDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
@@ -257,9 +253,6 @@ INT_PTR CALLBACK MainFormDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARA
     case WM_SIZE: OnSize(dialog, wParam); return FALSE;
     case WM_DEVICECHANGE: OnDeviceChange(dialog, wParam); return FALSE;
     case WM_WINDOWPOSCHANGING: OnWindowPosChanging(dialog, *reinterpret_cast<WINDOWPOS*>(lParam)); return FALSE;
-    case WM_TIMER:
-        sessionOf(dialog).machine.OnProtocolTimeout(reinterpret_cast<WindowId>(dialog), wParam);
-        return FALSE;
     default: return FALSE;
     }
 }
@@ -273,27 +266,27 @@ SettingsDialogState* settingsDialogState(HWND dialog)
     return reinterpret_cast<SettingsDialogState*>(GetWindowLongPtrA(dialog, DWLP_USER));
 }
 
-void RevealDialog(HWND dialog)
+void revealDialog(HWND dialog)
 {
     if (SettingsDialogState* state = settingsDialogState(dialog))
         state->keepHidden = false;
     ShowWindow(dialog, SW_SHOWNORMAL);
 }
 
-void InitDialogControls()
+void initDialogControls()
 {
     INITCOMMONCONTROLSEX classes{sizeof classes, ICC_UPDOWN_CLASS};
     InitCommonControlsEx(&classes);
 }
 
-INT_PTR ShowSettingsDialog(SettingsDialogContext& context)
+INT_PTR showSettingsDialog(SettingsDialogContext& context)
 {
     SettingsDialogState state(context);
     return DialogBoxParamA(context.instance, "MainFormDlg", nullptr, MainFormDlgProc,
                            reinterpret_cast<LPARAM>(&state));
 }
 
-void FillDialog(HWND dialog)
+void fillDialog(HWND dialog)
 {
     const DialogSession& session = sessionOf(dialog);
     const Settings& s = session.settings;
@@ -306,7 +299,7 @@ void FillDialog(HWND dialog)
     setMark(dialog, IDC_ADD_CR, s.addCr);
     setMark(dialog, IDC_KEEP_ONLINE, s.keepOnline);
     SetDlgItemInt(dialog, IDC_POLLING_SECONDS, static_cast<UINT>(s.pollingSeconds), TRUE);
-    ApplyEnableRules(dialog, true);
+    applyEnableRules(dialog, true);
     SendDlgItemMessageA(dialog, IDC_CHAR_DELAY_SPIN, UDM_SETRANGE, 0, kSpinRange);
     SetDlgItemInt(dialog, IDC_CHAR_DELAY, static_cast<UINT>(s.charDelayMs), TRUE);
     fillCodeField(GetDlgItem(dialog, IDC_PREFIX_CODES), session.working.workingPrefix);
@@ -317,7 +310,7 @@ void FillDialog(HWND dialog)
     EnableWindow(GetDlgItem(dialog, IDC_SUFFIX_CODES), s.suffixEnabled > 0);
 }
 
-void ApplyEnableRules(HWND dialog, bool enable)
+void applyEnableRules(HWND dialog, bool enable)
 {
     for (const ControlState& state : enableRules(enable, sessionOf(dialog).settings))
         EnableWindow(GetDlgItem(dialog, state.controlId), state.enabled);

@@ -21,6 +21,9 @@ struct SettingsDialogContext {
     HINSTANCE instance;
     DialogSession session;
     TrayControl& tray;
+    // Where the program notes the dialog while it is open: the owner of its
+    // failure boxes and the window the tray's Open and Exit go to.
+    WindowId& shownDialog;
     // A command line was given: with keep-online the dialog starts the
     // transfer as it opens.
     bool commandLineMode;
@@ -45,19 +48,19 @@ struct SettingsDialogState {
 };
 
 // The up-down control class must be registered before the dialog opens.
-void InitDialogControls();
+void initDialogControls();
 
 // Runs the dialog modally with no owner; returns how it ended (2 for
 // Close, -1 when it could not be created).
-INT_PTR ShowSettingsDialog(SettingsDialogContext& context);
+INT_PTR showSettingsDialog(SettingsDialogContext& context);
 
 // The record of a settings dialog, or nullptr for any other window.
 SettingsDialogState* settingsDialogState(HWND dialog);
 
 // Puts the settings and the working lists into the controls.
-void FillDialog(HWND dialog);
-void ApplyEnableRules(HWND dialog, bool enable);
+void fillDialog(HWND dialog);
+void applyEnableRules(HWND dialog, bool enable);
 // Shows the dialog again after the program hid it (Open).
-void RevealDialog(HWND dialog);
+void revealDialog(HWND dialog);
 
 }  // namespace orvanta

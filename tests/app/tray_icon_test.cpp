@@ -55,9 +55,11 @@ struct SeriesTrayCase {
     EventLog expected;
 };
 
-const SeriesReport collecting{SeriesState::Collecting, 0, 5, 10}, portGone{SeriesState::WaitingForPort, -107, 5, 10},
-    paused{SeriesState::NoTypingTarget, -108, 5, 10}, timedOut{SeriesState::TransferFailed, -105, 5, 10},
-    idle{};
+const SeriesReport collecting{SeriesState::Collecting, StatusCode::Ok, 5, 10},
+                   portGone{SeriesState::WaitingForPort, StatusCode::PortWriteFailed, 5, 10},
+                   paused{SeriesState::NoTypingTarget, StatusCode::NoTypingTarget, 5, 10},
+                   timedOut{SeriesState::TransferFailed, StatusCode::ReceiveTimeout, 5, 10},
+                   idle{};
 // The tip: the program's title with its version, and the state line.
 Event look(bool alert, const std::string& line = "")
 {

@@ -123,36 +123,37 @@ bool FakeThreadHost::start(void (*body)(void*), void* argument)
     return true;
 }
 
-void FakeTimer::set(WindowId, std::uintptr_t timerId, std::uint32_t interval)
+void FakeTimer::arm(Deadline which, std::uint32_t interval)
 {
     if (relayed) {
-        pending.emplace_back(timerId, interval);
+        pending.emplace_back(which, interval);
         return;
     }
     armed = true;
+    deadline = which;
     intervalMs = interval;
     log_.push_back(timerSet(interval));
 }
 
-void FakeTimer::kill(WindowId, std::uintptr_t timerId)
+void FakeTimer::stop()
 {
     if (relayed) {
-        pending.emplace_back(timerId, 0);
+        pending.emplace_back(deadline, 0);
         return;
     }
     armed = false;
-    log_.push_back(timerKill(timerId));
+    log_.push_back(timerKill());
 }
 
 void FakeTimer::carryOutPending()
 {
     const auto requests = std::move(pending);
     pending.clear();
-    for (const auto& [timerId, interval] : requests) {
+    for (const auto& [which, interval] : requests) {
         if (interval > 0)
-            set(0, timerId, interval);
+            arm(which, interval);
         else
-            kill(0, timerId);
+            stop();
     }
 }
 
@@ -164,7 +165,7 @@ void FakeMessageBoxes::show(WindowId, const char* text, const char* caption, std
 FakeProgram::FakeProgram()
     : program(std::make_unique<Program>(Platform{clock, keyboard, comPort, threads, timer, boxes}))
 {
-    program->machine.timerOwner = kDialogWindow;
+    program->failureBoxes.owner = kDialogWindow;
     program->transfer.typing.keyboardLayout = kUsLayout;
     program->transfer.typing.capsLockMode = CapsLockMode::CapsKeyToggles;
 }

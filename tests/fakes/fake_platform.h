@@ -86,16 +86,17 @@ private:
 class FakeTimer final : public ProtocolTimer {
 public:
     explicit FakeTimer(EventLog& log) : log_(log) {}
-    void set(WindowId owner, std::uintptr_t timerId, std::uint32_t intervalMs) override;
-    void kill(WindowId owner, std::uintptr_t timerId) override;
+    void arm(Deadline deadline, std::uint32_t intervalMs) override;
+    void stop() override;
     void discardPending() override { pending.clear(); }
     // The UI thread carries out the requests waiting for it.
     void carryOutPending();
 
     bool armed = false;
+    Deadline deadline = Deadline::Answer;   // the one armed last
     std::uint32_t intervalMs = 0;
     bool relayed = false;
-    std::vector<std::pair<std::uintptr_t, std::uint32_t>> pending;   // timer id and interval; 0 stops
+    std::vector<std::pair<Deadline, std::uint32_t>> pending;   // interval 0 stops
 
 private:
     EventLog& log_;
@@ -156,7 +157,7 @@ constexpr WindowId kDialogWindow = 0xD1A;
 
 inline Event sent(const std::string& text) { return {"write", 0, text}; }
 inline Event timerSet(std::uint64_t ms) { return {"timer set", ms}; }
-inline Event timerKill(std::uint64_t id = kProtocolTimerId) { return {"timer kill", id}; }
+inline Event timerKill() { return {"timer kill"}; }
 inline Event purged(PurgeFlag flags) { return {"purge", static_cast<std::uint64_t>(flags)}; }
 
 }  // namespace orvanta::fakes

@@ -17,20 +17,15 @@ using namespace orvanta;
 
 namespace {
 
-struct TypingHandler final : LineHandler {
-    explicit TypingHandler(Program& p) : program(p) {}
-    int HandleLine() override
-    {
-        if (program.transfer.lineLength > kMaxLineLength)
-            std::abort();
-        if (ClassifyRecord(program.transfer) == RecordVerdict::Valid)
-            (void)DeliverRecord(program.transfer, program.settings, program.working, program.synthesizer);
-        if (program.transfer.expectedSequence >= kSequenceModulus)
-            std::abort();
-        return 1;
-    }
-    Program& program;
-};
+void typeLine(Program& program)
+{
+    if (program.transfer.lineLength > kMaxLineLength)
+        std::abort();
+    if (classifyRecord(program.transfer) == RecordVerdict::Valid)
+        (void)program.delivery.deliver(program.transfer);
+    if (program.transfer.expectedSequence >= kSequenceModulus)
+        std::abort();
+}
 
 fakes::EventLog typeAll(const std::uint8_t* data, std::size_t size, std::size_t chunk, std::uint8_t options)
 {
@@ -41,11 +36,12 @@ fakes::EventLog typeAll(const std::uint8_t* data, std::size_t size, std::size_t 
     p.settings.suffixEnabled = (options >> 2) & 1;
     std::memcpy(p.working.workingPrefix, "\x0f" "A\r", 3);
     std::memset(p.working.workingSuffix, 0xFE, 10);   // ten codes, no terminating zero in the first 10
-    TypingHandler handler(p);
-    RecordAssembler assembler(p.transfer, handler);
+    RecordAssembler assembler(p.transfer);
     for (std::size_t at = 0; at < size; at += chunk) {
         const std::size_t piece = size - at < chunk ? size - at : chunk;
-        assembler.feed(data + at, static_cast<std::uint32_t>(piece));
+        assembler.beginChunk(data + at, static_cast<std::uint32_t>(piece));
+        while (assembler.nextLine())
+            typeLine(p);
         if (p.transfer.lineLength > kMaxLineLength + 1)
             std::abort();
     }

@@ -24,12 +24,12 @@ int main(int argc, char** argv)
     }
     orvanta::App& app = orvanta::theApp();
     app.instance = GetModuleHandleA(nullptr);
-    if (!orvanta::RegisterMainWindowClass(app.instance))
+    if (!orvanta::registerMainWindowClass(app.instance))
         return 2;
-    app.mainWindow = orvanta::CreateMainWindow(app.instance);
+    app.mainWindow = orvanta::createMainWindow(app.instance);
     if (!app.mainWindow)
         return 2;
-    orvanta::InitDialogControls();
+    orvanta::initDialogControls();
     const int result = RUN_ALL_TESTS();
     DestroyWindow(app.mainWindow);
     return result;

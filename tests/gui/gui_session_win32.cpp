@@ -117,7 +117,7 @@ INT_PTR runSettingsDialog(const std::function<void(HWND dialog)>& user)
         closeEverything(dialogThread, ended);
         userDone = true;
     });
-    const INT_PTR result = RunSettingsDialog(theApp());
+    const INT_PTR result = runSettingsDialog(theApp());
     ended = true;
     // Keeps answering whatever the user thread still sends this thread.
     while (!userDone) {

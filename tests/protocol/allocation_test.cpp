@@ -45,8 +45,8 @@ struct QuietPlatform final : Clock, fakes::SilentKeyboard, fakes::QuietComPort, 
     bool lost() override { return false; }
     bool start(void (*)(void*), void*) override { return true; }
     void waitForEnd() override {}
-    void set(WindowId, std::uintptr_t, std::uint32_t) override {}
-    void kill(WindowId, std::uintptr_t) override {}
+    void arm(Deadline, std::uint32_t) override {}
+    void stop() override {}
     void discardPending() override {}
     void show(WindowId, const char*, const char*, std::uint32_t) override {}
 };

@@ -8,13 +8,13 @@
 #include <vector>
 
 #include "fakes/fake_platform.h"
-#include "protocol/conversation.h"
+#include "protocol/transfer_run.h"
 
 namespace orvanta {
 namespace {
 
 using fakes::kDialogWindow;
-using testing::Conversation;
+using testing::TransferRun;
 
 struct ReportLog final : SeriesObserver {
     void seriesChanged(const SeriesReport& report) override { states.push_back(report.state); }
@@ -22,14 +22,13 @@ struct ReportLog final : SeriesObserver {
 };
 
 // A keep-online conversation: polls every 2 s, its reports recorded.
-struct Series : Conversation {
+struct SeriesRun : TransferRun {
     ReportLog reports;
-    Series()
+    SeriesRun()
     {
         p.settings.keepOnline = 1;
         p.settings.pollingSeconds = 2;
-        p.machine.timerOwner = kDialogWindow;
-        p.machine.observer = &reports;
+        p.series.observer = &reports;
         collector.records = {"a1", "b2"};
     }
 
@@ -67,7 +66,7 @@ struct Series : Conversation {
             return 0;
         const std::uint32_t waited = f.timer.intervalMs;
         f.clock.now += waited;
-        p.machine.OnProtocolTimeout(kDialogWindow, kProtocolTimerId);
+        p.series.onDeadline(f.timer.deadline);
         return waited;
     }
 };
@@ -76,7 +75,7 @@ constexpr ForegroundWindow kOtherWindow{.exists = true, .layout = fakes::kUsLayo
 
 struct SeriesCase {
     const char* name;
-    std::function<void(Series&)> disturb, mend;
+    std::function<void(SeriesRun&)> disturb, mend;
     int timeoutsUntilMended;
     std::vector<std::string> commands;   // as the collector heard them
     std::string typed;
@@ -88,44 +87,44 @@ struct SeriesCase {
 TEST(KeepOnline, TheSeriesGoesOnAfterEachKindOfFailure)
 {
     const SeriesCase cases[] = {
-        {"records stop coming", [](Series& s) { s.collector.silentAfterReadAck = true; },
-         [](Series& s) { s.collector.silentAfterReadAck = false; }, 7,
+        {"records stop coming", [](SeriesRun& s) { s.collector.silentAfterReadAck = true; },
+         [](SeriesRun& s) { s.collector.silentAfterReadAck = false; }, 7,
          {"READ\r", "NAK\r", "NAK\r", "NAK\r", "NAK\r", "NAK\r", "NAK\r", "READ\r", "ACK\r", "ACK\r"}, "A1B2",
          SeriesState::TransferFailed},
-        {"the first READ cannot be written", [](Series& s) { s.f.comPort.writeFails = true; },
-         [](Series& s) { s.f.comPort.writeFails = false; }, 0, {"READ\r", "ACK\r", "ACK\r"}, "A1B2",
+        {"the first READ cannot be written", [](SeriesRun& s) { s.f.comPort.writeFails = true; },
+         [](SeriesRun& s) { s.f.comPort.writeFails = false; }, 0, {"READ\r", "ACK\r", "ACK\r"}, "A1B2",
          SeriesState::WaitingForPort},
-        {"the port is not there at the start", [](Series& s) { s.f.comPort.openFails = true; },
-         [](Series& s) { s.f.comPort.openFails = false; }, 3, {"READ\r", "ACK\r", "ACK\r"}, "A1B2",
+        {"the port is not there at the start", [](SeriesRun& s) { s.f.comPort.openFails = true; },
+         [](SeriesRun& s) { s.f.comPort.openFails = false; }, 3, {"READ\r", "ACK\r", "ACK\r"}, "A1B2",
          SeriesState::WaitingForPort},
         // No record is typed on a port known to be gone.
         {"the port is lost as records come",   // at the Caps Lock look before the first record
-         [](Series& s) { s.f.keyboard.afterKeys = [&s] { s.f.comPort.deviceGone = true; }; },
-         [](Series& s) {
+         [](SeriesRun& s) { s.f.keyboard.afterKeys = [&s] { s.f.comPort.deviceGone = true; }; },
+         [](SeriesRun& s) {
              s.f.keyboard.afterKeys = nullptr;
              s.f.comPort.deviceGone = false;
          },
          1, {"READ\r", "READ\r", "ACK\r", "ACK\r"}, "A1B2", SeriesState::WaitingForPort},
         // The ACK of a1 went down with the port: the collector sends a1 again.
         {"the port is lost between a record and its ACK",
-         [](Series& s) {
+         [](SeriesRun& s) {
              s.f.keyboard.afterKeys = [&s] { s.f.comPort.deviceGone = s.typedLetters() == "A1"; };
          },
-         [](Series& s) {
+         [](SeriesRun& s) {
              s.f.keyboard.afterKeys = nullptr;
              s.f.comPort.deviceGone = false;
          },
          1, {"READ\r", "READ\r", "ACK\r", "ACK\r"}, "A1A1B2", SeriesState::WaitingForPort},
         // Nobody reads the port: as good as lost, and no READ goes to it.
         {"the receive thread ends by itself",
-         [](Series& s) { s.f.comPort.maskFails = s.f.threads.runAtStart = true; },
-         [](Series& s) { s.f.comPort.maskFails = s.f.threads.runAtStart = false; }, 1,
+         [](SeriesRun& s) { s.f.comPort.maskFails = s.f.threads.runAtStart = true; },
+         [](SeriesRun& s) { s.f.comPort.maskFails = s.f.threads.runAtStart = false; }, 1,
          {"READ\r", "ACK\r", "ACK\r"}, "A1B2", SeriesState::WaitingForPort},
     };
     for (const SeriesCase& sc : cases) {
-        Series s;
+        SeriesRun s;
         sc.disturb(s);
-        ASSERT_EQ(s.start(), 1) << sc.name;
+        ASSERT_EQ(s.start(), StatusCode::Ok) << sc.name;
         s.run(sc.timeoutsUntilMended);
         EXPECT_EQ(s.p.port.portHandle, PortHandle::None) << sc.name;
         EXPECT_EQ(s.f.timer.intervalMs, 2000u) << sc.name << ": the next poll";
@@ -138,7 +137,7 @@ TEST(KeepOnline, TheSeriesGoesOnAfterEachKindOfFailure)
         EXPECT_TRUE(s.f.only({"box"}).empty()) << sc.name;
         EXPECT_EQ(s.p.port.portHandle, PortHandle::Open) << sc.name;
         EXPECT_EQ(s.reports.states.back(), SeriesState::Collecting) << sc.name;
-        EXPECT_TRUE(s.p.machine.busy()) << sc.name;
+        EXPECT_TRUE(s.p.series.busy()) << sc.name;
     }
 }
 
@@ -164,7 +163,7 @@ TEST(KeepOnline, NoWindowToTypeIntoPausesWithoutUsingUpRetries)
          "Error: No window to type the records into !!"},
     };
     for (const PauseCase& pc : cases) {
-        Series s;
+        SeriesRun s;
         s.p.settings.keepOnline = pc.keepOnline ? 1 : 0;
         auto collector = s.f.comPort.onWrite;
         s.f.comPort.onWrite = [&s, collector](const std::string& text, const LineConfig& line) {
@@ -172,7 +171,7 @@ TEST(KeepOnline, NoWindowToTypeIntoPausesWithoutUsingUpRetries)
                 s.f.keyboard.foreground = ForegroundWindow{};
             collector(text, line);
         };
-        ASSERT_EQ(s.start(), 1) << pc.name;
+        ASSERT_EQ(s.start(), StatusCode::Ok) << pc.name;
         s.run(pc.timeoutsWithoutWindow);
         EXPECT_EQ(s.p.transfer.nakRetryCount, 0u) << pc.name;
         EXPECT_LE(s.p.transfer.readRetryCount, 1u) << pc.name;
@@ -190,21 +189,21 @@ TEST(KeepOnline, NoWindowToTypeIntoPausesWithoutUsingUpRetries)
 // configuration, and READ follows.
 TEST(KeepOnline, ThePortIsOpenedAgainAfterSleepAndOnArrival)
 {
-    Series s;
+    SeriesRun s;
     s.p.settings.pollingSeconds = 5;
-    ASSERT_EQ(s.start(), 1);
+    ASSERT_EQ(s.start(), StatusCode::Ok);
     s.run(1);
     ASSERT_EQ(s.typedLetters(), "A1B2");
-    s.p.machine.OnSuspend();
+    s.p.series.onSuspend();
     EXPECT_EQ(s.p.port.portHandle, PortHandle::None);
     EXPECT_EQ(s.f.timer.intervalMs, 5000u) << "a poll, should no resume be announced";
     EXPECT_EQ(s.reports.states.back(), SeriesState::WaitingForPort);
-    s.p.machine.OnResume();
+    s.p.series.onResume();
     EXPECT_EQ(s.f.timer.intervalMs, kReopenSettleMs);
     s.f.timer.intervalMs = 0;
-    s.p.machine.OnPortArrived(7);
+    s.p.series.onPortArrived(7);
     EXPECT_EQ(s.f.timer.intervalMs, 0u) << "another port";
-    s.p.machine.OnPortArrived(s.p.settings.comPort);
+    s.p.series.onPortArrived(s.p.settings.comPort);
     EXPECT_EQ(s.f.timer.intervalMs, kReopenSettleMs);
     s.f.log.clear();
     s.collector.next = 0;
@@ -213,9 +212,9 @@ TEST(KeepOnline, ThePortIsOpenedAgainAfterSleepAndOnArrival)
     EXPECT_EQ(s.p.port.portHandle, PortHandle::Open);
     EXPECT_EQ(s.typedLetters(), "A1B2") << "the collector's records once more";
 
-    s.p.machine.OnSessionEnd();
+    s.p.series.stop();   // the session has ended
     EXPECT_EQ(s.p.port.portHandle, PortHandle::None);
-    EXPECT_FALSE(s.p.machine.busy());
+    EXPECT_FALSE(s.p.series.busy());
     EXPECT_EQ(s.reports.states.back(), SeriesState::Idle);
 }
 
@@ -225,14 +224,14 @@ TEST(KeepOnline, ThePortIsOpenedAgainAfterSleepAndOnArrival)
 // its next poll, it would leave the series waiting for ever.
 TEST(KeepOnline, AStopTheReceiveThreadAskedForDoesNotCancelTheNextPoll)
 {
-    Series s;
-    ASSERT_EQ(s.start(), 1);
+    SeriesRun s;
+    ASSERT_EQ(s.start(), StatusCode::Ok);
     s.f.timer.relayed = true;
     s.p.transfer.running = false;   // the UI thread has begun to close the port
     s.p.port.readerPass();
     ASSERT_FALSE(s.f.timer.pending.empty());
     s.f.timer.relayed = false;
-    s.p.machine.OnSuspend();
+    s.p.series.onSuspend();
     s.f.timer.carryOutPending();
     EXPECT_TRUE(s.f.timer.armed);
     EXPECT_EQ(s.f.timer.intervalMs, 2000u);
@@ -244,30 +243,62 @@ TEST(KeepOnline, AStopTheReceiveThreadAskedForDoesNotCancelTheNextPoll)
 // comes whole.
 TEST(KeepOnline, TypingStopsWhenTheSessionIsAskedToEnd)
 {
-    Series s;
+    SeriesRun s;
     s.collector.records = {"abcdef"};
     s.f.keyboard.afterKeys = [&s] {
         if (s.typedLetters() == "A" && s.p.port.portHandle == PortHandle::Open)
-            s.p.machine.OnSessionEnding();
+            s.p.series.onSessionEnding();
     };
-    ASSERT_EQ(s.start(), 1);
+    ASSERT_EQ(s.start(), StatusCode::Ok);
     s.run(0);
     EXPECT_EQ(s.typedLetters(), "A");
     EXPECT_EQ(s.collector.commands, std::vector<std::string>{"READ\r"});
     EXPECT_EQ(s.p.port.portHandle, PortHandle::None);
     EXPECT_EQ(s.f.timer.intervalMs, kSessionEndWaitMs);
     s.f.keyboard.afterKeys = nullptr;
-    s.p.machine.OnSessionGoesOn();
+    s.p.series.onSessionGoesOn();
     EXPECT_EQ(s.f.timer.intervalMs, kReopenSettleMs);
     s.run(2);
     EXPECT_EQ(s.typedLetters(), "AABCDEF");
     EXPECT_EQ(s.collector.commands, (std::vector<std::string>{"READ\r", "READ\r", "ACK\r"}));
 }
 
+// The watchdog: a series whose deadline was stopped behind its back, or
+// whose port went unseen with polls far apart, is started again after the
+// grace period, says so, and goes on as if its port had come back.
+TEST(KeepOnline, TheWatchdogStartsAStuckSeriesAgain)
+{
+    const struct {
+        const char* name;
+        std::function<void(SeriesRun&)> stick;
+    } cases[] = {
+        {"a stale stop", [](SeriesRun& s) { s.p.timer.stop(); }},
+        {"a lost port whose hand-over was lost", [](SeriesRun& s) { s.f.comPort.deviceGone = true; }},
+    };
+    for (const auto& c : cases) {
+        SeriesRun s;
+        s.p.settings.pollingSeconds = 600;
+        ASSERT_EQ(s.start(), StatusCode::Ok) << c.name;
+        s.run(1);
+        ASSERT_EQ(s.typedLetters(), "A1B2") << c.name;
+        ASSERT_EQ(s.f.timer.intervalMs, 600000u) << c.name << ": the next poll";
+        c.stick(s);
+        EXPECT_FALSE(s.p.series.watch(s.f.clock.now)) << c.name << ": within the grace period";
+        s.f.clock.now += kWatchdogGraceMs + 1;
+        EXPECT_TRUE(s.p.series.watch(s.f.clock.now)) << c.name;
+        EXPECT_EQ(s.reports.states.back(), SeriesState::StartedAgain) << c.name;
+        EXPECT_EQ(s.f.timer.intervalMs, kReopenSettleMs) << c.name;
+        s.f.comPort.deviceGone = false;
+        s.collector.records.push_back("c3");
+        s.run(1);
+        EXPECT_EQ(s.typedLetters(), "A1B2C3") << c.name;
+    }
+}
+
 // What the property test draws between steps: the collector's, the port's,
 // the window's and the system's turns, as they can interleave on a PC.
 struct Disturber {
-    Series& s;
+    SeriesRun& s;
     std::mt19937 random;
     bool stopped = false;
 
@@ -299,11 +330,11 @@ struct Disturber {
                 s.f.comPort.maskFails = s.f.threads.runAtStart = !s.f.threads.runAtStart;
             return;
         case 11: return atKey([this] { s.f.comPort.deviceGone = true; });
-        case 12: s.f.comPort.deviceGone = false; return p.machine.OnPortArrived(draw(2) ? p.settings.comPort : 0);
+        case 12: s.f.comPort.deviceGone = false; return p.series.onPortArrived(draw(2) ? p.settings.comPort : 0);
         case 13: return atKey([this] { s.f.keyboard.foreground = draw(2) ? ForegroundWindow{} : kOtherWindow; });
         case 14: s.f.keyboard.foreground = fakes::kUserWindow; return;
-        case 15: return draw(2) ? p.machine.OnSuspend() : p.machine.OnResume();
-        case 16: return draw(2) ? p.machine.OnSessionEnding() : p.machine.OnSessionGoesOn();
+        case 15: return draw(2) ? p.series.onSuspend() : p.series.onResume();
+        case 16: return draw(2) ? p.series.onSessionEnding() : p.series.onSessionGoesOn();
         case 17: s.f.timer.carryOutPending(); return;
         case 18: s.f.keyboard.heldModifierLooks = draw(3) * 20; return;
         case 19: return draw(2) ? stopOrStart() : atKey([this] { closeWhileTyping(); });
@@ -315,8 +346,8 @@ struct Disturber {
         if (stopped || !s.p.transfer.running)
             return;
         switch (draw(3)) {
-        case 0: return s.closeWhileTyping([this] { s.p.machine.OnSuspend(); });
-        case 1: return s.closeWhileTyping([this] { s.p.machine.OnSessionEnding(); });
+        case 0: return s.closeWhileTyping([this] { s.p.series.onSuspend(); });
+        case 1: return s.closeWhileTyping([this] { s.p.series.onSessionEnding(); });
         default: return s.closeWhileTyping([this] { stopOrStart(); });
         }
     }
@@ -324,11 +355,11 @@ struct Disturber {
     void stopOrStart()
     {
         if (stopped) {
-            s.p.machine.ResetTransfer();
-            stopped = s.p.machine.StartTransfer() != 1;
+            s.p.series.reset();
+            stopped = s.p.series.start() != StatusCode::Ok;
         } else {
-            s.p.machine.ClosePort();
-            s.p.machine.ResetTransfer();
+            s.p.series.closePort();
+            s.p.series.reset();
             stopped = true;
         }
     }
@@ -341,7 +372,7 @@ struct Disturber {
         s.f.keyboard.afterKeys = nullptr;
         s.f.keyboard.foreground = fakes::kUserWindow;
         s.f.keyboard.heldModifierLooks = 0;
-        s.p.machine.OnSessionGoesOn();
+        s.p.series.onSessionGoesOn();
         if (stopped)
             stopOrStart();
     }
@@ -387,7 +418,7 @@ std::size_t copiesOf(const std::string& typed, std::size_t r)
 TEST(KeepOnline, ASeriesCannotStopByItself)
 {
     for (unsigned seed = 1; seed <= 2000; ++seed) {
-        Series s;
+        SeriesRun s;
         s.collector.records = {"A1", "B2", "C3", "D4", "E5", "F6"};
         Disturber d{s, std::mt19937(seed)};
         // A record typed whose ACK the collector did not get (it went with
@@ -405,11 +436,13 @@ TEST(KeepOnline, ASeriesCannotStopByItself)
             }
             collector(text, line);
         };
-        ASSERT_EQ(s.start(), 1);
+        ASSERT_EQ(s.start(), StatusCode::Ok);
         for (int i = 0; i < 60 && !HasFailure(); ++i) {
             d.step();
             if (!d.stopped && !s.isArmed())
                 ADD_FAILURE() << "seed " << seed << ": nothing armed after step " << i;
+            if (s.p.series.watch(s.f.clock.now))
+                ADD_FAILURE() << "seed " << seed << ": the watchdog stepped in after step " << i;
         }
         d.mend();
         std::uint64_t quietMs = 0;
@@ -432,7 +465,7 @@ TEST(KeepOnline, ASeriesCannotStopByItself)
 
 struct EndingCase {
     const char* name;
-    std::function<void(Conversation&)> disturb;
+    std::function<void(TransferRun&)> disturb;
     int exitCode;
 };
 
@@ -441,24 +474,22 @@ struct EndingCase {
 TEST(Unattended, EachEndingHasItsExitCode)
 {
     const EndingCase cases[] = {
-        {"complete", [](Conversation&) {}, 1},
-        {"nothing to send", [](Conversation& c) { c.collector.records.clear(); }, 1},
-        {"port missing", [](Conversation& c) { c.f.comPort.openFails = true; }, 101},
-        {"first READ not written", [](Conversation& c) { c.f.comPort.writeFails = true; }, 107},
+        {"complete", [](TransferRun&) {}, 1},
+        {"nothing to send", [](TransferRun& c) { c.collector.records.clear(); }, 1},
+        {"port missing", [](TransferRun& c) { c.f.comPort.openFails = true; }, 101},
+        {"first READ not written", [](TransferRun& c) { c.f.comPort.writeFails = true; }, 107},
         {"port lost after a record",
-         [](Conversation& c) { c.f.keyboard.afterKeys = [&c] { c.f.comPort.deviceGone = true; }; }, 107},
+         [](TransferRun& c) { c.f.keyboard.afterKeys = [&c] { c.f.comPort.deviceGone = true; }; }, 107},
     };
     for (const EndingCase& ec : cases) {
-        Conversation c;
+        TransferRun c;
         c.interactive = false;
         c.collector.records = {"a1", "b2"};
         ec.disturb(c);
-        const int started = c.start();
-        if (started == 1)
+        if (c.start() == StatusCode::Ok)
             c.run();
-        c.p.machine.ClosePort();
-        EXPECT_EQ(unattendedExitCode(started == 1 ? c.p.machine.unattendedResult() : started), ec.exitCode)
-            << ec.name;
+        c.p.series.closePort();
+        EXPECT_EQ(unattendedExitCode(c.unattended.result), ec.exitCode) << ec.name;
     }
 }
 

@@ -9,6 +9,7 @@
 #include "protocol/record_assembler.h"
 #include "protocol/record_line.h"
 #include "protocol/received_chunk.h"
+#include "protocol/record_delivery.h"
 
 namespace orvanta {
 namespace {
@@ -24,21 +25,18 @@ using testing::recordLine;
 
 const std::uint8_t* raw(const std::string& s) { return reinterpret_cast<const std::uint8_t*>(s.data()); }
 
-// Stands in for the transfer state machine: types every valid record.
+// Stands in for the conversation: types every valid record.
 struct DeliveringHandler final : LineHandler {
-    DeliveringHandler(TransferContext& t, Settings& s, WorkingCodes& w, KeystrokeSynthesizer& k)
-        : transfer(t), settings(s), working(w), synthesizer(k) {}
-    int HandleLine() override
+    DeliveringHandler(TransferContext& t, RecordDelivery& d) : transfer(t), delivery(d) {}
+    LineOutcome handleLine() override
     {
-        verdicts.push_back(ClassifyRecord(transfer));
+        verdicts.push_back(classifyRecord(transfer));
         if (verdicts.back() == RecordVerdict::Valid)
-            delivered.push_back(DeliverRecord(transfer, settings, working, synthesizer));
-        return 1;
+            delivered.push_back(delivery.deliver(transfer) == Delivery::Delivered);
+        return LineOutcome::GoOn;
     }
     TransferContext& transfer;
-    Settings& settings;
-    WorkingCodes& working;
-    KeystrokeSynthesizer& synthesizer;
+    RecordDelivery& delivery;
     std::vector<RecordVerdict> verdicts;
     std::vector<bool> delivered;
 };
@@ -53,16 +51,22 @@ struct DeliveryBench {
     int platformMajorVersion = 6;
     KeystrokeSynthesizer synthesizer{keyboard, clock, settings, transfer.typing, platformMajorVersion};
     CapsLockGuard capsLock{keyboard, clock, transfer.typing};
-    DeliveringHandler handler{transfer, settings, working, synthesizer};
-    RecordAssembler assembler{transfer, handler};
-    ChunkReceiver receiver{transfer, capsLock, assembler};
+    RecordDelivery delivery{settings, working, synthesizer};
+    DeliveringHandler handler{transfer, delivery};
+    RecordAssembler assembler{transfer};
+    ChunkReceiver receiver{transfer, capsLock, assembler, handler};
 
     DeliveryBench()
     {
         applyDefaults(settings);
         transfer.typing.keyboardLayout = fakes::kUsLayout;
     }
-    void feed(const std::string& s) { assembler.feed(raw(s), static_cast<std::uint32_t>(s.size())); }
+    void feed(const std::string& s)
+    {
+        assembler.beginChunk(raw(s), static_cast<std::uint32_t>(s.size()));
+        while (assembler.nextLine())
+            (void)handler.handleLine();
+    }
     void setPrefix(const std::string& codes) { std::memcpy(working.workingPrefix, codes.data(), codes.size()); }
     void setSuffix(const std::string& codes) { std::memcpy(working.workingSuffix, codes.data(), codes.size()); }
 };
@@ -89,7 +93,7 @@ EventLog typed(const std::string& text, int delay = 2)
     return events;
 }
 
-TEST(DeliverRecord, FirstRecordIsTypedRememberedAndAdvancesTheSequence)
+TEST(RecordDelivery, FirstRecordIsTypedRememberedAndAdvancesTheSequence)
 {
     DeliveryBench bench;
     bench.feed(recordLine(0, "abc"));
@@ -111,7 +115,7 @@ struct FramingCase {
     std::string expected;
 };
 
-TEST(DeliverRecord, FramesTheDataWithPrefixCarriageReturnAndSuffix)
+TEST(RecordDelivery, FramesTheDataWithPrefixCarriageReturnAndSuffix)
 {
     const FramingCase cases[] = {
         {"data only", 0, 0, 0, "", "", "ab", "ab"},
@@ -136,7 +140,7 @@ TEST(DeliverRecord, FramesTheDataWithPrefixCarriageReturnAndSuffix)
     }
 }
 
-TEST(DeliverRecord, SequenceNineIsFollowedByZero)
+TEST(RecordDelivery, SequenceNineIsFollowedByZero)
 {
     DeliveryBench bench;
     bench.settings.addCr = 0;
@@ -222,7 +226,7 @@ TEST(ChunkReceiver, ProbesAtTheFirstChunkOnly)
 
 // A keep-online series runs for hours, through window and language
 // switches: every record is typed in the layout of the window in front.
-TEST(DeliverRecord, EachRecordTakesTheLayoutOfTheWindowInFront)
+TEST(RecordDelivery, EachRecordTakesTheLayoutOfTheWindowInFront)
 {
     DeliveryBench bench;
     bench.settings.addCr = 0;
@@ -246,7 +250,7 @@ struct UndeliveredCase {
 
 // A record that is not typed whole is not delivered: nothing is remembered
 // and the sequence stays, so the collector's next copy is typed in full.
-TEST(DeliverRecord, ARecordNotTypedWholeIsTypedAgainFromTheNextCopy)
+TEST(RecordDelivery, ARecordNotTypedWholeIsTypedAgainFromTheNextCopy)
 {
     const UndeliveredCase cases[] = {
         {"no window to type into", ForegroundWindow{}, -1,
@@ -290,7 +294,7 @@ struct AfterLastKeyCase {
 // application does with the keys next; the next record goes to the window
 // in front then (here a window of the same application, as a dialog it
 // opened at the Enter).
-TEST(DeliverRecord, ARecordIsDeliveredOnceItsLastKeyWentIn)
+TEST(RecordDelivery, ARecordIsDeliveredOnceItsLastKeyWentIn)
 {
     const AfterLastKeyCase cases[] = {
         {"its field drops the focus while it looks the code up", [](ForegroundWindow& w) { w.noFocus = true; }},
@@ -342,7 +346,7 @@ EventLog unit(int value, int pauses = 1)
 // The data are one text of the ANSI code page; the carriage return and
 // each prefix code are keys of their own and never complete a character
 // the data (or a code) began.
-TEST(DeliverRecord, TheCarriageReturnAndTheCodesNeverJoinACharacter)
+TEST(RecordDelivery, TheCarriageReturnAndTheCodesNeverJoinACharacter)
 {
     const int bad = kReplacementCharacter;
     const CodePageFramingCase cases[] = {

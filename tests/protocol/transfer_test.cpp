@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "fakes/fake_platform.h"
-#include "protocol/conversation.h"
+#include "protocol/transfer_run.h"
 #include "protocol/record_line.h"
 
 namespace orvanta {
@@ -16,14 +16,14 @@ using fakes::kDialogWindow;
 using fakes::sent;
 using fakes::timerKill;
 using fakes::timerSet;
-using testing::Conversation;
+using testing::TransferRun;
 using testing::recordLine;
 
 TEST(Transfer, ThreeRecordsAreTypedAcknowledgedAndTheConnectionCloses)
 {
-    Conversation c;
+    TransferRun c;
     c.collector.records = {"ab", "cd", "ef"};
-    ASSERT_EQ(c.start(), 1);
+    ASSERT_EQ(c.start(), StatusCode::Ok);
     c.run();
     EXPECT_EQ(c.typedLetters(), "ABCDEF");
     EXPECT_EQ(c.collector.commands, (std::vector<std::string>{"READ\r", "ACK\r", "ACK\r", "ACK\r"}));
@@ -58,12 +58,12 @@ TEST(Transfer, LineFaultsAreAnsweredAndEveryRecordIsTypedOnce)
          "A1B2C3", {"READ\r", "ACK\r", "ACK\r", "ACK\r"}, 0},
     };
     for (const FaultCase& fc : cases) {
-        Conversation c;
+        TransferRun c;
         c.collector.records = fc.records;
         c.collector.loseAckOf = fc.loseAckOf;
         c.collector.damageFirst = fc.damageFirst;
         c.collector.earlyTimeoutOf = fc.earlyTimeoutOf;
-        ASSERT_EQ(c.start(), 1) << fc.name;
+        ASSERT_EQ(c.start(), StatusCode::Ok) << fc.name;
         c.run();
         EXPECT_EQ(c.typedLetters(), fc.typed) << fc.name;
         EXPECT_EQ(c.collector.commands, fc.commands) << fc.name;
@@ -98,7 +98,7 @@ TEST(Transfer, GivesUpAfterSixRetriesWithTheRightMessage)
         {"no window to type into, unattended", false, false, "ACK\r", false, 1, 0, "", true, 108},
     };
     for (const GiveUpCase& g : cases) {
-        Conversation c;
+        TransferRun c;
         c.interactive = g.interactive;
         c.collector.silent = g.silent;
         c.collector.readAnswer = g.readAnswer;
@@ -111,7 +111,7 @@ TEST(Transfer, GivesUpAfterSixRetriesWithTheRightMessage)
                 if (text == "READ\r")
                     c.f.comPort.receive("ACK\r");
             };
-        ASSERT_EQ(c.start(), 1) << g.name;
+        ASSERT_EQ(c.start(), StatusCode::Ok) << g.name;
         c.run();
         EXPECT_EQ(c.count("READ\r"), g.reads) << g.name;
         EXPECT_EQ(c.count("NAK\r"), g.naks) << g.name;
@@ -128,16 +128,16 @@ TEST(Transfer, GivesUpAfterSixRetriesWithTheRightMessage)
         }
         EXPECT_EQ(c.p.transfer.running, 0) << g.name;
         if (!g.interactive) {
-            EXPECT_EQ(unattendedExitCode(c.p.machine.unattendedResult()), g.exitCode) << g.name;
+            EXPECT_EQ(unattendedExitCode(c.unattended.result), g.exitCode) << g.name;
         }
     }
 }
 
 TEST(Transfer, AcknowledgementAndFirstRecordInOneChunk)
 {
-    Conversation c;
+    TransferRun c;
     c.f.comPort.onWrite = nullptr;
-    ASSERT_EQ(c.start(), 1);
+    ASSERT_EQ(c.start(), StatusCode::Ok);
     c.f.comPort.receive("ACK\r" + recordLine(0, "xy"));
     c.f.log.clear();
     c.p.port.readerPass();
@@ -148,9 +148,9 @@ TEST(Transfer, AcknowledgementAndFirstRecordInOneChunk)
 
 TEST(Transfer, AcknowledgedReadArmsTheAnswerTimeout)
 {
-    Conversation c;
+    TransferRun c;
     c.f.comPort.onWrite = nullptr;
-    ASSERT_EQ(c.start(), 1);
+    ASSERT_EQ(c.start(), StatusCode::Ok);
     c.f.comPort.receive("ACK\r");
     c.p.transfer.typing.capsLockMode = CapsLockMode::CapsKeyToggles;
     c.f.log.clear();
@@ -163,7 +163,7 @@ TEST(Transfer, AcknowledgedReadArmsTheAnswerTimeout)
 // after the pause before an ACK, and not typed again.
 TEST(Transfer, ARecordIsAcknowledgedOnceItsLastKeyWentIn)
 {
-    Conversation c;
+    TransferRun c;
     c.startReceiving();
     c.f.log.clear();
     c.f.keyboard.afterKeys = [&c] { c.f.keyboard.foreground.minimized = true; };
@@ -177,7 +177,7 @@ TEST(Transfer, ARecordIsAcknowledgedOnceItsLastKeyWentIn)
 
 TEST(Transfer, ALineAfterTheEndMarkerDoesNotCancelTheCompletion)
 {
-    Conversation c;
+    TransferRun c;
     c.startReceiving();
     c.f.comPort.receive("OVER\r");
     c.p.port.readerPass();
@@ -192,11 +192,11 @@ TEST(Transfer, ALineAfterTheEndMarkerDoesNotCancelTheCompletion)
 
 TEST(Transfer, KeepOnlinePollsAgainAndTypesARecordEqualToTheLastOne)
 {
-    Conversation c;
+    TransferRun c;
     c.p.settings.keepOnline = 1;
     c.p.settings.pollingSeconds = 3;
     c.collector.records = {"s1"};
-    ASSERT_EQ(c.start(), 1);
+    ASSERT_EQ(c.start(), StatusCode::Ok);
     c.run(1);   // READ, record, OVER, completion time-out
     ASSERT_EQ(c.typedLetters(), "S1");
     EXPECT_EQ(c.f.timer.intervalMs, 3000u) << "next poll in pollingSeconds";
@@ -212,10 +212,10 @@ TEST(Transfer, KeepOnlinePollsAgainAndTypesARecordEqualToTheLastOne)
 
 TEST(Transfer, KeepOnlineNeverGivesUpOnASilentCollector)
 {
-    Conversation c;
+    TransferRun c;
     c.p.settings.keepOnline = 1;
     c.collector.silent = true;
-    ASSERT_EQ(c.start(), 1);
+    ASSERT_EQ(c.start(), StatusCode::Ok);
     c.run(20);
     EXPECT_EQ(c.count("READ\r"), 21);
     EXPECT_EQ(c.p.transfer.readRetryCount, 0u);
@@ -227,12 +227,12 @@ TEST(Transfer, KeepOnlineNeverGivesUpOnASilentCollector)
 // workstation) sends no READ; the next poll asks again.
 TEST(Transfer, KeepOnlineSendsNoReadWhileNoWindowCouldTakeARecord)
 {
-    Conversation c;
+    TransferRun c;
     c.p.settings.keepOnline = 1;
     c.p.settings.pollingSeconds = 4;
     c.collector.records = {"k1"};
     c.f.keyboard.foreground = ForegroundWindow{};
-    ASSERT_EQ(c.start(), 1);
+    ASSERT_EQ(c.start(), StatusCode::Ok);
     c.run(3);
     EXPECT_EQ(c.collector.commands, std::vector<std::string>{});
     EXPECT_EQ(c.f.timer.intervalMs, 4000u);
@@ -260,7 +260,7 @@ TEST(Transfer, StopWhileARecordArrives)
         {"Stop while it is typed", false, "LATE", "READ\rACK\r"},
     };
     for (const StopCase& s : cases) {
-        Conversation c;
+        TransferRun c;
         c.startReceiving();
         if (s.stopBeforeTyping)
             c.p.transfer.running = 0;
@@ -280,7 +280,7 @@ TEST(Transfer, StopWhileARecordArrives)
 // taken the first ACK: a second would count for the next record.
 TEST(Transfer, ARecordArrivingBehindARepeatIsTypedAndTheRepeatNotAnswered)
 {
-    Conversation c;
+    TransferRun c;
     c.startReceiving();
     const std::string first = recordLine(0, "r0");
     c.f.comPort.receive(first);
@@ -299,7 +299,7 @@ TEST(Transfer, ARecordArrivingBehindARepeatIsTypedAndTheRepeatNotAnswered)
 // ACK for the copy as well would count for that record.
 TEST(Transfer, ACopyThatCameBeforeTheAckIsNotAnswered)
 {
-    Conversation c;
+    TransferRun c;
     c.startReceiving();
     const std::string first = recordLine(0, "r0");
     c.f.keyboard.afterKeys = [&] {
@@ -320,35 +320,22 @@ TEST(Transfer, ACopyThatCameBeforeTheAckIsNotAnswered)
 
 TEST(Transfer, AFailedAcknowledgementBecomesANak)
 {
-    Conversation c;
+    TransferRun c;
     c.startReceiving();
     c.f.comPort.writeFails = true;
     c.f.comPort.receive(recordLine(0, "r"));
     c.p.port.readerPass();
     EXPECT_EQ(c.f.timer.intervalMs, 1u);
     c.f.comPort.writeFails = false;
-    c.p.machine.OnProtocolTimeout(kDialogWindow, kProtocolTimerId);
+    c.p.series.onDeadline(c.f.timer.deadline);
     EXPECT_EQ(c.f.written().substr(c.f.written().size() - 4), "NAK\r");
-}
-
-TEST(Transfer, ATimerMessageWithAnotherIdIsAnExpiryButIgnoredWhenIdle)
-{
-    Conversation c;
-    c.collector.silent = true;
-    c.p.machine.OnProtocolTimeout(kDialogWindow, 77);
-    EXPECT_EQ(c.f.log, EventLog{timerKill(77)});
-    ASSERT_EQ(c.start(), 1);
-    c.f.log.clear();
-    c.p.machine.OnProtocolTimeout(kDialogWindow, 77);
-    EXPECT_EQ(c.f.log.front(), timerKill(77));
-    EXPECT_EQ(c.f.written(), "READ\r");
 }
 
 TEST(Transfer, AFailedFirstReadIsReported)
 {
-    Conversation c;
+    TransferRun c;
     c.f.comPort.writeFails = true;
-    EXPECT_EQ(c.start(), failure(StatusCode::PortWriteFailed));
+    EXPECT_EQ(c.start(), StatusCode::PortWriteFailed);
 }
 
 }  // namespace
@@ -363,7 +350,7 @@ namespace {
 // the collector takes the record as delivered although it was never typed.
 TEST(Transfer, TheTailOfADroppedRecordIsNotAcknowledged)
 {
-    Conversation c;
+    TransferRun c;
     c.startReceiving();
     const std::string record = recordLine(0, "4006381333931");
     c.f.comPort.receive("\x07#~\x93\r" + record.substr(0, record.size() - 1));
@@ -374,7 +361,7 @@ TEST(Transfer, TheTailOfADroppedRecordIsNotAcknowledged)
     EXPECT_EQ(c.typedLetters(), "");
     EXPECT_EQ(c.f.timer.intervalMs, 1u) << "answered through the NAK path";
 
-    c.p.machine.OnProtocolTimeout(kDialogWindow, kProtocolTimerId);
+    c.p.series.onDeadline(c.f.timer.deadline);
     c.f.comPort.receive(record);
     c.p.port.readerPass();
     EXPECT_EQ(c.f.written(), "READ\rNAK\rACK\r");
@@ -392,7 +379,7 @@ namespace {
 // while it is still coming and it is typed and acknowledged once.
 TEST(Transfer, ASlowRecordIsNotAnsweredWithNakWhileItArrives)
 {
-    Conversation c;
+    TransferRun c;
     c.startReceiving();
     const std::string record = recordLine(0, std::string(600, 'q'));
     for (std::size_t at = 0; at + 100 < record.size(); at += 100) {
@@ -408,7 +395,7 @@ TEST(Transfer, ASlowRecordIsNotAnsweredWithNakWhileItArrives)
 
 TEST(Transfer, AnOverLongLineStillGetsItsNak)
 {
-    Conversation c;
+    TransferRun c;
     c.startReceiving();
     c.f.comPort.receive(std::string(kMaxLineLength + 1, 'x'));
     c.p.port.readerPass();

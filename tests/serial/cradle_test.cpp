@@ -58,7 +58,7 @@ TEST(Cradle, FirstSetUpFindsTheCradleAt9600AndSwitchesItTo38400)
     p.settings.baudIndex = 2;
     f.comPort.applied.nullStripping = f.comPort.applied.outxDsrFlow = f.comPort.applied.abortOnError = true;
 
-    EXPECT_EQ(ConfigureCradle(p.port), 1);
+    EXPECT_EQ(configureCradle(p.port), true);
 
     const std::vector<Heard> expected = {
         {0x0F, 9600, false}, {0x07, 9600, false}, {'4', 9600, false}, {0x51, 9600, false}};
@@ -98,12 +98,12 @@ TEST(Cradle, LaterSetUpsStartAtTheRememberedRate)
         cradle.attach(f);
         Program& p = *f.program;
         p.settings.baudIndex = 2;
-        ASSERT_EQ(ConfigureCradle(p.port), 1);
+        ASSERT_EQ(configureCradle(p.port), true);
         cradle.heard.clear();
         f.log.clear();
 
         p.settings.baudIndex = static_cast<std::int8_t>(c.baudIndexThen);
-        EXPECT_EQ(ConfigureCradle(p.port), 1) << c.name;
+        EXPECT_EQ(configureCradle(p.port), true) << c.name;
         EXPECT_EQ(cradle.heard, c.heard) << c.name;
         EXPECT_EQ(f.comPort.applied.baudRate, c.endRate) << c.name;
         EXPECT_EQ(cradle.rate, c.endRate) << c.name;
@@ -123,7 +123,7 @@ TEST(Cradle, NoAnswerAtAnyRateFailsAndKeepsTheRememberedRate)
         Program& p = *f.program;
         p.port.rememberedCradleRate = 19200;
 
-        EXPECT_EQ(ConfigureCradle(p.port), 0);
+        EXPECT_EQ(configureCradle(p.port), false);
 
         std::vector<std::uint32_t> probed;
         for (const Heard& h : cradle.heard)
@@ -135,13 +135,13 @@ TEST(Cradle, NoAnswerAtAnyRateFailsAndKeepsTheRememberedRate)
 
 TEST(Cradle, OnlyAnEchoWithinTheWindowAfterTheSettleDelayCounts)
 {
-    const std::pair<std::uint32_t, int> cases[] = {{0, 1}, {60, 1}, {99, 1}, {101, 0}, {400, 0}};
+    const std::pair<std::uint32_t, bool> cases[] = {{0, true}, {60, true}, {99, true}, {101, false}, {400, false}};
     for (const auto& [lateBy, answered] : cases) {
         FakeProgram f;
         f.comPort.onWrite = [&f, late = lateBy](const std::string&, const LineConfig&) {
             f.comPort.arriveAt(f.clock.now + 170 + late, "\x0F");
         };
-        EXPECT_EQ(ProbeCradleRate(f.program->port, 9600), answered) << "echo " << lateBy << " ms late";
+        EXPECT_EQ(probeCradleRate(f.program->port, 9600), answered) << "echo " << lateBy << " ms late";
     }
 }
 

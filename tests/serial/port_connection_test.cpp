@@ -42,7 +42,7 @@ TEST(PortConnection, OpensAnRs232LineWithAKnownConfigurationAndStartsTheReader)
     p.settings.baudIndex = 1;
     f.comPort.applied = leftByAnotherProgram();
 
-    EXPECT_EQ(p.port.OpenPort(), 1);
+    EXPECT_EQ(p.port.openPort(), StatusCode::Ok);
     const EventLog expected = {{"open", 0, "\\\\.\\COM12"}, {"queues", 1024}, {"timeouts"},
                                {"line", 57600, "rts on"}, {"thread start"}};
     EXPECT_EQ(f.log, expected);
@@ -55,17 +55,17 @@ TEST(PortConnection, OpensAnRs232LineWithAKnownConfigurationAndStartsTheReader)
 struct OpenFailure {
     const char* name;
     bool openFails, eventsFail, threadFails;
-    int result;
-    EventLog closing;   // what the ClosePort after the failure does
+    StatusCode result;
+    EventLog closing;   // what the closePort after the failure does
 };
 
 TEST(PortConnection, EveryFailedOpenIsUndoneByClosePort)
 {
     const OpenFailure cases[] = {
-        {"device missing", true, false, false, failure(StatusCode::PortOpenFailed), {timerKill()}},
-        {"no completion event", false, true, false, 0,
+        {"device missing", true, false, false, StatusCode::PortOpenFailed, {timerKill()}},
+        {"no completion event", false, true, false, StatusCode::PortOpenFailed,
          {timerKill(), {"mask", 0}, {"close events"}, purged(PurgeFlag::RxAbort | PurgeFlag::RxClear), {"close port"}}},
-        {"no thread", false, false, true, failure(StatusCode::ThreadStartFailed),
+        {"no thread", false, false, true, StatusCode::ThreadStartFailed,
          {timerKill(), {"mask", 0}, {"close events"}, purged(PurgeFlag::RxAbort | PurgeFlag::RxClear), {"close port"}}},
     };
     for (const OpenFailure& c : cases) {
@@ -75,13 +75,13 @@ TEST(PortConnection, EveryFailedOpenIsUndoneByClosePort)
         f.comPort.openFails = c.openFails;
         f.comPort.eventsFail = c.eventsFail;
         f.threads.startFails = c.threadFails;
-        EXPECT_EQ(p.port.OpenPort(), c.result) << c.name;
+        EXPECT_EQ(p.port.openPort(), c.result) << c.name;
         f.log.clear();
-        p.machine.ClosePort();
+        p.series.closePort();
         EXPECT_EQ(f.log, c.closing) << c.name;
         EXPECT_EQ(p.port.portHandle, PortHandle::None) << c.name;
         f.log.clear();
-        p.machine.ClosePort();
+        p.series.closePort();
         EXPECT_EQ(f.log, EventLog{timerKill()}) << c.name << ": a second close changes nothing";
     }
 }
@@ -91,10 +91,10 @@ TEST(PortConnection, ClosingAnOpenConnectionStopsTheReaderBeforeThePort)
     FakeProgram f;
     Program& p = *f.program;
     p.settings.transmissionType = TransmissionType::RS232;
-    ASSERT_EQ(p.port.OpenPort(), 1);
+    ASSERT_EQ(p.port.openPort(), StatusCode::Ok);
     p.transfer.running = 1;
     f.log.clear();
-    p.machine.ClosePort();
+    p.series.closePort();
     const EventLog expected = {timerKill(),      {"mask", 0},    {"thread wait"},
                                {"close events"}, {"thread close"}, purged(PurgeFlag::RxAbort | PurgeFlag::RxClear),
                                {"close port"}};
@@ -105,24 +105,24 @@ TEST(PortConnection, ClosingAnOpenConnectionStopsTheReaderBeforeThePort)
 TEST(SendCommand, PausesPurgesWritesPausesAndArmsTheTimer)
 {
     FakeProgram f;
-    EXPECT_EQ(f.program->machine.SendCommand("READ\r", 300), 1);
+    EXPECT_EQ(f.program->conversation.sendCommand("READ\r", Deadline::Read, 300), true);
     const EventLog expected = {pause(100), purged(PurgeFlag::TxClear | PurgeFlag::RxClear), sent("READ\r"), pause(100),
                                timerSet(300)};
     EXPECT_EQ(f.log, expected);
 
     f.log.clear();
-    EXPECT_EQ(f.program->machine.SendCommand("ACK\r", 300), 1);
+    EXPECT_EQ(f.program->conversation.sendCommand("ACK\r", Deadline::Answer, 300), true);
     EXPECT_EQ(f.log[1], fakes::purged(PurgeFlag::TxClear)) << "the next record may be arriving already";
 
     f.log.clear();
     f.comPort.onWrite = [&f](const std::string&, const LineConfig&) { f.clock.now += 30; };
-    EXPECT_EQ(f.program->machine.SendCommand("ACK\r", 300), 1);
+    EXPECT_EQ(f.program->conversation.sendCommand("ACK\r", Deadline::Answer, 300), true);
     EXPECT_EQ(f.log[3], pause(70)) << "the pause after a command runs from the moment it began to go out";
     f.comPort.onWrite = nullptr;
 
     f.log.clear();
     f.comPort.writeFails = true;
-    EXPECT_EQ(f.program->machine.SendCommand("NAK\r", 300), 0);
+    EXPECT_EQ(f.program->conversation.sendCommand("NAK\r", Deadline::Answer, 300), false);
     const EventLog failed = {pause(100), purged(PurgeFlag::TxClear | PurgeFlag::RxClear), {"write failed"}};
     EXPECT_EQ(f.log, failed) << "no second pause and no timer after a failed write";
 }
@@ -169,7 +169,7 @@ TEST(ReaderThread, EndsWithoutReadingWhenTheFlagIsClearAfterItsStartPause)
 {
     FakeProgram f;
     f.comPort.receive("ACK\r");
-    f.program->port.ReaderThread();
+    f.program->port.readerLoop();
     EXPECT_EQ(f.log, (EventLog{{"mask", kEventRxChar}, pause(100)}));
     EXPECT_EQ(f.comPort.input.size(), 4u);
 }
@@ -182,9 +182,8 @@ TEST(ReaderThread, StopsOnADeadPortAndSaysSo)
     for (const bool stopped : {false, true}) {
         FakeProgram f;
         f.program->transfer.running = !stopped;
-        f.program->machine.timerOwner = fakes::kDialogWindow;
         f.comPort.deviceGone = true;
-        f.program->port.ReaderThread();
+        f.program->port.readerLoop();
         const EventLog handOver{{"mask", kEventRxChar}, pause(100), fakes::timerSet(1)};
         EXPECT_EQ(f.log, stopped ? EventLog(handOver.begin(), handOver.end() - 1) : handOver) << stopped;
     }

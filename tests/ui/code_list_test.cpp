@@ -76,7 +76,7 @@ TEST(BuildCodeText, OneSpaceAndNamePerCodeUpToTheCountOrAZero)
         std::copy(row.list.begin(), row.list.end(), list);
         CodeText text;
         clearCodeText(text);
-        EXPECT_EQ(BuildCodeText(list, text, row.n), row.count) << row.name;
+        EXPECT_EQ(buildCodeText(list, text, row.n), row.count) << row.name;
         EXPECT_STREQ(text, row.text) << row.name;
         EXPECT_LT(std::strlen(text), kCodeTextSize) << row.name;
     }
@@ -87,8 +87,8 @@ TEST(BuildCodeText, AppendsToWhatTheTextHoldsAndNeverRunsPastIt)
     CodeText text;
     clearCodeText(text);
     const std::uint8_t list[kWorkingListSize] = {0x0B, 0x0B, 0x0B, 0x0B, 0x0B, 0x0B, 0x0B, 0x0B, 0x0B, 0x0B};
-    BuildCodeText(list, text, 10);
-    BuildCodeText(list, text, 10);   // a caller that forgot to clear
+    buildCodeText(list, text, 10);
+    buildCodeText(list, text, 10);   // a caller that forgot to clear
     EXPECT_EQ(std::strlen(text), kCodeTextSize - 1);
     EXPECT_EQ(std::string(text).substr(0, 12), " Right Right");
 }
@@ -101,7 +101,7 @@ TEST(LoadCodeList, TheGridHoldsExactlyTheCodesTheTextShows)
     CodeText text;
     clearCodeText(text);
 
-    EXPECT_EQ(LoadCodeList(grid, list, text, 10), 2u);
+    EXPECT_EQ(loadCodeList(grid, list, text, 10), 2u);
     EXPECT_EQ(grid.count, 2u);
     EXPECT_STREQ(text, " A Enter");
     const std::uint8_t expected[kWorkingListSize] = {0x41, 0x0D};
@@ -116,7 +116,7 @@ TEST(LoadCodeList, TheGridHoldsExactlyTheCodesTheTextShows)
 // result, the text and the codes expected after it.
 struct EditStep {
     std::uint8_t pick;
-    int result;
+    StatusCode result;
     const char* text;
     const char* codes;
 };
@@ -124,27 +124,27 @@ struct EditStep {
 TEST(GridBuffer, PicksAppendUpToTenAndBackspaceRemovesTheLast)
 {
     const EditStep steps[] = {
-        {0, 1, "", ""},   // Backspace on an empty list does nothing
-        {'A', 1, " A", "A"},
-        {0x0D, 1, " A Enter", "A\r"},
-        {'A', 1, " A Enter A", "A\rA"},   // a code picked twice is there twice
-        {0, 1, " A Enter", "A\r"},
-        {'1', 1, " A Enter 1", "A\r1"},
-        {'2', 1, " A Enter 1 2", "A\r12"},
-        {'3', 1, " A Enter 1 2 3", "A\r123"},
-        {'4', 1, " A Enter 1 2 3 4", "A\r1234"},
-        {'5', 1, " A Enter 1 2 3 4 5", "A\r12345"},
-        {'6', 1, " A Enter 1 2 3 4 5 6", "A\r123456"},
-        {'7', 1, " A Enter 1 2 3 4 5 6 7", "A\r1234567"},
-        {'8', 1, " A Enter 1 2 3 4 5 6 7 8", "A\r12345678"},
-        {'9', failure(StatusCode::TooManyCodes), " A Enter 1 2 3 4 5 6 7 8", "A\r12345678"},
-        {0, 1, " A Enter 1 2 3 4 5 6 7", "A\r1234567"},
+        {0, StatusCode::Ok, "", ""},   // Backspace on an empty list does nothing
+        {'A', StatusCode::Ok, " A", "A"},
+        {0x0D, StatusCode::Ok, " A Enter", "A\r"},
+        {'A', StatusCode::Ok, " A Enter A", "A\rA"},   // a code picked twice is there twice
+        {0, StatusCode::Ok, " A Enter", "A\r"},
+        {'1', StatusCode::Ok, " A Enter 1", "A\r1"},
+        {'2', StatusCode::Ok, " A Enter 1 2", "A\r12"},
+        {'3', StatusCode::Ok, " A Enter 1 2 3", "A\r123"},
+        {'4', StatusCode::Ok, " A Enter 1 2 3 4", "A\r1234"},
+        {'5', StatusCode::Ok, " A Enter 1 2 3 4 5", "A\r12345"},
+        {'6', StatusCode::Ok, " A Enter 1 2 3 4 5 6", "A\r123456"},
+        {'7', StatusCode::Ok, " A Enter 1 2 3 4 5 6 7", "A\r1234567"},
+        {'8', StatusCode::Ok, " A Enter 1 2 3 4 5 6 7 8", "A\r12345678"},
+        {'9', StatusCode::TooManyCodes, " A Enter 1 2 3 4 5 6 7 8", "A\r12345678"},
+        {0, StatusCode::Ok, " A Enter 1 2 3 4 5 6 7", "A\r1234567"},
     };
     GridBuffer grid{};
     CodeText text;
     clearCodeText(text);
     for (const EditStep& step : steps) {
-        int result = 1;
+        StatusCode result = StatusCode::Ok;
         if (step.pick)
             result = appendPickedCode(grid, text, step.pick);
         else

@@ -21,7 +21,6 @@ using fakes::timerSet;
 // The dialog window and the settings file, writing to the program's log.
 struct FakeDialog final : SettingsDialogWindow {
     explicit FakeDialog(EventLog& log) : log_(log) {}
-    WindowId window() const override { return kDialogWindow; }
     void applyEnableRules(bool enable) override { log_.push_back({"enable rules", enable}); }
     void hide() override { log_.push_back({"hide"}); }
     void fill() override { log_.push_back({"fill"}); }
@@ -59,9 +58,9 @@ struct StartBench {
         settings.transmissionType = TransmissionType::RS232;
         settings.comPort = 3;
     }
-    DialogSession session{f.program->settings, f.program->working, f.program->machine, f.boxes, file};
+    DialogSession session{f.program->settings, f.program->working, f.program->series, f.boxes, file};
 
-    int start(const DialogControls& controls) { return StartFromDialog(session, controls, dialog); }
+    StatusCode start(const DialogControls& controls) { return startFromDialog(session, controls, dialog); }
     EventLog steps() const
     {
         return f.only({"enable rules", "settings file", "hide", "open", "write", "write failed", "timer set", "close port",
@@ -107,7 +106,7 @@ TEST(DialogStart, SavesDisablesHidesThenSendsTheFirstRead)
     DialogControls controls = controlsOf(bench.settings);
     controls.prefixEnabled = true;
 
-    EXPECT_EQ(bench.start(controls), 1);
+    EXPECT_EQ(bench.start(controls), StatusCode::Ok);
 
     EXPECT_EQ(bench.steps(), (EventLog{{"enable rules", 0}, {"settings file"}, {"hide"}, {"open", 0, "\\\\.\\COM3"},
                                        sent("READ\r"), timerSet(300)}));
@@ -124,7 +123,7 @@ TEST(DialogStart, KeepOnlineWaitsThePollingTimeForTheFirstAnswer)
     DialogControls controls = controlsOf(bench.settings);
     controls.keepOnline = true;
     controls.pollingSeconds = {true, 2};
-    EXPECT_EQ(bench.start(controls), 1);
+    EXPECT_EQ(bench.start(controls), StatusCode::Ok);
     EXPECT_EQ(bench.f.only({"timer set"}), (EventLog{timerSet(2000)}));
 }
 
@@ -134,12 +133,12 @@ TEST(DialogStart, AFailureClosesThePortShowsItAndRefillsTheHiddenDialog)
     const struct {
         const char* name;
         bool openFails, writeFails;
-        int status;
+        StatusCode status;
         EventLog after;   // what follows the open
     } table[] = {
-        {"port missing", true, false, failure(StatusCode::PortOpenFailed),
+        {"port missing", true, false, StatusCode::PortOpenFailed,
          {{"box", 0x40030, "Error: Failed to open the COM port!"}, {"fill"}}},
-        {"write fails", false, true, failure(StatusCode::PortWriteFailed),
+        {"write fails", false, true, StatusCode::PortWriteFailed,
          {{"write failed"}, {"close port"}, {"box", 0x40030, "Error: Failed to write the COM port!"}, {"fill"}}},
     };
     for (const auto& row : table) {

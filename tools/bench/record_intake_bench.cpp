@@ -11,6 +11,7 @@
 
 #include "fakes/silent_keyboard.h"
 #include "protocol/record_assembler.h"
+#include "protocol/record_delivery.h"
 #include "protocol/record_line.h"
 
 namespace orvanta {
@@ -31,27 +32,30 @@ struct Silent final : fakes::SilentKeyboard, Clock {
     std::uint32_t tickCount() override { return 0; }
 };
 
-struct Intake final : LineHandler {
+struct Intake {
     Silent silent;
     Settings settings{};
     WorkingCodes working{};
     TransferContext transfer;
     int version = 10;
     KeystrokeSynthesizer synthesizer{silent, silent, settings, transfer.typing, version};
-    RecordAssembler assembler{transfer, *this};
+    RecordDelivery delivery{settings, working, synthesizer};
+    RecordAssembler assembler{transfer};
     bool deliver = false;
     long valid = 0;
 
-    int HandleLine() override
+    void feed(const std::uint8_t* bytes, std::uint32_t count)
     {
-        if (ClassifyRecord(transfer) != RecordVerdict::Valid)
-            return 1;
-        ++valid;
-        if (deliver)
-            (void)DeliverRecord(transfer, settings, working, synthesizer);
-        else
-            transfer.expectedSequence = static_cast<std::uint8_t>((transfer.expectedSequence + 1) % 10);
-        return 1;
+        assembler.beginChunk(bytes, count);
+        while (assembler.nextLine()) {
+            if (classifyRecord(transfer) != RecordVerdict::Valid)
+                continue;
+            ++valid;
+            if (deliver)
+                (void)delivery.deliver(transfer);
+            else
+                transfer.expectedSequence = static_cast<std::uint8_t>((transfer.expectedSequence + 1) % 10);
+        }
     }
 };
 
@@ -66,7 +70,7 @@ void run(benchmark::State& state, bool deliver)
         std::memset(intake.transfer.lastRecord, 0, sizeof intake.transfer.lastRecord);
         for (std::size_t at = 0; at < stream.size(); at += 1024) {
             const std::size_t piece = std::min<std::size_t>(1024, stream.size() - at);
-            intake.assembler.feed(reinterpret_cast<const std::uint8_t*>(stream.data() + at),
+            intake.feed(reinterpret_cast<const std::uint8_t*>(stream.data() + at),
                                   static_cast<std::uint32_t>(piece));
         }
         benchmark::DoNotOptimize(intake.valid);

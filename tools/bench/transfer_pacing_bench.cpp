@@ -34,7 +34,6 @@ constexpr std::uint64_t kTickUs = 15'625;
 constexpr std::uint64_t kHighResolutionUs = 500;
 constexpr std::uint64_t kTimerMinimumUs = 10'000;
 constexpr std::uint64_t kByteOnTheLineUs = 87;   // ten bits at 115200 bit/s
-constexpr WindowId kOwner = 1;
 
 enum class Pacing { Entered, Deadline };
 
@@ -225,19 +224,21 @@ std::string CollectorPort::recordLine(int index) const
 class ModelTimer final : public ProtocolTimer {
 public:
     explicit ModelTimer(ModelClock& clock) : clock_(clock) {}
-    void set(WindowId, std::uintptr_t, std::uint32_t ms) override
+    void arm(Deadline which, std::uint32_t ms) override
     {
         clock_.now += clock_.callUs;
         armed = true;
+        deadline = which;
         dueAt = clock_.onGrid(clock_.now + std::max<std::uint64_t>(ms * kMicrosPerMs, kTimerMinimumUs));
     }
-    void kill(WindowId, std::uintptr_t) override
+    void stop() override
     {
         clock_.now += clock_.callUs;
         armed = false;
     }
     void discardPending() override {}
     bool armed = false;
+    Deadline deadline = Deadline::Answer;
     std::uint64_t dueAt = 0;
 
 private:
@@ -265,10 +266,11 @@ Outcome runTransfer(std::uint64_t gridUs, Pacing pacing, int records, std::uint6
     program.settings.transmissionType = TransmissionType::RS232;
     program.settings.addCr = 1;
     program.settings.charDelayMs = 2;
-    program.machine.timerOwner = kOwner;
-    program.machine.ResetTransfer();
+    UnattendedEnd end;
+    program.series.ends = &end;
+    program.series.reset();
     program.transfer.typing.capsLockMode = CapsLockMode::CapsKeyToggles;
-    if (program.machine.StartTransfer() != 1)
+    if (program.series.start() != StatusCode::Ok)
         return {0, 0};
     clock.now = port.firstReadAt;
     for (int step = 0; step < 100 * records + 100 && program.transfer.running; ++step) {
@@ -276,14 +278,12 @@ Outcome runTransfer(std::uint64_t gridUs, Pacing pacing, int records, std::uint6
             program.port.readerPass();
         } else if (timer.armed) {
             clock.now = std::max(clock.now, timer.dueAt);
-            program.machine.stopProtocolTimer();
-            if (program.machine.UnattendedTimeoutStep() == 0)
-                break;
+            program.series.onDeadline(timer.deadline);
         } else {
             break;
         }
     }
-    program.machine.ClosePort();
+    program.series.closePort();
     return {static_cast<double>(port.lastAckAt - port.firstReadAt) / 1e6, keyboard.keyDowns()};
 }
 

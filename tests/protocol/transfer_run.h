@@ -78,25 +78,28 @@ struct FakeCollector {
     }
 };
 
-// Runs the receive side until the port is quiet and the time-out side
-// until the timer is no longer armed (or a limit is reached).
-struct Conversation {
+// Runs the receive side until the port is quiet and the deadlines as the
+// UI thread would, until the timer is no longer armed (or a limit is
+// reached).
+struct TransferRun {
     FakeProgram f;
     FakeCollector collector;
     Program& p = *f.program;
-    bool interactive = true;
+    bool interactive = true;   // else the end is an exit code
+    UnattendedEnd unattended;
 
-    Conversation()
+    TransferRun()
     {
         collector.attach(f);
         p.settings.transmissionType = TransmissionType::RS232;
         p.settings.addCr = 0;
     }
 
-    int start()
+    StatusCode start()
     {
-        p.machine.ResetTransfer();
-        return p.machine.StartTransfer();
+        p.series.ends = interactive ? static_cast<TransferEnds*>(&p.failureBoxes) : &unattended;
+        p.series.reset();
+        return p.series.start();
     }
 
     // Without the fake collector: READ is sent, acknowledged, and the test
@@ -104,7 +107,7 @@ struct Conversation {
     void startReceiving()
     {
         f.comPort.onWrite = nullptr;
-        ASSERT_EQ(start(), 1);
+        ASSERT_EQ(start(), StatusCode::Ok);
         f.comPort.receive("ACK\r");
         p.port.readerPass();
     }
@@ -116,15 +119,7 @@ struct Conversation {
                 p.port.readerPass();
             if (i == maxTimeouts || !f.timer.armed)
                 return;
-            if (interactive) {
-                p.machine.OnProtocolTimeout(kDialogWindow, kProtocolTimerId);
-            } else {
-                f.timer.kill(kDialogWindow, kProtocolTimerId);
-                if (p.machine.UnattendedTimeoutStep() == 0) {
-                    p.transfer.running = 0;
-                    return;
-                }
-            }
+            p.series.onDeadline(f.timer.deadline);
         }
     }
 

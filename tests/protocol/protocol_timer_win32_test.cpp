@@ -4,20 +4,20 @@
 
 #include <thread>
 
-#include "platform/protocol_timer_win32.h"
+#include "protocol/protocol_timer_win32.h"
 
 namespace orvanta {
 namespace {
 
 // Pumps the calling thread's messages until a WM_TIMER for the window
-// with the protocol timer id arrives or the time is up; returns the id, or 0.
+// arrives or the time is up; returns its id, or 0.
 UINT_PTR awaitTimer(HWND window, DWORD limitMs)
 {
     const DWORD start = GetTickCount();
     MSG message;
     while (GetTickCount() - start < limitMs) {
         while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-            if (message.message == WM_TIMER && message.hwnd == window && message.wParam == kProtocolTimerId)
+            if (message.message == WM_TIMER && message.hwnd == window)
                 return message.wParam;
             DispatchMessageA(&message);
         }
@@ -43,26 +43,30 @@ struct TimerWindow {
     TimerWindow()
     {
         EXPECT_NE(window, nullptr);
-        timer.createRelay(GetModuleHandleA(nullptr));
+        timer.createRelay(GetModuleHandleA(nullptr), window);
     }
     ~TimerWindow() { DestroyWindow(window); }
-    WindowId owner() const { return reinterpret_cast<WindowId>(window); }
 };
 
-TEST(Win32ProtocolTimer, ArmedFromAnotherThreadExpiresOnTheOwnersThread)
+// Each deadline expires with its own id, as the one armed last: arming
+// one stops the others, whichever thread armed them.
+TEST(Win32ProtocolTimer, ADeadlineArmedFromAnotherThreadReplacesTheOneBefore)
 {
     TimerWindow t;
-    std::thread reader([&] { t.timer.set(t.owner(), kProtocolTimerId, 1); });
+    t.timer.arm(Deadline::Read, 20);
+    std::thread reader([&] { t.timer.arm(Deadline::Answer, 1); });
     reader.join();
-    EXPECT_EQ(awaitTimer(t.window, 2000), kProtocolTimerId);
-    t.timer.kill(t.owner(), kProtocolTimerId);
+    const UINT_PTR id = awaitTimer(t.window, 2000);
+    EXPECT_EQ(t.timer.expired(id), Deadline::Answer);
+    EXPECT_EQ(awaitTimer(t.window, 100), 0u) << "expired() stopped it; the READ deadline was replaced";
+    EXPECT_EQ(t.timer.expired(77), std::nullopt) << "another timer of the window";
 }
 
 TEST(Win32ProtocolTimer, AStopFromAnotherThreadComesBeforeTheNextExpiry)
 {
     TimerWindow t;
-    t.timer.set(t.owner(), kProtocolTimerId, 50);
-    std::thread reader([&] { t.timer.kill(t.owner(), kProtocolTimerId); });
+    t.timer.arm(Deadline::Reopen, 50);
+    std::thread reader([&] { t.timer.stop(); });
     reader.join();
     EXPECT_EQ(awaitTimer(t.window, 300), 0u);
 }
