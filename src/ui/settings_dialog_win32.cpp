@@ -40,7 +40,7 @@ void hideDialog(HWND dialog)
 class Win32SettingsDialog final : public SettingsDialogWindow {
 public:
     explicit Win32SettingsDialog(HWND dialog) : dialog_(dialog) {}
-    void applyEnableRules(bool enable) override { applyEnableRules(dialog_, enable); }
+    void applyEnableRules(bool enable) override { orvanta::applyEnableRules(dialog_, enable); }
     void hide() override { hideDialog(dialog_); }
     void fill() override { fillDialog(dialog_); }
 

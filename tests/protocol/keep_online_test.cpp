@@ -73,6 +73,48 @@ struct SeriesRun : TransferRun {
 
 constexpr ForegroundWindow kOtherWindow{.exists = true, .layout = fakes::kUsLayout, .id = 0xE7, .thread = 7};
 
+// A record equal to the last one, in the next transfer, is a new scan.
+TEST(KeepOnline, PollsAgainAndTypesARecordEqualToTheLastOne)
+{
+    TransferRun c;
+    c.p.settings.keepOnline = 1;
+    c.p.settings.pollingSeconds = 3;
+    c.collector.records = {"s1"};
+    ASSERT_EQ(c.start(), StatusCode::Ok);
+    c.run(1);   // READ, record, OVER, completion time-out
+    ASSERT_EQ(c.typedLetters(), "S1");
+    EXPECT_EQ(c.f.timer.intervalMs, 3000u) << "next poll in pollingSeconds";
+    EXPECT_EQ(c.p.transfer.state, TransferState::AwaitingAck);
+    EXPECT_EQ(c.p.transfer.running, 1);
+
+    c.collector.next = 0;   // the same record once more
+    c.run(2);
+    EXPECT_EQ(c.typedLetters(), "S1S1");
+    EXPECT_EQ(c.count("READ\r"), 2);
+    EXPECT_EQ(c.p.port.portHandle, PortHandle::Open);
+}
+
+// A poll whose time comes while no window could take a record (a locked
+// workstation) sends no READ; the next poll asks again.
+TEST(KeepOnline, SendsNoReadWhileNoWindowCouldTakeARecord)
+{
+    TransferRun c;
+    c.p.settings.keepOnline = 1;
+    c.p.settings.pollingSeconds = 4;
+    c.collector.records = {"k1"};
+    c.f.keyboard.foreground = ForegroundWindow{};
+    ASSERT_EQ(c.start(), StatusCode::Ok);
+    c.run(3);
+    EXPECT_EQ(c.collector.commands, std::vector<std::string>{});
+    EXPECT_EQ(c.f.timer.intervalMs, 4000u);
+    EXPECT_EQ(c.p.transfer.state, TransferState::AwaitingAck);
+
+    c.f.keyboard.foreground = fakes::kUserWindow;
+    c.run(2);
+    EXPECT_EQ(c.typedLetters(), "K1");
+    EXPECT_EQ(c.collector.commands, (std::vector<std::string>{"READ\r", "ACK\r"}));
+}
+
 struct SeriesCase {
     const char* name;
     std::function<void(SeriesRun&)> disturb, mend;
