@@ -14,6 +14,9 @@
 
 namespace orvanta {
 
+// The window's timer for retrying the session registration.
+constexpr UINT_PTR kSessionRetryTimerId = 652;
+
 class SystemEvents {
 public:
     // Calls newer than Windows 7, and the session notifications' DLL, are
