@@ -10,6 +10,7 @@
 
 #include "app/program.h"
 #include "app/system_events.h"
+#include "app/restart_win32.h"
 #include "app/system_events_win32.h"
 #include "app/tray_icon.h"
 #include "app/tray_icon_win32.h"
@@ -25,6 +26,20 @@ namespace orvanta {
 
 constexpr char kWindowClass[] = "Orvanta";
 
+// Where a keep-online series stands goes to the tray icon; while a series
+// runs the system may restart it after an installer closed the program.
+// The registration stays when the session ends or an installer asks the
+// program to close: only the user's Stop removes it.
+struct SeriesReports final : SeriesObserver {
+    SeriesReports(TrayIcon& icon, const Settings& series) : tray(icon), settings(series) {}
+    void seriesChanged(const SeriesReport& report) override;
+
+    TrayIcon& tray;
+    const Settings& settings;
+    bool sessionEnding = false;
+    bool restartRegistered = false;
+};
+
 struct App {
     Win32Clock clock;
     Win32Keyboard keyboard;
@@ -39,6 +54,8 @@ struct App {
     HWND mainWindow = nullptr;
     Win32NotificationArea notificationArea;
     TrayIcon trayIcon{notificationArea};
+    SeriesReports seriesReports{trayIcon, program.settings};
+    std::uint32_t handlesGivenUpShown = 0;
     UINT taskbarCreated = 0;   // the shell's broadcast when it starts anew
     POINT cursor{};
     SystemEvents systemEvents;

@@ -17,7 +17,16 @@
 namespace orvanta {
 namespace {
 
-constexpr UINT_PTR kWatchdogTimerId = 652;
+constexpr UINT_PTR kWatchdogTimerId = 653;
+
+// Notifications tell of changes only: a program started in a locked
+// session, or registered late, asks how the session stands.
+void readSessionState(App& app)
+{
+    if (const auto state = app.systemEvents.readSessionState())
+        app.session.apply(*state);
+    app.keyboard.setSessionTakesInput(app.session.takesInput());
+}
 
 // An elevated program does not get the shell's broadcasts unless it lets
 // them in; without "TaskbarCreated" its icon would stay gone after Explorer
@@ -32,13 +41,17 @@ void OnCreate(App& app, HWND window, const CREATESTRUCTA& creation)
     app.taskbarCreated = RegisterWindowMessageA("TaskbarCreated");
     if (app.taskbarCreated)
         ChangeWindowMessageFilter(app.taskbarCreated, MSGFLT_ADD);
-    app.program.series.observer = &app.trayIcon;
+    app.program.series.observer = &app.seriesReports;
     app.systemEvents.registerFor(window);
+    readSessionState(app);
+    if (!app.systemEvents.sessionsRegistered())
+        SetTimer(window, kSessionRetryTimerId, kSessionRegistrationRetryMs, nullptr);
     SetTimer(window, kWatchdogTimerId, kWatchdogPeriodMs, nullptr);
 }
 
-void OnDestroy(App& app)
+void OnDestroy(App& app, HWND window)
 {
+    KillTimer(window, kSessionRetryTimerId);
     app.systemEvents.unregister();
     PostQuitMessage(0);
 }
@@ -78,6 +91,7 @@ void OnSessionChange(App& app, WPARAM event)
 // answer, and nothing more is typed.
 LRESULT OnQueryEndSession(App& app)
 {
+    app.seriesReports.sessionEnding = true;
     app.program.series.onSessionEnding();
     return TRUE;
 }
@@ -87,8 +101,10 @@ LRESULT OnQueryEndSession(App& app)
 // one, for an installer), the program ends by itself.
 void OnEndSession(App& app, HWND window, WPARAM ending)
 {
-    if (!ending)
+    if (!ending) {
+        app.seriesReports.sessionEnding = false;
         return app.program.series.onSessionGoesOn();
+    }
     app.trayIcon.remove();
     app.program.series.stop();
     PostMessageA(window, WM_CLOSE, 0, 0);
@@ -122,15 +138,38 @@ void showTrayMenu(App& app, HWND window)
     DestroyMenu(menu);
 }
 
-// The engine's deadlines all expire here, whatever window is open.
-void OnTimer(App& app, WPARAM timerId)
+// A port request that did not end when cancelled leaves its handle
+// behind; the user hears of it once for each.
+void noteHandlesGivenUp(App& app)
 {
-    if (const auto deadline = app.timer.expired(timerId))
+    const std::uint32_t givenUp = app.comPort.handlesGivenUp();
+    if (givenUp == app.handlesGivenUpShown)
+        return;
+    app.handlesGivenUpShown = givenUp;
+    app.notificationArea.showBalloon("The COM port stopped answering; it was let go and is opened anew.", true);
+}
+
+void OnSessionRetryTimer(App& app, HWND window)
+{
+    if (!app.systemEvents.retrySessionRegistration())
+        return;
+    KillTimer(window, kSessionRetryTimerId);
+    readSessionState(app);
+}
+
+// The engine's deadlines all expire here, whatever window is open.
+void OnTimer(App& app, HWND window, WPARAM timerId)
+{
+    if (const auto deadline = app.timer.expired(timerId)) {
         app.program.series.onDeadline(*deadline);
-    else if (timerId == kTrayRetryTimerId)
+    } else if (timerId == kTrayRetryTimerId) {
         app.trayIcon.onRetryTimer();
-    else if (timerId == kWatchdogTimerId)
+    } else if (timerId == kSessionRetryTimerId) {
+        OnSessionRetryTimer(app, window);
+    } else if (timerId == kWatchdogTimerId) {
         app.program.series.watch(app.clock.tickCount());
+        noteHandlesGivenUp(app);
+    }
 }
 
 // A dialog opened during a transfer, or while a keep-online series waits
@@ -174,8 +213,8 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     }
     switch (message) {
     case WM_CREATE: OnCreate(app, window, *reinterpret_cast<const CREATESTRUCTA*>(lParam)); return 1;
-    case WM_TIMER: OnTimer(app, wParam); return 0;
-    case WM_DESTROY: OnDestroy(app); return 0;
+    case WM_TIMER: OnTimer(app, window, wParam); return 0;
+    case WM_DESTROY: OnDestroy(app, window); return 0;
     case WM_POWERBROADCAST: OnPowerBroadcast(app, wParam); return TRUE;
     case WM_DEVICECHANGE: OnDeviceChange(app, wParam, lParam); return TRUE;
     case WM_WTSSESSION_CHANGE: OnSessionChange(app, wParam); return 0;
@@ -189,6 +228,18 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
 }
 
 }  // namespace
+
+void SeriesReports::seriesChanged(const SeriesReport& report)
+{
+    tray.seriesChanged(report);
+    if (report.state != SeriesState::Idle && !restartRegistered) {
+        registerSeriesRestart(settings);
+        restartRegistered = true;
+    } else if (report.state == SeriesState::Idle && restartRegistered && !sessionEnding) {
+        unregisterSeriesRestart();
+        restartRegistered = false;
+    }
+}
 
 App& theApp()
 {

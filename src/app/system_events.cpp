@@ -1,5 +1,5 @@
 /*
- * Session state and port names from the system's notifications.
+ * Session state and port names from the system's notifications and queries.
  */
 #include "app/system_events.h"
 
@@ -18,6 +18,24 @@ void SessionInput::onEvent(std::uint32_t event)
     case SessionEvent::Unlock: locked_ = false; return;
     default: return;
     }
+}
+
+SessionSnapshot sessionSnapshotOf(std::uint32_t connectState, std::int32_t lockFlags, bool lockFlagsSwapped)
+{
+    SessionSnapshot snapshot;
+    if (connectState == SessionReport::Active)
+        snapshot.connected = true;
+    else if (connectState == SessionReport::Disconnected)
+        snapshot.connected = false;
+    if (lockFlags == SessionReport::Locked || lockFlags == SessionReport::Unlocked)
+        snapshot.locked = (lockFlags == SessionReport::Locked) != lockFlagsSwapped;
+    return snapshot;
+}
+
+void SessionInput::apply(const SessionSnapshot& snapshot)
+{
+    connected_ = snapshot.connected.value_or(connected_);
+    locked_ = snapshot.locked.value_or(locked_);
 }
 
 // Without leading zeros, as the system names its ports.

@@ -7,11 +7,14 @@
  * resume come to every top-level window as WM_POWERBROADCAST; on PCs with
  * modern standby they come only to windows registered for them, with a
  * call that Windows 8 brought. Session changes come only after
- * WTSRegisterSessionNotification.
+ * WTSRegisterSessionNotification, which is tried again until it works;
+ * the session's state is read at start and after each registration, since
+ * notifications tell of changes only.
  */
 #include "app/system_events_win32.h"
 
 #include <dbt.h>
+#include <versionhelpers.h>
 
 #include "platform/system_library_win32.h"
 
@@ -27,6 +30,28 @@ using RegisterSuspendResume = void* WINAPI(HANDLE recipient, DWORD flags);
 using UnregisterSuspendResume = BOOL WINAPI(void* registration);
 using RegisterSession = BOOL WINAPI(HWND window, DWORD flags);
 using UnregisterSession = BOOL WINAPI(HWND window);
+using QuerySession = BOOL WINAPI(HANDLE server, DWORD sessionId, int infoClass, LPWSTR* buffer, DWORD* bytes);
+using FreeSessionMemory = void WINAPI(void* memory);
+
+// The extended session information (WTSINFOEXW with its level 1), which
+// the compiler's headers may lack. Windows 7 brought the query for it.
+constexpr int kSessionInfoEx = 25;   // WTSSessionInfoEx
+const HANDLE kThisServer = nullptr;
+constexpr DWORD kThisSession = static_cast<DWORD>(-1);
+struct SessionInfoLevel1 {
+    ULONG sessionId;
+    int connectState;
+    LONG lockFlags;
+    WCHAR winStationName[33];
+    WCHAR userName[21];
+    WCHAR domainName[18];
+    LARGE_INTEGER logonTime, connectTime, disconnectTime, lastInputTime, currentTime;
+    DWORD incomingBytes, outgoingBytes, incomingFrames, outgoingFrames, incomingCompressed, outgoingCompressed;
+};
+struct SessionInfoEx {
+    DWORD level;
+    SessionInfoLevel1 level1;   // the only level there is
+};
 
 HDEVNOTIFY registerPortArrivals(HWND window)
 {
@@ -47,9 +72,42 @@ void SystemEvents::registerFor(HWND window)
     if (findFunction(GetModuleHandleA("user32.dll"), "RegisterSuspendResumeNotification", registerSuspend))
         suspendResume_ = registerSuspend(window, kNotifyToWindow);
     sessionLibrary_ = loadSystemLibrary("wtsapi32.dll");
+    registerSessions();
+}
+
+void SystemEvents::registerSessions()
+{
     RegisterSession* registerSession = nullptr;
     if (sessionLibrary_ && findFunction(sessionLibrary_, "WTSRegisterSessionNotification", registerSession))
-        sessionRegistered_ = registerSession(window, kNotifyForThisSession) != FALSE;
+        sessionRegistered_ = registerSession(window_, kNotifyForThisSession) != FALSE;
+}
+
+bool SystemEvents::retrySessionRegistration()
+{
+    if (!sessionRegistered_ && window_)
+        registerSessions();
+    return sessionRegistered_;
+}
+
+std::optional<SessionSnapshot> SystemEvents::readSessionState() const
+{
+    QuerySession* query = nullptr;
+    FreeSessionMemory* release = nullptr;
+    if (!sessionLibrary_ || !findFunction(sessionLibrary_, "WTSQuerySessionInformationW", query) ||
+        !findFunction(sessionLibrary_, "WTSFreeMemory", release))
+        return std::nullopt;
+    LPWSTR buffer = nullptr;
+    DWORD bytes = 0;
+    if (!query(kThisServer, kThisSession, kSessionInfoEx, &buffer, &bytes) || !buffer)
+        return std::nullopt;
+    std::optional<SessionSnapshot> snapshot;
+    const auto* info = reinterpret_cast<const SessionInfoEx*>(buffer);
+    if (bytes >= sizeof(SessionInfoEx) && info->level == 1) {
+        snapshot = sessionSnapshotOf(static_cast<std::uint32_t>(info->level1.connectState), info->level1.lockFlags,
+                                     !IsWindows8OrGreater());
+    }
+    release(buffer);
+    return snapshot;
 }
 
 void SystemEvents::unregister()

@@ -8,7 +8,14 @@
 
 #include <windows.h>
 
+#include <optional>
+
+#include "app/system_events.h"
+
 namespace orvanta {
+
+// The window's timer for retrying the session registration.
+constexpr UINT_PTR kSessionRetryTimerId = 652;
 
 class SystemEvents {
 public:
@@ -17,7 +24,17 @@ public:
     void registerFor(HWND window);
     void unregister();
 
+    // The session registration fails while the session service has not
+    // started yet (at logon): until it works, the window tries again every
+    // kSessionRegistrationRetryMs. True once registered.
+    bool sessionsRegistered() const { return sessionRegistered_; }
+    bool retrySessionRegistration();
+    // How the program's session stands now; nothing when it cannot be asked.
+    std::optional<SessionSnapshot> readSessionState() const;
+
 private:
+    void registerSessions();
+
     HWND window_ = nullptr;
     HDEVNOTIFY portArrivals_ = nullptr;
     void* suspendResume_ = nullptr;

@@ -76,16 +76,26 @@ public:
     virtual void close() = 0;
     // True once a call on the port has failed in a way that means the
     // device has gone (an adapter pulled out): the handle is dead and
-    // only a new open can reach the device again.
+    // only a new open can reach the device again. A request that did not
+    // end even when cancelled counts as such a failure.
     virtual bool lost() = 0;
+    // The receive thread did not end in time and was left to end by
+    // itself: whatever it may still be using on the port must stay valid.
+    virtual void readerGivenUp() {}
+    // How many requests, handles and threads were left behind because a
+    // driver never ended what was asked of it.
+    virtual std::uint32_t handlesGivenUp() const { return 0; }
 };
 
-// The receive thread: started at the highest priority, awaited at stop.
+// The receive thread: started at the highest priority, awaited at stop
+// for a bounded time.
 class ReaderThreadHost {
 public:
     virtual ~ReaderThreadHost() = default;
     [[nodiscard]] virtual bool start(void (*body)(void*), void* argument) = 0;
-    virtual void waitForEnd() = 0;
+    // False when the thread did not end in time: it is left to end by
+    // itself, and its argument must stay valid for as long as it runs.
+    [[nodiscard]] virtual bool waitForEnd() = 0;
     virtual void close() = 0;
 };
 

@@ -5,10 +5,15 @@
 
 #include <windows.h>
 
+#include <atomic>
+#include <cstdint>
+
 #include "serial/com_port.h"
 #include "serial/port_health.h"
 
 namespace orvanta {
+
+struct IoBlock;   // one request's completion record and bytes
 
 class Win32ComPort final : public ComPort {
 public:
@@ -27,18 +32,24 @@ public:
     bool write(const std::uint8_t* bytes, std::uint32_t count) override;
     void close() override;
     bool lost() override { return health_.lost(); }
+    void readerGivenUp() override;
+    std::uint32_t handlesGivenUp() const override { return givenUp_; }
 
 private:
+    enum class Ending { InTime, Cancelled, Never };
     void noteLastError() { health_.noteFailure(GetLastError()); }
+    Ending awaitEnd(IoBlock& block, DWORD waitMs);
+    void giveUp(std::atomic<IoBlock*>& slot);
 
     HANDLE port_ = INVALID_HANDLE_VALUE;
     PortHealth health_;
     DCB dcb_{};
-    OVERLAPPED readDone_{};
-    OVERLAPPED writeDone_{};
-    OVERLAPPED waitDone_{};
-    DWORD waitMask_ = 0;
-    bool waitPending_ = false;
+    // Null once given up: the kind of request fails at once until the next open.
+    std::atomic<IoBlock*> read_{nullptr};
+    std::atomic<IoBlock*> write_{nullptr};
+    std::atomic<IoBlock*> wait_{nullptr};
+    std::atomic<bool> keepHandle_{false};   // a request on it may never end
+    std::atomic<std::uint32_t> givenUp_{0};
 };
 
 // The DCB fields the program sets, from the line configuration and back;
@@ -51,14 +62,11 @@ COMMTIMEOUTS portTimeouts();
 class Win32ReaderThread final : public ReaderThreadHost {
 public:
     bool start(void (*body)(void*), void* argument) override;
-    void waitForEnd() override;
+    bool waitForEnd() override;
     void close() override;
 
 private:
-    static DWORD WINAPI entry(LPVOID self);
     HANDLE thread_ = nullptr;
-    void (*body_)(void*) = nullptr;
-    void* argument_ = nullptr;
 };
 
 }  // namespace orvanta

@@ -11,6 +11,8 @@
 
 #include <cstdio>
 #include <cstring>
+#include <utility>
+#include <vector>
 
 #include "protocol/status.h"
 #include "serial/cradle.h"
@@ -25,7 +27,17 @@ constexpr std::uint32_t kIdleReadWaitMs = 250;
 
 void readerThreadBody(void* argument)
 {
-    static_cast<PortConnection*>(argument)->readerLoop();
+    const auto& run = *static_cast<const PortConnection::ReaderRun*>(argument);
+    run.connection->readerLoop(run);
+}
+
+// Dismissed runs stay reachable from here, so that a leak checker takes
+// them for what they are: kept on purpose. Only the UI thread stops the
+// receive thread.
+void keepForever(std::unique_ptr<PortConnection::ReaderRun> run)
+{
+    static auto* kept = new std::vector<std::unique_ptr<PortConnection::ReaderRun>>;
+    kept->push_back(std::move(run));
 }
 
 // Before READ and NAK whatever the collector sent is stale: the command
@@ -97,7 +109,8 @@ StatusCode PortConnection::openPort()
 
 bool PortConnection::startReaderThread()
 {
-    if (!services.readerThread.start(readerThreadBody, this))
+    run_ = std::make_unique<ReaderRun>(this);
+    if (!services.readerThread.start(readerThreadBody, run_.get()))
         return false;
     readerThread = true;
     return true;
@@ -105,44 +118,55 @@ bool PortConnection::startReaderThread()
 
 // A thread that ends while the connection still wants it (its port gone,
 // or the port refusing the receive event) says so: a connection nobody
-// reads is as good as lost, and is closed and opened anew.
-void PortConnection::readerLoop()
+// reads is as good as lost, and is closed and opened anew. A dismissed
+// thread checks for that after every call that may have been the one it
+// was stuck in, and before it hands anything on.
+void PortConnection::readerLoop(const ReaderRun& run)
 {
+    if (run.dismissed)
+        return;
     if (services.comPort.setEventMask(kEventRxChar)) {
         services.clock.sleepMs(kReaderStartPauseMs);
-        while (running_ && !services.comPort.lost())
-            readerPass();
+        while (running_ && !run.dismissed && !services.comPort.lost())
+            readerPass(run);
     }
-    if (running_) {
+    if (running_ && !run.dismissed) {
         readerEnded_ = true;
         sink_.portLost();
     }
 }
 
-void PortConnection::readerPass()
+void PortConnection::readerPass(const ReaderRun& run)
 {
     ComPort& port = services.comPort;
     std::uint32_t mask = 0;
     port.waitEvent(mask);
+    if (run.dismissed)
+        return;
     const std::uint32_t queued = port.clearErrors();
+    if (run.dismissed)
+        return;
     if (queued == 0) {
-        awaitFirstByte();
+        awaitFirstByte(run);
         return;
     }
     ReceiveBuffer buffer = {};
-    readQueued(buffer, 0, queued);
+    readQueued(run, buffer, 0, queued);
 }
 
 // Reads what is queued into the buffer after the `held` bytes already
 // there, and hands each buffer-full on; more than a buffer-full is read in
 // further pieces before the next wait.
-void PortConnection::readQueued(ReceiveBuffer& buffer, std::uint32_t held, std::uint32_t queued)
+void PortConnection::readQueued(const ReaderRun& run, ReceiveBuffer& buffer, std::uint32_t held,
+                                std::uint32_t queued)
 {
     ComPort& port = services.comPort;
     for (;;) {
         const std::uint32_t room = kReceiveBufferBytes - held;
         const std::uint32_t wanted = queued < room ? queued : room;
         std::int32_t got = wanted > 0 ? port.read(buffer + held, wanted, kReadWaitMs) : 0;
+        if (run.dismissed)
+            return;
         if (got < 0) {
             port.clearErrors();
             got = 0;
@@ -153,6 +177,8 @@ void PortConnection::readQueued(ReceiveBuffer& buffer, std::uint32_t held, std::
         if (got == 0 || queued <= room || !running_)
             return;
         queued = port.clearErrors();
+        if (run.dismissed)
+            return;
         held = 0;
         std::memset(buffer, 0, sizeof buffer);
     }
@@ -162,14 +188,15 @@ void PortConnection::readQueued(ReceiveBuffer& buffer, std::uint32_t held, std::
 // wine it returns at once. A one-byte read, bounded in time, waits for the
 // next byte instead. Where that returns at once as well, a short pause
 // keeps the thread from spinning.
-void PortConnection::awaitFirstByte()
+void PortConnection::awaitFirstByte(const ReaderRun& run)
 {
     ComPort& port = services.comPort;
     Clock& clock = services.clock;
     const std::uint32_t start = clock.tickCount();
     ReceiveBuffer buffer = {};
     if (port.read(buffer, 1, kIdleReadWaitMs) == 1) {
-        readQueued(buffer, 1, port.clearErrors());
+        if (!run.dismissed)
+            readQueued(run, buffer, 1, port.clearErrors());
         return;
     }
     if (clock.tickCount() - start < kIdlePassPauseMs)
@@ -209,13 +236,20 @@ void PortConnection::closePort()
     portHandle = PortHandle::None;
 }
 
+// A thread that does not end in time is dismissed and left behind, with
+// whatever it may still be using on the port: a driver that never ends a
+// request must not hang Stop, sleep, logoff or Exit.
 void PortConnection::stopReaderThread()
 {
     running_ = false;
     if (portHandle == PortHandle::Open)
         services.comPort.setEventMask(0);
-    if (readerThread)
-        services.readerThread.waitForEnd();
+    if (readerThread && !services.readerThread.waitForEnd()) {
+        run_->dismissed = true;
+        keepForever(std::move(run_));
+        run_ = std::make_unique<ReaderRun>(this);
+        services.comPort.readerGivenUp();
+    }
     if (completionEvent)
         services.comPort.closeCompletionEvents();
     if (readerThread)

@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 
 #include "platform/clock.h"
@@ -43,11 +44,24 @@ public:
     std::uint32_t bytesWaiting() override;
     bool portLost() override;
 
+    // One start of the receive thread. A thread that did not end in time
+    // at its stop is dismissed: it may come back from a stuck call while a
+    // later connection runs, and must then neither read nor report. Its
+    // run is kept for ever, since the thread may look at it at any time.
+    struct ReaderRun {
+        explicit ReaderRun(PortConnection* owner) : connection(owner) {}
+        PortConnection* connection;
+        std::atomic<bool> dismissed{false};
+    };
+
     [[nodiscard]] bool startReaderThread();
     void stopReaderThread();
-    // The receive loop, and one pass of it (tests drive it pass by pass).
-    void readerLoop();
-    void readerPass();
+    // The receive loop, and one pass of it, for the given run; without one,
+    // for the current run (tests drive the loop pass by pass).
+    void readerLoop(const ReaderRun& run);
+    void readerPass(const ReaderRun& run);
+    void readerLoop() { readerLoop(*run_); }
+    void readerPass() { readerPass(*run_); }
     // Writes through the connection's write lock: commands come from both
     // threads, cradle control bytes from the UI thread.
     [[nodiscard]] bool writePort(const std::uint8_t* bytes, std::uint32_t count);
@@ -68,12 +82,13 @@ public:
 private:
     using ReceiveBuffer = std::uint8_t[kReceiveBufferBytes];
     void applyRs232Line();
-    void readQueued(ReceiveBuffer& buffer, std::uint32_t held, std::uint32_t queued);
-    void awaitFirstByte();
+    void readQueued(const ReaderRun& run, ReceiveBuffer& buffer, std::uint32_t held, std::uint32_t queued);
+    void awaitFirstByte(const ReaderRun& run);
 
     ReceiveSink& sink_;
     std::atomic<bool>& running_;
     std::atomic<bool> readerEnded_{false};   // ended by itself, not by a stop
+    std::unique_ptr<ReaderRun> run_ = std::make_unique<ReaderRun>(this);
     std::mutex writeLock_;
 };
 

@@ -33,6 +33,9 @@ class PortHealth {
 public:
     void noteFailure(std::uint32_t error);
     void noteSuccess() { abortedRun_ = 0; }
+    // A request that did not end even when cancelled: the driver no
+    // longer answers, whatever it may say later.
+    void noteGivenUp() { lost_ = true; }
     bool lost() const { return lost_; }
     void reset();
 

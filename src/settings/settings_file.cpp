@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstdio>
 #include <cstring>
 #include <string_view>
 
@@ -269,6 +270,20 @@ void applyCommandLine(Settings& settings, const char* text, bool& commandLineMod
     std::uint8_t image[kMaxSettingsImage];
     writer.writeSettingsFile(image, buildSettingsImage(settings, image));
     commandLineMode = true;
+}
+
+std::string seriesRestartCommandLine(const Settings& settings)
+{
+    const CodeBuffer none{};
+    if (settings.keepOnline != 1 || settings.prefixEnabled || settings.suffixEnabled ||
+        settings.prefixCodes != none || settings.suffixCodes != none)
+        return {};
+    // Type and rate count from 1 on the command line, from 0 in the settings.
+    char text[64];
+    std::snprintf(text, sizeof text, "%d,%d,%d,%d,%d,%d,%d", static_cast<int>(settings.transmissionType) + 1,
+                  static_cast<int>(settings.comPort), settings.baudIndex + 1, settings.addCr, settings.keepOnline,
+                  static_cast<int>(settings.pollingSeconds), static_cast<int>(settings.charDelayMs));
+    return text;
 }
 
 }  // namespace orvanta

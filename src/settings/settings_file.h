@@ -11,6 +11,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 #include "settings/settings.h"
 
@@ -57,5 +58,11 @@ std::size_t buildSettingsImage(const Settings& settings, std::uint8_t (&image)[k
 // commandLineMode becomes true. An empty text changes nothing at all.
 void applyCommandLine(Settings& settings, const char* text, bool& commandLineMode,
                       SettingsFileWriter& writer);
+
+// The command line that starts the same keep-online series again, for the
+// system to restart the program with. Empty when the settings are no
+// keep-online series, or hold code lists: a command line clears those, in
+// the file as well, and the restart would lose them.
+std::string seriesRestartCommandLine(const Settings& settings);
 
 }  // namespace orvanta

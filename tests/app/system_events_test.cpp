@@ -32,6 +32,40 @@ TEST(SessionInput, TakesInputOnlyConnectedAndUnlocked)
     }
 }
 
+// The state a query reads at start and after a late registration; Windows
+// 7 swaps the lock flags, and what the query cannot tell stays as it was.
+TEST(SessionInput, AQueryOverridesWhatItKnows)
+{
+    using namespace SessionEvent;
+    using namespace SessionReport;
+    constexpr std::uint32_t kConnecting = 1;
+    const struct {
+        std::vector<std::uint32_t> events;
+        std::uint32_t connectState;
+        std::int32_t lockFlags;
+        bool windows7;
+        bool takesInput;
+    } table[] = {
+        {{}, Active, Locked, false, false},
+        {{Lock}, Active, Unlocked, false, true},
+        {{}, Active, Unlocked, true, false},
+        {{Lock}, Active, Locked, true, true},
+        {{Lock}, Active, Unknown, false, false},
+        {{}, Active, Unknown, true, true},
+        {{}, Disconnected, Unlocked, false, false},
+        {{ConsoleDisconnect}, Active, Unlocked, false, true},
+        {{ConsoleDisconnect}, kConnecting, Unlocked, false, false},
+    };
+    for (const auto& row : table) {
+        SessionInput session;
+        for (std::uint32_t event : row.events)
+            session.onEvent(event);
+        session.apply(sessionSnapshotOf(row.connectState, row.lockFlags, row.windows7));
+        EXPECT_EQ(session.takesInput(), row.takesInput)
+            << row.events.size() << ' ' << row.connectState << ' ' << row.lockFlags << ' ' << row.windows7;
+    }
+}
+
 TEST(SessionInput, PortNamesOfArrivingDevices)
 {
     const struct {

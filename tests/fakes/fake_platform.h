@@ -40,6 +40,7 @@ public:
     bool write(const std::uint8_t* bytes, std::uint32_t count) override;
     void close() override { log_.push_back({"close port"}); }
     bool lost() override { return deviceGone; }
+    void readerGivenUp() override { log_.push_back({"reader given up"}); }
 
     // Bytes the far end has sent and the program has not read yet.
     void receive(const std::string& bytes) { input.insert(input.end(), bytes.begin(), bytes.end()); }
@@ -66,10 +67,15 @@ class FakeThreadHost final : public ReaderThreadHost {
 public:
     explicit FakeThreadHost(EventLog& log) : log_(log) {}
     bool start(void (*body)(void*), void* argument) override;
-    void waitForEnd() override { log_.push_back({"thread wait"}); }
+    bool waitForEnd() override
+    {
+        log_.push_back({"thread wait"});
+        return endsInTime;
+    }
     void close() override { log_.push_back({"thread close"}); }
 
     bool startFails = false;
+    bool endsInTime = true;   // off: stuck in a driver past the stop's wait
     // Runs the thread at its start, for a thread that ends at once; tests
     // otherwise take the thread's passes themselves.
     bool runAtStart = false;

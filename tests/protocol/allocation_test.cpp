@@ -44,7 +44,7 @@ struct QuietPlatform final : Clock, fakes::SilentKeyboard, fakes::QuietComPort, 
     void close() override {}
     bool lost() override { return false; }
     bool start(void (*)(void*), void*) override { return true; }
-    void waitForEnd() override {}
+    bool waitForEnd() override { return true; }
     void arm(Deadline, std::uint32_t) override {}
     void stop() override {}
     void discardPending() override {}

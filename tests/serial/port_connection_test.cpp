@@ -6,6 +6,7 @@
 namespace orvanta {
 namespace {
 
+using fakes::Event;
 using fakes::EventLog;
 using fakes::FakeProgram;
 using fakes::pause;
@@ -86,20 +87,41 @@ TEST(PortConnection, EveryFailedOpenIsUndoneByClosePort)
     }
 }
 
+// A thread stuck in a driver past the stop's wait is left behind. Should it
+// come back while a later connection runs, it takes nothing from that one
+// and reports nothing to it.
 TEST(PortConnection, ClosingAnOpenConnectionStopsTheReaderBeforeThePort)
 {
-    FakeProgram f;
-    Program& p = *f.program;
-    p.settings.transmissionType = TransmissionType::RS232;
-    ASSERT_EQ(p.port.openPort(), StatusCode::Ok);
-    p.transfer.running = 1;
-    f.log.clear();
-    p.series.closePort();
-    const EventLog expected = {timerKill(),      {"mask", 0},    {"thread wait"},
-                               {"close events"}, {"thread close"}, purged(PurgeFlag::RxAbort | PurgeFlag::RxClear),
-                               {"close port"}};
-    EXPECT_EQ(f.log, expected);
-    EXPECT_EQ(p.transfer.running, 0);
+    const Event givenUp{"reader given up"};
+    for (const bool endsInTime : {true, false}) {
+        FakeProgram f;
+        Program& p = *f.program;
+        p.settings.transmissionType = TransmissionType::RS232;
+        f.threads.endsInTime = endsInTime;
+        ASSERT_EQ(p.port.openPort(), StatusCode::Ok);
+        void* const firstRun = f.threads.argument_;
+        p.transfer.running = 1;
+        f.log.clear();
+        p.series.closePort();
+        EventLog expected = {timerKill(), {"mask", 0}, {"thread wait"}, {"close events"}, {"thread close"},
+                             purged(PurgeFlag::RxAbort | PurgeFlag::RxClear), {"close port"}};
+        if (!endsInTime)
+            expected.insert(expected.begin() + 3, givenUp);
+        EXPECT_EQ(f.log, expected) << endsInTime;
+        EXPECT_EQ(p.transfer.running, 0);
+
+        // The new connection's own thread, or the one left behind, comes
+        // back to a port with a byte and a lost device.
+        ASSERT_EQ(p.port.openPort(), StatusCode::Ok);
+        auto& run = *static_cast<PortConnection::ReaderRun*>(endsInTime ? f.threads.argument_ : firstRun);
+        f.comPort.receive("ACK\r");
+        f.comPort.deviceGone = true;
+        f.log.clear();
+        f.threads.body_(&run);
+        p.port.readerPass(run);
+        EXPECT_EQ(f.log.empty(), !endsInTime) << "reported the loss: " << endsInTime;
+        EXPECT_EQ(f.comPort.input.size(), endsInTime ? 0u : 4u) << endsInTime;
+    }
 }
 
 TEST(SendCommand, PausesPurgesWritesPausesAndArmsTheTimer)

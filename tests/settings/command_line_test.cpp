@@ -131,5 +131,32 @@ TEST(CommandLine, EmptyTextChangesNothingAndWritesNothing)
     EXPECT_EQ(run.commandLineMode, 0);
 }
 
+// The system restarts a keep-online series with this text: applied over
+// whatever the file held, it must give back the very settings it came from.
+TEST(CommandLine, ASeriesRestartsWithTheSettingsItRanWith)
+{
+    const struct {
+        SevenValues seven;
+        bool codes;   // a prefix list kept in the file, switched off
+        const char* text;
+    } table[] = {
+        {{0, 5, 0, 1, 1, 10, 2}, false, "1,5,1,1,1,10,2"},
+        {{1, 255, 4, 0, 1, 999, 255}, false, "2,255,5,0,1,999,255"},
+        {{1, 1, 2, 0, 1, 1, 1}, false, "2,1,3,0,1,1,1"},
+        {{0, 5, 0, 1, 0, 10, 2}, false, ""},   // no keep-online series
+        {{0, 5, 0, 1, 1, 10, 2}, true, ""},    // the command line would clear the list
+    };
+    for (const auto& row : table) {
+        Settings series = fakes::defaultSettings();
+        setSeven(series, row.seven);
+        series.prefixCodes[0] = row.codes ? 'A' : 0;
+        EXPECT_EQ(seriesRestartCommandLine(series), row.text);
+        if (row.text[0] == 0)
+            continue;
+        CommandLineRun restart(row.text);
+        EXPECT_EQ(settingsText(restart.settings), settingsText(series)) << row.text;
+    }
+}
+
 }  // namespace
 }  // namespace orvanta
