@@ -12,14 +12,14 @@ namespace orvanta {
 Program::Program(const Platform& services)
     : platform(services),
       timer(services.timer, services.clock),
-      synthesizer(services.keyboard, services.clock, settings, transfer.typing, platformMajorVersion),
-      capsLock(services.keyboard, services.clock, transfer.typing),
-      delivery(settings, working, synthesizer),
+      synthesizer(services.keyboard, services.clock, settings, typing, platformMajorVersion),
+      capsLock(services.keyboard, services.clock, typing),
+      delivery(settings, working, synthesizer, typing),
       assembler(transfer),
       port(settings, PortServices{services.comPort, services.readerThread, services.clock}, receiver,
            transfer.running),
       conversation(transfer, delivery, port, timer, services.clock),
-      receiver(transfer, capsLock, assembler, conversation),
+      receiver(transfer, typing, capsLock, assembler, conversation),
       series(conversation, transfer, delivery, settings, timer),
       failureBoxes(services.messageBoxes)
 {

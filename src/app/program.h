@@ -18,7 +18,7 @@
 #include "protocol/protocol_timer.h"
 #include "protocol/received_chunk.h"
 #include "protocol/record_assembler.h"
-#include "protocol/record_delivery.h"
+#include "protocol/key_delivery.h"
 #include "protocol/series.h"
 #include "protocol/transfer_context.h"
 #include "protocol/watched_timer.h"
@@ -63,13 +63,14 @@ struct Program {
     Settings settings{};
     WorkingCodes working{};
     TransferContext transfer;
+    TypingState typing;
     WatchedTimer timer;
     int platformMajorVersion = 0;
     bool commandLineMode = false;
 
     KeystrokeSynthesizer synthesizer;
     CapsLockGuard capsLock;
-    RecordDelivery delivery;
+    KeyDelivery delivery;
     RecordAssembler assembler;
     PortConnection port;
     Conversation conversation;

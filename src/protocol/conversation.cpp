@@ -182,7 +182,7 @@ void Conversation::chunkEnded()
 // armed and be replaced by it.
 StatusCode Conversation::open()
 {
-    transfer_.typing.stopRequested = false;
+    delivery_.allowTyping();
     const StatusCode opened = link_.openPort();
     if (opened != StatusCode::Ok)
         return opened;
@@ -256,7 +256,7 @@ void Conversation::forget()
 {
     beginAnew();
     transfer_.running = false;
-    transfer_.typing.forget();
+    delivery_.forgetTyping();
 }
 
 // The record being typed stops at its next key: closing waits for the
@@ -265,7 +265,7 @@ void Conversation::forget()
 void Conversation::close()
 {
     timer_.stop();
-    transfer_.typing.stopRequested = true;
+    delivery_.stopTyping();
     link_.closePort();
     timer_.discardPending();
 }

@@ -12,7 +12,7 @@ void ChunkReceiver::receive(const std::uint8_t* bytes, std::uint32_t count)
 {
     if (count == 0)
         return;
-    if (transfer_.typing.capsLockMode == CapsLockMode::NotProbed)
+    if (typing_.capsLockMode == CapsLockMode::NotProbed)
         capsLock_.probeMode();
     transfer_.handlingChunk = true;
     const bool suspended = capsLock_.suspend();

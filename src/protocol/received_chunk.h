@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "keys/caps_lock_guard.h"
+#include "keys/typing_state.h"
 #include "protocol/receive_sink.h"
 #include "protocol/record_assembler.h"
 
@@ -15,9 +16,9 @@ namespace orvanta {
 
 class ChunkReceiver final : public ReceiveSink {
 public:
-    ChunkReceiver(TransferContext& transfer, CapsLockGuard& capsLock, RecordAssembler& assembler,
-                  LineHandler& lines)
-        : transfer_(transfer), capsLock_(capsLock), assembler_(assembler), lines_(lines)
+    ChunkReceiver(TransferContext& transfer, TypingState& typing, CapsLockGuard& capsLock,
+                  RecordAssembler& assembler, LineHandler& lines)
+        : transfer_(transfer), typing_(typing), capsLock_(capsLock), assembler_(assembler), lines_(lines)
     {
     }
 
@@ -28,6 +29,7 @@ private:
     void handLines();
 
     TransferContext& transfer_;
+    TypingState& typing_;
     CapsLockGuard& capsLock_;
     RecordAssembler& assembler_;
     LineHandler& lines_;

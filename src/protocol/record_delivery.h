@@ -1,13 +1,12 @@
 /*
- * Delivery: a record that passed its checks is typed with its prefix,
- * optional carriage return and suffix, and the answer is whether it went
- * in whole.
+ * Delivery as the conversation sees it: a record that passed its checks
+ * goes in, and the answer is whether it went in whole. The conversation
+ * knows nothing of keys or windows; stopping and forgetting the typing is
+ * all it asks for besides.
  */
 #pragma once
 
-#include "keys/keystroke_synthesizer.h"
 #include "protocol/transfer_context.h"
-#include "settings/settings.h"
 
 namespace orvanta {
 
@@ -19,21 +18,18 @@ enum class Delivery {
 
 class RecordDelivery {
 public:
-    RecordDelivery(const Settings& settings, const WorkingCodes& working, KeystrokeSynthesizer& synthesizer)
-        : settings_(settings), working_(working), synthesizer_(synthesizer)
-    {
-    }
-
+    virtual ~RecordDelivery() = default;
     // For the valid line in transfer's lineBuffer: remembers it, types it,
     // advances the sequence. A record not delivered is not remembered and
     // the sequence stays.
-    [[nodiscard]] Delivery deliver(TransferContext& transfer);
-    bool windowTakesRecords() { return synthesizer_.hasTypingTarget(); }
-
-private:
-    const Settings& settings_;
-    const WorkingCodes& working_;
-    KeystrokeSynthesizer& synthesizer_;
+    [[nodiscard]] virtual Delivery deliver(TransferContext& transfer) = 0;
+    virtual bool windowTakesRecords() = 0;
+    // From any thread: the record being typed stops at its next key, and
+    // none is typed until typing is allowed again.
+    virtual void stopTyping() = 0;
+    virtual void allowTyping() = 0;
+    // What typing found in a transfer (a transfer reset).
+    virtual void forgetTyping() = 0;
 };
 
 }  // namespace orvanta

@@ -8,7 +8,6 @@
 #include <atomic>
 #include <cstdint>
 
-#include "keys/typing_state.h"
 
 namespace orvanta {
 
@@ -38,7 +37,6 @@ struct TransferContext {
     std::uint64_t receivedBeforeAck = 0;
     std::uint8_t lastRecord[kLineBufferSize] = {};
     std::int32_t lastRecordLength = 0;   // 0: no record accepted since the last reset
-    TypingState typing;   // keyboardLayout and capsLockMode
     // Set by the receive thread when a record came and no window could take
     // it: the transfer goes quiet until one can. Lines that come meanwhile
     // (the collector repeating its record) are not answered.

@@ -166,8 +166,8 @@ FakeProgram::FakeProgram()
     : program(std::make_unique<Program>(Platform{clock, keyboard, comPort, threads, timer, boxes}))
 {
     program->failureBoxes.owner = kDialogWindow;
-    program->transfer.typing.keyboardLayout = kUsLayout;
-    program->transfer.typing.capsLockMode = CapsLockMode::CapsKeyToggles;
+    program->typing.keyboardLayout = kUsLayout;
+    program->typing.capsLockMode = CapsLockMode::CapsKeyToggles;
 }
 
 EventLog FakeProgram::only(std::initializer_list<const char*> kinds) const

@@ -48,7 +48,7 @@ struct SeriesRun : TransferRun {
     void closeWhileTyping(std::function<void()> rest)
     {
         p.transfer.running = false;
-        p.transfer.typing.stopRequested = true;
+        p.typing.stopRequested = true;
         closing = std::move(rest);
     }
     std::function<void()> closing;

@@ -9,7 +9,7 @@
 #include "protocol/record_assembler.h"
 #include "protocol/record_line.h"
 #include "protocol/received_chunk.h"
-#include "protocol/record_delivery.h"
+#include "protocol/key_delivery.h"
 
 namespace orvanta {
 namespace {
@@ -48,18 +48,19 @@ struct DeliveryBench {
     Settings settings{};
     WorkingCodes working{};
     TransferContext transfer;
+    TypingState typing;
     int platformMajorVersion = 6;
-    KeystrokeSynthesizer synthesizer{keyboard, clock, settings, transfer.typing, platformMajorVersion};
-    CapsLockGuard capsLock{keyboard, clock, transfer.typing};
-    RecordDelivery delivery{settings, working, synthesizer};
+    KeystrokeSynthesizer synthesizer{keyboard, clock, settings, typing, platformMajorVersion};
+    CapsLockGuard capsLock{keyboard, clock, typing};
+    KeyDelivery delivery{settings, working, synthesizer, typing};
     DeliveringHandler handler{transfer, delivery};
     RecordAssembler assembler{transfer};
-    ChunkReceiver receiver{transfer, capsLock, assembler, handler};
+    ChunkReceiver receiver{transfer, typing, capsLock, assembler, handler};
 
     DeliveryBench()
     {
         applyDefaults(settings);
-        transfer.typing.keyboardLayout = fakes::kUsLayout;
+        typing.keyboardLayout = fakes::kUsLayout;
     }
     void feed(const std::string& s)
     {
@@ -192,7 +193,7 @@ TEST(ChunkReceiver, TypesARecordBetweenCapsLockOffAndOn)
 {
     DeliveryBench bench;
     bench.keyboard.capsLockOn = true;
-    bench.transfer.typing.capsLockMode = CapsLockMode::CapsKeyToggles;
+    bench.typing.capsLockMode = CapsLockMode::CapsKeyToggles;
     bench.settings.prefixEnabled = 1;
     bench.setPrefix("\x0f");
     const std::string line = recordLine(0, "ab");
@@ -210,14 +211,14 @@ TEST(ChunkReceiver, TypesARecordBetweenCapsLockOffAndOn)
 TEST(ChunkReceiver, ProbesAtTheFirstChunkOnly)
 {
     DeliveryBench bench;
-    bench.transfer.typing.capsLockMode = CapsLockMode::NotProbed;
+    bench.typing.capsLockMode = CapsLockMode::NotProbed;
     bench.receiver.receive(raw("AC"), 2);
     EventLog expected;
     tap(expected, Vk::Capital);
     tap(expected, Vk::Capital);
     expected.push_back(pause(5));
     EXPECT_EQ(bench.log, expected);
-    EXPECT_EQ(bench.transfer.typing.capsLockMode, CapsLockMode::CapsKeyToggles);
+    EXPECT_EQ(bench.typing.capsLockMode, CapsLockMode::CapsKeyToggles);
 
     bench.log.clear();
     bench.receiver.receive(raw("K\r"), 2);

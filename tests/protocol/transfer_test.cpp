@@ -152,7 +152,7 @@ TEST(Transfer, AcknowledgedReadArmsTheAnswerTimeout)
     c.f.comPort.onWrite = nullptr;
     ASSERT_EQ(c.start(), StatusCode::Ok);
     c.f.comPort.receive("ACK\r");
-    c.p.transfer.typing.capsLockMode = CapsLockMode::CapsKeyToggles;
+    c.p.typing.capsLockMode = CapsLockMode::CapsKeyToggles;
     c.f.log.clear();
     c.p.port.readerPass();
     EXPECT_EQ(c.f.log, (EventLog{timerKill(), fakes::pause(100), timerSet(300)}));

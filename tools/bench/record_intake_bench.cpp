@@ -11,7 +11,7 @@
 
 #include "fakes/silent_keyboard.h"
 #include "protocol/record_assembler.h"
-#include "protocol/record_delivery.h"
+#include "protocol/key_delivery.h"
 #include "protocol/record_line.h"
 
 namespace orvanta {
@@ -37,9 +37,10 @@ struct Intake {
     Settings settings{};
     WorkingCodes working{};
     TransferContext transfer;
+    TypingState typing;
     int version = 10;
-    KeystrokeSynthesizer synthesizer{silent, silent, settings, transfer.typing, version};
-    RecordDelivery delivery{settings, working, synthesizer};
+    KeystrokeSynthesizer synthesizer{silent, silent, settings, typing, version};
+    KeyDelivery delivery{settings, working, synthesizer, typing};
     RecordAssembler assembler{transfer};
     bool deliver = false;
     long valid = 0;

@@ -269,7 +269,7 @@ Outcome runTransfer(std::uint64_t gridUs, Pacing pacing, int records, std::uint6
     UnattendedEnd end;
     program.series.ends = &end;
     program.series.reset();
-    program.transfer.typing.capsLockMode = CapsLockMode::CapsKeyToggles;
+    program.typing.capsLockMode = CapsLockMode::CapsKeyToggles;
     if (program.series.start() != StatusCode::Ok)
         return {0, 0};
     clock.now = port.firstReadAt;

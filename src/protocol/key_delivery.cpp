@@ -1,7 +1,7 @@
 /*
  * Typing a checked record, on the receive thread.
  */
-#include "protocol/record_delivery.h"
+#include "protocol/key_delivery.h"
 
 #include <cstring>
 
@@ -21,7 +21,7 @@ std::span<const std::uint8_t> codesToType(std::int8_t enabled, const std::uint8_
 // a window that closes) does not make it undelivered. A record that did
 // not go in whole is not remembered, so that the collector's next copy of
 // it is typed, not taken for a repeat.
-Delivery RecordDelivery::deliver(TransferContext& transfer)
+Delivery KeyDelivery::deliver(TransferContext& transfer)
 {
     const std::int32_t length = transfer.lineLength;
     const std::uint8_t* line = transfer.lineBuffer;
