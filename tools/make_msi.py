@@ -3,8 +3,10 @@
 Builds the installer package from packaging/orvanta.wxs with wixl, then
 gives the logon-start component its condition with msibuild, since wixl's
 WiX reader takes no conditions: installed when the administrator gives
-KEEPONLINE, and taken away again by the removal. Both come with Debian's wixl and
-msitools packages.
+KEEPONLINE, and taken away again by the removal. It also marks the event
+log source's message file as an expandable string ("#%"), which wixl
+writes as a plain one. Both tools come with Debian's wixl and msitools
+packages.
 
     tools/make_msi.py --exe Orvanta.exe --docs DOCS_FOLDER --version 1.20 --output Orvanta.msi
 """
@@ -26,6 +28,9 @@ def make_msi(exe, docs, version, output):
                     "-o", str(output), str(WXS)], check=True, cwd="/")
     subprocess.run(["msibuild", str(output), "-q",
                     "UPDATE `Component` SET `Condition` = 'KEEPONLINE OR REMOVE~=\"ALL\"' WHERE `Component` = 'LogonStart'"],
+                   check=True)
+    subprocess.run(["msibuild", str(output), "-q",
+                    "UPDATE `Registry` SET `Value` = '#%[INSTALLDIR]Orvanta.exe' WHERE `Name` = 'EventMessageFile'"],
                    check=True)
 
 

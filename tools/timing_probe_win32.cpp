@@ -15,6 +15,7 @@
 #include <functional>
 #include <vector>
 
+#include "journal/journal_win32.h"
 #include "platform/clock_win32.h"
 #include "platform/precise_timing_win32.h"
 #include "protocol/protocol_timer_win32.h"
@@ -57,6 +58,31 @@ void awaitHandOver(Win32ProtocolTimer& timer, HWND owner, std::uint32_t ms)
     timer.stop();
 }
 
+// A journal row of a 13-digit record, written and flushed as before each
+// ACK, into a folder of its own under %TEMP%.
+void measureJournal(Win32Clock& clock)
+{
+    wchar_t temp[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, temp);
+    const std::wstring folder = std::wstring(temp) + L"OrvantaJournalProbe";
+    Win32JournalStore store(folder);
+    JournalWriter writer(store, kDefaultJournalDays);
+    Win32JournalSources sources;
+    JournalRow row;
+    row.comPort = 1;
+    row.record = "4006381333931";
+    row.bytes = std::string(1, '\0') + row.record + "\x9c\x02";
+    row.windowTitle = "Untitled - Notepad";
+    row.program = "notepad.exe";
+    measure(clock, "journal row, written and flushed", 100, [&] {
+        row.time = sources.now();
+        (void)writer.write(row);
+    });
+    for (const std::string& name : store.names())
+        store.remove(name);
+    RemoveDirectoryW(folder.c_str());
+}
+
 }  // namespace
 }  // namespace orvanta
 
@@ -80,6 +106,7 @@ int main()
     measure(clock, "Sleep(100)", 10, [] { Sleep(100); });
     measure(clock, "clock, 100 ms", 10, [&] { clock.sleepMs(100); });
     measure(clock, "protocol timer, 1 ms, hidden window", 20, [&] { awaitHandOver(timer, owner, 1); });
+    measureJournal(clock);
     DestroyWindow(owner);
     return 0;
 }

@@ -10,7 +10,10 @@
 
 #include "app/program.h"
 #include "app/system_events.h"
+#include "app/event_log_win32.h"
 #include "app/restart_win32.h"
+#include "app/series_events.h"
+#include "journal/journal_win32.h"
 #include "app/system_events_win32.h"
 #include "app/tray_icon.h"
 #include "app/tray_icon_win32.h"
@@ -26,16 +29,24 @@ namespace orvanta {
 
 constexpr char kWindowClass[] = "Orvanta";
 
-// Where a keep-online series stands goes to the tray icon; while a series
-// runs the system may restart it after an installer closed the program.
-// The registration stays when the session ends or an installer asks the
-// program to close: only the user's Stop removes it.
+// Where a keep-online series stands goes to the tray icon and, where it
+// matters to IT, to the event log; while a series runs the system may
+// restart it after an installer closed the program. The registration stays
+// when the session ends or an installer asks the program to close: only
+// the user's Stop removes it.
 struct SeriesReports final : SeriesObserver {
-    SeriesReports(TrayIcon& icon, const Settings& series) : tray(icon), settings(series) {}
+    SeriesReports(TrayIcon& icon, SystemEventLog& log, const Settings& series)
+        : tray(icon), eventLog(log), settings(series)
+    {
+    }
     void seriesChanged(const SeriesReport& report) override;
+    void batchDelivered(std::uint32_t records) override;
 
     TrayIcon& tray;
+    SystemEventLog& eventLog;
     const Settings& settings;
+    SeriesReport last;
+    NoWindowWatch noWindow;
     bool sessionEnding = false;
     bool restartRegistered = false;
 };
@@ -54,8 +65,14 @@ struct App {
     HWND mainWindow = nullptr;
     Win32NotificationArea notificationArea;
     TrayIcon trayIcon{notificationArea};
-    SeriesReports seriesReports{trayIcon, program.settings};
+    SystemEventLog eventLog;
+    SeriesReports seriesReports{trayIcon, eventLog, program.settings};
     std::uint32_t handlesGivenUpShown = 0;
+    Win32JournalStore journalStore;
+    Win32JournalSources journalSources;
+    JournalWriter journalWriter{journalStore, journalKeepDays()};
+    JournalRecorder journalRecorder{journalWriter, journalSources, program.settings, program.typing};
+    bool journalFailingShown = false;
     UINT taskbarCreated = 0;   // the shell's broadcast when it starts anew
     POINT cursor{};
     SystemEvents systemEvents;

@@ -41,7 +41,10 @@ void OnCreate(App& app, HWND window, const CREATESTRUCTA& creation)
     app.taskbarCreated = RegisterWindowMessageA("TaskbarCreated");
     if (app.taskbarCreated)
         ChangeWindowMessageFilter(app.taskbarCreated, MSGFLT_ADD);
+    app.eventLog.open();
     app.program.series.observer = &app.seriesReports;
+    app.journalWriter.start(app.journalSources.now());
+    app.program.conversation.journal = &app.journalRecorder;
     app.systemEvents.registerFor(window);
     readSessionState(app);
     if (!app.systemEvents.sessionsRegistered())
@@ -53,6 +56,7 @@ void OnDestroy(App& app, HWND window)
 {
     KillTimer(window, kSessionRetryTimerId);
     app.systemEvents.unregister();
+    app.eventLog.close();
     PostQuitMessage(0);
 }
 
@@ -149,6 +153,20 @@ void noteHandlesGivenUp(App& app)
     app.notificationArea.showBalloon("The COM port stopped answering; it was let go and is opened anew.", true);
 }
 
+// The records are typed and acknowledged whatever becomes of the journal;
+// the user hears once that it fails and once that it is written again.
+void noteJournal(App& app)
+{
+    const bool failing = app.journalRecorder.failing();
+    if (failing == app.journalFailingShown)
+        return;
+    app.journalFailingShown = failing;
+    app.eventLog.report(journalChanged(failing), GetTickCount64());
+    app.notificationArea.showBalloon(failing ? "The journal of records cannot be written; records are still typed."
+                                             : "The journal of records is written again.",
+                                     failing);
+}
+
 void OnSessionRetryTimer(App& app, HWND window)
 {
     if (!app.systemEvents.retrySessionRegistration())
@@ -168,7 +186,10 @@ void OnTimer(App& app, HWND window, WPARAM timerId)
         OnSessionRetryTimer(app, window);
     } else if (timerId == kWatchdogTimerId) {
         app.program.series.watch(app.clock.tickCount());
+        if (const auto noWindow = app.seriesReports.noWindow.look(app.seriesReports.last, app.clock.tickCount()))
+            app.eventLog.report(*noWindow, GetTickCount64());
         noteHandlesGivenUp(app);
+        noteJournal(app);
     }
 }
 
@@ -232,6 +253,9 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
 void SeriesReports::seriesChanged(const SeriesReport& report)
 {
     tray.seriesChanged(report);
+    for (const EventReport& event : eventsOfChange(last, report))
+        eventLog.report(event, GetTickCount64());
+    last = report;
     if (report.state != SeriesState::Idle && !restartRegistered) {
         registerSeriesRestart(settings);
         restartRegistered = true;
@@ -239,6 +263,11 @@ void SeriesReports::seriesChanged(const SeriesReport& report)
         unregisterSeriesRestart();
         restartRegistered = false;
     }
+}
+
+void SeriesReports::batchDelivered(std::uint32_t records)
+{
+    eventLog.report(orvanta::batchDelivered(records, settings.comPort), GetTickCount64());
 }
 
 App& theApp()

@@ -101,7 +101,10 @@ LineOutcome Conversation::deliverAndAcknowledge()
     case Delivery::NoWindow: pauseForTypingTarget(); return LineOutcome::DropRest;
     }
     t.nakRetryCount = 0;
-    return acknowledgeTypedRecord();
+    const std::uint64_t typedAt = clock_.nowUs();
+    if (journal)
+        journal->recordDelivered(t);
+    return acknowledgeTypedRecord(typedAt);
 }
 
 // The UI thread decides at once.
@@ -137,12 +140,14 @@ bool Conversation::answerRepeat()
 
 // A record whose typing has begun is acknowledged even when Stop came
 // meanwhile: otherwise the next Start would type it again. The port stays
-// open until this thread has ended; no time-out is left armed then.
-LineOutcome Conversation::acknowledgeTypedRecord()
+// open until this thread has ended; no time-out is left armed then. The
+// journal's row is written within the pause before the ACK, not on top.
+LineOutcome Conversation::acknowledgeTypedRecord(std::uint64_t typedAtUs)
 {
-    clock_.sleepMs(kCommandPauseMs);
+    clock_.sleepUntilUs(typedAtUs + kCommandPauseMs * kMicrosPerMs);
     if (!acknowledge())
         return handOver(Deadline::Answer);
+    ++transfer_.recordsAcknowledged;
     if (!transfer_.running) {
         timer_.stop();
         return LineOutcome::DropRest;
@@ -250,6 +255,7 @@ void Conversation::beginAnew()
     t.readRetryCount = 0;
     t.pausedForTarget = false;
     t.targetChecks = 0;
+    t.recordsAcknowledged = 0;
 }
 
 void Conversation::forget()

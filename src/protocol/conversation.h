@@ -16,6 +16,7 @@
 #include "protocol/command_link.h"
 #include "protocol/record_assembler.h"
 #include "protocol/record_delivery.h"
+#include "protocol/record_journal.h"
 #include "protocol/status.h"
 #include "protocol/transfer_context.h"
 
@@ -57,11 +58,15 @@ public:
     void close();
     bool portLostNow() { return link_.portLost(); }
 
+    // Where each record that went in is written before its ACK; none when
+    // no journal is kept.
+    RecordJournal* journal = nullptr;
+
 private:
     LineOutcome handleAcknowledgement();
     LineOutcome handleRecordLine();
     LineOutcome deliverAndAcknowledge();
-    LineOutcome acknowledgeTypedRecord();
+    LineOutcome acknowledgeTypedRecord(std::uint64_t typedAtUs);
     LineOutcome handOver(Deadline deadline);
     bool answerRepeat();
     void pauseForTypingTarget();

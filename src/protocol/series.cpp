@@ -132,6 +132,8 @@ void Series::onReadDue()
 
 void Series::onCompleted()
 {
+    if (observer && transfer_.recordsAcknowledged > 0)
+        observer->batchDelivered(transfer_.recordsAcknowledged);
     if (series_) {
         conversation_.beginAnew();
         timer_.arm(Deadline::Read, readTimeoutMs());

@@ -29,6 +29,8 @@ public:
     virtual ~SeriesObserver() = default;
     // On the UI thread, at each change.
     virtual void seriesChanged(const SeriesReport& report) = 0;
+    // On the UI thread, when a transfer that acknowledged records completed.
+    virtual void batchDelivered(std::uint32_t /*records*/) {}
 };
 
 }  // namespace orvanta

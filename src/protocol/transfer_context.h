@@ -45,6 +45,9 @@ struct TransferContext {
     // Set while the receive thread handles a chunk: typing a long record
     // takes minutes at the slowest rate, and meanwhile nothing is armed.
     std::atomic<bool> handlingChunk{false};
+    // Records acknowledged in this transfer (receive thread; read once it
+    // has handed the end over).
+    std::atomic<std::uint32_t> recordsAcknowledged{0};
 };
 
 // Forgets the record accepted last (transfer reset, keep-online restart).

@@ -58,6 +58,29 @@ TEST(ProgramResources, TheVersionResourceSaysWhatTheFileIs)
     }
 }
 
+// The Event Viewer formats each entry from the program's message table,
+// inserting the entry's texts: every id the program reports has its text.
+TEST(ProgramResources, EveryEventIdHasItsMessage)
+{
+    const char* path = programPath();
+    if (path == nullptr)
+        GTEST_SKIP() << "ORVANTA_EXE does not name the program";
+    HMODULE program = LoadLibraryExA(path, nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    ASSERT_NE(program, nullptr) << path;
+    DWORD_PTR inserts[] = {reinterpret_cast<DWORD_PTR>("COM5"), reinterpret_cast<DWORD_PTR>("10")};
+    for (DWORD id = 100; id <= 109; ++id) {
+        char text[512] = {};
+        const DWORD length =
+            FormatMessageA(FORMAT_MESSAGE_FROM_HMODULE | FORMAT_MESSAGE_ARGUMENT_ARRAY, program, id, 0x409, text,
+                           sizeof text, reinterpret_cast<va_list*>(inserts));
+        EXPECT_GT(length, 10u) << id;
+        if (id == 100) {
+            EXPECT_STREQ(text, "Keep online started on COM5, asking the collector every 10 s.\r\n");
+        }
+    }
+    FreeLibrary(program);
+}
+
 TEST(ProgramResources, TheManifestAsksForTheUsersRightsAndNamesWindows7To11)
 {
     const char* path = programPath();

@@ -42,6 +42,35 @@ struct FaultCase {
     int earlyTimeoutOf = -1;
 };
 
+// Each record's journal row is written after its last key and before its
+// ACK, within the pause that comes before the ACK anyway.
+TEST(Transfer, EachRecordIsJournaledBeforeItsAck)
+{
+    struct LoggingJournal final : RecordJournal {
+        explicit LoggingJournal(EventLog& events) : log(events) {}
+        void recordDelivered(const TransferContext& t) override
+        {
+            log.push_back({"journal", 0, std::string(reinterpret_cast<const char*>(t.lineBuffer), t.lineLength)});
+        }
+        EventLog& log;
+    };
+    TransferRun c;
+    LoggingJournal journal(c.f.log);
+    c.p.conversation.journal = &journal;
+    c.collector.records = {"ab"};
+    ASSERT_EQ(c.start(), StatusCode::Ok);
+    c.run();
+    const std::string line = recordLine(0, "ab");
+    const EventLog expected = {sent("READ\r"), {"journal", 0, line.substr(0, line.size() - 1)}, fakes::pause(100),
+                               sent("ACK\r")};
+    EventLog picked;   // the writes, the journal, and the pause right after it
+    for (const auto& e : c.f.only({"journal", "write", "sleep"})) {
+        if (e.kind != "sleep" || (!picked.empty() && picked.back().kind == "journal"))
+            picked.push_back(e);
+    }
+    EXPECT_EQ(picked, expected);
+}
+
 TEST(Transfer, LineFaultsAreAnsweredAndEveryRecordIsTypedOnce)
 {
     const FaultCase cases[] = {

@@ -245,6 +245,17 @@ private:
     ModelClock& clock_;
 };
 
+// A journal whose row takes the given time to be written and flushed.
+class ModelJournal final : public RecordJournal {
+public:
+    ModelJournal(ModelClock& clock, std::uint64_t rowUs) : clock_(clock), rowUs_(rowUs) {}
+    void recordDelivered(const TransferContext&) override { clock_.now += rowUs_; }
+
+private:
+    ModelClock& clock_;
+    std::uint64_t rowUs_;
+};
+
 struct Outcome {
     double conversationS;
     std::size_t keysTyped;
@@ -252,7 +263,8 @@ struct Outcome {
 
 // The receive thread runs from the moment READ went out: it waits for the
 // answer while the UI thread makes its pause after the command.
-Outcome runTransfer(std::uint64_t gridUs, Pacing pacing, int records, std::uint64_t callUs)
+Outcome runTransfer(std::uint64_t gridUs, Pacing pacing, int records, std::uint64_t callUs,
+                    std::uint64_t journalRowUs = 0)
 {
     ModelClock clock(gridUs, pacing);
     clock.callUs = callUs;
@@ -268,6 +280,9 @@ Outcome runTransfer(std::uint64_t gridUs, Pacing pacing, int records, std::uint6
     program.settings.charDelayMs = 2;
     UnattendedEnd end;
     program.series.ends = &end;
+    ModelJournal journal(clock, journalRowUs);
+    if (journalRowUs > 0)
+        program.conversation.journal = &journal;
     program.series.reset();
     program.typing.capsLockMode = CapsLockMode::CapsKeyToggles;
     if (program.series.start() != StatusCode::Ok)
@@ -321,6 +336,13 @@ int main(int argc, char** argv)
                         pacing == Pacing::Entered ? "before: from when entered" : "after: until a deadline",
                         o.conversationS, floorS, 100 * (o.conversationS - floorS) / floorS, o.keysTyped);
         }
+    }
+    std::printf("\nWith a journal row written and flushed before each ACK (high-resolution timer, deadline "
+                "pauses):\n\n| journal row | conversation | above the floor |\n|---|---|---|\n");
+    for (std::uint64_t rowUs : {0ull, 1'000ull, 20'000ull, 99'000ull, 150'000ull}) {
+        const Outcome o = runTransfer(kHighResolutionUs, Pacing::Deadline, records, callUs, rowUs);
+        std::printf("| %.0f ms | %.2f s | %.2f %% |\n", static_cast<double>(rowUs) / 1000.0, o.conversationS,
+                    100 * (o.conversationS - floorS) / floorS);
     }
     return 0;
 }

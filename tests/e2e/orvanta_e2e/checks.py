@@ -181,6 +181,26 @@ def cradle_conversation(o):
     return None
 
 
+# The journal of records, read back by Python's csv module.
+
+def journaled(records, window, port="COM1", program="typing_target.exe"):
+    """One row per record (text, already decoded), in order, with its bytes as
+    received, the window and program that took it, and a local time with
+    its UTC offset to the millisecond."""
+    import re
+    time_format = re.compile(r"\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}[+-]\d\d:\d\d$")
+
+    def check(o):
+        rows = o.journal or []
+        got = [(r.get("Record"), r.get("Port"), r.get("Window"), r.get("Program"), r.get("Action")) for r in rows]
+        want = [(r, port, window, program, "typed") for r in records]
+        if got != want:
+            return "journal rows %r, expected %r" % (got, want)
+        bad = [r for r in rows if not time_format.match(r.get("Time", "")) or len(r.get("Bytes", "")) < 8]
+        return "journal rows without a proper time or bytes: %r" % bad if bad else None
+    return check
+
+
 # The settings file the program left next to its exe.
 
 def settings_file(expected):

@@ -8,6 +8,8 @@ played by ui_driver.exe, act while the program runs.
 Used by the case tables of this package, its soak and measuring runs
 (soak, measure) and scripts/demo.
 """
+import csv
+import glob
 import os
 import shutil
 import signal
@@ -181,6 +183,7 @@ class Outcome:
     sim_events: list = field(default_factory=list)
     settings_file: bytes = None
     directory: str = ""
+    journal: list = None        # the journal's rows, as Python's csv module reads them back
     seen: dict = None           # interactive runs: what the user saw, by what was looked at
     user_problem: str = None    # interactive runs: why the user could not finish
 
@@ -223,6 +226,16 @@ class Outcome:
 
     def cradle_events(self):
         return [e for e in self.sim_events if e["ev"].startswith("cradle")]
+
+
+def read_journal(directory):
+    """Every row of the user's journal files, oldest file first."""
+    rows = []
+    for path in sorted(glob.glob(os.path.join(directory, "prefix", "drive_c", "users", "*", "AppData", "Local",
+                                              "Orvanta", "Journal", "*.csv"))):
+        with open(path, encoding="utf-8-sig", newline="") as f:
+            rows.extend(csv.DictReader(f))
+    return rows
 
 
 def focus_lost(target_events):
@@ -302,6 +315,7 @@ class Bench:
         if os.path.isfile(settings):
             with open(settings, "rb") as f:
                 outcome.settings_file = f.read()
+        outcome.journal = read_journal(directory)
         return outcome
 
     @staticmethod

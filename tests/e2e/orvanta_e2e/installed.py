@@ -73,6 +73,8 @@ def found_under(drive, paths):
 
 RUN_KEY = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Run"
 UNINSTALL_KEY = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall"
+EVENT_SOURCE_KEY = r"HKLM\SYSTEM\CurrentControlSet\Services\EventLog\Application\Orvanta"
+REGISTRY_KEYS = (RUN_KEY, UNINSTALL_KEY, EVENT_SOURCE_KEY)
 
 
 def registry_text(wine, key):
@@ -105,7 +107,7 @@ class InstalledBench(InteractiveBench):
                                         timeout=180)
         outcome.installed = found_under(drive, INSTALLED)
         outcome.shortcuts = found_under(drive, SHORTCUTS)
-        outcome.registry_installed = registry_text(wine, RUN_KEY) + registry_text(wine, UNINSTALL_KEY)
+        outcome.registry_installed = "".join(registry_text(wine, key) for key in REGISTRY_KEYS)
         folder = os.path.join(drive, "Program Files", "Orvanta")
         os.chmod(folder, 0o555)
         try:
@@ -115,7 +117,7 @@ class InstalledBench(InteractiveBench):
         outcome.uninstall_code = wine.run(["msiexec", "/x", windows_path(msi), "/qn"], timeout=180)
         outcome.left_behind = [os.path.relpath(os.path.join(top, f), drive)
                                for top, _, files in os.walk(folder) for f in files] + found_under(drive, SHORTCUTS)
-        outcome.registry_removed = registry_text(wine, RUN_KEY) + registry_text(wine, UNINSTALL_KEY)
+        outcome.registry_removed = "".join(registry_text(wine, key) for key in REGISTRY_KEYS)
 
     def _run_starts(self, wine, exe, setup, outcome):
         folder = os.path.dirname(exe)
@@ -150,11 +152,12 @@ def installed_and_removed(o):
 
 
 def registry_entries(o):
-    """The logon start with the administrator's command line and the
-    uninstall entry, both gone after the removal."""
+    """The logon start with the administrator's command line, the
+    uninstall entry and the event log's source, all gone after the removal."""
     logon = r'"C:\Program Files\Orvanta\Orvanta.exe" 1,5,1,1,1,10,2'
+    event_source = r"EventMessageFile    REG_EXPAND_SZ    C:\Program Files\Orvanta\Orvanta.exe"
     for text, present in ((o.registry_installed, True), (o.registry_removed, False)):
-        for entry in (logon, "DisplayName    REG_SZ    Orvanta"):
+        for entry in (logon, "DisplayName    REG_SZ    Orvanta", event_source):
             if (entry in text) != present:
                 return "%r %s the registry %s" % (entry, "not in" if present else "still in",
                                                    "after the install" if present else "after the removal")

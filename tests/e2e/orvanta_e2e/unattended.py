@@ -10,8 +10,8 @@ A run whose transfer completed (or had nothing to send) ends with exit code
 The runner (__main__) applies ALWAYS and a case's own checks to its run.
 """
 from .checks import (caps_lock_scan_code, cradle_conversation, delivered, ended_within, episodes, exit_code,
-                     keydowns, kept_focus, line_rate, lines_received, moved_to_second_window, port_lost,
-                     settings_file, typed)
+                     journaled, keydowns, kept_focus, line_rate, lines_received, moved_to_second_window,
+                     port_lost, settings_file, typed)
 from .harness import Setup, byte_record_options, record_options, typed_records
 
 # 2 ms between characters: the typing stays quick, and every key still goes
@@ -63,7 +63,15 @@ HELD = (SHOP[0], LONG, "lot-7 batch 12 ok")
 # types U+FFFD, which an ANSI window receives as "?").
 SHIFT_JIS = ("テスト123".encode("cp932"), b"XY\xe9", b"NEXT-01")
 
+# What the journal must keep as it was: a comma, a double quote and a
+# semicolon (CSV separators), GS (a control character in GS1 barcodes) and
+# an accented letter of code page 1252.
+JOURNALED = ("12,5 kg", 'say "hi"', "a;b;c", "01\x1d10ABC", "caf\xe9")
+
 CASES = {
+    "journal_keeps_every_record": (
+        Setup(UNATTENDED, sim_options=byte_record_options(*[r.encode("cp1252") for r in JOURNALED])),
+        [typed(typed_records(*JOURNALED)), journaled(JOURNALED, "Typing target")]),
     "records_typed_in_order": (
         Setup(UNATTENDED, sim_options=record_options(*WORKED, *SHOP)),
         [typed(typed_records(*WORKED, *SHOP)), lines_received("READ", *["ACK"] * 6), delivered(6),

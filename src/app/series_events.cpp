@@ -1,0 +1,70 @@
+/*
+ * The event log's view of a series: which changes are worth an entry.
+ * Collecting again after a port was lost is "back"; after anything else it
+ * is nothing worth telling, as every poll of a healthy series would be.
+ */
+#include "app/series_events.h"
+
+namespace orvanta {
+namespace {
+
+std::string portName(int comPort)
+{
+    return "COM" + std::to_string(comPort);
+}
+
+bool portWasLost(const SeriesReport& report)
+{
+    return report.state == SeriesState::WaitingForPort && report.result != StatusCode::Ok;
+}
+
+}  // namespace
+
+std::vector<EventReport> eventsOfChange(const SeriesReport& before, const SeriesReport& now)
+{
+    const std::string port = portName(now.comPort);
+    if (before.state == SeriesState::Idle && now.state != SeriesState::Idle)
+        return {{EventId::SeriesStarted, EventLevel::Information, {port, std::to_string(now.pollingSeconds)}}};
+    if (now.state == SeriesState::Idle)
+        return before.state == SeriesState::Idle ? std::vector<EventReport>{}
+                                                 : std::vector<EventReport>{
+                                                       {EventId::SeriesStopped, EventLevel::Information, {port}}};
+    if (portWasLost(now) && !portWasLost(before))
+        return {{EventId::PortLost, EventLevel::Warning, {port, statusText(now.result)}}};
+    if (now.state == SeriesState::Collecting && portWasLost(before))
+        return {{EventId::PortBack, EventLevel::Information, {port}}};
+    if (now.state == SeriesState::TransferFailed && before.state != SeriesState::TransferFailed)
+        return {{EventId::TransferFailed, EventLevel::Warning, {port, statusText(now.result)}}};
+    if (now.state == SeriesState::StartedAgain)
+        return {{EventId::StartedAgain, EventLevel::Warning, {port}}};
+    return {};
+}
+
+EventReport batchDelivered(std::uint32_t records, int comPort)
+{
+    return {EventId::BatchDelivered, EventLevel::Information, {std::to_string(records), portName(comPort)}};
+}
+
+EventReport journalChanged(bool failing)
+{
+    return failing ? EventReport{EventId::JournalFailing, EventLevel::Error, {}}
+                   : EventReport{EventId::JournalRecovered, EventLevel::Information, {}};
+}
+
+std::optional<EventReport> NoWindowWatch::look(const SeriesReport& now, std::uint32_t nowMs)
+{
+    if (now.state != SeriesState::NoTypingTarget) {
+        sinceMs_.reset();
+        reported_ = false;
+        return std::nullopt;
+    }
+    if (!sinceMs_)
+        sinceMs_ = nowMs;
+    if (reported_ || nowMs - *sinceMs_ < kNoWindowReportMinutes * 60000u)
+        return std::nullopt;
+    reported_ = true;
+    return EventReport{EventId::NoWindow, EventLevel::Warning,
+                       {std::to_string(kNoWindowReportMinutes), portName(now.comPort)}};
+}
+
+}  // namespace orvanta

@@ -1,0 +1,56 @@
+/*
+ * What is worth an entry in the Application event log, where IT
+ * departments collect what goes wrong on a fleet of PCs: a series started
+ * or stopped, a port lost and back, a failed transfer, no window for a
+ * long time, the journal failing and recovered, a batch delivered, and a
+ * series the watchdog had to start again. Decided without Windows; the
+ * messages are in src/res/events.mc under the same ids.
+ */
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "protocol/series_state.h"
+
+namespace orvanta {
+
+namespace EventId {
+inline constexpr std::uint32_t SeriesStarted = 100, SeriesStopped = 101, PortLost = 102, PortBack = 103,
+                               TransferFailed = 104, NoWindow = 105, JournalFailing = 106, JournalRecovered = 107,
+                               BatchDelivered = 108, StartedAgain = 109;
+}  // namespace EventId
+
+enum class EventLevel { Information, Warning, Error };
+
+struct EventReport {
+    std::uint32_t id = 0;
+    EventLevel level = EventLevel::Information;
+    std::vector<std::string> strings;   // %1, %2, ... of the message
+
+    bool operator==(const EventReport&) const = default;
+};
+
+// A report about no window comes after this long without one.
+constexpr std::uint32_t kNoWindowReportMinutes = 10;
+
+// The events of one change of a keep-online series' state.
+std::vector<EventReport> eventsOfChange(const SeriesReport& before, const SeriesReport& now);
+EventReport batchDelivered(std::uint32_t records, int comPort);
+EventReport journalChanged(bool failing);
+
+// Watches how long no window could take records, from the series' state
+// and the time of each look: one report per such spell, once it has
+// lasted kNoWindowReportMinutes.
+class NoWindowWatch {
+public:
+    std::optional<EventReport> look(const SeriesReport& now, std::uint32_t nowMs);
+
+private:
+    std::optional<std::uint32_t> sinceMs_;
+    bool reported_ = false;
+};
+
+}  // namespace orvanta

@@ -1,0 +1,211 @@
+/*
+ * The journal's files and sources on Windows. Paths are wide: a user
+ * name need not fit the ANSI code page. Every row is one WriteFile on a
+ * handle opened for appending, flushed before it is closed, so that it is
+ * on disk before the record's ACK goes out. The handle shares reading and
+ * writing: a user who opens today's file meanwhile must not stop the
+ * journal (a program that locks the file it opens does, until closed).
+ */
+#include "journal/journal_win32.h"
+
+#include <windows.h>
+#include <shlobj.h>
+
+namespace orvanta {
+namespace {
+
+constexpr wchar_t kJournalFolder[] = L"\\Orvanta\\Journal";
+constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+constexpr int kMaxKeepDays = 3650;
+
+std::wstring journalFolder()
+{
+    wchar_t path[MAX_PATH] = {};
+    if (FAILED(SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, path)) || !path[0])
+        return {};
+    return std::wstring(path) + kJournalFolder;
+}
+
+// The folder and its parent; either may be there already.
+bool makeFolder(const std::wstring& folder)
+{
+    const std::wstring parent = folder.substr(0, folder.rfind(L'\\'));
+    CreateDirectoryW(parent.c_str(), nullptr);
+    return CreateDirectoryW(folder.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS;
+}
+
+std::string utf8Of(const wchar_t* text, int length)
+{
+    if (length <= 0)
+        return {};
+    const int size = WideCharToMultiByte(CP_UTF8, 0, text, length, nullptr, 0, nullptr, nullptr);
+    std::string utf8(static_cast<std::size_t>(size > 0 ? size : 0), '\0');
+    if (size > 0)
+        WideCharToMultiByte(CP_UTF8, 0, text, length, utf8.data(), size, nullptr, nullptr);
+    return utf8;
+}
+
+bool writeAll(HANDLE file, const std::string& bytes)
+{
+    DWORD written = 0;
+    return WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr)
+           && written == bytes.size() && FlushFileBuffers(file);
+}
+
+}  // namespace
+
+Win32JournalStore::Win32JournalStore() : folder_(journalFolder()) {}
+
+std::wstring Win32JournalStore::pathOf(const std::string& name) const
+{
+    return folder_ + L"\\" + std::wstring(name.begin(), name.end());   // journal names are ASCII
+}
+
+bool Win32JournalStore::exists(const std::string& name)
+{
+    return !folder_.empty() && GetFileAttributesW(pathOf(name).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::optional<std::string> Win32JournalStore::read(const std::string& name)
+{
+    if (folder_.empty())
+        return std::nullopt;
+    HANDLE file = CreateFileW(pathOf(name).c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return std::nullopt;
+    LARGE_INTEGER size{};
+    std::optional<std::string> content;
+    if (GetFileSizeEx(file, &size) && size.QuadPart < (1LL << 30)) {
+        std::string bytes(static_cast<std::size_t>(size.QuadPart), '\0');
+        DWORD got = 0;
+        if (bytes.empty() || (ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr)
+                              && got == bytes.size()))
+            content = std::move(bytes);
+    }
+    CloseHandle(file);
+    return content;
+}
+
+bool Win32JournalStore::append(const std::string& name, const std::string& bytes)
+{
+    if (folder_.empty() || !makeFolder(folder_))
+        return false;
+    HANDLE file = CreateFileW(pathOf(name).c_str(), FILE_APPEND_DATA, kShareAll, nullptr, OPEN_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    const bool written = writeAll(file, bytes);
+    CloseHandle(file);
+    return written;
+}
+
+bool Win32JournalStore::truncate(const std::string& name, std::size_t length)
+{
+    if (folder_.empty())
+        return false;
+    HANDLE file = CreateFileW(pathOf(name).c_str(), GENERIC_WRITE, kShareAll, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    LARGE_INTEGER at{};
+    at.QuadPart = static_cast<LONGLONG>(length);
+    const bool cut = SetFilePointerEx(file, at, nullptr, FILE_BEGIN) && SetEndOfFile(file) && FlushFileBuffers(file);
+    CloseHandle(file);
+    return cut;
+}
+
+std::vector<std::string> Win32JournalStore::names()
+{
+    std::vector<std::string> found;
+    WIN32_FIND_DATAW entry{};
+    HANDLE search = folder_.empty() ? INVALID_HANDLE_VALUE : FindFirstFileW((folder_ + L"\\*.csv").c_str(), &entry);
+    if (search == INVALID_HANDLE_VALUE)
+        return found;
+    do {
+        const std::string name = utf8Of(entry.cFileName, lstrlenW(entry.cFileName));
+        if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            found.push_back(name);
+    } while (FindNextFileW(search, &entry));
+    FindClose(search);
+    return found;
+}
+
+void Win32JournalStore::remove(const std::string& name)
+{
+    DeleteFileW(pathOf(name).c_str());
+}
+
+// The offset is the difference between the local and the universal time
+// of the same moment, to the quarter hour that every zone keeps to.
+LocalTime Win32JournalSources::now()
+{
+    FILETIME universal{};
+    GetSystemTimeAsFileTime(&universal);
+    SYSTEMTIME utc{}, local{};
+    FileTimeToSystemTime(&universal, &utc);
+    if (!SystemTimeToTzSpecificLocalTime(nullptr, &utc, &local))
+        local = utc;
+    FILETIME localFile{};
+    SystemTimeToFileTime(&local, &localFile);
+    const auto ticks = [](const FILETIME& f) {
+        return static_cast<long long>((static_cast<unsigned long long>(f.dwHighDateTime) << 32) | f.dwLowDateTime);
+    };
+    const long long minutes = (ticks(localFile) - ticks(universal)) / (10'000'000LL * 60);
+    const int offset = static_cast<int>((minutes >= 0 ? minutes + 7 : minutes - 7) / 15 * 15);
+    return LocalTime{local.wYear, local.wMonth, local.wDay, local.wHour, local.wMinute, local.wSecond,
+                     local.wMilliseconds, offset};
+}
+
+std::string Win32JournalSources::textOf(const std::uint8_t* bytes, std::size_t count)
+{
+    if (count == 0)
+        return {};
+    const auto* text = reinterpret_cast<const char*>(bytes);
+    const int length = MultiByteToWideChar(CP_ACP, 0, text, static_cast<int>(count), nullptr, 0);
+    if (length <= 0)
+        return {};
+    std::wstring wide(static_cast<std::size_t>(length), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, text, static_cast<int>(count), wide.data(), length);
+    return utf8Of(wide.data(), length);
+}
+
+// The title of another program's window is read without a message to it,
+// so a window that hangs cannot hold up the ACK.
+std::string Win32JournalSources::windowTitle(WindowId window)
+{
+    wchar_t title[256] = {};
+    const int length = GetWindowTextW(reinterpret_cast<HWND>(window), title, 256);
+    return utf8Of(title, length);
+}
+
+std::string Win32JournalSources::programOf(WindowId window)
+{
+    DWORD processId = 0;
+    GetWindowThreadProcessId(reinterpret_cast<HWND>(window), &processId);
+    HANDLE process = processId ? OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId) : nullptr;
+    if (!process)
+        return {};
+    wchar_t path[MAX_PATH] = {};
+    DWORD length = MAX_PATH;
+    const bool named = QueryFullProcessImageNameW(process, 0, path, &length);
+    CloseHandle(process);
+    if (!named)
+        return {};
+    const std::wstring full(path, length);
+    const std::size_t slash = full.rfind(L'\\');
+    const std::wstring name = slash == std::wstring::npos ? full : full.substr(slash + 1);
+    return utf8Of(name.data(), static_cast<int>(name.size()));
+}
+
+int journalKeepDays()
+{
+    for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
+        DWORD days = 0, size = sizeof days;
+        if (RegGetValueW(root, L"Software\\Orvanta", L"JournalDays", RRF_RT_REG_DWORD, nullptr, &days, &size)
+                == ERROR_SUCCESS
+            && days >= 1 && days <= kMaxKeepDays)
+            return static_cast<int>(days);
+    }
+    return kDefaultJournalDays;
+}
+
+}  // namespace orvanta
