@@ -11,7 +11,7 @@ namespace orvanta {
 namespace {
 
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
-constexpr std::size_t kFieldCount = 7;
+constexpr std::size_t kFieldCount = 8;
 
 bool isDigit(char c)
 {
@@ -123,10 +123,11 @@ std::optional<JournalRow> parseRow(std::vector<std::string>& fields)
     const auto port = parsePort(fields[1]);
     auto bytes = parseBytes(fields[3]);
     const auto action = parseAction(fields[6]);
-    if (!time || !port || !bytes || !action)
+    const auto transfer = parseTime(fields[7]);
+    if (!time || !port || !bytes || !action || !transfer)
         return std::nullopt;
-    return JournalRow{*time,           *port, std::move(fields[2]), std::move(*bytes), std::move(fields[4]),
-                      std::move(fields[5]), *action};
+    return JournalRow{*time, *port, std::move(fields[2]), std::move(*bytes), std::move(fields[4]),
+                      std::move(fields[5]), *action, *transfer};
 }
 
 }  // namespace

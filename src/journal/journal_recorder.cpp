@@ -19,6 +19,9 @@ void JournalRecorder::recordDelivered(const TransferContext& transfer)
     row.windowTitle = sources_.windowTitle(typing_.targetWindow);
     row.program = sources_.programOf(typing_.targetWindow);
     row.action = JournalAction::Typed;
+    if (transfer.recordsAcknowledged == 0)
+        transferTime_ = row.time;
+    row.transfer = transferTime_;
     failing_ = writer_.write(row) == JournalWrite::Failed;
 }
 

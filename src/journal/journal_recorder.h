@@ -47,6 +47,7 @@ private:
     const Settings& settings_;
     const TypingState& typing_;
     std::atomic<bool> failing_{false};
+    LocalTime transferTime_;   // of the transfer's first record (receive thread)
 };
 
 }  // namespace orvanta

@@ -10,7 +10,7 @@ namespace orvanta {
 namespace {
 
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
-constexpr std::string_view kHeader = "Time,Port,Record,Bytes,Window,Program,Action\r\n";
+constexpr std::string_view kHeader = "Time,Port,Record,Bytes,Window,Program,Action,Transfer\r\n";
 constexpr std::string_view kFileNameShape = "0000-00-00.csv";   // '0' stands for any digit
 
 void appendPadded(std::string& out, int value, std::size_t width)
@@ -125,8 +125,8 @@ std::string journalRow(const JournalRow& row)
     appendField(out, row.windowTitle);
     out += ',';
     appendField(out, row.program);
-    out += row.action == JournalAction::TypedAgain ? ",typed again\r\n" : ",typed\r\n";
-    return out;
+    out += row.action == JournalAction::TypedAgain ? ",typed again," : ",typed,";
+    return out + timeText(row.transfer) + "\r\n";
 }
 
 std::string journalFileName(const LocalTime& time)

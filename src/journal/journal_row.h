@@ -39,12 +39,14 @@ struct JournalRow {
     std::string windowTitle;   // UTF-8
     std::string program;       // exe file name of the window's process, UTF-8, e.g. "notepad.exe"
     JournalAction action = JournalAction::Typed;
+    LocalTime transfer;        // when the transfer's first record was journaled: the rows of a transfer share it
     friend bool operator==(const JournalRow&, const JournalRow&) = default;
 };
 
 constexpr int kDefaultJournalDays = 90;
 
-// The byte-order mark and the header line Time,Port,Record,Bytes,Window,Program,Action with its CRLF.
+// The byte-order mark and the header line Time,Port,Record,Bytes,Window,Program,Action,Transfer with
+// its CRLF.
 std::string journalFileStart();
 
 // One row with its CRLF: time as 2026-12-09T18:30:05.123+01:00, port as COM5, the bytes as upper-case

@@ -97,15 +97,16 @@ TEST(JournalRow, IsWrittenInTheJournalsOwnForm)
         const char* line;
     } table[] = {
         {{2026, 12, 9, 18, 30, 5, 123, 60}, 5, "ab", "\0ab"sv, JournalAction::Typed,
-         "2026-12-09T18:30:05.123+01:00,COM5,ab,00 61 62,W,p.exe,typed\r\n"},
+         "2026-12-09T18:30:05.123+01:00,COM5,ab,00 61 62,W,p.exe,typed,2026-12-09T18:30:05.123+01:00\r\n"},
         {{2027, 1, 2, 3, 4, 5, 6, -330}, 12, "a,\"b\"", "\xFF", JournalAction::TypedAgain,
-         "2027-01-02T03:04:05.006-05:30,COM12,\"a,\"\"b\"\"\",FF,W,p.exe,typed again\r\n"},
+         "2027-01-02T03:04:05.006-05:30,COM12,\"a,\"\"b\"\"\",FF,W,p.exe,typed again,2027-01-02T03:04:05.006-05:30\r\n"},
         {{2026, 6, 30, 23, 59, 59, 999, 0}, 1, "=1+1", "", JournalAction::Typed,
-         "2026-06-30T23:59:59.999+00:00,COM1,=1+1,,W,p.exe,typed\r\n"},
+         "2026-06-30T23:59:59.999+00:00,COM1,=1+1,,W,p.exe,typed,2026-06-30T23:59:59.999+00:00\r\n"},
     };
-    EXPECT_EQ(journalFileStart(), "\xEF\xBB\xBFTime,Port,Record,Bytes,Window,Program,Action\r\n");
+    EXPECT_EQ(journalFileStart(), "\xEF\xBB\xBFTime,Port,Record,Bytes,Window,Program,Action,Transfer\r\n");
     for (const auto& row : table) {
-        const JournalRow written{row.time, row.port, row.record, std::string(row.bytes), "W", "p.exe", row.action};
+        const JournalRow written{row.time, row.port, row.record, std::string(row.bytes), "W", "p.exe", row.action,
+                                 row.time};
         EXPECT_EQ(journalRow(written), row.line);
     }
 }

@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <functional>
 
 #include "fakes/fake_journal_store.h"
+#include "journal/journal_recorder.h"
 #include "journal/journal_writer.h"
 
 namespace orvanta {
@@ -95,6 +97,55 @@ TEST(JournalWriter, EveryFileHoldsWholeRowsOfItsDay)
         }
         EXPECT_EQ(found, c.records) << c.name;
     }
+}
+
+}  // namespace
+}  // namespace orvanta
+
+namespace orvanta {
+namespace {
+
+struct SteppingSources final : JournalSources {
+    LocalTime now() override { return {2026, 12, 9, 9, 0, seconds++, 0, 60}; }
+    std::string textOf(const std::uint8_t* bytes, std::size_t count) override
+    {
+        return std::string(reinterpret_cast<const char*>(bytes), count);
+    }
+    std::string windowTitle(WindowId) override { return "Orders"; }
+    std::string programOf(WindowId) override { return "erp.exe"; }
+    int seconds = 0;
+};
+
+// A row keeps the record's text and its whole line; the rows of a transfer
+// name it by the time of its first row, and the next transfer by its own.
+TEST(JournalRecorder, RowsOfATransferShareItsTime)
+{
+    FakeJournalStore store;
+    JournalWriter writer(store, kDefaultJournalDays);
+    SteppingSources sources;
+    Settings settings{};
+    settings.comPort = 4;
+    TypingState typing;
+    JournalRecorder recorder(writer, sources, settings, typing);
+    TransferContext transfer;
+    using namespace std::string_literals;
+    const std::string lines[] = {"\x00" "abc" "\x26\x01"s, "\x01" "de" "\x00\x01"s, "\x00" "f" "\x66\x00"s};
+    for (std::size_t i = 0; i < 3; ++i) {
+        transfer.recordsAcknowledged = i == 1 ? 1 : 0;   // the third record starts a transfer of its own
+        std::memcpy(transfer.lineBuffer, lines[i].data(), lines[i].size());
+        transfer.lineLength = static_cast<std::int32_t>(lines[i].size());
+        recorder.recordDelivered(transfer);
+    }
+    const auto rows = readJournal(store.files["2026-12-09.csv"]);
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(rows[0].record, "abc");
+    EXPECT_EQ(rows[1].bytes, lines[1]);
+    EXPECT_EQ(rows[1].comPort, 4);
+    EXPECT_EQ(rows[1].program, "erp.exe");
+    EXPECT_EQ(rows[0].transfer, rows[0].time);
+    EXPECT_EQ(rows[1].transfer, rows[0].time);
+    EXPECT_EQ(rows[2].transfer, rows[2].time);
+    EXPECT_FALSE(recorder.failing());
 }
 
 }  // namespace

@@ -186,7 +186,8 @@ def cradle_conversation(o):
 def journaled(records, window, port="COM1", program="typing_target.exe"):
     """One row per record (text, already decoded), in order, with its bytes as
     received, the window and program that took it, and a local time with
-    its UTC offset to the millisecond."""
+    its UTC offset to the millisecond; the rows of the run's one transfer
+    name it by the time of its first row."""
     import re
     time_format = re.compile(r"\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}[+-]\d\d:\d\d$")
 
@@ -197,7 +198,10 @@ def journaled(records, window, port="COM1", program="typing_target.exe"):
         if got != want:
             return "journal rows %r, expected %r" % (got, want)
         bad = [r for r in rows if not time_format.match(r.get("Time", "")) or len(r.get("Bytes", "")) < 8]
-        return "journal rows without a proper time or bytes: %r" % bad if bad else None
+        if bad:
+            return "journal rows without a proper time or bytes: %r" % bad
+        transfers = {r.get("Transfer") for r in rows}
+        return None if transfers == {rows[0]["Time"]} else "one transfer's rows name transfers %r" % transfers
     return check
 
 
