@@ -76,7 +76,7 @@ TEST(JournalRow, FieldsThatNeedQuotingReadBackExactly)
     const char* const table[] = {
         "",     "\r\n",       "\r",      "\n",       "\"",          "\"\"",   ",",        "a\"\"b",
         "=1+1", "\"quoted\"", "-5",      "end,\r\n", "\",\r\n\"",    "@x",     " spaced ", "\r\n\r\n",
-        "+1",   "\xC3\x9C" "ber \xE2\x80\x93 x",
+        "+1",   ("\xC3\x9C" "ber \xE2\x80\x93 x"),
     };
     for (const char* text : table) {
         const JournalRow row = rowWith(text, text);

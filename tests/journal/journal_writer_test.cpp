@@ -129,7 +129,7 @@ TEST(JournalRecorder, RowsOfATransferShareItsTime)
     JournalRecorder recorder(writer, sources, settings, typing);
     TransferContext transfer;
     using namespace std::string_literals;
-    const std::string lines[] = {"\x00" "abc" "\x26\x01"s, "\x01" "de" "\x00\x01"s, "\x00" "f" "\x66\x00"s};
+    const std::string lines[] = {("\x00" "abc" "\x26\x01"s), ("\x01" "de" "\x00\x01"s), ("\x00" "f" "\x66\x00"s)};
     for (std::size_t i = 0; i < 3; ++i) {
         transfer.recordsAcknowledged = i == 1 ? 1 : 0;   // the third record starts a transfer of its own
         std::memcpy(transfer.lineBuffer, lines[i].data(), lines[i].size());
