@@ -25,4 +25,15 @@ void JournalRecorder::recordDelivered(const TransferContext& transfer)
     failing_ = writer_.write(row) == JournalWrite::Failed;
 }
 
+void JournalRecorder::recordTypedAgain(const JournalRow& original, const LocalTime& batchTime)
+{
+    JournalRow row = original;
+    row.time = sources_.now();
+    row.windowTitle = sources_.windowTitle(typing_.targetWindow);
+    row.program = sources_.programOf(typing_.targetWindow);
+    row.action = JournalAction::TypedAgain;
+    row.transfer = batchTime;
+    failing_ = writer_.write(row) == JournalWrite::Failed;
+}
+
 }  // namespace orvanta

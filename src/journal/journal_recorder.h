@@ -38,6 +38,10 @@ public:
     }
 
     void recordDelivered(const TransferContext& transfer) override;
+    // A row of the journal typed again: a row of its own, with the window
+    // that took it now, in the batch begun at batchTime.
+    void recordTypedAgain(const JournalRow& original, const LocalTime& batchTime);
+    LocalTime now() { return sources_.now(); }
     // True since a row could not be written, until one could again.
     bool failing() const { return failing_; }
 

@@ -28,17 +28,24 @@ Delivery KeyDelivery::deliver(TransferContext& transfer)
     std::memset(transfer.lastRecord, 0, sizeof transfer.lastRecord);
     std::memcpy(transfer.lastRecord, line, static_cast<std::size_t>(length));
     transfer.lastRecordLength = length;
-
-    const RecordKeys keys{codesToType(settings_.prefixEnabled, working_.workingPrefix),
-                          {line + 1, static_cast<std::size_t>(length - 3)}, settings_.addCr > 0,
-                          codesToType(settings_.suffixEnabled, working_.workingSuffix)};
-    if (!synthesizer_.typeRecord(keys)) {
+    const Delivery delivered = typeData({line + 1, static_cast<std::size_t>(length - 3)});
+    if (delivered != Delivery::Delivered) {
         forgetLastRecord(transfer);
-        const bool windowThere = !transfer.running || synthesizer_.hasTypingTarget();
-        return windowThere ? Delivery::NotWhole : Delivery::NoWindow;
+        return delivered;
     }
     transfer.expectedSequence = static_cast<std::uint8_t>((transfer.expectedSequence + 1) % kSequenceModulus);
     return Delivery::Delivered;
+}
+
+Delivery KeyDelivery::typeData(std::span<const std::uint8_t> data)
+{
+    const std::lock_guard turn(recordTurn_);
+    const RecordKeys keys{codesToType(settings_.prefixEnabled, working_.workingPrefix), data, settings_.addCr > 0,
+                          codesToType(settings_.suffixEnabled, working_.workingSuffix)};
+    if (synthesizer_.typeRecord(keys))
+        return Delivery::Delivered;
+    const bool windowThere = typing_.stopRequested || synthesizer_.hasTypingTarget();
+    return windowThere ? Delivery::NotWhole : Delivery::NoWindow;
 }
 
 }  // namespace orvanta

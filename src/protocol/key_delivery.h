@@ -4,6 +4,9 @@
  */
 #pragma once
 
+#include <mutex>
+#include <span>
+
 #include "keys/keystroke_synthesizer.h"
 #include "keys/typing_state.h"
 #include "protocol/record_delivery.h"
@@ -20,6 +23,11 @@ public:
     }
 
     [[nodiscard]] Delivery deliver(TransferContext& transfer) override;
+    // A record's data, framed as a transfer frames it, typed whole or not
+    // at all into the window that can take it. Records typed from another
+    // thread (typed again from the journal) take turns with a transfer's,
+    // a whole record at a time.
+    [[nodiscard]] Delivery typeData(std::span<const std::uint8_t> data);
     bool windowTakesRecords() override { return synthesizer_.hasTypingTarget(); }
     void stopTyping() override { typing_.stopRequested = true; }
     void allowTyping() override { typing_.stopRequested = false; }
@@ -30,6 +38,7 @@ private:
     const WorkingCodes& working_;
     KeystrokeSynthesizer& synthesizer_;
     TypingState& typing_;
+    std::mutex recordTurn_;
 };
 
 }  // namespace orvanta

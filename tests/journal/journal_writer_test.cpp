@@ -150,3 +150,64 @@ TEST(JournalRecorder, RowsOfATransferShareItsTime)
 
 }  // namespace
 }  // namespace orvanta
+
+#include "fakes/fake_platform.h"
+#include "journal/type_again.h"
+
+namespace orvanta {
+namespace {
+
+// Records chosen from the journal are typed in order, each whole, and each
+// journaled as typed again in one batch; the first that cannot go in whole
+// ends the batch, so none is typed twice or out of order. The last Stop
+// does not hold them back.
+TEST(TypeAgain, TypesTheChoiceInOrderAndStopsAtTheFirstThatCannotGoIn)
+{
+    using namespace std::string_literals;
+    const struct {
+        const char* name;
+        std::function<void(fakes::FakeProgram&)> disturb;
+        TypeAgainResult result;
+        std::string typed;
+    } cases[] = {
+        {"all typed", nullptr, {3, TypeAgainEnd::AllTyped}, "A1B2C3"},
+        {"typing was stopped by the last Stop", [](fakes::FakeProgram& f) { f.program->typing.stopRequested = true; },
+         {3, TypeAgainEnd::AllTyped}, "A1B2C3"},
+        {"the workstation locks after the first",
+         [](fakes::FakeProgram& f) {
+             f.keyboard.afterKeys = [&f] {
+                 if (f.log.back() == fakes::up('1'))
+                     f.keyboard.foreground = ForegroundWindow{};
+             };
+         },
+         {1, TypeAgainEnd::NoWindow}, "A1"},
+    };
+    for (const auto& c : cases) {
+        fakes::FakeProgram f;
+        f.program->settings.addCr = 0;
+        FakeJournalStore store;
+        JournalWriter writer(store, kDefaultJournalDays);
+        SteppingSources sources;
+        JournalRecorder journal(writer, sources, f.program->settings, f.program->typing);
+        if (c.disturb)
+            c.disturb(f);
+        std::vector<JournalRow> chosen;
+        for (const char* record : {"a1", "b2", "c3"})
+            chosen.push_back(rowAt(kMorning, record));
+        EXPECT_EQ(typeAgain(chosen, f.program->delivery, f.program->typing, journal), c.result) << c.name;
+        std::string typed;
+        for (const auto& e : f.log)
+            if (e.kind == "down" && ((e.value >= 'A' && e.value <= 'Z') || (e.value >= '0' && e.value <= '9')))
+                typed += static_cast<char>(e.value);
+        EXPECT_EQ(typed, c.typed) << c.name;
+        const auto rows = readJournal(store.files["2026-12-09.csv"]);
+        ASSERT_EQ(rows.size(), c.result.typed) << c.name;
+        for (const JournalRow& row : rows) {
+            EXPECT_EQ(row.action, JournalAction::TypedAgain) << c.name;
+            EXPECT_EQ(row.transfer, rows[0].transfer) << c.name << ": one batch";
+        }
+    }
+}
+
+}  // namespace
+}  // namespace orvanta
