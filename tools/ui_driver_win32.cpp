@@ -9,10 +9,12 @@
  *   ui_driver.exe settext CAPTION ID TEXT   (as if typed: the field's checks run)
  *   ui_driver.exe gettext CAPTION ID
  *   ui_driver.exe select CAPTION ID INDEX   (the entry of a drop-down list)
+ *   ui_driver.exe listselect CAPTION ID INDEX  (selects the line of a list view, alone)
  *   ui_driver.exe press CAPTION ID X Y      (a mouse click at X, Y in the control)
  *   ui_driver.exe pickcell CAPTION COLUMN ROW  (a cell of the code picker's grid)
  *   ui_driver.exe messagebox [SECONDS]      (prints "caption|text" and presses OK)
- *   ui_driver.exe tray COMMAND              (a tray menu command: IDM_TRAY_OPEN, IDM_TRAY_EXIT)
+ *   ui_driver.exe tray COMMAND              (a tray menu command: IDM_TRAY_OPEN, IDM_TRAY_RECENT,
+ *                                            IDM_TRAY_EXIT)
  *   ui_driver.exe power suspend|resume      (what Windows tells every window before
  *                                            sleep and after the wake-up)
  *   ui_driver.exe session query|closeapp    (the question before the session ends, which
@@ -33,6 +35,7 @@
  * the window did not turn up, 2 for a bad command line or an unknown name.
  */
 #include <windows.h>
+#include <commctrl.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -58,7 +61,8 @@ constexpr struct {
     NAMED(IDC_SUFFIX_CODES), NAMED(IDC_TRANSMISSION_TYPE), NAMED(IDC_BAUD_RATE), NAMED(IDC_ADD_CR),
     NAMED(IDC_KEEP_ONLINE), NAMED(IDC_PREFIX_ENABLED), NAMED(IDC_SUFFIX_ENABLED), NAMED(IDC_COM_PORT_SPIN),
     NAMED(IDC_CHAR_DELAY_SPIN), NAMED(IDC_GRID_OK), NAMED(IDC_GRID_CANCEL), NAMED(IDC_GRID_BACKSPACE),
-    NAMED(IDC_GRID_AREA), NAMED(IDC_GRID_RESULT),
+    NAMED(IDC_GRID_AREA), NAMED(IDC_GRID_RESULT), NAMED(IDM_TRAY_RECENT), NAMED(IDC_RECENT_SEARCH),
+    NAMED(IDC_RECENT_LIST), NAMED(IDC_TYPE_AGAIN),
 };
 #undef NAMED
 
@@ -195,6 +199,28 @@ int pickCell(char** argv)
     return 0;
 }
 
+// A list view reads the item state it is sent from its own process's
+// memory: the state goes there first.
+int selectListLine(HWND list, int line)
+{
+    DWORD processId = 0;
+    GetWindowThreadProcessId(list, &processId);
+    HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_WRITE, FALSE, processId);
+    void* remote = process ? VirtualAllocEx(process, nullptr, sizeof(LVITEMA), MEM_COMMIT, PAGE_READWRITE) : nullptr;
+    if (!remote)
+        return 1;
+    LVITEMA item{};
+    item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    WriteProcessMemory(process, remote, &item, sizeof item, nullptr);
+    SendMessageA(list, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(remote));   // none
+    item.state = LVIS_SELECTED | LVIS_FOCUSED;
+    WriteProcessMemory(process, remote, &item, sizeof item, nullptr);
+    SendMessageA(list, LVM_SETITEMSTATE, static_cast<WPARAM>(line), reinterpret_cast<LPARAM>(remote));
+    VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    CloseHandle(process);
+    return 0;
+}
+
 int controlCommand(const std::string& command, char** argv)
 {
     const std::optional<int> id = idOf(argv[3]);
@@ -217,6 +243,8 @@ int controlCommand(const std::string& command, char** argv)
         std::puts(text);
     } else if (command == "select") {
         SendMessageA(control, CB_SETCURSEL, static_cast<WPARAM>(std::atoi(argv[4])), 0);
+    } else if (command == "listselect") {
+        return selectListLine(control, std::atoi(argv[4]));
     } else if (command == "press") {
         postClickAt(control, std::atoi(argv[4]), std::atoi(argv[5]));
     }
@@ -308,7 +336,7 @@ bool argumentsFit(const std::string& command, int argc)
         const char* name;
         int arguments;
     } usage[] = {{"wait", 2},    {"click", 2}, {"command", 2}, {"settext", 3},    {"gettext", 2}, {"select", 3},
-                 {"press", 4},   {"pickcell", 3}, {"messagebox", 0}, {"tray", 1},  {"foreground", 1},
+                 {"press", 4},   {"listselect", 3}, {"pickcell", 3}, {"messagebox", 0}, {"tray", 1},  {"foreground", 1},
                  {"power", 1},   {"session", 1}, {"front", 0}};
     for (const auto& entry : usage) {
         if (command == entry.name)

@@ -8,12 +8,16 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <thread>
+#include <vector>
+
 #include "app/program.h"
 #include "app/system_events.h"
 #include "app/event_log_win32.h"
 #include "app/restart_win32.h"
 #include "app/series_events.h"
 #include "journal/journal_win32.h"
+#include "journal/type_again.h"
 #include "app/system_events_win32.h"
 #include "app/tray_icon.h"
 #include "app/tray_icon_win32.h"
@@ -28,6 +32,8 @@
 namespace orvanta {
 
 constexpr char kWindowClass[] = "Orvanta";
+constexpr UINT_PTR kTypeAgainTimerId = 654;
+constexpr UINT kTypeAgainDone = WM_APP + 60;   // wParam: records typed, lParam: records chosen
 
 // Where a keep-online series stands goes to the tray icon and, where it
 // matters to IT, to the event log; while a series runs the system may
@@ -73,6 +79,14 @@ struct App {
     JournalWriter journalWriter{journalStore, journalKeepDays()};
     JournalRecorder journalRecorder{journalWriter, journalSources, program.settings, program.typing};
     bool journalFailingShown = false;
+    // Records chosen in "Recent records", while the tray counts down and
+    // then while a thread of their own types them.
+    struct TypeAgainRun {
+        std::vector<JournalRow> records;
+        int countdown = 0;
+        std::thread worker;
+        bool underWay() const { return countdown > 0 || worker.joinable(); }
+    } typeAgain;
     UINT taskbarCreated = 0;   // the shell's broadcast when it starts anew
     POINT cursor{};
     SystemEvents systemEvents;
@@ -91,6 +105,12 @@ bool registerMainWindowClass(HINSTANCE instance);
 HWND createMainWindow(HINSTANCE instance);
 // The settings dialog, opened on the one program with everything it needs.
 INT_PTR runSettingsDialog(App& app);
+
+// "Recent records..." and typing its choice again.
+void OnRecentRecords(App& app, HWND window);
+void OnTypeAgainTimer(App& app, HWND window);
+void OnTypeAgainDone(App& app, WPARAM typed, LPARAM chosen);
+void stopTypingAgain(App& app, HWND window);
 
 // Runs one transfer without any window; returns when it is over, with the
 // process exit code.

@@ -97,6 +97,7 @@ LRESULT OnQueryEndSession(App& app)
 {
     app.seriesReports.sessionEnding = true;
     app.program.series.onSessionEnding();
+    stopTypingAgain(app, app.mainWindow);
     return TRUE;
 }
 
@@ -123,6 +124,7 @@ void OnClose(App& app, HWND window)
         SendMessageA(dialog, WM_CLOSE, 0, 0);
     app.trayIcon.remove();
     app.program.series.closePort();
+    stopTypingAgain(app, window);
     DestroyWindow(window);
 }
 
@@ -182,6 +184,8 @@ void OnTimer(App& app, HWND window, WPARAM timerId)
         app.program.series.onDeadline(*deadline);
     } else if (timerId == kTrayRetryTimerId) {
         app.trayIcon.onRetryTimer();
+    } else if (timerId == kTypeAgainTimerId) {
+        OnTypeAgainTimer(app, window);
     } else if (timerId == kSessionRetryTimerId) {
         OnSessionRetryTimer(app, window);
     } else if (timerId == kWatchdogTimerId) {
@@ -217,10 +221,12 @@ void OnTrayIcon(App& app, HWND window, LPARAM mouseMessage)
         showTrayMenu(app, window);
 }
 
-void OnCommand(App& app, WPARAM command)
+void OnCommand(App& app, HWND window, WPARAM command)
 {
     if (LOWORD(command) == IDM_TRAY_OPEN)
         OnOpen(app);
+    else if (LOWORD(command) == IDM_TRAY_RECENT)
+        OnRecentRecords(app, window);
     else if (LOWORD(command) == IDM_TRAY_EXIT)
         OnExit(app);
 }
@@ -243,7 +249,8 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_ENDSESSION: OnEndSession(app, window, wParam); return 0;
     case WM_CLOSE: OnClose(app, window); return 0;
     case kTrayMessage: OnTrayIcon(app, window, lParam); return 0;
-    case WM_COMMAND: OnCommand(app, wParam); return 0;
+    case WM_COMMAND: OnCommand(app, window, wParam); return 0;
+    case kTypeAgainDone: OnTypeAgainDone(app, wParam, lParam); return 0;
     default: return DefWindowProcA(window, message, wParam, lParam);
     }
 }

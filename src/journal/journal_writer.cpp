@@ -3,6 +3,8 @@
  */
 #include "journal/journal_writer.h"
 
+#include <algorithm>
+
 namespace orvanta {
 
 JournalWrite JournalWriter::write(const JournalRow& row)
@@ -52,6 +54,23 @@ void JournalWriter::removeExpired(const LocalTime& today)
         if (journalFileExpired(name, today.year, today.month, today.day, keepDays_))
             store_.remove(name);
     }
+}
+
+std::vector<JournalRow> readWholeJournal(JournalStore& store)
+{
+    std::vector<std::string> names = store.names();
+    std::sort(names.begin(), names.end());
+    std::vector<JournalRow> rows;
+    for (const std::string& name : names) {
+        if (!journalFileDate(name))
+            continue;
+        const auto content = store.read(name);
+        if (!content)
+            continue;
+        for (JournalRow& row : readJournal(*content))
+            rows.push_back(std::move(row));
+    }
+    return rows;
 }
 
 }  // namespace orvanta

@@ -33,4 +33,7 @@ private:
     std::string ready_;   // the file set right and written last
 };
 
+// Every row of every journal file, oldest file first.
+std::vector<JournalRow> readWholeJournal(JournalStore& store);
+
 }  // namespace orvanta

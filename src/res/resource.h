@@ -6,6 +6,7 @@
 
 #define IDM_TRAY_OPEN 150
 #define IDM_TRAY_EXIT 151
+#define IDM_TRAY_RECENT 152
 
 #ifndef IDC_STATIC
 #define IDC_STATIC (-1)
@@ -41,3 +42,8 @@
 #define IDC_GRID_BACKSPACE 101
 #define IDC_GRID_AREA 200
 #define IDC_GRID_RESULT 201
+
+/* Recent records "RecentRecordsDlg" */
+#define IDC_RECENT_SEARCH 600
+#define IDC_RECENT_LIST 601
+#define IDC_TYPE_AGAIN 602

@@ -94,14 +94,21 @@ std::vector<JournalRow> RecentRecords::chosen(const std::vector<RecentLine>& cho
     return records;
 }
 
-std::string RecentRecords::transferLabel(std::size_t transfer) const
+std::string RecentRecords::transferTime(std::size_t transfer) const
+{
+    const LocalTime& t = transfers_[transfer].time;
+    char text[32];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", t.year, t.month, t.day, t.hour, t.minute,
+                  t.second);
+    return text;
+}
+
+std::string RecentRecords::transferSummary(std::size_t transfer) const
 {
     const Transfer& t = transfers_[transfer];
-    char label[64];
-    std::snprintf(label, sizeof label, "%04d-%02d-%02d %02d:%02d:%02d  COM%d  %zu record%s", t.time.year,
-                  t.time.month, t.time.day, t.time.hour, t.time.minute, t.time.second, t.comPort, t.rows.size(),
-                  t.rows.size() == 1 ? "" : "s");
-    return label;
+    char text[48];
+    std::snprintf(text, sizeof text, "COM%d, %zu record%s", t.comPort, t.rows.size(), t.rows.size() == 1 ? "" : "s");
+    return text;
 }
 
 }  // namespace orvanta

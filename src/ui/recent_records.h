@@ -38,8 +38,13 @@ public:
     std::vector<JournalRow> chosen(const std::vector<RecentLine>& chosenLines) const;
 
     const JournalRow& row(std::size_t index) const { return rows_[index]; }
-    // "2026-12-09 09:30:05  COM3  4 records"
-    std::string transferLabel(std::size_t transfer) const;
+    // "2026-12-09 09:30:05", "COM3, 4 records", and both as one line.
+    std::string transferTime(std::size_t transfer) const;
+    std::string transferSummary(std::size_t transfer) const;
+    std::string transferLabel(std::size_t transfer) const
+    {
+        return transferTime(transfer) + "  " + transferSummary(transfer);
+    }
 
 private:
     struct Transfer {

@@ -28,9 +28,15 @@ RecentRecords morning()
 std::vector<std::string> shown(const RecentRecords& recent, std::string_view search)
 {
     std::vector<std::string> texts;
-    for (const RecentLine& line : recent.lines(search))
-        texts.push_back(line.isTransfer ? "[" + recent.transferLabel(line.transfer) + "]"
-                                        : recent.row(line.row).record);
+    for (const RecentLine& line : recent.lines(search)) {
+        if (!line.isTransfer) {
+            texts.push_back(recent.row(line.row).record);
+            continue;
+        }
+        std::string label(1, '[');
+        label.append(recent.transferLabel(line.transfer)).push_back(']');
+        texts.push_back(label);
+    }
     return texts;
 }
 
@@ -45,12 +51,12 @@ TEST(RecentRecords, ListsTransfersNewestFirstNarrowedBySearch)
         std::vector<std::string> lines;
     } rows[] = {
         {"",
-         {"[2026-12-09 14:05:00  COM4  1 record]", "a-101", "[2026-12-09 09:30:00  COM3  1 record]", "C-300",
-          "[2026-12-09 09:01:00  COM3  2 records]", "B-200", "A-100"}},
-        {"a-10", {"[2026-12-09 14:05:00  COM4  1 record]", "a-101", "[2026-12-09 09:01:00  COM3  2 records]", "A-100"}},
-        {"stock", {"[2026-12-09 09:30:00  COM3  1 record]", "C-300"}},
-        {"ERP.EXE", {"[2026-12-09 14:05:00  COM4  1 record]", "a-101", "[2026-12-09 09:30:00  COM3  1 record]",
-                     "C-300", "[2026-12-09 09:01:00  COM3  2 records]", "B-200", "A-100"}},
+         {"[2026-12-09 14:05:00  COM4, 1 record]", "a-101", "[2026-12-09 09:30:00  COM3, 1 record]", "C-300",
+          "[2026-12-09 09:01:00  COM3, 2 records]", "B-200", "A-100"}},
+        {"a-10", {"[2026-12-09 14:05:00  COM4, 1 record]", "a-101", "[2026-12-09 09:01:00  COM3, 2 records]", "A-100"}},
+        {"stock", {"[2026-12-09 09:30:00  COM3, 1 record]", "C-300"}},
+        {"ERP.EXE", {"[2026-12-09 14:05:00  COM4, 1 record]", "a-101", "[2026-12-09 09:30:00  COM3, 1 record]",
+                     "C-300", "[2026-12-09 09:01:00  COM3, 2 records]", "B-200", "A-100"}},
         {"nothing like it", {}},
     };
     for (const auto& row : rows)

@@ -205,6 +205,14 @@ def journaled(records, window, port="COM1", program="typing_target.exe"):
     return check
 
 
+def journal_actions(*expected):
+    """(Action, Record) of every journal row, in order."""
+    def check(o):
+        got = tuple((r.get("Action"), r.get("Record")) for r in o.journal or [])
+        return None if got == expected else "journal rows %r, expected %r" % (got, expected)
+    return check
+
+
 # The settings file the program left next to its exe.
 
 def settings_file(expected):

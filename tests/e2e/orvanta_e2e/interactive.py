@@ -15,7 +15,8 @@ import os
 import re
 import time
 
-from .checks import (delivered, exit_code, kept_focus, lines_received_start, port_lost, seen, settings_start,
+from .checks import (delivered, exit_code, journal_actions, kept_focus, lines_received_start, port_lost, seen,
+                     settings_start,
                      stopped_within, typed, typed_once_but_resent, typed_whole_after_a_piece, user_done,
                      window_gaps_quiet)
 from .environment import wait_for
@@ -32,6 +33,7 @@ def dialog_caption(template):
 
 DIALOG = dialog_caption("MainFormDlg")
 GRID = dialog_caption("GridDlg")
+RECENT = dialog_caption("RecentRecordsDlg")
 TARGET = "Typing target"
 
 
@@ -127,10 +129,31 @@ def session_ends_while_typing(driver, outcome):
     driver("session", "closeapp")
 
 
+def type_again_chosen_record(driver, outcome):
+    """Three records typed by a keep-online series; then the user opens
+    Recent records, narrows the list to the second record by a search,
+    chooses it, clicks Type again and, within the countdown, the window to
+    type into: the record comes once more, and only it."""
+    wait_until_typed(outcome, typed_records(*SIX[:3]), seconds=60)
+    driver("tray", "IDM_TRAY_RECENT")
+    driver("wait", RECENT, "visible")
+    driver("settext", RECENT, "IDC_RECENT_SEARCH", "lot-2024")
+    driver("listselect", RECENT, "IDC_RECENT_LIST", "1")   # the record, under its transfer's line
+    driver("click", RECENT, "IDC_TYPE_AGAIN")
+    outcome.seen["window closed"] = driver("wait", RECENT, "gone", "5")
+    driver("foreground", TARGET)
+    wait_until_typed(outcome, typed_records(*SIX[:3], SIX[1]), seconds=20)
+    driver("tray", "IDM_TRAY_EXIT")
+
+
 RS232_LINES = b"0\r\n1\r\n0\r\n1\r\n0\r\n2\r\n2\r\n"
 ENTER_PREFIX = b"1\x7f" + bytes(9) + b"\r\n"
 
 CASES = {
+    "type_again_from_recent_records": (
+        InteractiveSetup(KEEP_ONLINE, sim_options=record_options(*SIX[:3]), user=type_again_chosen_record),
+        [typed(typed_records(*SIX[:3], SIX[1])), seen("window closed", "ok"),
+         journal_actions(("typed", SIX[0]), ("typed", SIX[1]), ("typed", SIX[2]), ("typed again", SIX[1]))]),
     "interactive_start_types_records": (
         InteractiveSetup("", sim_options=record_options("abc", "4006381333931"), user=start_over_rs232),
         [typed(b"abc\r4006381333931\r"), seen("hidden after Start", "ok"), settings_start(RS232_LINES)]),
