@@ -22,6 +22,7 @@ void JournalRecorder::recordDelivered(const TransferContext& transfer)
     if (transfer.recordsAcknowledged == 0)
         transferTime_ = row.time;
     row.transfer = transferTime_;
+    const std::lock_guard oneRowAtATime(writing_);
     failing_ = writer_.write(row) == JournalWrite::Failed;
 }
 
@@ -33,6 +34,7 @@ void JournalRecorder::recordTypedAgain(const JournalRow& original, const LocalTi
     row.program = sources_.programOf(typing_.targetWindow);
     row.action = JournalAction::TypedAgain;
     row.transfer = batchTime;
+    const std::lock_guard oneRowAtATime(writing_);
     failing_ = writer_.write(row) == JournalWrite::Failed;
 }
 

@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <mutex>
 #include <string>
 
 #include "journal/journal_writer.h"
@@ -51,6 +52,9 @@ private:
     const Settings& settings_;
     const TypingState& typing_;
     std::atomic<bool> failing_{false};
+    // The receive thread and the thread typing records again both write:
+    // one row at a time.
+    std::mutex writing_;
     LocalTime transferTime_;   // of the transfer's first record (receive thread)
 };
 
