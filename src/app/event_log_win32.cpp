@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/text_win32.h"
+
 namespace orvanta {
 namespace {
 
@@ -20,15 +22,6 @@ WORD eventType(EventLevel level)
     case EventLevel::Information: break;
     }
     return EVENTLOG_INFORMATION_TYPE;
-}
-
-std::wstring wideOf(const std::string& utf8)
-{
-    const int length = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(length > 0 ? length : 0), L'\0');
-    if (length > 0)
-        MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), length);
-    return wide;
 }
 
 }  // namespace

@@ -25,10 +25,10 @@ std::vector<EventReport> eventsOfChange(const SeriesReport& before, const Series
     const std::string port = portName(now.comPort);
     if (before.state == SeriesState::Idle && now.state != SeriesState::Idle)
         return {{EventId::SeriesStarted, EventLevel::Information, {port, std::to_string(now.pollingSeconds)}}};
+    if (now.state == SeriesState::Idle && before.state != SeriesState::Idle)
+        return {{EventId::SeriesStopped, EventLevel::Information, {port}}};
     if (now.state == SeriesState::Idle)
-        return before.state == SeriesState::Idle ? std::vector<EventReport>{}
-                                                 : std::vector<EventReport>{
-                                                       {EventId::SeriesStopped, EventLevel::Information, {port}}};
+        return {};
     if (portWasLost(now) && !portWasLost(before))
         return {{EventId::PortLost, EventLevel::Warning, {port, statusText(now.result)}}};
     if (now.state == SeriesState::Collecting && portWasLost(before))

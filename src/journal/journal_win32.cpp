@@ -11,6 +11,8 @@
 #include <windows.h>
 #include <shlobj.h>
 
+#include "platform/text_win32.h"
+
 namespace orvanta {
 namespace {
 
@@ -32,17 +34,6 @@ bool makeFolder(const std::wstring& folder)
     const std::wstring parent = folder.substr(0, folder.rfind(L'\\'));
     CreateDirectoryW(parent.c_str(), nullptr);
     return CreateDirectoryW(folder.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS;
-}
-
-std::string utf8Of(const wchar_t* text, int length)
-{
-    if (length <= 0)
-        return {};
-    const int size = WideCharToMultiByte(CP_UTF8, 0, text, length, nullptr, 0, nullptr, nullptr);
-    std::string utf8(static_cast<std::size_t>(size > 0 ? size : 0), '\0');
-    if (size > 0)
-        WideCharToMultiByte(CP_UTF8, 0, text, length, utf8.data(), size, nullptr, nullptr);
-    return utf8;
 }
 
 bool writeAll(HANDLE file, const std::string& bytes)
@@ -121,7 +112,7 @@ std::vector<std::string> Win32JournalStore::names()
     if (search == INVALID_HANDLE_VALUE)
         return found;
     do {
-        const std::string name = utf8Of(entry.cFileName, lstrlenW(entry.cFileName));
+        const std::string name = utf8Of(entry.cFileName);
         if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
             found.push_back(name);
     } while (FindNextFileW(search, &entry));
@@ -157,15 +148,7 @@ LocalTime Win32JournalSources::now()
 
 std::string Win32JournalSources::textOf(const std::uint8_t* bytes, std::size_t count)
 {
-    if (count == 0)
-        return {};
-    const auto* text = reinterpret_cast<const char*>(bytes);
-    const int length = MultiByteToWideChar(CP_ACP, 0, text, static_cast<int>(count), nullptr, 0);
-    if (length <= 0)
-        return {};
-    std::wstring wide(static_cast<std::size_t>(length), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, text, static_cast<int>(count), wide.data(), length);
-    return utf8Of(wide.data(), length);
+    return utf8Of(wideOf({reinterpret_cast<const char*>(bytes), count}, CP_ACP));
 }
 
 // The title of another program's window is read without a message to it,
@@ -174,7 +157,7 @@ std::string Win32JournalSources::windowTitle(WindowId window)
 {
     wchar_t title[256] = {};
     const int length = GetWindowTextW(reinterpret_cast<HWND>(window), title, 256);
-    return utf8Of(title, length);
+    return utf8Of({title, static_cast<std::size_t>(length > 0 ? length : 0)});
 }
 
 std::string Win32JournalSources::programOf(WindowId window)
@@ -193,7 +176,7 @@ std::string Win32JournalSources::programOf(WindowId window)
     const std::wstring full(path, length);
     const std::size_t slash = full.rfind(L'\\');
     const std::wstring name = slash == std::wstring::npos ? full : full.substr(slash + 1);
-    return utf8Of(name.data(), static_cast<int>(name.size()));
+    return utf8Of(name);
 }
 
 int journalKeepDays()

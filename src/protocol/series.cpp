@@ -44,10 +44,16 @@ std::uint32_t Series::readTimeoutMs() const
 StatusCode Series::start()
 {
     series_ = settings_.keepOnline > 0;
+    const StatusCode started = openOrEnd();
+    return series_ ? StatusCode::Ok : started;
+}
+
+StatusCode Series::openOrEnd()
+{
     const StatusCode started = openAndAskForRecords();
     if (started != StatusCode::Ok)
         endTransfer(started);
-    return series_ ? StatusCode::Ok : started;
+    return started;
 }
 
 // A keep-online poll whose time comes while no window could take a record
@@ -73,11 +79,8 @@ void Series::onDeadline(Deadline deadline)
 {
     timer_.stop();
     if (!transfer_.running) {
-        if (!series_)
-            return;
-        const StatusCode started = openAndAskForRecords();
-        if (started != StatusCode::Ok)
-            endTransfer(started);
+        if (series_)
+            openOrEnd();
         return;
     }
     if (deadline == Deadline::PortLost || conversation_.portLostNow())

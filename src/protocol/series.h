@@ -82,6 +82,8 @@ private:
     enum class TargetWait { Ready, Waiting, GaveUp };
 
     [[nodiscard]] StatusCode openAndAskForRecords();
+    // Opens and asks; a failure ends the transfer as it ends any other.
+    StatusCode openOrEnd();
     void onReadDue();
     void onCompleted();
     TargetWait checkTypingTarget();

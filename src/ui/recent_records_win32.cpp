@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <string>
 
+#include "platform/text_win32.h"
 #include "res/resource.h"
 
 namespace orvanta {
@@ -26,26 +27,6 @@ struct RecentRecordsState {
 RecentRecordsState& stateOf(HWND dialog)
 {
     return *reinterpret_cast<RecentRecordsState*>(GetWindowLongPtrW(dialog, DWLP_USER));
-}
-
-std::wstring wideOf(const std::string& utf8)
-{
-    const int length = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(length > 0 ? length : 0), L'\0');
-    if (length > 0)
-        MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), length);
-    return wide;
-}
-
-std::string utf8Of(const std::wstring& wide)
-{
-    const int length =
-        WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
-    std::string utf8(static_cast<std::size_t>(length > 0 ? length : 0), '\0');
-    if (length > 0)
-        WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), utf8.data(), length, nullptr,
-                            nullptr);
-    return utf8;
 }
 
 void setCell(HWND list, int item, int column, const std::string& text)

@@ -170,6 +170,16 @@ FakeProgram::FakeProgram()
     program->typing.capsLockMode = CapsLockMode::CapsKeyToggles;
 }
 
+std::string typedLetters(const EventLog& log)
+{
+    std::string letters;
+    for (const Event& e : log) {
+        if (e.kind == "down" && ((e.value >= 'A' && e.value <= 'Z') || (e.value >= '0' && e.value <= '9')))
+            letters += static_cast<char>(e.value);
+    }
+    return letters;
+}
+
 EventLog FakeProgram::only(std::initializer_list<const char*> kinds) const
 {
     EventLog picked;

@@ -142,6 +142,10 @@ private:
     EventLog& log_;
 };
 
+// The letters and digits whose keys went down, in order: what a plain
+// record types, case aside.
+std::string typedLetters(const EventLog& log);
+
 // A fresh program on fakes, with its own log.
 struct FakeProgram {
     EventLog log;

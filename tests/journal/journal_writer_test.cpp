@@ -195,11 +195,7 @@ TEST(TypeAgain, TypesTheChoiceInOrderAndStopsAtTheFirstThatCannotGoIn)
         for (const char* record : {"a1", "b2", "c3"})
             chosen.push_back(rowAt(kMorning, record));
         EXPECT_EQ(typeAgain(chosen, f.program->delivery, f.program->typing, journal), c.result) << c.name;
-        std::string typed;
-        for (const auto& e : f.log)
-            if (e.kind == "down" && ((e.value >= 'A' && e.value <= 'Z') || (e.value >= '0' && e.value <= '9')))
-                typed += static_cast<char>(e.value);
-        EXPECT_EQ(typed, c.typed) << c.name;
+        EXPECT_EQ(fakes::typedLetters(f.log), c.typed) << c.name;
         const auto rows = readJournal(store.files["2026-12-09.csv"]);
         ASSERT_EQ(rows.size(), c.result.typed) << c.name;
         for (const JournalRow& row : rows) {

@@ -123,15 +123,7 @@ struct TransferRun {
         }
     }
 
-    std::string typedLetters() const
-    {
-        std::string letters;
-        for (const auto& e : f.log) {
-            if (e.kind == "down" && ((e.value >= 'A' && e.value <= 'Z') || (e.value >= '0' && e.value <= '9')))
-                letters += static_cast<char>(e.value);
-        }
-        return letters;
-    }
+    std::string typedLetters() const { return fakes::typedLetters(f.log); }
 
     int count(const std::string& command) const
     {
