@@ -23,8 +23,16 @@ void* operator new(std::size_t size)
         return block;
     throw std::bad_alloc();
 }
+// The nothrow forms (std::stable_sort's buffer) must come here too: left to
+// the sanitizer's own, their blocks would be freed by the delete above.
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept
+{
+    allocations.fetch_add(1, std::memory_order_relaxed);
+    return std::malloc(size ? size : 1);
+}
 void operator delete(void* block) noexcept { std::free(block); }
 void operator delete(void* block, std::size_t) noexcept { std::free(block); }
+void operator delete(void* block, const std::nothrow_t&) noexcept { std::free(block); }
 
 namespace orvanta {
 namespace {
