@@ -110,21 +110,22 @@ void OnEndSession(App& app, HWND window, WPARAM ending)
         app.seriesReports.sessionEnding = false;
         return app.program.series.onSessionGoesOn();
     }
-    app.trayIcon.remove();
     app.program.series.stop();
+    app.trayIcon.remove();
     PostMessageA(window, WM_CLOSE, 0, 0);
 }
 
 // Whoever closes the hidden window ends the program, as Exit does: the
-// settings dialog is closed with it.
+// settings dialog is closed with it. Typing stops before anything that may
+// wait on the shell (the icon's removal).
 void OnClose(App& app, HWND window)
 {
+    app.program.series.closePort();
+    stopTypingAgain(app, window);
     HWND dialog = app.dialog();
     if (dialog && IsWindow(dialog))
         SendMessageA(dialog, WM_CLOSE, 0, 0);
     app.trayIcon.remove();
-    app.program.series.closePort();
-    stopTypingAgain(app, window);
     DestroyWindow(window);
 }
 

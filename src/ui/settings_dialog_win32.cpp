@@ -111,10 +111,12 @@ void OnStop(HWND dialog)
     fillDialog(dialog);
 }
 
+// The port first: the shell may take seconds to take the icon away, and
+// the record being typed must stop at its next key, not after that.
 void OnClose(HWND dialog)
 {
-    stateOf(dialog).context.tray.remove();
     sessionOf(dialog).series.closePort();
+    stateOf(dialog).context.tray.remove();
     EndDialog(dialog, IDC_CLOSE);
 }
 

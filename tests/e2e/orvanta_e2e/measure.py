@@ -9,7 +9,10 @@ Measures what the program costs, in one run, side by side:
   time as a share of the wall time;
 - keep-online polling every 2 s through a window gap: the time from the
   window's return (in front, with the focus) to the next record delivered,
-  which the program promises within one polling period.
+  which the program promises within one polling period;
+- Exit, and the question whether the session may end, while a long record
+  is typed at 60 ms a character: the characters that still came after the
+  request had reached the program, and the seconds until the process ended.
 
     PYTHONPATH=tests/e2e python3 -B -m orvanta_e2e.measure [--records 100] [--polling-seconds 60]
 
@@ -24,7 +27,7 @@ import time
 
 from .environment import Display, wait_for
 from .harness import (Bench, InteractiveBench, InteractiveSetup, Setup, add_program_options, record_options,
-                      wait_until_delivered)
+                      typed_so_far, wait_until_delivered)
 
 COMMAND_PAUSES_MS = 200      # 100 ms before and after every command
 READ_ACK_PAUSE_MS = 100      # after the acknowledgement of READ
@@ -127,6 +130,38 @@ def window_return_figures(bench_, gaps=3):
     return dict(polling_seconds=2, gap_seconds=4, seconds_from_return_to_record=after_return)
 
 
+class EndingBench(InteractiveBench):
+    """Notes when the program's process ended, on the harness's clock."""
+
+    def _run_program(self, wine, exe, setup, outcome):
+        super()._run_program(wine, exe, setup, outcome)
+        outcome.seen["ended"] = time.monotonic()
+
+
+def ending_figures(bench_, rounds=3):
+    """Exit from the tray, and the session's question followed by its end
+    as the Restart Manager gives it, each while record 2 is being typed."""
+    long_record = "LOT-24B117 EXP 2026-03 QTY 48 SKU 10-4471/XY"
+    requests = {"exit": [("tray", "IDM_TRAY_EXIT")],
+                "session end": [("session", "query"), ("session", "closeapp")]}
+    figures = {}
+    for name, actions in requests.items():
+        for n in range(rounds):
+            def user(driver, outcome):
+                wait_for(lambda: typed_so_far(outcome).startswith(b"abc\rLOT-"), 30)
+                driver(*actions[0])
+                outcome.seen["asked"] = time.monotonic()
+                outcome.seen["typed then"] = len(typed_so_far(outcome))
+                for action in actions[1:]:
+                    driver(*action)
+            outcome = bench_.run("measure-ending-%s-%d" % (name.replace(" ", "-"), n), InteractiveSetup(
+                "1,1,1,1,1,1,60", sim_options=record_options("abc", long_record, "xyz"), user=user))
+            figures.setdefault(name, []).append(dict(
+                characters_after=len(typed_so_far(outcome)) - outcome.seen["typed then"],
+                seconds_to_process_end=round(outcome.seen["ended"] - outcome.seen["asked"], 2)))
+    return figures
+
+
 def main():
     p = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     p.add_argument("--records", type=int, default=100)
@@ -139,7 +174,8 @@ def main():
         figures = dict(transfer=transfer_figures(bench_, opts.records, opts.char_delay),
                        polling=polling_figures(bench_, opts.polling_seconds),
                        window_return=window_return_figures(
-                           InteractiveBench(opts.orvanta, opts.target, opts.driver, opts.work)))
+                           InteractiveBench(opts.orvanta, opts.target, opts.driver, opts.work)),
+                       ending=ending_figures(EndingBench(opts.orvanta, opts.target, opts.driver, opts.work)))
     print(json.dumps(figures, indent=2))
     return 0
 
