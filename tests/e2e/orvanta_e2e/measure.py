@@ -28,6 +28,7 @@ import time
 from .environment import Display, wait_for
 from .harness import (Bench, InteractiveBench, InteractiveSetup, Setup, add_program_options, record_options,
                       typed_so_far, wait_until_delivered)
+from .interactive import LONG
 
 COMMAND_PAUSES_MS = 200      # 100 ms before and after every command
 READ_ACK_PAUSE_MS = 100      # after the acknowledgement of READ
@@ -141,7 +142,6 @@ class EndingBench(InteractiveBench):
 def ending_figures(bench_, rounds=3):
     """Exit from the tray, and the session's question followed by its end
     as the Restart Manager gives it, each while record 2 is being typed."""
-    long_record = "LOT-24B117 EXP 2026-03 QTY 48 SKU 10-4471/XY"
     requests = {"exit": [("tray", "IDM_TRAY_EXIT")],
                 "session end": [("session", "query"), ("session", "closeapp")]}
     figures = {}
@@ -155,7 +155,7 @@ def ending_figures(bench_, rounds=3):
                 for action in actions[1:]:
                     driver(*action)
             outcome = bench_.run("measure-ending-%s-%d" % (name.replace(" ", "-"), n), InteractiveSetup(
-                "1,1,1,1,1,1,60", sim_options=record_options("abc", long_record, "xyz"), user=user))
+                "1,1,1,1,1,1,60", sim_options=record_options("abc", LONG, "xyz"), user=user))
             figures.setdefault(name, []).append(dict(
                 characters_after=len(typed_so_far(outcome)) - outcome.seen["typed then"],
                 seconds_to_process_end=round(outcome.seen["ended"] - outcome.seen["asked"], 2)))
