@@ -1,8 +1,9 @@
 /*
- * What a PC gives the program's pauses and its protocol timer: the way
+ * What a PC gives the program's pauses and the engine's deadline: the way
  * the clock waits there, whether Windows took the opt-out of its timer
- * throttling, whether timers can be kept from coalescing, and how long
- * the pauses and the timer's hand-over really last, against plain Sleep.
+ * throttling, and how long
+ * the pauses and a deadline through the UI thread's messages really
+ * last, against plain Sleep.
  * None of this can be seen under wine, which sleeps with its host's clock;
  * run it on the Windows PC in question, with no window of it in front:
  *
@@ -18,7 +19,7 @@
 #include "journal/journal_win32.h"
 #include "platform/clock_win32.h"
 #include "platform/precise_timing_win32.h"
-#include "protocol/protocol_timer_win32.h"
+#include "platform/deadline_timer_win32.h"
 
 namespace orvanta {
 namespace {
@@ -48,14 +49,16 @@ void measure(Win32Clock& clock, const char* what, int rounds, const std::functio
     std::printf("| %s | %.3f ms | %.3f ms |\n", what, sum / rounds, *std::max_element(ms.begin(), ms.end()));
 }
 
-// Arms the protocol timer on a hidden window and waits for its expiry.
-void awaitHandOver(Win32ProtocolTimer& timer, HWND owner, std::uint32_t ms)
+constexpr UINT kDue = WM_APP + 1;
+
+// Arms the deadline and waits for its word among the thread's messages,
+// as the engine gets it.
+void awaitDeadline(Win32Clock& clock, Win32DeadlineTimer& deadline, std::uint32_t ms)
 {
-    timer.arm(Deadline::Answer, ms);
+    deadline.armAt(clock.nowUs() + ms * kMicrosPerMs);
     MSG message;
-    while (GetMessageA(&message, owner, 0, 0) > 0 && message.message != WM_TIMER) {
+    while (GetMessageA(&message, nullptr, 0, 0) > 0 && message.message != kDue) {
     }
-    timer.stop();
 }
 
 // A journal row of a 13-digit record, written and flushed as before each
@@ -91,22 +94,21 @@ int main()
     using namespace orvanta;
     Win32Clock clock;
     const bool optedOut = keepTimerResolutionWhileHidden();
-    const bool uncoalesced = GetProcAddress(GetModuleHandleA("user32.dll"), "SetCoalescableTimer") != nullptr;
     std::printf("pauses wait on: %s\n", nameOf(clock.waits()));
     std::printf("opt-out of timer resolution throttling taken: %s\n", optedOut ? "yes" : "no");
-    std::printf("timers kept from coalescing: %s\n\n", uncoalesced ? "yes" : "no (plain SetTimer)");
+    std::printf("\n");
 
-    Win32ProtocolTimer timer;
-    // Never shown, as the program's windows are not during a transfer.
-    HWND owner = CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
-    timer.createRelay(GetModuleHandleA(nullptr), owner);
+    const DWORD thread = GetCurrentThreadId();
+    MSG queue;
+    PeekMessageA(&queue, nullptr, WM_USER, WM_USER, PM_NOREMOVE);
+    Win32DeadlineTimer deadline(clock, [thread] { PostThreadMessageA(thread, kDue, 0, 0); });
     std::printf("| pause | mean | longest |\n|---|---|---|\n");
     measure(clock, "Sleep(2)", 100, [] { Sleep(2); });
     measure(clock, "clock, 2 ms", 100, [&] { clock.sleepMs(2); });
     measure(clock, "Sleep(100)", 10, [] { Sleep(100); });
     measure(clock, "clock, 100 ms", 10, [&] { clock.sleepMs(100); });
-    measure(clock, "protocol timer, 1 ms, hidden window", 20, [&] { awaitHandOver(timer, owner, 1); });
+    measure(clock, "deadline, 2 ms", 100, [&] { awaitDeadline(clock, deadline, 2); });
+    measure(clock, "deadline, 100 ms", 10, [&] { awaitDeadline(clock, deadline, 100); });
     measureJournal(clock);
-    DestroyWindow(owner);
     return 0;
 }

@@ -1,31 +1,33 @@
 /*
  * The Windows program's process-wide state: the platform services, the
- * one Program running on them, and the hidden main window with its tray
- * icon.
+ * workers, the engine with its driver, and the hidden main window with
+ * its tray icon. The engine runs on the UI thread: the workers' events
+ * reach it through the inbox, which wakes the hidden main window.
  */
 #pragma once
 
 #include <windows.h>
 #include <shellapi.h>
 
-#include <thread>
+#include <atomic>
 #include <vector>
 
-#include "app/program.h"
-#include "app/system_events.h"
 #include "app/event_log_win32.h"
+#include "app/program.h"
 #include "app/restart_win32.h"
 #include "app/series_events.h"
-#include "journal/journal_win32.h"
-#include "journal/type_again.h"
+#include "app/system_events.h"
 #include "app/system_events_win32.h"
 #include "app/tray_icon.h"
 #include "app/tray_icon_win32.h"
+#include "journal/journal_recorder.h"
+#include "journal/journal_win32.h"
 #include "keys/keyboard_win32.h"
 #include "platform/clock_win32.h"
+#include "platform/deadline_timer_win32.h"
 #include "platform/message_box_win32.h"
-#include "protocol/protocol_timer_win32.h"
 #include "serial/com_port_win32.h"
+#include "serial/port_connections.h"
 #include "settings/settings_file.h"
 #include "settings/settings_store_win32.h"
 
@@ -33,67 +35,92 @@ namespace orvanta {
 
 constexpr char kWindowClass[] = "Orvanta";
 constexpr UINT_PTR kTypeAgainTimerId = 654;
-constexpr UINT kTypeAgainDone = WM_APP + 60;   // wParam: records typed, lParam: records chosen
+constexpr UINT_PTR kEndingTimerId = 655;
+// The inbox has events for the engine.
+constexpr UINT kEngineWake = WM_APP + 61;
+// A one-shot transfer ended with this failure: shown in a box of its own,
+// after the engine's actions are carried out.
+constexpr UINT kShowFailure = WM_APP + 62;
 
-// Where a keep-online series stands goes to the tray icon and, where it
-// matters to IT, to the event log; while a series runs the system may
-// restart it after an installer closed the program. The registration stays
-// when the session ends or an installer asks the program to close: only
-// the user's Stop removes it.
-struct SeriesReports final : SeriesObserver {
-    SeriesReports(TrayIcon& icon, SystemEventLog& log, const Settings& series)
-        : tray(icon), eventLog(log), settings(series)
+// What the engine tells the program: where a keep-online series stands
+// goes to the tray icon and, where it matters to IT, to the event log;
+// while a series runs the system may restart it after an installer closed
+// the program. The registration stays when the session ends or an
+// installer asks the program to close: only the user's Stop removes it.
+struct AppReports final : EngineReports {
+    AppReports(TrayIcon& icon, SystemEventLog& log, const Settings& series) : tray(icon), eventLog(log), settings(series)
     {
     }
     void seriesChanged(const SeriesReport& report) override;
+    void transferEnded(StatusCode result) override;
     void batchDelivered(std::uint32_t records) override;
+    void typeAgainEnded(std::size_t typed, std::size_t chosen) override;
 
     TrayIcon& tray;
     SystemEventLog& eventLog;
     const Settings& settings;
+    HWND window = nullptr;   // where a failure is sent to be shown
     SeriesReport last;
     NoWindowWatch noWindow;
     bool sessionEnding = false;
     bool restartRegistered = false;
+    // The unattended run: how its transfer ended, once it has.
+    bool unattended = false;
+    bool ended = false;
+    StatusCode result = StatusCode::ConnectionFailed;
 };
 
 struct App {
-    Win32Clock clock;
-    Win32Keyboard keyboard;
-    Win32ComPort comPort;
-    Win32ReaderThread readerThread;
-    Win32ProtocolTimer timer;
-    Win32MessageBoxes messageBoxes;
-    Win32SettingsStore settingsStore;
-    Program program{Platform{clock, keyboard, comPort, readerThread, timer, messageBoxes}};
+    App();
+    App(const App&) = delete;
+    App& operator=(const App&) = delete;
 
     HINSTANCE instance = nullptr;
     HWND mainWindow = nullptr;
+    std::atomic<HWND> wakeWindow{nullptr};   // the main window, for the workers' threads
+
+    Win32Clock clock;
+    Win32Keyboard keyboard;
+    Win32MessageBoxes messageBoxes;
+    Win32SettingsStore settingsStore;
+    Program program;
+
+    EngineInbox inbox;
+    Win32DeadlineTimer deadline;
+    RecordTypist typist;
+    TypingWorker typingWorker;
+    TypingHand typingHand;
+    PortConnections ports;
+    Win32JournalStore journalStore;
+    Win32JournalSources journalSources;
+    JournalWriter journalWriter;
+    JournalRecorder journalRecorder;
+    JournalWorker journal;
+
     Win32NotificationArea notificationArea;
     TrayIcon trayIcon{notificationArea};
     SystemEventLog eventLog;
-    SeriesReports seriesReports{trayIcon, eventLog, program.settings};
-    std::uint32_t handlesGivenUpShown = 0;
-    Win32JournalStore journalStore;
-    Win32JournalSources journalSources;
-    JournalWriter journalWriter{journalStore, journalKeepDays()};
-    JournalRecorder journalRecorder{journalWriter, journalSources, program.settings, program.typing};
+    AppReports reports{trayIcon, eventLog, program.settings};
+    EngineDriver driver;
+
+    std::uint32_t givenUpShown = 0;
     bool journalFailingShown = false;
-    // Records chosen in "Recent records", while the tray counts down and
-    // then while a thread of their own types them.
-    struct TypeAgainRun {
+    // Records chosen in "Recent records", while the tray counts down.
+    struct TypeAgainCountdown {
         std::vector<JournalRow> records;
-        int countdown = 0;
-        std::thread worker;
-        bool underWay() const { return countdown > 0 || worker.joinable(); }
+        int seconds = 0;
     } typeAgain;
     UINT taskbarCreated = 0;   // the shell's broadcast when it starts anew
     POINT cursor{};
     SystemEvents systemEvents;
     SessionInput session;
+    // The program is ending: every loop of the thread ends once the engine
+    // has nothing open or owed, which the quit message then says.
+    bool ending = false;
+    bool quitPosted = false;
 
     // The settings dialog while it is open, or nullptr.
-    HWND dialog() const { return reinterpret_cast<HWND>(program.failureBoxes.owner); }
+    HWND dialog = nullptr;
 };
 
 App& theApp();
@@ -105,16 +132,18 @@ bool registerMainWindowClass(HINSTANCE instance);
 HWND createMainWindow(HINSTANCE instance);
 // The settings dialog, opened on the one program with everything it needs.
 INT_PTR runSettingsDialog(App& app);
+// Exit, the dialog's Close, the hidden window's WM_CLOSE: the port first,
+// then typing, then the tray icon, which may wait on the shell; then
+// every message loop of the thread, the dialogs' included, ends.
+void endProgram(App& app);
+void finishEnding(App& app);
 
 // "Recent records..." and typing its choice again.
 void OnRecentRecords(App& app, HWND window);
 void OnTypeAgainTimer(App& app, HWND window);
-void OnTypeAgainDone(App& app, WPARAM typed, LPARAM chosen);
-void stopTypingAgain(App& app, HWND window);
+void stopTypingAgainCountdown(App& app, HWND window);
 
-// Runs one transfer without any window; returns when it is over, with the
-// process exit code.
-int runUnattended();
-void unattendedPump();
+// Runs one transfer without any window; returns the process exit code.
+int runUnattended(App& app);
 
 }  // namespace orvanta

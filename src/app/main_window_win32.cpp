@@ -1,23 +1,27 @@
 /*
  * The hidden main window: it loads the settings when it is created, it is
  * the window the tray icon reports to, and it carries out the tray menu's
- * Open and Exit. It is never shown. It also hears what the system says
- * about sleep, arriving ports, the session and its end, and passes it on
- * to the transfer and the keyboard.
+ * Open, Recent records and Exit. It is never shown. It runs the engine:
+ * the workers' events wake it, and it hears what the system says about
+ * sleep, arriving ports, the session and its end, and passes it on.
  */
 #include "app/app_win32.h"
 
 #include <dbt.h>
 
+#include <cstdio>
 #include <cstring>
 
 #include "res/resource.h"
 #include "ui/settings_dialog_win32.h"
+#include "ui/status_box.h"
 
 namespace orvanta {
 namespace {
 
 constexpr UINT_PTR kWatchdogTimerId = 653;
+// How long the end of the session waits for the port's worker to close it.
+constexpr std::uint32_t kPortCloseWaitMs = 500;
 
 // Notifications tell of changes only: a program started in a locked
 // session, or registered late, asks how the session stands.
@@ -42,9 +46,8 @@ void OnCreate(App& app, HWND window, const CREATESTRUCTA& creation)
     if (app.taskbarCreated)
         ChangeWindowMessageFilter(app.taskbarCreated, MSGFLT_ADD);
     app.eventLog.open();
-    app.program.series.observer = &app.seriesReports;
+    app.reports.window = window;
     app.journalWriter.start(app.journalSources.now());
-    app.program.conversation.journal = &app.journalRecorder;
     app.systemEvents.registerFor(window);
     readSessionState(app);
     if (!app.systemEvents.sessionsRegistered())
@@ -60,12 +63,28 @@ void OnDestroy(App& app, HWND window)
     PostQuitMessage(0);
 }
 
+void OnEngineWake(App& app)
+{
+    app.inbox.deliverTo(app.driver);
+    if (app.ending && app.program.engine.settled())
+        finishEnding(app);
+}
+
+// Shown after the engine's actions are carried out, so that the box's own
+// loop runs the engine's events instead of holding them.
+void OnShowFailure(App& app, WPARAM result)
+{
+    showStatus(app.messageBoxes, reinterpret_cast<WindowId>(app.dialog), static_cast<StatusCode>(result));
+    if (app.dialog && IsWindow(app.dialog) && !app.ending)
+        fillDialog(app.dialog);
+}
+
 void OnPowerBroadcast(App& app, WPARAM event)
 {
     if (event == PBT_APMSUSPEND)
-        app.program.series.onSuspend();
+        app.driver.feed(events::Suspending{});
     else if (event == PBT_APMRESUMEAUTOMATIC || event == PBT_APMRESUMESUSPEND)
-        app.program.series.onResume();
+        app.driver.feed(events::Resumed{});
 }
 
 // A port announced by name, or a device of the COM port interface class,
@@ -78,9 +97,9 @@ void OnDeviceChange(App& app, WPARAM event, LPARAM data)
     if (header->dbch_devicetype == DBT_DEVTYP_PORT) {
         const int port = comPortNumberOf(reinterpret_cast<const DEV_BROADCAST_PORT_A*>(header)->dbcp_name);
         if (port > 0)
-            app.program.series.onPortArrived(port);
+            app.driver.feed(events::PortArrived{port});
     } else if (header->dbch_devicetype == DBT_DEVTYP_DEVICEINTERFACE) {
-        app.program.series.onPortArrived(0);
+        app.driver.feed(events::PortArrived{0});
     }
 }
 
@@ -95,38 +114,24 @@ void OnSessionChange(App& app, WPARAM event)
 // answer, and nothing more is typed.
 LRESULT OnQueryEndSession(App& app)
 {
-    app.seriesReports.sessionEnding = true;
-    app.program.series.onSessionEnding();
-    stopTypingAgain(app, app.mainWindow);
+    app.reports.sessionEnding = true;
+    stopTypingAgainCountdown(app, app.mainWindow);
+    app.driver.feed(events::SessionQuery{});
     return TRUE;
 }
 
 // The process may be ended any time after this returns: the port is
 // closed now. When it is not (the Restart Manager closes programs one by
 // one, for an installer), the program ends by itself.
-void OnEndSession(App& app, HWND window, WPARAM ending)
+void OnEndSession(App& app, WPARAM ending)
 {
     if (!ending) {
-        app.seriesReports.sessionEnding = false;
-        return app.program.series.onSessionGoesOn();
+        app.reports.sessionEnding = false;
+        return app.driver.feed(events::SessionGoesOn{});
     }
-    app.program.series.stop();
-    app.trayIcon.remove();
-    PostMessageA(window, WM_CLOSE, 0, 0);
-}
-
-// Whoever closes the hidden window ends the program, as Exit does: the
-// settings dialog is closed with it. Typing stops before anything that may
-// wait on the shell (the icon's removal).
-void OnClose(App& app, HWND window)
-{
-    app.program.series.closePort();
-    stopTypingAgain(app, window);
-    HWND dialog = app.dialog();
-    if (dialog && IsWindow(dialog))
-        SendMessageA(dialog, WM_CLOSE, 0, 0);
-    app.trayIcon.remove();
-    DestroyWindow(window);
+    app.driver.feed(events::SessionEnded{});
+    app.ports.awaitClosed(kPortCloseWaitMs);
+    endProgram(app);
 }
 
 // The menu's bottom-right corner goes to the pointer; the window must be in
@@ -145,14 +150,15 @@ void showTrayMenu(App& app, HWND window)
     DestroyMenu(menu);
 }
 
-// A port request that did not end when cancelled leaves its handle
-// behind; the user hears of it once for each.
-void noteHandlesGivenUp(App& app)
+// A port request that did not end when cancelled, or a worker that never
+// ended, leaves its handle behind; the user and IT hear of it once for each.
+void noteLetGo(App& app)
 {
-    const std::uint32_t givenUp = app.comPort.handlesGivenUp();
-    if (givenUp == app.handlesGivenUpShown)
+    const std::uint32_t letGo = comRequestsGivenUp() + app.ports.givenUp();
+    if (letGo == app.givenUpShown)
         return;
-    app.handlesGivenUpShown = givenUp;
+    app.givenUpShown = letGo;
+    app.eventLog.report(portLetGo(app.program.settings.comPort, letGo), GetTickCount64());
     app.notificationArea.showBalloon("The COM port stopped answering; it was let go and is opened anew.", true);
 }
 
@@ -160,7 +166,7 @@ void noteHandlesGivenUp(App& app)
 // the user hears once that it fails and once that it is written again.
 void noteJournal(App& app)
 {
-    const bool failing = app.journalRecorder.failing();
+    const bool failing = app.journal.failing();
     if (failing == app.journalFailingShown)
         return;
     app.journalFailingShown = failing;
@@ -178,23 +184,27 @@ void OnSessionRetryTimer(App& app, HWND window)
     readSessionState(app);
 }
 
-// The engine's deadlines all expire here, whatever window is open.
+// The inbox is looked at here as well: should a wake have been lost (a
+// full message queue), the engine's events still come.
+void OnWatchdogTimer(App& app)
+{
+    app.inbox.deliverTo(app.driver);
+    app.driver.feed(events::WatchdogLook{});
+    if (const auto noWindow = app.reports.noWindow.look(app.reports.last, app.clock.tickCount()))
+        app.eventLog.report(*noWindow, GetTickCount64());
+    noteLetGo(app);
+    noteJournal(app);
+}
+
 void OnTimer(App& app, HWND window, WPARAM timerId)
 {
-    if (const auto deadline = app.timer.expired(timerId)) {
-        app.program.series.onDeadline(*deadline);
-    } else if (timerId == kTrayRetryTimerId) {
-        app.trayIcon.onRetryTimer();
-    } else if (timerId == kTypeAgainTimerId) {
-        OnTypeAgainTimer(app, window);
-    } else if (timerId == kSessionRetryTimerId) {
-        OnSessionRetryTimer(app, window);
-    } else if (timerId == kWatchdogTimerId) {
-        app.program.series.watch(app.clock.tickCount());
-        if (const auto noWindow = app.seriesReports.noWindow.look(app.seriesReports.last, app.clock.tickCount()))
-            app.eventLog.report(*noWindow, GetTickCount64());
-        noteHandlesGivenUp(app);
-        noteJournal(app);
+    switch (timerId) {
+    case kTrayRetryTimerId: return app.trayIcon.onRetryTimer();
+    case kTypeAgainTimerId: return OnTypeAgainTimer(app, window);
+    case kSessionRetryTimerId: return OnSessionRetryTimer(app, window);
+    case kWatchdogTimerId: return OnWatchdogTimer(app);
+    case kEndingTimerId: return finishEnding(app);
+    default: return;
     }
 }
 
@@ -203,15 +213,11 @@ void OnTimer(App& app, HWND window, WPARAM timerId)
 // transfer ended in the background shows them usable again.
 void OnOpen(App& app)
 {
-    HWND dialog = app.dialog();
-    revealDialog(dialog);
-    applyEnableRules(dialog, !app.program.series.busy());
-    SetForegroundWindow(dialog);
-}
-
-void OnExit(App& app)
-{
-    SendMessageA(app.dialog(), WM_CLOSE, 0, 0);
+    if (!app.dialog)
+        return;
+    revealDialog(app.dialog);
+    applyEnableRules(app.dialog, !app.program.engine.busy());
+    SetForegroundWindow(app.dialog);
 }
 
 void OnTrayIcon(App& app, HWND window, LPARAM mouseMessage)
@@ -224,12 +230,14 @@ void OnTrayIcon(App& app, HWND window, LPARAM mouseMessage)
 
 void OnCommand(App& app, HWND window, WPARAM command)
 {
+    if (app.ending)
+        return;
     if (LOWORD(command) == IDM_TRAY_OPEN)
         OnOpen(app);
     else if (LOWORD(command) == IDM_TRAY_RECENT)
         OnRecentRecords(app, window);
     else if (LOWORD(command) == IDM_TRAY_EXIT)
-        OnExit(app);
+        endProgram(app);
 }
 
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
@@ -241,48 +249,23 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     }
     switch (message) {
     case WM_CREATE: OnCreate(app, window, *reinterpret_cast<const CREATESTRUCTA*>(lParam)); return 1;
+    case kEngineWake: OnEngineWake(app); return 0;
+    case kShowFailure: OnShowFailure(app, wParam); return 0;
     case WM_TIMER: OnTimer(app, window, wParam); return 0;
     case WM_DESTROY: OnDestroy(app, window); return 0;
     case WM_POWERBROADCAST: OnPowerBroadcast(app, wParam); return TRUE;
     case WM_DEVICECHANGE: OnDeviceChange(app, wParam, lParam); return TRUE;
     case WM_WTSSESSION_CHANGE: OnSessionChange(app, wParam); return 0;
     case WM_QUERYENDSESSION: return OnQueryEndSession(app);
-    case WM_ENDSESSION: OnEndSession(app, window, wParam); return 0;
-    case WM_CLOSE: OnClose(app, window); return 0;
+    case WM_ENDSESSION: OnEndSession(app, wParam); return 0;
+    case WM_CLOSE: endProgram(app); return 0;
     case kTrayMessage: OnTrayIcon(app, window, lParam); return 0;
     case WM_COMMAND: OnCommand(app, window, wParam); return 0;
-    case kTypeAgainDone: OnTypeAgainDone(app, wParam, lParam); return 0;
     default: return DefWindowProcA(window, message, wParam, lParam);
     }
 }
 
 }  // namespace
-
-void SeriesReports::seriesChanged(const SeriesReport& report)
-{
-    tray.seriesChanged(report);
-    for (const EventReport& event : eventsOfChange(last, report))
-        eventLog.report(event, GetTickCount64());
-    last = report;
-    if (report.state != SeriesState::Idle && !restartRegistered) {
-        registerSeriesRestart(settings);
-        restartRegistered = true;
-    } else if (report.state == SeriesState::Idle && restartRegistered && !sessionEnding) {
-        unregisterSeriesRestart();
-        restartRegistered = false;
-    }
-}
-
-void SeriesReports::batchDelivered(std::uint32_t records)
-{
-    eventLog.report(orvanta::batchDelivered(records, settings.comPort), GetTickCount64());
-}
-
-App& theApp()
-{
-    static App app;
-    return app;
-}
 
 bool registerMainWindowClass(HINSTANCE instance)
 {
@@ -302,18 +285,6 @@ HWND createMainWindow(HINSTANCE instance)
     return CreateWindowExA(0, kWindowClass, "", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 2, 2,
                            GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), nullptr, nullptr,
                            instance, nullptr);
-}
-
-INT_PTR runSettingsDialog(App& app)
-{
-    Program& program = app.program;
-    SettingsDialogContext context{
-        app.instance,
-        DialogSession{program.settings, program.working, program.series, app.messageBoxes, app.settingsStore},
-        app.trayIcon, program.failureBoxes.owner, program.commandLineMode};
-    const INT_PTR ended = showSettingsDialog(context);
-    program.failureBoxes.owner = 0;
-    return ended;
 }
 
 }  // namespace orvanta

@@ -1,36 +1,21 @@
 /*
- * Wiring of the program's parts. The connection hands chunks to the
- * receiver, declared after it: it only keeps the reference until the first
- * transfer starts.
+ * The typing hand.
  */
 #include "app/program.h"
 
-#include "ui/status_box.h"
-
 namespace orvanta {
 
-Program::Program(const Platform& services)
-    : platform(services),
-      timer(services.timer, services.clock),
-      synthesizer(services.keyboard, services.clock, settings, typing, platformMajorVersion),
-      capsLock(services.keyboard, services.clock, typing),
-      delivery(settings, working, synthesizer, typing),
-      assembler(transfer),
-      port(settings, PortServices{services.comPort, services.readerThread, services.clock}, receiver,
-           transfer.running),
-      conversation(transfer, delivery, port, timer, services.clock),
-      receiver(transfer, typing, capsLock, assembler, conversation),
-      series(conversation, transfer, delivery, settings, timer),
-      failureBoxes(services.messageBoxes)
+void TypingHand::type(Ticket ticket, std::span<const std::uint8_t> data, bool fresh)
 {
-    applyDefaults(settings);
-    series.ends = &failureBoxes;
+    RecordJob job = frameRecord(settings_, working_, data);
+    job.ticket = ticket;
+    job.fresh = fresh;
+    worker_.give(std::move(job));
 }
 
-void FailureBoxes::transferEnded(StatusCode result)
+events::RecordTyped recordTypedOf(const TypedRecord& typed)
 {
-    if (result != StatusCode::Ok)
-        showStatus(boxes, owner, result);
+    return events::RecordTyped{typed.ticket, typed.outcome, typed.typedAtUs, typed.window};
 }
 
 }  // namespace orvanta

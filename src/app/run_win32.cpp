@@ -2,7 +2,8 @@
  * Start-up and the two run modes. A command line without keep-online runs
  * one transfer with no window, icon or message and ends the process, with
  * an exit code that tells a batch file how it ended; any other start is
- * interactive.
+ * interactive. Either way the thread's messages run the engine: the
+ * settings dialog's loop, or the unattended run's own.
  */
 #include "app/app_win32.h"
 #include "res/resource.h"
@@ -11,16 +12,22 @@
 namespace orvanta {
 namespace {
 
+// How long the end waits for the journal's last rows to reach the disk,
+// and for a record's ACK that is owed.
+constexpr auto kJournalEndWait = std::chrono::milliseconds(5000);
+constexpr DWORD kSettleWaitMs = 1000;
+
 // Only the dialog's Close ends it with 2; a dialog that cannot be created
 // at all (-1) ends the run as well instead of being retried forever, and so
-// does the hidden window's end.
+// do the program's end and the hidden window's.
 int runInteractive(App& app)
 {
     initDialogControls();
+    app.trayIcon.show();
     INT_PTR result;
     do {
         result = runSettingsDialog(app);
-    } while (result != IDC_CLOSE && result != -1 && IsWindow(app.mainWindow));
+    } while (!app.ending && result != IDC_CLOSE && result != -1 && IsWindow(app.mainWindow));
     return 1;
 }
 
@@ -28,7 +35,23 @@ int runMode(App& app)
 {
     if (!app.program.commandLineMode || app.program.settings.keepOnline)
         return runInteractive(app);
-    return runUnattended();
+    return runUnattended(app);
+}
+
+// Runs the thread's messages until the engine has nothing open or owed,
+// or the time is up.
+void awaitSettled(App& app, DWORD waitMs)
+{
+    const ULONGLONG giveUpAt = GetTickCount64() + waitMs;
+    MSG message;
+    while (!app.program.engine.settled() && GetTickCount64() < giveUpAt) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+            if (message.message == WM_QUIT)
+                return;
+            DispatchMessageA(&message);
+        }
+    }
 }
 
 }  // namespace
@@ -42,48 +65,29 @@ int runOrvanta(HINSTANCE instance, const char* commandLine)
     app.mainWindow = createMainWindow(instance);
     if (!app.mainWindow)
         return 0;
-    // Without the relay the receive thread could not arm the protocol timer
-    // and a transfer would wait for ever: as bad a start as no window.
-    if (!app.timer.createRelay(instance, app.mainWindow)) {
-        DestroyWindow(app.mainWindow);
-        return 0;
-    }
+    app.wakeWindow = app.mainWindow;
     applyCommandLine(app.program.settings, commandLine, app.program.commandLineMode, app.settingsStore);
     const int exitCode = runMode(app);
+    awaitSettled(app, kSettleWaitMs);   // a record's ACK owed at the end
     DestroyWindow(app.mainWindow);
+    app.journal.finish(kJournalEndWait);
     return exitCode;
 }
 
-int runUnattended()
+// The run ends when its transfer has, when its window is closed from
+// outside, or when the session's question stops it.
+int runUnattended(App& app)
 {
-    App& app = theApp();
-    Program& program = app.program;
-    UnattendedEnd end;
-    program.series.ends = &end;
-    program.series.reset();
-    if (program.series.start() == StatusCode::Ok)
-        unattendedPump();
-    program.series.closePort();
-    program.series.ends = &program.failureBoxes;
-    return unattendedExitCode(end.result);
-}
-
-// Sleeps until a message arrives instead of polling: records are typed by
-// the receive thread meanwhile, and the deadlines come as WM_TIMER to the
-// hidden window, as in the interactive run. The wait is bounded so that a
-// message this loop does not take cannot keep it awake, and the pump ends
-// when the transfer has ended, or its window has been closed or destroyed
-// from outside.
-void unattendedPump()
-{
-    App& app = theApp();
-    constexpr DWORD kWakeUpMs = 100;
+    app.reports.unattended = true;
+    app.driver.feed(events::Started{});
     MSG message;
-    while (IsWindow(app.mainWindow) && app.program.transfer.running) {
-        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE))
-            DispatchMessageA(&message);
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, kWakeUpMs, QS_ALLINPUT);
+    while (!app.reports.ended && !app.ending && IsWindow(app.mainWindow) && app.program.engine.busy()) {
+        if (GetMessageA(&message, nullptr, 0, 0) <= 0)
+            break;
+        DispatchMessageA(&message);
     }
+    app.driver.feed(events::Stopped{});
+    return unattendedExitCode(app.reports.result);
 }
 
 }  // namespace orvanta

@@ -20,7 +20,7 @@ bool portWasLost(const SeriesReport& report)
 
 }  // namespace
 
-std::vector<EventReport> eventsOfChange(const SeriesReport& before, const SeriesReport& now)
+std::vector<EventReport> eventsOfChange(const SeriesReport& before, const SeriesReport& now, const std::string& since)
 {
     const std::string port = portName(now.comPort);
     if (before.state == SeriesState::Idle && now.state != SeriesState::Idle)
@@ -37,6 +37,10 @@ std::vector<EventReport> eventsOfChange(const SeriesReport& before, const Series
         return {{EventId::TransferFailed, EventLevel::Warning, {port, statusText(now.result)}}};
     if (now.state == SeriesState::StartedAgain)
         return {{EventId::StartedAgain, EventLevel::Warning, {port}}};
+    if (now.state == SeriesState::NoAnswer && before.state != SeriesState::NoAnswer)
+        return {{EventId::NoAnswer, EventLevel::Warning, {port, since}}};
+    if (before.state == SeriesState::NoAnswer && now.state == SeriesState::Collecting)
+        return {{EventId::AnswersAgain, EventLevel::Information, {port}}};
     return {};
 }
 
@@ -51,9 +55,14 @@ EventReport journalChanged(bool failing)
                    : EventReport{EventId::JournalRecovered, EventLevel::Information, {}};
 }
 
+EventReport portLetGo(int comPort, std::uint32_t letGo)
+{
+    return {EventId::PortLetGo, EventLevel::Error, {portName(comPort), std::to_string(letGo)}};
+}
+
 std::optional<EventReport> NoWindowWatch::look(const SeriesReport& now, std::uint32_t nowMs)
 {
-    if (now.state != SeriesState::NoTypingTarget) {
+    if (now.state != SeriesState::NoRecordWindow) {
         sinceMs_.reset();
         reported_ = false;
         return std::nullopt;

@@ -2,8 +2,9 @@
  * What is worth an entry in the Application event log, where IT
  * departments collect what goes wrong on a fleet of PCs: a series started
  * or stopped, a port lost and back, a failed transfer, no window for a
- * long time, the journal failing and recovered, a batch delivered, and a
- * series the watchdog had to start again. Decided without Windows; the
+ * long time, a collector that stopped answering and answers again, the
+ * journal failing and recovered, a batch delivered, a series the watchdog
+ * had to start again, and a port let go because its driver hung. Decided without Windows; the
  * messages are in src/res/events.mc under the same ids.
  */
 #pragma once
@@ -20,7 +21,8 @@ namespace orvanta {
 namespace EventId {
 inline constexpr std::uint32_t SeriesStarted = 100, SeriesStopped = 101, PortLost = 102, PortBack = 103,
                                TransferFailed = 104, NoWindow = 105, JournalFailing = 106, JournalRecovered = 107,
-                               BatchDelivered = 108, StartedAgain = 109;
+                               BatchDelivered = 108, StartedAgain = 109, NoAnswer = 110, AnswersAgain = 111,
+                               PortLetGo = 112;
 }  // namespace EventId
 
 enum class EventLevel { Information, Warning, Error };
@@ -36,10 +38,13 @@ struct EventReport {
 // A report about no window comes after this long without one.
 constexpr std::uint32_t kNoWindowReportMinutes = 10;
 
-// The events of one change of a keep-online series' state.
-std::vector<EventReport> eventsOfChange(const SeriesReport& before, const SeriesReport& now);
+// The events of one change of a keep-online series' state; `since` is the
+// local time (HH:MM) a report of no answer gives.
+std::vector<EventReport> eventsOfChange(const SeriesReport& before, const SeriesReport& now,
+                                        const std::string& since = {});
 EventReport batchDelivered(std::uint32_t records, int comPort);
 EventReport journalChanged(bool failing);
+EventReport portLetGo(int comPort, std::uint32_t letGo);
 
 // Watches how long no window could take records, from the series' state
 // and the time of each look: one report per such spell, once it has

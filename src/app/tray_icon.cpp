@@ -38,7 +38,7 @@ void TrayIcon::onTaskbarCreated()
         tryToAdd();
 }
 
-void seriesStateLine(const SeriesReport& r, char (&line)[kTrayTipSize])
+void seriesStateLine(const SeriesReport& r, const char* since, char (&line)[kTrayTipSize])
 {
     switch (r.state) {
     case SeriesState::Idle: line[0] = 0; return;
@@ -51,8 +51,11 @@ void seriesStateLine(const SeriesReport& r, char (&line)[kTrayTipSize])
         else
             std::snprintf(line, sizeof line, "Waiting for COM%d", r.comPort);
         return;
-    case SeriesState::NoTypingTarget:
+    case SeriesState::NoRecordWindow:
         std::snprintf(line, sizeof line, "Paused: no window to type the records into");
+        return;
+    case SeriesState::NoAnswer:
+        std::snprintf(line, sizeof line, "No answer from the collector since %s", since);
         return;
     case SeriesState::StartedAgain:
         std::snprintf(line, sizeof line, "Started again: it had stopped by itself");
@@ -63,10 +66,10 @@ void seriesStateLine(const SeriesReport& r, char (&line)[kTrayTipSize])
     }
 }
 
-void TrayIcon::seriesChanged(const SeriesReport& report)
+void TrayIcon::seriesChanged(const SeriesReport& report, const char* since)
 {
     char line[kTrayTipSize];
-    seriesStateLine(report, line);
+    seriesStateLine(report, since, line);
     char tip[kTrayTipSize];
     std::snprintf(tip, sizeof tip, line[0] ? "%s\n%s" : "%s", kTrayTitle, line);
     const bool collecting = report.state == SeriesState::Collecting || report.state == SeriesState::Idle;

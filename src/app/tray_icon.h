@@ -12,7 +12,6 @@
 
 #include "protocol/series_state.h"
 #include "version.h"
-#include "ui/tray_control.h"
 
 namespace orvanta {
 
@@ -37,22 +36,22 @@ constexpr std::size_t kTrayTipSize = 128;
 constexpr char kTrayTitle[] = "Orvanta V" ORVANTA_VERSION_TEXT;
 
 // The state line a keep-online series adds under the tip's title; empty
-// when idle.
-void seriesStateLine(const SeriesReport& report, char (&line)[kTrayTipSize]);
+// when idle. `since` is the local time (HH:MM) a report of no answer gives.
+void seriesStateLine(const SeriesReport& report, const char* since, char (&line)[kTrayTipSize]);
 
 // Also shows where a keep-online series stands: the tip's second line, a
 // different icon while it is not collecting, and a balloon when collecting
 // stops and when it resumes, never at every poll.
-class TrayIcon final : public TrayControl, public SeriesObserver {
+class TrayIcon final {
 public:
     explicit TrayIcon(NotificationArea& area) : area_(area) {}
 
-    void show() override;
-    void remove() override;
+    void show();
+    void remove();
     void onRetryTimer();
     // The shell has started anew and knows no icon of any program.
     void onTaskbarCreated();
-    void seriesChanged(const SeriesReport& report) override;
+    void seriesChanged(const SeriesReport& report, const char* since = "");
 
 private:
     enum class Collecting { Unknown, Yes, No };

@@ -1,9 +1,9 @@
 /*
  * "Recent records..." in the tray menu: the journal is read, the user
- * chooses records or transfers, the tray counts down five seconds for the
- * user to click the window to type into, and a thread of its own types
- * them under the rules of a transfer. A record of a running transfer and
- * one typed again take turns, a whole record at a time.
+ * chooses records or transfers, and the tray counts down five seconds for
+ * the user to click the window to type into; then the engine has them
+ * typed again, under the rules of a transfer, by the same typing worker,
+ * taking turns with a transfer's records a whole record at a time.
  */
 #include <cstdio>
 
@@ -19,31 +19,34 @@ void showCountdown(App& app)
 {
     char tip[kTrayTipSize];
     std::snprintf(tip, sizeof tip, "%s\nTyping again in %d s: click the window to type into", kTrayTitle,
-                  app.typeAgain.countdown);
+                  app.typeAgain.seconds);
     app.notificationArea.setLook(tip, false);
 }
 
-void startTyping(App& app, HWND window)
+void startTyping(App& app)
 {
-    app.trayIcon.seriesChanged(app.seriesReports.last);   // the tip as it was
-    app.typeAgain.worker = std::thread([&app, window, records = std::move(app.typeAgain.records)] {
-        const TypeAgainResult result = typeAgain(records, app.program.delivery, app.program.typing, app.journalRecorder);
-        PostMessageA(window, kTypeAgainDone, result.typed, static_cast<LPARAM>(records.size()));
-    });
+    app.trayIcon.seriesChanged(app.reports.last);   // the tip as it was
+    std::vector<std::string> lines;
+    for (const JournalRow& row : app.typeAgain.records)
+        lines.push_back(row.bytes);
+    app.journal.beginAgainBatch(std::move(app.typeAgain.records));
+    app.typeAgain.records.clear();
+    app.driver.feed(events::TypeAgain{std::move(lines)});
 }
 
 }  // namespace
 
+// The dialog's loop ends with the program's: nothing is chosen then.
 void OnRecentRecords(App& app, HWND window)
 {
-    if (app.typeAgain.underWay())
+    if (app.typeAgain.seconds > 0)
         return;
     const RecentRecords recent(readWholeJournal(app.journalStore));
     std::vector<JournalRow> chosen = showRecentRecords(app.instance, window, recent);
-    if (chosen.empty())
+    if (chosen.empty() || app.ending)
         return;
     app.typeAgain.records = std::move(chosen);
-    app.typeAgain.countdown = kCountdownSeconds;
+    app.typeAgain.seconds = kCountdownSeconds;
     app.notificationArea.showBalloon("Typing again in 5 s: click the window to type into.", false);
     showCountdown(app);
     SetTimer(window, kTypeAgainTimerId, 1000, nullptr);
@@ -51,35 +54,19 @@ void OnRecentRecords(App& app, HWND window)
 
 void OnTypeAgainTimer(App& app, HWND window)
 {
-    if (--app.typeAgain.countdown > 0)
+    if (--app.typeAgain.seconds > 0)
         return showCountdown(app);
     KillTimer(window, kTypeAgainTimerId);
-    startTyping(app, window);
+    startTyping(app);
 }
 
-void OnTypeAgainDone(App& app, WPARAM typed, LPARAM chosen)
+// What is being typed again stops with the engine's Stop; the countdown
+// stops here.
+void stopTypingAgainCountdown(App& app, HWND window)
 {
-    if (app.typeAgain.worker.joinable())
-        app.typeAgain.worker.join();
-    char text[160];
-    if (typed == static_cast<WPARAM>(chosen))
-        std::snprintf(text, sizeof text, "%u record(s) typed again.", static_cast<unsigned>(typed));
-    else
-        std::snprintf(text, sizeof text, "Typing again stopped after %u of %u records: no window could take the next.",
-                      static_cast<unsigned>(typed), static_cast<unsigned>(chosen));
-    app.notificationArea.showBalloon(text, typed != static_cast<WPARAM>(chosen));
-}
-
-// The record being typed again stops at its next key, unfinished and not
-// journaled; the program does not end while a thread types.
-void stopTypingAgain(App& app, HWND window)
-{
-    app.typeAgain.countdown = 0;
+    app.typeAgain.seconds = 0;
+    app.typeAgain.records.clear();
     KillTimer(window, kTypeAgainTimerId);
-    if (!app.typeAgain.worker.joinable())
-        return;
-    app.program.typing.stopRequested = true;
-    app.typeAgain.worker.join();
 }
 
 }  // namespace orvanta

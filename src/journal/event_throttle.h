@@ -20,7 +20,7 @@ public:
     bool allow(std::uint32_t cause, std::uint64_t nowMs);
 
 private:
-    std::mutex mutex_;   // both the UI and the receive thread report
+    std::mutex mutex_;   // the UI thread and the workers may report
     std::unordered_map<std::uint32_t, std::uint64_t> lastReportMs_;
 };
 

@@ -1,41 +1,120 @@
 /*
- * A row for each record that went in, on the receive thread, in the pause
- * before the record's ACK.
+ * A row for each record that went in, on the journal's worker: a
+ * transfer's record within the pause before its ACK, one typed again
+ * after it went in.
  */
 #include "journal/journal_recorder.h"
 
+#include <chrono>
+
 namespace orvanta {
+namespace {
+
+// Rows still queued are written before the program ends; a disk that does
+// not answer in this time is left to the end of the process.
+constexpr auto kEndWait = std::chrono::milliseconds(5000);
+
+}  // namespace
 
 // The record's data lie between its sequence value and its two checksum
-// bytes; the bytes column keeps the whole line as it came.
-void JournalRecorder::recordDelivered(const TransferContext& transfer)
+// bytes; the bytes column keeps the whole line as it came. A row typed
+// again is the row chosen, with the window that took it now, in the batch
+// begun at its batch time.
+JournalRow JournalRecorder::rowOf(const RowRequest& request)
 {
-    const auto length = static_cast<std::size_t>(transfer.lineLength);
     JournalRow row;
+    if (request.kind == RowKind::TypedAgain) {
+        row = request.original;
+        row.action = JournalAction::TypedAgain;
+        row.transfer = request.batchTime;
+    } else {
+        const auto* line = reinterpret_cast<const std::uint8_t*>(request.line.data());
+        const std::size_t length = request.line.size();
+        row.comPort = request.comPort;
+        row.record = length >= 3 ? sources_.textOf(line + 1, length - 3) : std::string{};
+        row.bytes = request.line;
+        row.action = JournalAction::Typed;
+    }
     row.time = sources_.now();
-    row.comPort = settings_.comPort;
-    row.record = length >= 3 ? sources_.textOf(transfer.lineBuffer + 1, length - 3) : std::string{};
-    row.bytes.assign(reinterpret_cast<const char*>(transfer.lineBuffer), length);
-    row.windowTitle = sources_.windowTitle(typing_.targetWindow);
-    row.program = sources_.programOf(typing_.targetWindow);
-    row.action = JournalAction::Typed;
-    if (transfer.recordsAcknowledged == 0)
-        transferTime_ = row.time;
-    row.transfer = transferTime_;
-    const std::lock_guard oneRowAtATime(writing_);
-    failing_ = writer_.write(row) == JournalWrite::Failed;
+    row.windowTitle = sources_.windowTitle(request.window);
+    row.program = sources_.programOf(request.window);
+    return row;
 }
 
-void JournalRecorder::recordTypedAgain(const JournalRow& original, const LocalTime& batchTime)
+bool JournalRecorder::record(const RowRequest& request)
 {
-    JournalRow row = original;
-    row.time = sources_.now();
-    row.windowTitle = sources_.windowTitle(typing_.targetWindow);
-    row.program = sources_.programOf(typing_.targetWindow);
-    row.action = JournalAction::TypedAgain;
-    row.transfer = batchTime;
-    const std::lock_guard oneRowAtATime(writing_);
-    failing_ = writer_.write(row) == JournalWrite::Failed;
+    JournalRow row = rowOf(request);
+    if (request.kind == RowKind::Typed) {
+        if (request.firstOfTransfer)
+            transferTime_ = row.time;
+        row.transfer = transferTime_;
+    }
+    return writer_.write(row) == JournalWrite::Written;
+}
+
+JournalWorker::JournalWorker(JournalRecorder& recorder, const Settings& settings, EventPost post)
+    : recorder_(recorder), settings_(settings), post_(std::move(post)), thread_([this] { run(); })
+{
+}
+
+JournalWorker::~JournalWorker()
+{
+    finish(kEndWait);
+}
+
+void JournalWorker::finish(std::chrono::milliseconds wait)
+{
+    {
+        const std::lock_guard hold(lock_);
+        quitting_ = true;
+        wake_.notify_all();
+    }
+    thread_.endWithin(wait);
+}
+
+void JournalWorker::beginAgainBatch(std::vector<JournalRow> rows)
+{
+    againRows_ = std::move(rows);
+    againTime_ = recorder_.now();
+}
+
+// Everything the row needs is taken now, on the engine's thread.
+void JournalWorker::write(const actions::WriteJournalRow& row)
+{
+    RowRequest request;
+    request.ticket = row.ticket;
+    request.kind = row.kind;
+    request.line.assign(reinterpret_cast<const char*>(row.line.data()), row.line.size());
+    request.window = row.window;
+    request.comPort = settings_.comPort;
+    request.firstOfTransfer = row.firstOfTransfer;
+    if (row.kind == RowKind::TypedAgain && row.againIndex < againRows_.size()) {
+        request.original = againRows_[row.againIndex];
+        request.batchTime = againTime_;
+    }
+    const std::lock_guard hold(lock_);
+    rows_.push_back(std::move(request));
+    wake_.notify_all();
+}
+
+// The records are typed and acknowledged whatever becomes of their rows:
+// a journal that cannot be written says so elsewhere.
+void JournalWorker::run()
+{
+    for (;;) {
+        RowRequest request;
+        {
+            std::unique_lock hold(lock_);
+            wake_.wait(hold, [this] { return quitting_ || !rows_.empty(); });
+            if (rows_.empty())
+                return;
+            request = std::move(rows_.front());
+            rows_.pop_front();
+        }
+        const bool written = recorder_.record(request);
+        failing_ = !written;
+        post_(events::JournalRowWritten{request.ticket, written});
+    }
 }
 
 }  // namespace orvanta

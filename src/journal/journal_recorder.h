@@ -1,20 +1,28 @@
 /*
- * The journal as the conversation sees it: each record that went in
- * becomes a row, with the moment, the port, the text as typed, the bytes
- * as received, and the window and program that took it. What only the
- * platform knows comes through JournalSources.
+ * The journal as the engine sees it: each record that went in becomes a
+ * row, with the moment, the port, the text as typed, the bytes as
+ * received, and the window and program that took it; a record typed
+ * again becomes a row of its own. The rows are written on a worker of
+ * their own, in the order they were asked for, and each is answered, so
+ * that a record's ACK waits for its row and nothing else waits for the
+ * disk. What only the platform knows comes through JournalSources.
  */
 #pragma once
 
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <cstdint>
+#include <deque>
+#include <functional>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "journal/journal_writer.h"
-#include "keys/typing_state.h"
+#include "platform/bounded_thread.h"
 #include "platform/window_id.h"
-#include "protocol/record_journal.h"
+#include "protocol/engine_driver.h"
 #include "settings/settings.h"
 
 namespace orvanta {
@@ -30,32 +38,63 @@ public:
     virtual std::string programOf(WindowId window) = 0;
 };
 
-class JournalRecorder final : public RecordJournal {
-public:
-    JournalRecorder(JournalWriter& writer, JournalSources& sources, const Settings& settings,
-                    const TypingState& typing)
-        : writer_(writer), sources_(sources), settings_(settings), typing_(typing)
-    {
-    }
+// One row to write, as the engine's thread asked for it.
+struct RowRequest {
+    Ticket ticket = 0;
+    RowKind kind = RowKind::Typed;
+    std::string line;            // the record line as received, without its CR
+    WindowId window = 0;
+    int comPort = 0;
+    bool firstOfTransfer = false;
+    JournalRow original;         // typed again: the row it was chosen from
+    LocalTime batchTime;         // typed again: when its batch began
+};
 
-    void recordDelivered(const TransferContext& transfer) override;
-    // A row of the journal typed again: a row of its own, with the window
-    // that took it now, in the batch begun at batchTime.
-    void recordTypedAgain(const JournalRow& original, const LocalTime& batchTime);
+class JournalRecorder {
+public:
+    JournalRecorder(JournalWriter& writer, JournalSources& sources) : writer_(writer), sources_(sources) {}
+
+    // On the journal's worker; false when the row could not be written.
+    bool record(const RowRequest& request);
     LocalTime now() { return sources_.now(); }
-    // True since a row could not be written, until one could again.
-    bool failing() const { return failing_; }
 
 private:
+    JournalRow rowOf(const RowRequest& request);
+
     JournalWriter& writer_;
     JournalSources& sources_;
+    LocalTime transferTime_;   // of the transfer's first record
+};
+
+class JournalWorker final : public JournalPen {
+public:
+    JournalWorker(JournalRecorder& recorder, const Settings& settings, EventPost post);
+    ~JournalWorker() override;
+    JournalWorker(const JournalWorker&) = delete;
+    JournalWorker& operator=(const JournalWorker&) = delete;
+
+    // The rows a batch typed again was chosen from, before it is typed.
+    void beginAgainBatch(std::vector<JournalRow> rows);
+    void write(const actions::WriteJournalRow& row) override;
+    // True since a row could not be written, until one could again.
+    bool failing() const { return failing_; }
+    // Writes the rows still queued, for at most `wait`, and ends the worker.
+    void finish(std::chrono::milliseconds wait);
+
+private:
+    void run();
+
+    JournalRecorder& recorder_;
     const Settings& settings_;
-    const TypingState& typing_;
+    EventPost post_;
+    std::vector<JournalRow> againRows_;
+    LocalTime againTime_;
     std::atomic<bool> failing_{false};
-    // The receive thread and the thread typing records again both write:
-    // one row at a time.
-    std::mutex writing_;
-    LocalTime transferTime_;   // of the transfer's first record (receive thread)
+    std::mutex lock_;
+    std::condition_variable wake_;
+    std::deque<RowRequest> rows_;
+    bool quitting_ = false;
+    BoundedThread thread_;
 };
 
 }  // namespace orvanta

@@ -1,5 +1,5 @@
 /*
- * The typing target rules.
+ * The record window rules.
  */
 #include "keys/foreground.h"
 
@@ -7,13 +7,13 @@
 
 namespace orvanta {
 
-bool acceptsTyping(const ForegroundWindow& window)
+bool isRecordWindow(const ForegroundWindow& window)
 {
     return window.exists && !window.isShell && !window.ownProcess && !window.inputBlocked && !window.hidden
            && !window.minimized && !window.noFocus && !window.hung;
 }
 
-bool keepsTyping(const ForegroundWindow& window)
+bool staysRecordWindow(const ForegroundWindow& window)
 {
     return window.exists && !window.ownProcess && !window.hidden && !window.minimized && !window.noFocus;
 }

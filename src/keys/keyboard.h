@@ -85,6 +85,10 @@ public:
     [[nodiscard]] virtual KeysFate sendKeys(const KeyEvent* events, std::uint32_t count) = 0;
     virtual void beginRecord(const ForegroundWindow& window) = 0;
     virtual void endRecord() = 0;
+    // True while the platform judges each key of the record as it goes in
+    // (the record window in front, no modifier of the user's down), so that
+    // what sendKeys says of them is exact.
+    virtual bool keysJudged() = 0;
     // Whether the window's thread answers a message within timeoutMs: an
     // application busy with the keys of the record before does not.
     virtual bool windowAnswers(WindowId window, std::uint32_t timeoutMs) = 0;

@@ -10,7 +10,7 @@
  *
  * SendInput reports the events it took; input that User Interface
  * Privilege Isolation blocks is dropped without a word, which is why a
- * window of a process at a higher integrity level is no typing target.
+ * window of a process at a higher integrity level is no record window.
  * While a record is typed, its keys carry a tag the key watch knows them
  * by, and the watch says what became of them.
  */

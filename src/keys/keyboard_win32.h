@@ -19,6 +19,7 @@ public:
     KeysFate sendKeys(const KeyEvent* events, std::uint32_t count) override;
     void beginRecord(const ForegroundWindow& window) override;
     void endRecord() override;
+    bool keysJudged() override { return watch_.watching(); }
     bool windowAnswers(WindowId window, std::uint32_t timeoutMs) override;
     std::int16_t scanChar(std::uint8_t character, KeyboardLayout layout) override;
     std::uint16_t scanCodeOf(std::uint8_t virtualKey, KeyboardLayout layout) override;
@@ -34,8 +35,8 @@ public:
     void setSessionTakesInput(bool takesInput) { sessionTakesInput_ = takesInput; }
 
 private:
-    // The window in front is asked about before every typed byte, from the
-    // receive thread, and before keep-online polls, from the UI thread.
+    // The window in front is asked about before records, from the typing
+    // worker, and before keep-online polls, from the engine's thread.
     // Whether it is the shell's and whether its process may be sent input
     // do not change while the same window of the same process stays there.
     struct WindowVerdict {

@@ -70,12 +70,10 @@ KeystrokeSynthesizer::KeystrokeSynthesizer(Keyboard& keyboard, Clock& clock, con
 
 bool KeystrokeSynthesizer::typeRecord(const RecordKeys& record)
 {
-    if (!awaitTypingTarget())
-        return false;
-    ForegroundWindow target;
-    target.id = typing_.targetWindow;
-    target.thread = typing_.targetThread;
-    keyboard_.beginRecord(target);
+    ForegroundWindow window;
+    window.id = typing_.recordWindow;
+    window.thread = typing_.recordThread;
+    keyboard_.beginRecord(window);
     static const std::uint8_t kEnter[] = {VirtualKey::Return};
     const bool typed = typeText(record.prefix, true) && typeText(record.data, false)
                        && (!record.carriageReturn || typeText(kEnter, true)) && typeText(record.suffix, true);
@@ -111,23 +109,26 @@ bool KeystrokeSynthesizer::typeText(std::span<const std::uint8_t> bytes, bool ea
     return true;
 }
 
-// The events of one character go in only into the record's window and
+// The events of one character go in only into the record window and
 // never with a modifier of the user's: a key of a record pressed with the
 // user's Ctrl would be a shortcut. They wait while one is down; the look
 // before them can miss a modifier pressed just after it, which the
-// platform then reports by holding the events back. After a wait the gap
-// runs from the moment they go in.
+// platform then reports by holding the events back. While the platform
+// judges each key as it goes in, its verdict is the look: one made here
+// as well would only make every key slower. After a wait the gap runs
+// from the moment they go in.
 bool KeystrokeSynthesizer::sendWhole(KeySequence& keys, std::uint64_t& turnUs)
 {
     const std::uint64_t giveUpUs = clock_.nowUs() + kModifierWaitMs * kMicrosPerMs;
     bool heldBack = false;
     for (;;) {
-        if (heldBack || keyboard_.modifiersHeld()) {
+        const bool judged = keyboard_.keysJudged();
+        if (heldBack || (!judged && keyboard_.modifiersHeld())) {
             if (!awaitModifiersUp(giveUpUs))
                 return false;
             turnUs = clock_.nowUs();
         }
-        if (typing_.stopRequested || !stillTypingTarget())
+        if (typing_.stopRequested || (!judged && !stillRecordWindow()))
             return false;
         const KeysFate fate = keys.send();
         if (fate != KeysFate::HeldBack)
@@ -151,36 +152,36 @@ bool KeystrokeSynthesizer::awaitModifiersUp(std::uint64_t giveUpUs)
 // A window that is busy for a moment (looking up the line just entered,
 // its field disabled meanwhile) takes its keys once it answers again and
 // has a focused control; one that stays busy would swallow the record.
-bool KeystrokeSynthesizer::awaitTypingTarget()
+bool KeystrokeSynthesizer::awaitRecordWindow()
 {
     if (keyboard_.modifiersHeld() && !awaitModifiersUp(clock_.nowUs() + kModifierWaitMs * kMicrosPerMs))
         return false;
-    const std::uint64_t giveUpUs = clock_.nowUs() + kTargetWaitMs * kMicrosPerMs;
+    const std::uint64_t giveUpUs = clock_.nowUs() + kRecordWindowWaitMs * kMicrosPerMs;
     for (;;) {
         const ForegroundWindow window = keyboard_.foregroundWindow();
-        if (acceptsTyping(window) && keyboard_.windowAnswers(window.id, kAnswerWaitMs)) {
+        if (isRecordWindow(window) && keyboard_.windowAnswers(window.id, kAnswerWaitMs)) {
             typing_.keyboardLayout = window.layout;
-            typing_.targetWindow = window.id;
-            typing_.targetThread = window.thread;
+            typing_.recordWindow = window.id;
+            typing_.recordThread = window.thread;
             return true;
         }
         if (clock_.nowUs() >= giveUpUs || typing_.stopRequested)
             return false;
-        clock_.idleMs(kTargetPollMs);
+        clock_.idleMs(kRecordWindowPollMs);
     }
 }
 
-bool KeystrokeSynthesizer::hasTypingTarget()
+bool KeystrokeSynthesizer::recordWindowThere()
 {
-    return acceptsTyping(keyboard_.foregroundWindow());
+    return isRecordWindow(keyboard_.foregroundWindow());
 }
 
 // A window that stops answering in the middle of a record still gets the
 // rest: its keys wait in its queue.
-bool KeystrokeSynthesizer::stillTypingTarget()
+bool KeystrokeSynthesizer::stillRecordWindow()
 {
     const ForegroundWindow window = keyboard_.foregroundWindow();
-    return keepsTyping(window) && window.id == typing_.targetWindow && window.thread == typing_.targetThread;
+    return staysRecordWindow(window) && window.id == typing_.recordWindow && window.thread == typing_.recordThread;
 }
 
 // Adds the events of the character at bytes; gives the bytes it takes.

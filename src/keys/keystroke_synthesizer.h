@@ -5,10 +5,10 @@
  * the layout has no key that types it alone. Pauses charDelayMs after every
  * byte.
  *
- * A record goes to one window, key by key: each key goes in only while
- * that window has the front and its focus and no modifier of the user's
- * is down. A record counts as typed when its last key went in; what the
- * application does after that is its own business.
+ * A record goes to one window, the record window, key by key: each key
+ * goes in only while that window has the front and its focus and no
+ * modifier of the user's is down. A record counts as typed when its last
+ * key went in; what the application does after that is its own business.
  */
 #pragma once
 
@@ -35,8 +35,8 @@ constexpr std::uint32_t kModifierPollMs = 10;
 // How long a record waits before its first key for a window that can take
 // keys and keeps up, how often it looks, and how long one look waits for
 // the window's thread to answer.
-constexpr std::uint32_t kTargetWaitMs = 2000;
-constexpr std::uint32_t kTargetPollMs = 50;
+constexpr std::uint32_t kRecordWindowWaitMs = 2000;
+constexpr std::uint32_t kRecordWindowPollMs = 50;
 constexpr std::uint32_t kAnswerWaitMs = 100;
 // What a byte that is no character of the ANSI code page types.
 constexpr std::uint16_t kReplacementCharacter = 0xFFFD;
@@ -56,26 +56,26 @@ public:
     KeystrokeSynthesizer(Keyboard& keyboard, Clock& clock, const Settings& settings,
                          TypingState& typing, const int& platformMajorVersion);
 
-    // Waits (bounded) for a window that can take the record, then types it
-    // there. True when every key of it went in; false when no window could
-    // take it, or it stopped part-way (the window went, a modifier stayed
-    // down, a key was refused): then nothing after that key was typed.
+    // Types the record into the record window awaitRecordWindow found.
+    // True when every key of it went in; false when it stopped part-way
+    // (the window went, a modifier stayed down, a key was refused): then
+    // nothing after that key was typed.
     [[nodiscard]] bool typeRecord(const RecordKeys& record);
     // Types the bytes as one text into the record's window, as typeRecord
     // types the data.
     [[nodiscard]] bool typeBytes(const std::uint8_t* bytes, std::int32_t count);
     // Before a record: waits (bounded) until no modifier is held and the
     // window in front can take keys and answers, then takes that window and
-    // its layout for the record. False when there is none.
-    [[nodiscard]] bool awaitTypingTarget();
+    // its layout as the record's. False when there is none.
+    [[nodiscard]] bool awaitRecordWindow();
     // Whether the window in front could take a record now.
-    bool hasTypingTarget();
+    bool recordWindowThere();
 
 private:
     bool typeText(std::span<const std::uint8_t> bytes, bool eachByteAlone);
     bool sendWhole(KeySequence& keys, std::uint64_t& turnUs);
     bool awaitModifiersUp(std::uint64_t giveUpUs);
-    bool stillTypingTarget();
+    bool stillRecordWindow();
     std::uint32_t addCharacter(KeySequence& keys, const std::uint8_t* bytes, std::uint32_t available);
     bool addLayoutKey(KeySequence& keys, std::uint8_t byte);
     void addWithModifiers(KeySequence& keys, std::uint8_t virtualKey, std::uint8_t shiftState);

@@ -1,5 +1,5 @@
 /*
- * The Windows calls behind short pauses and the protocol timer, with the
+ * The Windows calls behind short pauses and the engine's deadline, with the
  * constants of the newer ones defined here: the build targets Windows 7,
  * whose headers do not have them.
  */
@@ -14,7 +14,6 @@ constexpr DWORD kHighResolutionTimerFlag = 0x2;   // CREATE_WAITABLE_TIMER_HIGH_
 constexpr int kPowerThrottlingClass = 4;          // ProcessPowerThrottling
 constexpr ULONG kPowerThrottlingVersion = 1;      // PROCESS_POWER_THROTTLING_CURRENT_VERSION
 constexpr ULONG kIgnoreTimerResolution = 0x4;     // PROCESS_POWER_THROTTLING_IGNORE_TIMER_RESOLUTION
-constexpr ULONG kNoCoalescing = 0xFFFFFFFF;       // TIMERV_NO_COALESCING
 constexpr UINT kFinerPeriodMs = 1;
 
 struct PowerThrottlingState {
@@ -24,7 +23,6 @@ struct PowerThrottlingState {
 };
 
 using SetProcessInformationCall = BOOL(WINAPI*)(HANDLE, int, void*, DWORD);
-using SetCoalescableTimerCall = UINT_PTR(WINAPI*)(HWND, UINT_PTR, UINT, TIMERPROC, ULONG);
 using PeriodCall = UINT(WINAPI*)(UINT);
 using DelayExecutionCall = LONG(NTAPI*)(BOOLEAN, const LARGE_INTEGER*);
 
@@ -122,14 +120,6 @@ bool keepTimerResolutionWhileHidden()
         return false;
     PowerThrottlingState state{kPowerThrottlingVersion, kIgnoreTimerResolution, 0};
     return set(GetCurrentProcess(), kPowerThrottlingClass, &state, sizeof state) != FALSE;
-}
-
-UINT_PTR setUncoalescedTimer(HWND window, UINT_PTR timerId, UINT intervalMs)
-{
-    static const auto setCoalescable = lookUp<SetCoalescableTimerCall>("user32.dll", "SetCoalescableTimer");
-    if (setCoalescable)
-        return setCoalescable(window, timerId, intervalMs, nullptr, kNoCoalescing);
-    return SetTimer(window, timerId, intervalMs, nullptr);
 }
 
 }  // namespace orvanta

@@ -1,5 +1,5 @@
 /*
- * The Windows calls behind short pauses and the protocol timer. Several
+ * The Windows calls behind short pauses and the engine's deadline. Several
  * are newer than Windows 7, the oldest system the program runs on, or
  * live in a DLL it does not link; they are looked up at run time, and
  * each function says what happens where its call is missing.
@@ -34,9 +34,5 @@ void endFinerPeriod();
 // windows are hidden, as they are during every transfer. False where the
 // call or the setting does not exist.
 bool keepTimerResolutionWhileHidden();
-
-// A window timer that Windows does not coalesce with other timers (the
-// call exists from Windows 8 on); a plain window timer before that.
-UINT_PTR setUncoalescedTimer(HWND window, UINT_PTR timerId, UINT intervalMs);
 
 }  // namespace orvanta

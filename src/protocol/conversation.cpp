@@ -1,18 +1,28 @@
 /*
- * The conversation: lines on the receive thread, commands and late answers
- * on the UI thread.
+ * The engine's conversation with the collector: lines, commands with the
+ * pauses around them, typing and the ACK.
+ *
+ * The port's bytes are taken a line at a time, and only while the engine
+ * listens. While a record is typed, or in the pause before an ACK or after
+ * a command, they are held, as the port's own queue held them when one
+ * thread read, typed and answered in turn: the protocol is one line, one
+ * answer. A line that comes in the pause before a READ or a NAK is still
+ * heard, and that command does not go out.
  *
  * A record line is classified before the end-marker test: a barcode such
  * as "COVER-12" is data, not the end of the transfer. The collector's own
  * end marker is never a valid record or a repeat, so it still ends the
  * transfer. Every wait is bounded, the one for the first record included.
  */
-#include "protocol/conversation.h"
-
+#include <algorithm>
 #include <cstring>
+
+#include "protocol/engine.h"
 
 namespace orvanta {
 namespace {
+
+constexpr std::size_t kMostHeldChunks = 256;
 
 bool lineContains(const TransferContext& transfer, const char* text)
 {
@@ -29,88 +39,98 @@ bool isEndMarker(const TransferContext& transfer)
 
 }  // namespace
 
-Conversation::Conversation(TransferContext& transfer, RecordDelivery& delivery, CommandLink& link,
-                           ProtocolTimer& timer, Clock& clock)
-    : transfer_(transfer), delivery_(delivery), link_(link), timer_(timer), clock_(clock)
+// Beyond what a port's queue would hold, bytes are lost as they would be
+// there; the line they belonged to then fails its checks and comes again.
+void Engine::holdInput(std::span<const std::uint8_t> bytes)
 {
+    const std::uint64_t position = transfer_.bytesReceived;
+    transfer_.bytesReceived += bytes.size();
+    const std::size_t taken = std::min(bytes.size(), kHeldInputBytes - held_.size());
+    if (taken == 0 || heldChunks_.size() >= kMostHeldChunks)
+        return;
+    held_.insert(held_.end(), bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(taken));
+    heldChunks_.push_back({static_cast<std::uint32_t>(taken), position});
 }
 
-LineOutcome Conversation::handleLine()
+bool Engine::takeNextChunk()
 {
-    // A line after the end marker must not cancel the pending completion,
-    // nor a line during a pause for a window to type into the look for one.
-    if (transfer_.state == TransferState::Complete)
-        return LineOutcome::GoOn;
-    if (transfer_.pausedForTarget)
+    if (heldChunks_.empty())
+        return false;
+    const HeldChunk next = heldChunks_.front();
+    heldChunks_.erase(heldChunks_.begin());
+    chunk_.assign(held_.begin(), held_.begin() + next.length);
+    held_.erase(held_.begin(), held_.begin() + next.length);
+    assembler_.beginChunk(chunk_.data(), next.length, next.position);
+    chunkOpen_ = true;
+    return true;
+}
+
+// A line that starts a pause or a record leaves the rest of its chunk, and
+// the chunks behind it, for when the engine listens again.
+void Engine::handleHeldInput()
+{
+    while (port_ == Port::Open && (step_ == Step::Listening || step_ == Step::PauseBefore)) {
+        if (!chunkOpen_ && !takeNextChunk())
+            return;
+        if (!assembler_.nextLine()) {
+            chunkOpen_ = false;
+            chunkEnded();
+        } else if (handleLine() == LineOutcome::DropRest && chunkOpen_) {
+            assembler_.dropRest();
+            chunkOpen_ = false;
+        }
+    }
+}
+
+void Engine::dropHeldInput()
+{
+    held_.clear();
+    heldChunks_.clear();
+}
+
+// A line heard in the pause before a READ or a NAK makes that command
+// needless, unless the line asks for the same command again: then it goes
+// out when it was due, so that a stream of noise cannot put it off for
+// ever.
+LineOutcome Engine::handleLine()
+{
+    if (transfer_.waitingForRecordWindow)
         return LineOutcome::DropRest;
-    timer_.stop();
-    if (transfer_.state == TransferState::AwaitingAck)
-        return handleAcknowledgement();
-    return handleRecordLine();
+    carriedDueUs_ = step_ == Step::PauseBefore ? dueUs_ : 0;
+    step_ = Step::Listening;
+    due_ = Due::Nothing;
+    const LineOutcome outcome =
+        transfer_.state == TransferState::AwaitingAck ? handleAcknowledgement() : handleRecordLine();
+    carriedDueUs_ = 0;
+    return outcome;
 }
 
-LineOutcome Conversation::handleAcknowledgement()
+LineOutcome Engine::handleAcknowledgement()
 {
     TransferContext& t = transfer_;
-    if (!lineContains(t, "ACK"))
-        return handOver(Deadline::Read);
+    if (!lineContains(t, "ACK")) {
+        onReadDue(false);
+        return LineOutcome::DropRest;
+    }
     t.state = TransferState::Receiving;
     t.readRetryCount = 0;
-    clock_.sleepMs(kAfterAckPauseMs);
-    timer_.arm(Deadline::Answer, kAnswerTimeoutMs);
+    collectorAnswered();
+    step_ = Step::AfterReadAck;
+    dueIn(Due::Step, kAfterReadAckPauseMs);
     return LineOutcome::GoOn;
 }
 
-LineOutcome Conversation::handleRecordLine()
+LineOutcome Engine::handleRecordLine()
 {
-    TransferContext& t = transfer_;
-    switch (classifyRecord(t)) {
-    case RecordVerdict::Repeat:
-        if (answerRepeat())
-            return LineOutcome::GoOn;
-        break;
-    case RecordVerdict::Valid: return deliverAndAcknowledge();
-    case RecordVerdict::Invalid:
-        if (isEndMarker(t)) {
-            t.state = TransferState::Complete;
-            return handOver(Deadline::Completed);
-        }
-        break;
+    switch (classifyRecord(transfer_)) {
+    case RecordVerdict::Repeat: return answerRepeat();
+    case RecordVerdict::Valid: deliver(); return LineOutcome::GoOn;
+    case RecordVerdict::Invalid: break;
     }
-    return handOver(Deadline::Answer);
-}
-
-// A record is acknowledged once its last key went in. It is not typed on a
-// port known to be gone, whose ACK could not go out; one typed just before
-// the port went is typed again from the collector's next copy. A record
-// that stopped part-way because another window came to the front goes to
-// that window whole with the collector's next copy, which the NAK brings.
-LineOutcome Conversation::deliverAndAcknowledge()
-{
-    TransferContext& t = transfer_;
-    if (!t.running)
-        return LineOutcome::DropRest;   // completed after Stop: not typed at all
-    if (link_.portLost())
-        return handOver(Deadline::PortLost);
-    switch (delivery_.deliver(t)) {
-    case Delivery::Delivered: break;
-    case Delivery::NotWhole:
-        if (!t.running)
-            return LineOutcome::DropRest;   // stopped at a key: the next transfer types it whole
-        return handOver(Deadline::Answer);
-    case Delivery::NoWindow: pauseForTypingTarget(); return LineOutcome::DropRest;
-    }
-    t.nakRetryCount = 0;
-    const std::uint64_t typedAt = clock_.nowUs();
-    if (journal)
-        journal->recordDelivered(t);
-    return acknowledgeTypedRecord(typedAt);
-}
-
-// The UI thread decides at once.
-LineOutcome Conversation::handOver(Deadline deadline)
-{
-    timer_.arm(deadline, kHandOverMs);
+    if (isEndMarker(transfer_))
+        completeTransfer();
+    else
+        answerLate();
     return LineOutcome::DropRest;
 }
 
@@ -120,39 +140,71 @@ LineOutcome Conversation::handOver(Deadline deadline)
 // ACK went out is of the second kind: the collector takes that ACK for the
 // copy and goes on to its next record, and it would take a second ACK for
 // that next record, which is then never typed. Such a copy gets no answer
-// of its own; nor does one with something behind it, in the chunk or at
-// the port after the pause before an answer, which shows that the
-// collector has gone on. A copy that comes alone after the ACK means the
-// collector missed the ACK, and gets it again. False when the answer could
-// not be written.
-bool Conversation::answerRepeat()
+// of its own; nor does one with something behind it, now or after the
+// pause before an answer, which shows that the collector has gone on. A
+// copy that comes alone after the ACK means the collector missed the ACK,
+// and gets it again.
+LineOutcome Engine::answerRepeat()
 {
     const TransferContext& t = transfer_;
     if (t.lineEnd <= t.receivedBeforeAck || t.bytesReceived > t.lineEnd) {
-        timer_.arm(Deadline::Answer, kAnswerTimeoutMs);
-        return true;
+        dueIn(Due::Answer, kAnswerTimeoutMs);
+        return LineOutcome::GoOn;
     }
-    clock_.sleepMs(kCommandPauseMs);
-    if (link_.bytesWaiting() > 0)
-        return true;
-    return acknowledge();
+    step_ = Step::RepeatPause;
+    dueIn(Due::Step, kCommandPauseMs);
+    return LineOutcome::GoOn;
 }
 
-// A record whose typing has begun is acknowledged even when Stop came
-// meanwhile: otherwise the next Start would type it again. The port stays
-// open until this thread has ended; no time-out is left armed then. The
-// journal's row is written within the pause before the ACK, not on top.
-LineOutcome Conversation::acknowledgeTypedRecord(std::uint64_t typedAtUs)
+// The record is remembered as it goes to be typed; one not typed whole is
+// forgotten again, so that the collector's next copy of it is typed, not
+// taken for a repeat.
+void Engine::deliver()
 {
-    clock_.sleepUntilUs(typedAtUs + kCommandPauseMs * kMicrosPerMs);
-    if (!acknowledge())
-        return handOver(Deadline::Answer);
-    ++transfer_.recordsAcknowledged;
-    if (!transfer_.running) {
-        timer_.stop();
-        return LineOutcome::DropRest;
+    TransferContext& t = transfer_;
+    std::memset(t.lastRecord, 0, sizeof t.lastRecord);
+    std::memcpy(t.lastRecord, t.lineBuffer, static_cast<std::size_t>(t.lineLength));
+    t.lastRecordLength = t.lineLength;
+    step_ = Step::WaitingToType;
+    typeNext();
+}
+
+// A record counts as typed once its last key went in, whatever the
+// application does next. It is acknowledged once its journal row is on
+// disk, within the pause that comes before the ACK anyway. A record that
+// stopped part-way because another window came to the front goes whole to
+// that window with the collector's next copy, which the NAK brings.
+void Engine::onRecordTyped(const events::RecordTyped& e)
+{
+    TransferContext& t = transfer_;
+    if (e.outcome != TypingOutcome::Typed) {
+        forgetLastRecord(t);
+        chunkOpen_ = false;   // the rest of the chunk is dropped
+        if (e.outcome == TypingOutcome::NotWhole)
+            answerLate();
+        else
+            waitForRecordWindow();
+        return;
     }
-    return LineOutcome::GoOn;
+    t.expectedSequence = static_cast<std::uint8_t>((t.expectedSequence + 1) % kSequenceModulus);
+    t.nakRetryCount = 0;
+    ackTicket_ = e.ticket;
+    rowPending_ = true;
+    ackPauseOver_ = false;
+    emit(actions::WriteJournalRow{e.ticket, RowKind::Typed, {t.lineBuffer, static_cast<std::size_t>(t.lineLength)},
+                                  e.window, 0, t.recordsAcknowledged == 0});
+    step_ = Step::BeforeAck;
+    dueAt(Due::Step, e.typedAtUs + usOf(kCommandPauseMs));
+}
+
+void Engine::acknowledgeWhenReady()
+{
+    if (step_ != Step::BeforeAck || !ackPauseOver_)
+        return;
+    if (rowPending_ && now_ < ackGiveUpUs_)
+        return dueAt(Due::Step, ackGiveUpUs_);
+    ackForRecord_ = true;
+    writeCommand(Command::Ack);
 }
 
 // No window can take the record: the collector keeps it, and the
@@ -161,13 +213,103 @@ LineOutcome Conversation::acknowledgeTypedRecord(std::uint64_t typedAtUs)
 // transfer up, keeping every record it holds; NAKs would only keep it
 // sending the same record for as long as the workstation stays locked.
 // Once a window can take keys again, a fresh READ starts a new transfer,
-// whether the collector is still waiting or has given up. The UI thread
-// does the looking.
-void Conversation::pauseForTypingTarget()
+// whether the collector is still waiting or has given up.
+void Engine::waitForRecordWindow()
 {
     beginAnew();
-    transfer_.pausedForTarget = true;
-    timer_.arm(Deadline::TargetLook, kHandOverMs);
+    transfer_.waitingForRecordWindow = true;
+    step_ = Step::Listening;
+    onReadDue(false);
+}
+
+void Engine::answerLate()
+{
+    if (transfer_.nakRetryCount > kRetryLimit)
+        return endTransfer(StatusCode::ReceiveTimeout);
+    sendCommand(Command::Nak);
+}
+
+// READ and NAK: a pause, then the command.
+void Engine::sendCommand(Command command)
+{
+    const bool carried = carriedDueUs_ != 0 && command_ == command;
+    command_ = command;
+    step_ = Step::PauseBefore;
+    if (carried)
+        dueAt(Due::Step, carriedDueUs_);
+    else
+        dueIn(Due::Step, kCommandPauseMs);
+}
+
+void Engine::writeCommand(Command command)
+{
+    command_ = command;
+    step_ = Step::Writing;
+    due_ = Due::Nothing;
+    waitingSinceUs_ = now_;
+    emit(actions::WriteCommand{connection_, command});
+}
+
+// What reached the port before a READ or a NAK is stale, as the port's
+// purge made it. An ACK notes what had reached the port when it went out:
+// a repeat among that was sent before the collector had the ACK. The
+// pause after a command runs from the moment it began to go out.
+void Engine::onCommandWritten(const events::CommandWritten& e)
+{
+    TransferContext& t = transfer_;
+    if (!e.written)
+        return command_ == Command::Ack ? answerLate() : endTransfer(StatusCode::PortWriteFailed);
+    switch (command_) {
+    case Command::Read:
+        dropHeldInput();
+        t.readRetryCount = readCounted_ ? t.readRetryCount + 1 : 0;
+        if (!readOutstanding_ && unansweredReads_ == 0)
+            unansweredSinceUs_ = e.wentOutUs;
+        readOutstanding_ = true;
+        report(collectingState());
+        break;
+    case Command::Nak:
+        dropHeldInput();
+        ++t.nakRetryCount;
+        break;
+    case Command::Ack:
+        t.receivedBeforeAck = e.receivedBefore;
+        if (ackForRecord_)
+            ++t.recordsAcknowledged;
+        break;
+    }
+    step_ = Step::PauseAfter;
+    dueAt(Due::Step, e.wentOutUs + usOf(kCommandPauseMs));
+}
+
+void Engine::onStepDue()
+{
+    switch (step_) {
+    case Step::PauseBefore: return writeCommand(command_);
+    case Step::PauseAfter: return listen(command_ == Command::Read ? readTimeoutMs() : kAnswerTimeoutMs);
+    case Step::AfterReadAck: return listen(kAnswerTimeoutMs);
+    case Step::RepeatPause:
+        if (transfer_.bytesReceived > transfer_.lineEnd)
+            return listen(kAnswerTimeoutMs);
+        ackForRecord_ = false;
+        return writeCommand(Command::Ack);
+    case Step::BeforeAck:
+        if (!ackPauseOver_) {
+            ackPauseOver_ = true;
+            ackGiveUpUs_ = now_ + usOf(kJournalWaitMs);
+        }
+        return acknowledgeWhenReady();
+    default: return;
+    }
+}
+
+// The time-out of what was sent runs from the end of its pause; whatever
+// came meanwhile is handled now.
+void Engine::listen(std::uint32_t timeoutMs)
+{
+    step_ = Step::Listening;
+    dueIn(transfer_.state == TransferState::AwaitingAck ? Due::Read : Due::Answer, timeoutMs);
+    handleHeldInput();
 }
 
 // A long record at a low rate takes longer than the answer time-out to
@@ -175,77 +317,16 @@ void Conversation::pauseForTypingTarget()
 // still coming makes the collector send it again after it, and with the
 // copies in flight an ACK can be taken for the wrong record. An over-long
 // line stops counting as arriving, so it still gets its NAK.
-void Conversation::chunkEnded()
+void Engine::chunkEnded()
 {
     const TransferContext& t = transfer_;
-    if (t.state == TransferState::Receiving && t.running && t.lineLength > 0 && t.lineLength <= kMaxLineLength)
-        timer_.arm(Deadline::Answer, kAnswerTimeoutMs);
+    if (t.state != TransferState::Receiving || t.lineLength <= 0 || t.lineLength > kMaxLineLength)
+        return;
+    step_ = Step::Listening;
+    dueIn(Due::Answer, kAnswerTimeoutMs);
 }
 
-// A port whose receive thread has already ended gets no command: that
-// thread's hand-over may reach the timer after the command's time-out was
-// armed and be replaced by it.
-StatusCode Conversation::open()
-{
-    delivery_.allowTyping();
-    const StatusCode opened = link_.openPort();
-    if (opened != StatusCode::Ok)
-        return opened;
-    transfer_.running = true;
-    return link_.portLost() ? StatusCode::PortWriteFailed : StatusCode::Ok;
-}
-
-bool Conversation::sendCommand(const char* text, Deadline deadline, std::uint32_t timeoutMs)
-{
-    clock_.sleepMs(kCommandPauseMs);
-    const std::uint64_t goesOut = clock_.nowUs();
-    if (!link_.writeCommand(text))
-        return false;
-    pauseAndArm(goesOut, deadline, timeoutMs);
-    return true;
-}
-
-StatusCode Conversation::askAgain(std::uint32_t timeoutMs, bool counted)
-{
-    if (!sendCommand("READ\r", Deadline::Read, timeoutMs))
-        return StatusCode::PortWriteFailed;
-    transfer_.readRetryCount = counted ? transfer_.readRetryCount + 1 : 0;
-    return StatusCode::Ok;
-}
-
-StatusCode Conversation::answerLate()
-{
-    TransferContext& t = transfer_;
-    if (t.nakRetryCount > kRetryLimit)
-        return StatusCode::ReceiveTimeout;
-    if (!sendCommand("NAK\r", Deadline::Answer, kAnswerTimeoutMs))
-        return StatusCode::PortWriteFailed;
-    ++t.nakRetryCount;
-    return StatusCode::Ok;
-}
-
-// An ACK notes what had reached the program when it went out: the bytes
-// received so far (the rest of the chunk among them) and those waiting at
-// the port. A repeat among them was sent before the collector had the ACK.
-bool Conversation::acknowledge()
-{
-    const std::uint64_t goesOut = clock_.nowUs();
-    if (!link_.writeCommand("ACK\r"))
-        return false;
-    transfer_.receivedBeforeAck = transfer_.bytesReceived + link_.bytesWaiting();
-    pauseAndArm(goesOut, Deadline::Answer, kAnswerTimeoutMs);
-    return true;
-}
-
-// The pause after a command runs from the moment it began to go out, so
-// that writing it is part of the pause instead of coming on top of it.
-void Conversation::pauseAndArm(std::uint64_t goesOutUs, Deadline deadline, std::uint32_t timeoutMs)
-{
-    clock_.sleepUntilUs(goesOutUs + kCommandPauseMs * kMicrosPerMs);
-    timer_.arm(deadline, timeoutMs);
-}
-
-void Conversation::beginAnew()
+void Engine::beginAnew()
 {
     TransferContext& t = transfer_;
     forgetLastRecord(t);
@@ -253,27 +334,10 @@ void Conversation::beginAnew()
     t.expectedSequence = 0;
     t.nakRetryCount = 0;
     t.readRetryCount = 0;
-    t.pausedForTarget = false;
-    t.targetChecks = 0;
+    t.waitingForRecordWindow = false;
+    t.recordWindowLooks = 0;
     t.recordsAcknowledged = 0;
-}
-
-void Conversation::forget()
-{
-    beginAnew();
-    transfer_.running = false;
-    delivery_.forgetTyping();
-}
-
-// The record being typed stops at its next key: closing waits for the
-// receive thread, which would otherwise go on typing a long record for
-// minutes. What that thread asked of the timer before it ended is stale.
-void Conversation::close()
-{
-    timer_.stop();
-    delivery_.stopTyping();
-    link_.closePort();
-    timer_.discardPending();
+    readOutstanding_ = false;
 }
 
 }  // namespace orvanta

@@ -1,6 +1,6 @@
 /*
- * Line assembly and record validation. Both run on the receive thread and
- * work in the transfer record's fixed buffers.
+ * Line assembly and record validation, in the transfer record's fixed
+ * buffers.
  */
 #include "protocol/record_assembler.h"
 
@@ -16,13 +16,12 @@ constexpr std::uint8_t kSubstitutedChecksumByte = 14;
 
 }  // namespace
 
-void RecordAssembler::beginChunk(const std::uint8_t* bytes, std::uint32_t count)
+void RecordAssembler::beginChunk(const std::uint8_t* bytes, std::uint32_t count, std::uint64_t position)
 {
     chunk_ = bytes;
     left_ = count;
     taken_ = 0;
-    chunkStart_ = transfer_.bytesReceived;
-    transfer_.bytesReceived += count;
+    chunkStart_ = position;
 }
 
 // An over-long line is never handed on: the carriage return that ends it

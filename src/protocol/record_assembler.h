@@ -17,26 +17,14 @@ namespace orvanta {
 
 enum class LineOutcome { GoOn, DropRest };
 
-// Where the receive thread's lines go: the conversation, or a stand-in.
-class LineHandler {
-public:
-    virtual ~LineHandler() = default;
-    // A complete line is in lineBuffer/lineLength.
-    [[nodiscard]] virtual LineOutcome handleLine() = 0;
-    // The chunk's lines have all been handled.
-    virtual void chunkEnded() {}
-    // The receive thread has stopped because the port's device has gone.
-    virtual void portLost() {}
-};
-
-// Lines out of the chunks the receive thread reads: each complete line is
-// left in the transfer's lineBuffer/lineLength until the next is asked for.
+// Lines out of the chunks the port gives: each complete line is left in
+// the transfer's lineBuffer/lineLength until the next is asked for.
 class RecordAssembler {
 public:
     explicit RecordAssembler(TransferContext& transfer) : transfer_(transfer) {}
-    // A chunk to take lines from; all of its bytes count as received at
-    // once, before any line of it is handled.
-    void beginChunk(const std::uint8_t* bytes, std::uint32_t count);
+    // A chunk to take lines from, which starts at the given position of
+    // the bytes received over the connection.
+    void beginChunk(const std::uint8_t* bytes, std::uint32_t count, std::uint64_t position);
     // True when the next complete line of the chunk is in lineBuffer.
     [[nodiscard]] bool nextLine();
     // The rest of the chunk is dropped, and the line handed out with it.
@@ -46,7 +34,7 @@ private:
     TransferContext& transfer_;
     const std::uint8_t* chunk_ = nullptr;
     std::uint32_t left_ = 0;
-    std::uint64_t chunkStart_ = 0;   // bytesReceived before the chunk
+    std::uint64_t chunkStart_ = 0;   // the chunk's position in the bytes received
     std::uint32_t taken_ = 0;
     bool lineOut_ = false;           // a line was handed out and is done with
 };

@@ -1,14 +1,17 @@
 /*
- * The series, on the UI thread: start, every deadline of the protocol
- * timer (re-sends, NAKs, giving up, completion, keep-online polls), the
- * reset to idle, and what the system says about sleep, ports and the
- * session.
+ * The engine's series: Start and Stop, the port's opening, loss and
+ * arrival, the end of a transfer, keep-online polls, the wait for a window
+ * to type the records into, a collector that stopped answering, sleep and
+ * the session.
  *
  * A keep-online series runs on a PC nobody watches: a transfer that fails
  * there closes the port and reports why, without a message box, and the
- * next poll opens the port again. One-shot transfers tell the app.
+ * next poll opens the port again. A one-shot transfer says how it ended,
+ * and the program decides what that means (a message box, an exit code).
  */
-#include "protocol/series.h"
+#include <utility>
+
+#include "protocol/engine.h"
 
 namespace orvanta {
 namespace {
@@ -18,219 +21,257 @@ SeriesState stateAfterFailure(StatusCode result)
     switch (result) {
     case StatusCode::ReadTimeout:
     case StatusCode::ReceiveTimeout: return SeriesState::TransferFailed;
-    case StatusCode::NoTypingTarget: return SeriesState::NoTypingTarget;
+    case StatusCode::NoRecordWindow: return SeriesState::NoRecordWindow;
     default: return SeriesState::WaitingForPort;
     }
 }
 
 }  // namespace
 
-Series::Series(Conversation& conversation, TransferContext& transfer, RecordDelivery& delivery,
-               const Settings& settings, WatchedTimer& timer)
-    : conversation_(conversation), transfer_(transfer), delivery_(delivery), settings_(settings), timer_(timer)
+void Engine::handle(const events::Started&)
 {
-}
-
-std::uint32_t Series::pollIntervalMs() const
-{
-    return static_cast<std::uint32_t>(settings_.pollingSeconds) * 1000u;
-}
-
-std::uint32_t Series::readTimeoutMs() const
-{
-    return settings_.keepOnline > 0 ? pollIntervalMs() : kAnswerTimeoutMs;
-}
-
-StatusCode Series::start()
-{
-    series_ = settings_.keepOnline > 0;
-    const StatusCode started = openOrEnd();
-    return series_ ? StatusCode::Ok : started;
-}
-
-StatusCode Series::openOrEnd()
-{
-    const StatusCode started = openAndAskForRecords();
-    if (started != StatusCode::Ok)
-        endTransfer(started);
-    return started;
-}
-
-// A keep-online poll whose time comes while no window could take a record
-// sends no READ: the collector keeps its records for the next poll.
-StatusCode Series::openAndAskForRecords()
-{
-    const StatusCode opened = conversation_.open();
-    if (opened != StatusCode::Ok)
-        return opened;
-    if (checkTypingTarget() == TargetWait::Waiting)
-        return StatusCode::Ok;
-    if (!conversation_.sendCommand("READ\r", Deadline::Read, readTimeoutMs()))
-        return StatusCode::PortWriteFailed;
-    report(SeriesState::Collecting);
-    return StatusCode::Ok;
-}
-
-// A deadline says what it was armed for; an answer or a READ that is due
-// still goes by the state, which the receive thread may have moved on
-// since. A series whose port is closed (by a failure, a loss or sleep)
-// opens it again at whichever deadline comes.
-void Series::onDeadline(Deadline deadline)
-{
-    timer_.stop();
-    if (!transfer_.running) {
-        if (series_)
-            openOrEnd();
+    if (busy())
         return;
-    }
-    if (deadline == Deadline::PortLost || conversation_.portLostNow())
-        return endTransfer(StatusCode::PortWriteFailed);
-    switch (transfer_.state) {
-    case TransferState::AwaitingAck: return onReadDue();
-    case TransferState::Complete: return onCompleted();
-    case TransferState::Receiving: break;
-    }
-    const StatusCode answered = conversation_.answerLate();
-    if (answered != StatusCode::Ok)
-        endTransfer(answered);
+    series_ = settings_.keepOnline > 0;
+    forgetTransfer();
+    openPort();
 }
 
-// A record being typed keeps nothing armed, for minutes at the slowest
-// rate. A port whose device went, or whose receive thread ended, is seen
-// at the next deadline, or at once by the receive thread's hand-over; with
-// that hand-over lost and polls far apart, it would sit unseen.
-bool Series::watch(std::uint32_t nowMs)
+void Engine::openPort()
 {
-    if (!series_ || transfer_.handlingChunk) {
-        lostSinceMs_.reset();
-        return false;
-    }
-    const bool lostUnseen = transfer_.running && conversation_.portLostNow() && !timer_.awaits(Deadline::PortLost);
-    if (!lostUnseen)
-        lostSinceMs_.reset();
-    else if (!lostSinceMs_)
-        lostSinceMs_ = nowMs;
-    const bool lostTooLong = lostSinceMs_ && nowMs - *lostSinceMs_ > kWatchdogGraceMs;
-    if (!lostTooLong && !timer_.stalled(nowMs, kWatchdogGraceMs))
-        return false;
-    lostSinceMs_.reset();
-    waitForNextPoll(SeriesState::StartedAgain, StatusCode::Ok, kReopenSettleMs);
-    return true;
+    due_ = Due::Nothing;
+    connection_ = ++lastConnection_;
+    port_ = Port::Opening;
+    waitingSinceUs_ = now_;
+    transfer_.bytesReceived = transfer_.receivedBeforeAck = 0;
+    emit(actions::OpenPort{connection_});
 }
 
-void Series::onReadDue()
+// A port that failed to open has nothing left open to close.
+void Engine::handle(const events::PortOpened& e)
 {
-    if (conversation_.readsUsedUp())
-        return endTransfer(StatusCode::ReadTimeout);
-    switch (checkTypingTarget()) {
-    case TargetWait::Waiting: return;
-    case TargetWait::GaveUp: return endTransfer(StatusCode::NoTypingTarget);
-    case TargetWait::Ready: break;
+    if (e.connection != connection_ || port_ != Port::Opening)
+        return;
+    if (e.status != StatusCode::Ok) {
+        port_ = Port::Closed;
+        connection_ = 0;
+        return endTransfer(e.status);
     }
-    const StatusCode asked = conversation_.askAgain(readTimeoutMs(), !series_);
-    if (asked != StatusCode::Ok)
-        return endTransfer(asked);
-    report(SeriesState::Collecting);
+    port_ = Port::Open;
+    transfer_.running = true;
+    step_ = Step::Listening;
+    askForRecords(Look::FirstRead);
 }
 
-void Series::onCompleted()
+// A record being typed when the port goes is typed to its end: its ACK
+// cannot go out, so the collector sends it again, and a duplicate is
+// easier on the application than a piece.
+void Engine::handle(const events::PortLost& e)
 {
-    if (observer && transfer_.recordsAcknowledged > 0)
-        observer->batchDelivered(transfer_.recordsAcknowledged);
+    if (e.connection == linger_.connection) {
+        emit(actions::ClosePort{linger_.connection});
+        linger_ = {};
+    }
+    if (e.connection != connection_ || port_ == Port::Closed)
+        return;
+    if (typing_ == Typing::Transfer)
+        typing_ = Typing::Stale;
+    step_ = Step::Listening;   // no ACK can go out on it any more
+    endTransfer(StatusCode::PortWriteFailed);
+}
+
+void Engine::completeTransfer()
+{
+    transfer_.state = TransferState::Complete;
+    if (transfer_.recordsAcknowledged > 0)
+        emit(actions::BatchDelivered{transfer_.recordsAcknowledged});
     if (series_) {
-        conversation_.beginAnew();
-        timer_.arm(Deadline::Read, readTimeoutMs());
+        beginAnew();
+        dueIn(Due::Read, readTimeoutMs());
         return;
     }
     closePort();
-    if (ends)
-        ends->transferEnded(StatusCode::Ok);
+    emit(actions::TransferEnded{StatusCode::Ok});
     reset();
-}
-
-// Before a READ: a keep-online series without a window waits for the next
-// poll; a one-shot transfer paused by a record nobody could take looks
-// again every kTargetCheckMs, as long as its NAKs would have lasted. No
-// look counts against the READ or NAK limits.
-Series::TargetWait Series::checkTypingTarget()
-{
-    TransferContext& t = transfer_;
-    if (!series_ && !t.pausedForTarget)
-        return TargetWait::Ready;
-    if (delivery_.windowTakesRecords()) {
-        t.pausedForTarget = false;
-        t.targetChecks = 0;
-        return TargetWait::Ready;
-    }
-    if (series_) {
-        report(SeriesState::NoTypingTarget);
-        timer_.arm(Deadline::Read, pollIntervalMs());
-        return TargetWait::Waiting;
-    }
-    if (++t.targetChecks > kRetryLimit + 1)
-        return TargetWait::GaveUp;
-    timer_.arm(Deadline::TargetLook, kTargetCheckMs);
-    return TargetWait::Waiting;
 }
 
 // Closes first, so that the end is told with no transfer running. The
 // next poll of a series opens the port anew and sends READ, whatever
 // failed: a port that cannot be opened now may be there at the next poll.
-void Series::endTransfer(StatusCode result)
+void Engine::endTransfer(StatusCode result)
 {
     if (series_)
         return waitForNextPoll(stateAfterFailure(result), result, pollIntervalMs());
     closePort();
-    if (ends)
-        ends->transferEnded(result);
+    emit(actions::TransferEnded{result});
     reset();
 }
 
-void Series::waitForNextPoll(SeriesState state, StatusCode result, std::uint32_t ms)
+void Engine::waitForNextPoll(SeriesState state, StatusCode result, std::uint32_t ms)
 {
     closePort();
-    conversation_.forget();
+    forgetTransfer();
     report(state, result);
-    timer_.arm(Deadline::Reopen, ms);
+    dueIn(Due::Reopen, ms);
 }
 
-void Series::reset()
+// The record being typed stops at its next key, unacknowledged, so the
+// port goes between records; one already typed keeps its connection long
+// enough for its ACK.
+void Engine::closePort()
+{
+    due_ = Due::Nothing;
+    look_ = Look::None;
+    if (connection_ != 0)
+        lingerOrClose();
+    if (typing_ == Typing::Transfer)
+        stopTyping(Typing::Transfer);
+    connection_ = 0;
+    port_ = Port::Closed;
+    transfer_.running = false;
+    step_ = Step::Listening;
+    chunkOpen_ = false;
+    dropHeldInput();
+}
+
+void Engine::reset()
 {
     series_ = false;
-    conversation_.forget();
+    forgetTransfer();
     report(SeriesState::Idle);
 }
 
-void Series::stop()
+// What a transfer found, typing's included (the next record looks at Caps
+// Lock anew).
+void Engine::forgetTransfer()
 {
+    beginAnew();
+    transfer_.running = false;
+    typedSinceStart_ = false;
+    unansweredReads_ = 0;
+    noAnswerReported_ = false;
+}
+
+void Engine::handle(const events::Stopped&)
+{
+    stopAll();
+}
+
+void Engine::stopAll()
+{
+    stopTyping(Typing::Again);
     closePort();
     reset();
 }
 
-void Series::closePort()
+// A keep-online poll whose time comes while no window could take a record
+// sends no READ: the collector keeps its records for the next poll.
+void Engine::askForRecords(Look then)
 {
-    conversation_.close();
+    if (series_ || transfer_.waitingForRecordWindow) {
+        look_ = then;
+        emit(actions::LookForRecordWindow{});
+        return;
+    }
+    sendRead(then == Look::ReadAgain);
+}
+
+void Engine::sendRead(bool again)
+{
+    readCounted_ = again && !series_;
+    sendCommand(Command::Read);
+}
+
+void Engine::onReadDue(bool timedOut)
+{
+    if (timedOut)
+        noteUnansweredRead();
+    if (transfer_.readRetryCount > kRetryLimit)
+        return endTransfer(StatusCode::ReadTimeout);
+    askForRecords(Look::ReadAgain);
+}
+
+void Engine::handle(const events::RecordWindowLooked& e)
+{
+    onRecordWindowLooked(e.found);
+}
+
+// Before a READ: a keep-online series without a window waits for the next
+// poll; a one-shot transfer that a record found without one looks again
+// every kRecordWindowLookMs, as long as its NAKs would have lasted. No
+// look counts against the READ or NAK limits.
+void Engine::onRecordWindowLooked(bool found)
+{
+    const Look then = std::exchange(look_, Look::None);
+    if (then == Look::None || port_ != Port::Open)
+        return;
+    TransferContext& t = transfer_;
+    if (found) {
+        t.waitingForRecordWindow = false;
+        t.recordWindowLooks = 0;
+        return sendRead(then == Look::ReadAgain);
+    }
+    if (series_) {
+        report(SeriesState::NoRecordWindow);
+        return dueIn(Due::Read, pollIntervalMs());
+    }
+    if (++t.recordWindowLooks > kRetryLimit + 1)
+        return endTransfer(StatusCode::NoRecordWindow);
+    dueIn(Due::RecordWindowLook, kRecordWindowLookMs);
+}
+
+// In a keep-online series the READ's time-out is the next poll, so a
+// collector that stopped answering would otherwise look like one with
+// nothing to send. It is said once, after a few polls and a while.
+void Engine::noteUnansweredRead()
+{
+    if (!series_)
+        return;
+    ++unansweredReads_;
+    if (noAnswerReported_ || unansweredReads_ < kUnansweredPolls
+        || now_ - unansweredSinceUs_ < usOf(kUnansweredSpanMs))
+        return;
+    noAnswerReported_ = true;
+    report(SeriesState::NoAnswer);
+}
+
+void Engine::collectorAnswered()
+{
+    readOutstanding_ = false;
+    unansweredReads_ = 0;
+    if (std::exchange(noAnswerReported_, false))
+        report(SeriesState::Collecting);
+}
+
+SeriesState Engine::collectingState() const
+{
+    return noAnswerReported_ ? SeriesState::NoAnswer : SeriesState::Collecting;
 }
 
 // Closing lets the record being typed stop at its next key, unacknowledged,
 // so the port goes between records. The poll armed here covers a resume
 // that is never announced.
-void Series::onSuspend()
+void Engine::handle(const events::Suspending&)
 {
     if (series_)
         waitForNextPoll(SeriesState::WaitingForPort, StatusCode::Ok, pollIntervalMs());
 }
 
-void Series::onResume()
+void Engine::reopenSoon()
 {
-    if (series_ && !transfer_.running)
-        timer_.arm(Deadline::Reopen, kReopenSettleMs);
+    if (series_ && port_ == Port::Closed)
+        dueIn(Due::Reopen, kReopenSettleMs);
 }
 
-void Series::onPortArrived(int comPort)
+void Engine::handle(const events::Resumed&)
 {
-    if (series_ && !transfer_.running && (comPort == 0 || comPort == settings_.comPort))
-        timer_.arm(Deadline::Reopen, kReopenSettleMs);
+    reopenSoon();
+}
+
+void Engine::handle(const events::PortArrived& e)
+{
+    if (e.comPort == 0 || e.comPort == settings_.comPort)
+        reopenSoon();
 }
 
 // Asked whether the session may end: the record being typed stops at its
@@ -238,28 +279,28 @@ void Series::onPortArrived(int comPort)
 // agree to close get nothing more. A series waits for the end, or for the
 // word that the session goes on after all (a program refused to close),
 // and then opens the port again; should neither come, a late poll does.
-void Series::onSessionEnding()
+void Engine::handle(const events::SessionQuery&)
 {
+    stopTyping(Typing::Again);
     if (series_)
         waitForNextPoll(SeriesState::WaitingForPort, StatusCode::Ok, kSessionEndWaitMs);
-    else if (transfer_.running)
-        stop();
+    else if (busy())
+        stopAll();
 }
 
-void Series::onSessionGoesOn()
+// The process may be ended any time now: nothing lingers.
+void Engine::handle(const events::SessionEnded&)
 {
-    if (series_ && !transfer_.running)
-        timer_.arm(Deadline::Reopen, kReopenSettleMs);
+    if (linger_.connection != 0)
+        emit(actions::ClosePort{linger_.connection});
+    linger_ = {};
+    stopAll();
+}
+
+void Engine::handle(const events::SessionGoesOn&)
+{
+    reopenSoon();
 }
 
 // Only a keep-online series has a state to show; its end shows idle.
-void Series::report(SeriesState state, StatusCode result)
-{
-    const SeriesReport now{state, result, settings_.comPort, settings_.pollingSeconds};
-    if (!observer || now == reported_ || (!series_ && state != SeriesState::Idle))
-        return;
-    reported_ = now;
-    observer->seriesChanged(now);
-}
-
 }  // namespace orvanta

@@ -8,7 +8,7 @@ namespace orvanta {
 const char* statusText(StatusCode code)
 {
     switch (code) {
-    case StatusCode::NoTypingTarget: return "No window to type the records into !!";
+    case StatusCode::NoRecordWindow: return "No window to type the records into !!";
     case StatusCode::PortWriteFailed: return "Failed to write the COM port!";
     case StatusCode::ConnectionFailed: return "Failed to establish connection !!";
     case StatusCode::ReceiveTimeout: return "Receive Time out !!";

@@ -11,7 +11,7 @@ namespace orvanta {
 
 enum class StatusCode : std::int32_t {
     Ok = 1,   // went on, or (at a transfer's end) completed
-    NoTypingTarget = -108,
+    NoRecordWindow = -108,
     PortWriteFailed = -107,
     ConnectionFailed = -106,
     ReceiveTimeout = -105,

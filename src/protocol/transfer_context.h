@@ -1,13 +1,12 @@
 /*
- * The record of the transfer under way, shared by the receive thread (line
- * assembly, validation, typing, acknowledgements) and the UI thread (time-
- * outs, start and stop). The protocol timer is the hand-over between them.
+ * The record of the transfer under way: where the conversation stands,
+ * its retry counts, the line being assembled, the record accepted last
+ * and what the repeat rule needs to know. The engine alone writes it, on
+ * the one thread that runs the engine.
  */
 #pragma once
 
-#include <atomic>
 #include <cstdint>
-
 
 namespace orvanta {
 
@@ -19,35 +18,29 @@ constexpr std::uint8_t kCarriageReturn = 13;
 constexpr int kSequenceModulus = 10;
 
 struct TransferContext {
-    std::atomic<TransferState> state{TransferState::AwaitingAck};
+    TransferState state = TransferState::AwaitingAck;
     std::uint32_t readRetryCount = 0;
     std::uint32_t nakRetryCount = 0;
-    // Set while a transfer (or a keep-online series) runs; keeps the receive
-    // thread looping. Written by the UI thread, read by the receive thread.
-    std::atomic<bool> running{false};
+    // Set while the port is open for a transfer or a keep-online series.
+    bool running = false;
     std::uint8_t expectedSequence = 0;
     std::uint8_t lineBuffer[kLineBufferSize] = {};
     std::int32_t lineLength = 0;
     // Every byte received, counted over the connection; while a line is
-    // handled, the count up to its carriage return (the bytes after it, in
-    // the chunk, are the difference); and how many bytes had reached the
-    // port when the last ACK went out.
+    // handled, the count up to its carriage return (the bytes after it are
+    // the difference); and how many bytes had reached the port when the
+    // last ACK went out.
     std::uint64_t bytesReceived = 0;
     std::uint64_t lineEnd = 0;
     std::uint64_t receivedBeforeAck = 0;
     std::uint8_t lastRecord[kLineBufferSize] = {};
     std::int32_t lastRecordLength = 0;   // 0: no record accepted since the last reset
-    // Set by the receive thread when a record came and no window could take
-    // it: the transfer goes quiet until one can. Lines that come meanwhile
-    // (the collector repeating its record) are not answered.
-    bool pausedForTarget = false;
-    std::uint32_t targetChecks = 0;   // looks for a window since the pause began
-    // Set while the receive thread handles a chunk: typing a long record
-    // takes minutes at the slowest rate, and meanwhile nothing is armed.
-    std::atomic<bool> handlingChunk{false};
-    // Records acknowledged in this transfer (receive thread; read once it
-    // has handed the end over).
-    std::atomic<std::uint32_t> recordsAcknowledged{0};
+    // A record came and no window could take it: the transfer goes quiet
+    // until one can. Lines that come meanwhile (the collector repeating
+    // its record) are not answered.
+    bool waitingForRecordWindow = false;
+    std::uint32_t recordWindowLooks = 0;   // looks since that wait began
+    std::uint32_t recordsAcknowledged = 0;
 };
 
 // Forgets the record accepted last (transfer reset, keep-online restart).

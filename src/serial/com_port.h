@@ -1,12 +1,14 @@
 /*
- * The COM port as the serial link needs it. One implementation talks to a
- * Windows COM device; tests use a scripted one. Each operation keeps its
- * own completion record inside the implementation, so a read, a write and
- * the receive-event wait can never share one while in flight.
+ * The COM port as a connection needs it: open it, set its line, read what
+ * has come, write, close, and whether its device is still there. One
+ * implementation talks to a Windows COM device and keeps the platform's
+ * quirks (receive-event waits that do not block, reads that stay pending,
+ * drivers that never end a request) to itself; tests use a scripted one.
  */
 #pragma once
 
 #include <cstdint>
+#include <functional>
 
 namespace orvanta {
 
@@ -35,68 +37,47 @@ struct LineConfig {
     bool operator==(const LineConfig&) const = default;
 };
 
-// Purge flags and the receive event, with the platform's values.
-enum class PurgeFlag : std::uint32_t { RxAbort = 0x2, TxClear = 0x4, RxClear = 0x8 };
-constexpr PurgeFlag operator|(PurgeFlag a, PurgeFlag b)
+// 8 data bits, no parity, one stop bit at the given rate, RTS and DTR on,
+// binary, no flow control of any kind, nothing dropped or replaced, no
+// abort on errors.
+inline void setDataLine(LineConfig& line, std::uint32_t rate)
 {
-    return static_cast<PurgeFlag>(static_cast<std::uint32_t>(a) | static_cast<std::uint32_t>(b));
+    line = LineConfig{};
+    line.baudRate = rate;
 }
-constexpr bool hasFlag(PurgeFlag flags, PurgeFlag flag)
-{
-    return (static_cast<std::uint32_t>(flags) & static_cast<std::uint32_t>(flag)) != 0;
-}
-constexpr std::uint32_t kEventRxChar = 0x1;
 
 class ComPort {
 public:
     virtual ~ComPort() = default;
-    // Opens the device for overlapped reading and writing, unshared.
+    // Opens the device unshared, with 1024-byte queues and the receive
+    // event asked for; false when it cannot be had.
     [[nodiscard]] virtual bool open(const char* deviceName) = 0;
-    [[nodiscard]] virtual bool createCompletionEvents() = 0;
-    virtual void closeCompletionEvents() = 0;
-    virtual void setupQueues(std::uint32_t inputBytes, std::uint32_t outputBytes) = 0;
-    virtual bool getLineConfig(LineConfig& config) = 0;
-    virtual bool setLineConfig(const LineConfig& config) = 0;
-    // Reads return at once with what has arrived; a write that cannot go
-    // out gives up after a bounded time.
-    virtual void setTimeouts() = 0;
-    virtual void purge(PurgeFlag flags) = 0;
-    virtual bool setEventMask(std::uint32_t mask) = 0;
-    // Waits for a receive event; false when the wait failed or ended early.
-    virtual bool waitEvent(std::uint32_t& mask) = 0;
-    // Clears the line's error state and gives the number of queued bytes.
-    virtual std::uint32_t clearErrors() = 0;
-    // Reads up to count bytes, waiting at most waitMs for a read the
-    // platform leaves under way (it is cancelled then). Bytes read, or -1.
+    // Sets the whole line; false when the port refused it.
+    virtual bool configure(const LineConfig& config) = 0;
+    // Up to count bytes of what has come, waiting at most waitMs for the
+    // first (wake ends the wait early): the bytes read, 0 for none, -1
+    // when the read failed.
     [[nodiscard]] virtual std::int32_t read(std::uint8_t* buffer, std::uint32_t count, std::uint32_t waitMs) = 0;
-    // Writes all bytes; a write still under way is awaited for a bounded
-    // time, then cancelled (false).
-    [[nodiscard]] virtual bool write(const std::uint8_t* bytes, std::uint32_t count) = 0;
-    // Cancels what is still under way on the port and closes it.
+    // Drops what is queued both ways.
+    virtual void discard() = 0;
+    // Writes all bytes, after dropping what has come unread when asked; a
+    // write that cannot go out gives up after a bounded time (false).
+    [[nodiscard]] virtual bool write(const std::uint8_t* bytes, std::uint32_t count, bool dropUnread) = 0;
+    // How many bytes have come that have not been read yet.
+    virtual std::uint32_t unread() = 0;
+    // From any thread: a read that waits returns now.
+    virtual void wake() = 0;
+    // Cancels what is still under way and closes the device; a handle a
+    // driver may still be using is let go instead, for good.
     virtual void close() = 0;
     // True once a call on the port has failed in a way that means the
-    // device has gone (an adapter pulled out): the handle is dead and
-    // only a new open can reach the device again. A request that did not
-    // end even when cancelled counts as such a failure.
+    // device has gone (an adapter pulled out): only a new open can reach
+    // it again. A request that did not end even when cancelled counts.
     virtual bool lost() = 0;
-    // The receive thread did not end in time and was left to end by
-    // itself: whatever it may still be using on the port must stay valid.
-    virtual void readerGivenUp() {}
-    // How many requests, handles and threads were left behind because a
-    // driver never ended what was asked of it.
-    virtual std::uint32_t handlesGivenUp() const { return 0; }
 };
 
-// The receive thread: started at the highest priority, awaited at stop
-// for a bounded time.
-class ReaderThreadHost {
-public:
-    virtual ~ReaderThreadHost() = default;
-    [[nodiscard]] virtual bool start(void (*body)(void*), void* argument) = 0;
-    // False when the thread did not end in time: it is left to end by
-    // itself, and its argument must stay valid for as long as it runs.
-    [[nodiscard]] virtual bool waitForEnd() = 0;
-    virtual void close() = 0;
-};
+// Starts a thread that runs the body to its end on its own, at a priority
+// that lets it read as bytes come; false when none could be started.
+using ThreadStarter = std::function<bool(std::function<void()> body)>;
 
 }  // namespace orvanta

@@ -1,20 +1,21 @@
 /*
  * The COM port on Windows, opened for overlapped I/O. Reads, writes and
- * the receive-event wait each have a completion record of their own.
+ * the receive-event wait each have a completion record of their own, and
+ * every wait of a read can be woken, so that a command goes out at once.
  *
  * Not every port behaves like a UART driver: under wine a pseudo-terminal
- * ends the event wait at once and keeps a read with "return at once"
- * time-outs pending until a byte comes. So the wait is bounded and a wait
- * still under way is picked up again by the next call, and a read the
- * platform leaves under way past its time is cancelled and awaited, so
- * that it never writes into a buffer its caller has moved on from.
+ * ends the receive-event wait at once and keeps a read with "return at
+ * once" time-outs pending until a byte comes. So a read asks how much is
+ * queued whatever the event wait said, and waits for the first byte in a
+ * one-byte read where nothing is; a read the platform leaves under way
+ * past its time is cancelled and awaited, so that it never writes into a
+ * buffer its caller has moved on from.
  *
  * Nor does every driver end a cancelled request: one whose USB adapter was
- * pulled out may keep it for ever. No wait here is unbounded, so Stop,
- * sleep, logoff and Exit never hang on such a driver. What the driver may
- * still write into (the completion record, its event, the bytes) lives in
- * a heap block of its own that is then left behind for good, and the port
- * counts as lost so that the transfer opens it anew.
+ * pulled out may keep it for ever. No wait here is unbounded. What the
+ * driver may still write into (the completion record, its event, the
+ * bytes) lives in a heap block of its own that is then left behind for
+ * good, and the port counts as lost so that the engine opens it anew.
  */
 #include "serial/com_port_win32.h"
 
@@ -33,21 +34,22 @@ struct IoBlock {
 
 namespace {
 
-constexpr DWORD kEventWaitSliceMs = 250;
+constexpr DWORD kPortQueueBytes = 1024;
 // A command is a few bytes; with no flow control nothing should hold a
-// write up for long. A driver that does anyway must not hang the thread
-// that writes (the UI thread, or the receive thread Stop waits for).
+// write up for long. A driver that does anyway must not hang the worker.
 constexpr DWORD kWriteTimeoutMs = 1000;
 constexpr DWORD kWriteMsPerByte = 2;
 constexpr DWORD kWriteWaitMs = 2000;
+// What is queued is there: reading it takes no time on a healthy port.
+constexpr DWORD kQueuedReadWaitMs = 500;
 // A driver ends a cancelled request in microseconds; one that has not
 // after this long is taken to never end it.
 constexpr DWORD kCancelledEndMs = 200;
-// The receive thread's longest pass on a healthy port is a 500 ms read
-// window; one stuck in a request that will not end comes back after that
-// window and the cancel time. Past this the thread is left behind, so that
-// closing takes about a second at worst.
-constexpr DWORD kReaderEndMs = 800;
+// A port whose event wait and first-byte read both return at once would
+// otherwise keep the worker spinning.
+constexpr DWORD kIdlePassPauseMs = 5;
+
+std::atomic<std::uint32_t> givenUpCount{0};
 
 bool isUnderWay(DWORD error)
 {
@@ -72,11 +74,26 @@ void freeBlock(IoBlock* block)
 
 }  // namespace
 
-// Waits at most waitMs for the block's request to end by itself, then
-// cancels it and gives it a little longer.
-Win32ComPort::Ending Win32ComPort::awaitEnd(IoBlock& block, DWORD waitMs)
+std::uint32_t comRequestsGivenUp()
 {
-    if (WaitForSingleObject(block.done.hEvent, waitMs) == WAIT_OBJECT_0)
+    return givenUpCount;
+}
+
+Win32ComPort::Win32ComPort() : wake_(CreateEventA(nullptr, FALSE, FALSE, nullptr)) {}
+
+Win32ComPort::~Win32ComPort()
+{
+    close();
+    if (wake_)
+        CloseHandle(wake_);
+}
+
+// Waits at most waitMs for the block's request to end by itself, or for a
+// wake, then cancels it and gives it a little longer.
+Win32ComPort::Ending Win32ComPort::awaitEnd(IoBlock& block, DWORD waitMs, bool wakeable)
+{
+    const HANDLE waits[] = {block.done.hEvent, wake_};
+    if (WaitForMultipleObjects(wakeable && wake_ ? 2 : 1, waits, FALSE, waitMs) == WAIT_OBJECT_0)
         return Ending::InTime;
     CancelIoEx(port_, &block.done);
     if (WaitForSingleObject(block.done.hEvent, kCancelledEndMs) == WAIT_OBJECT_0)
@@ -87,51 +104,36 @@ Win32ComPort::Ending Win32ComPort::awaitEnd(IoBlock& block, DWORD waitMs)
 // The block stays allocated, with its event, for as long as the process
 // runs: the driver may still complete the request into it. The handle is
 // kept as well (see close) and the port counts as lost.
-void Win32ComPort::giveUp(std::atomic<IoBlock*>& slot)
+void Win32ComPort::giveUp(IoBlock*& slot)
 {
-    if (slot.exchange(nullptr))
-        ++givenUp_;
+    if (slot)
+        ++givenUpCount;
+    slot = nullptr;
     keepHandle_ = true;
     health_.noteGivenUp();
 }
 
+// A port whose receive event cannot be asked for would never be read.
 bool Win32ComPort::open(const char* deviceName)
 {
     health_.reset();
     keepHandle_ = false;
     port_ = CreateFileA(deviceName, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                         FILE_FLAG_OVERLAPPED, nullptr);
-    return port_ != INVALID_HANDLE_VALUE;
-}
-
-// A block left behind by an earlier connection is never taken up again:
-// each slot that is empty gets a fresh one.
-bool Win32ComPort::createCompletionEvents()
-{
-    bool made = true;
-    for (std::atomic<IoBlock*>* slot : {&read_, &write_, &wait_}) {
-        if (!slot->load())
-            slot->store(newBlock());
-        made = made && slot->load()->done.hEvent;
-    }
-    return made;
-}
-
-// Runs once the receive thread has ended or been left behind. A wait the
-// thread left under way normally ended when the event mask was cleared;
-// one that has not is cancelled, and given up if even that does not end it.
-void Win32ComPort::closeCompletionEvents()
-{
-    IoBlock* wait = wait_.load();
-    if (wait && wait->underWay && awaitEnd(*wait, 0) == Ending::Never)
-        giveUp(wait_);
-    for (std::atomic<IoBlock*>* slot : {&read_, &write_, &wait_})
-        freeBlock(slot->exchange(nullptr));
-}
-
-void Win32ComPort::setupQueues(std::uint32_t inputBytes, std::uint32_t outputBytes)
-{
-    SetupComm(port_, inputBytes, outputBytes);
+    if (port_ == INVALID_HANDLE_VALUE)
+        return false;
+    for (IoBlock** slot : {&read_, &write_, &wait_})
+        *slot = newBlock();
+    SetupComm(port_, kPortQueueBytes, kPortQueueBytes);
+    dcb_.DCBlength = sizeof dcb_;
+    GetCommState(port_, &dcb_);
+    COMMTIMEOUTS timeouts = portTimeouts();
+    SetCommTimeouts(port_, &timeouts);
+    const bool made = read_->done.hEvent && write_->done.hEvent && wait_->done.hEvent && wake_;
+    if (made && SetCommMask(port_, EV_RXCHAR))
+        return true;
+    close();
+    return false;
 }
 
 void applyLineConfig(DCB& dcb, const LineConfig& config)
@@ -182,65 +184,16 @@ COMMTIMEOUTS portTimeouts()
     return COMMTIMEOUTS{MAXDWORD, 0, 0, kWriteMsPerByte, kWriteTimeoutMs};
 }
 
-bool Win32ComPort::getLineConfig(LineConfig& config)
-{
-    dcb_.DCBlength = sizeof dcb_;
-    const bool ok = GetCommState(port_, &dcb_) != FALSE;
-    config = lineConfigOf(dcb_);
-    return ok;
-}
-
 // The DCB fields the program does not set stay as the port reported them.
-bool Win32ComPort::setLineConfig(const LineConfig& config)
+bool Win32ComPort::configure(const LineConfig& config)
 {
     applyLineConfig(dcb_, config);
     return SetCommState(port_, &dcb_) != FALSE;
 }
 
-void Win32ComPort::setTimeouts()
+void Win32ComPort::discard()
 {
-    COMMTIMEOUTS timeouts = portTimeouts();
-    SetCommTimeouts(port_, &timeouts);
-}
-
-void Win32ComPort::purge(PurgeFlag flags)
-{
-    PurgeComm(port_, static_cast<DWORD>(flags));
-}
-
-bool Win32ComPort::setEventMask(std::uint32_t mask)
-{
-    return SetCommMask(port_, mask) != FALSE;
-}
-
-bool Win32ComPort::waitEvent(std::uint32_t& mask)
-{
-    mask = 0;
-    IoBlock* block = wait_.load();
-    if (!block)
-        return false;
-    if (!block->underWay) {
-        block->mask = 0;
-        if (WaitCommEvent(port_, &block->mask, &block->done)) {
-            mask = block->mask;
-            return true;
-        }
-        if (GetLastError() != ERROR_IO_PENDING) {
-            noteLastError();
-            return false;
-        }
-        block->underWay = true;
-    }
-    if (WaitForSingleObject(block->done.hEvent, kEventWaitSliceMs) != WAIT_OBJECT_0)
-        return false;   // still under way: the next call goes on waiting
-    block->underWay = false;
-    DWORD unused = 0;
-    if (!GetOverlappedResult(port_, &block->done, &unused, FALSE)) {
-        noteLastError();
-        return false;
-    }
-    mask = block->mask;
-    return true;
+    PurgeComm(port_, PURGE_TXCLEAR | PURGE_RXCLEAR);
 }
 
 std::uint32_t Win32ComPort::clearErrors()
@@ -255,11 +208,70 @@ std::uint32_t Win32ComPort::clearErrors()
     return status.cbInQue;
 }
 
-// The driver reads into the block, never into the caller's buffer: a read
-// given up could otherwise write into memory its caller has reused.
 std::int32_t Win32ComPort::read(std::uint8_t* buffer, std::uint32_t count, std::uint32_t waitMs)
 {
-    IoBlock* block = read_.load();
+    const ULONGLONG start = GetTickCount64();
+    std::uint32_t queued = clearErrors();
+    if (queued == 0 && awaitReceiveEvent(waitMs))
+        queued = clearErrors();
+    if (queued > 0)
+        return readQueued(buffer, queued < count ? queued : count, kQueuedReadWaitMs, false);
+    const std::int32_t got = awaitFirstByte(buffer, count, waitMs);
+    if (got == 0 && GetTickCount64() - start < kIdlePassPauseMs)
+        WaitForSingleObject(wake_, kIdlePassPauseMs);
+    return got;
+}
+
+// A wait still under way when its time is up, or when it is woken, is
+// picked up again by the next read.
+bool Win32ComPort::awaitReceiveEvent(DWORD waitMs)
+{
+    IoBlock* block = wait_;
+    if (!block)
+        return false;
+    if (!block->underWay) {
+        block->mask = 0;
+        if (WaitCommEvent(port_, &block->mask, &block->done))
+            return (block->mask & EV_RXCHAR) != 0;
+        if (GetLastError() != ERROR_IO_PENDING) {
+            noteLastError();
+            return false;
+        }
+        block->underWay = true;
+    }
+    const HANDLE waits[] = {block->done.hEvent, wake_};
+    if (WaitForMultipleObjects(2, waits, FALSE, waitMs) != WAIT_OBJECT_0)
+        return false;
+    block->underWay = false;
+    DWORD unused = 0;
+    if (!GetOverlappedResult(port_, &block->done, &unused, FALSE)) {
+        noteLastError();
+        return false;
+    }
+    return (block->mask & EV_RXCHAR) != 0;
+}
+
+// The event wait does not block on every port: on a pseudo-terminal under
+// wine it returns at once. A one-byte read, bounded in time, waits for the
+// next byte instead, and what came behind it is read after it.
+std::int32_t Win32ComPort::awaitFirstByte(std::uint8_t* buffer, std::uint32_t count, DWORD waitMs)
+{
+    const std::int32_t first = readQueued(buffer, 1, waitMs, true);
+    if (first != 1 || count < 2)
+        return first;
+    const std::uint32_t queued = clearErrors();
+    if (queued == 0)
+        return 1;
+    const std::int32_t rest = readQueued(buffer + 1, queued < count - 1 ? queued : count - 1, kQueuedReadWaitMs, false);
+    return rest < 0 ? 1 : 1 + rest;
+}
+
+// The driver reads into the block, never into the caller's buffer: a read
+// given up could otherwise write into memory its caller has reused. One
+// cancelled when its time was up counts what it read by then.
+std::int32_t Win32ComPort::readQueued(std::uint8_t* buffer, std::uint32_t count, DWORD waitMs, bool wakeable)
+{
+    IoBlock* block = read_;
     if (!block)
         return -1;
     block->bytes.resize(count);
@@ -269,11 +281,10 @@ std::int32_t Win32ComPort::read(std::uint8_t* buffer, std::uint32_t count, std::
             noteLastError();
             return -1;
         }
-        if (awaitEnd(*block, waitMs) == Ending::Never) {
+        if (awaitEnd(*block, waitMs, wakeable) == Ending::Never) {
             giveUp(read_);
             return -1;
         }
-        // Cancelled here when its time was up: what it read by then counts.
         if (!GetOverlappedResult(port_, &block->done, &got, FALSE) && GetLastError() != ERROR_OPERATION_ABORTED) {
             noteLastError();
             return -1;
@@ -283,14 +294,17 @@ std::int32_t Win32ComPort::read(std::uint8_t* buffer, std::uint32_t count, std::
     return static_cast<std::int32_t>(got);
 }
 
-// The port's write time-out bounds a write on a driver that honours it; the
-// wait here bounds it on one that does not. A write cancelled that way has
-// failed, whatever part of it went out.
-bool Win32ComPort::write(const std::uint8_t* bytes, std::uint32_t count)
+// Before READ and NAK whatever the collector sent is stale; before an ACK
+// it is not: the collector's next record can already be on its way. The
+// port's write time-out bounds a write on a driver that honours it; the
+// wait here bounds it on one that does not. A write cancelled that way
+// has failed, whatever part of it went out.
+bool Win32ComPort::write(const std::uint8_t* bytes, std::uint32_t count, bool dropUnread)
 {
-    IoBlock* block = write_.load();
+    IoBlock* block = write_;
     if (!block)
         return false;
+    PurgeComm(port_, dropUnread ? PURGE_TXCLEAR | PURGE_RXCLEAR : PURGE_TXCLEAR);
     block->bytes.assign(bytes, bytes + count);
     DWORD written = 0;
     if (WriteFile(port_, block->bytes.data(), count, &written, &block->done))
@@ -299,14 +313,10 @@ bool Win32ComPort::write(const std::uint8_t* bytes, std::uint32_t count)
         noteLastError();
         return false;
     }
-    switch (awaitEnd(*block, kWriteWaitMs)) {
-    case Ending::Never:
-        giveUp(write_);
-        return false;
-    case Ending::Cancelled:
-        return false;
-    case Ending::InTime:
-        break;
+    switch (awaitEnd(*block, kWriteWaitMs, false)) {
+    case Ending::Never: giveUp(write_); return false;
+    case Ending::Cancelled: return false;
+    case Ending::InTime: break;
     }
     if (GetOverlappedResult(port_, &block->done, &written, FALSE))
         return written == count;
@@ -316,82 +326,64 @@ bool Win32ComPort::write(const std::uint8_t* bytes, std::uint32_t count)
     return false;
 }
 
-// The thread may still be inside any call on the port, with any block.
-void Win32ComPort::readerGivenUp()
-{
-    ++givenUp_;
-    for (std::atomic<IoBlock*>* slot : {&read_, &write_, &wait_})
-        slot->store(nullptr);
-    keepHandle_ = true;
-    health_.noteGivenUp();
-}
-
+// A wait left under way normally ends when the mask is cleared; one that
+// does not is cancelled, and given up if even that does not end it.
 // Closing the handle runs the driver's clean-up synchronously, and the
-// requests still under way hold the device open in the kernel anyway: with
-// a driver that never ended one of them the close could hang for ever and
-// would free nothing. Such a handle is left open for good. A pulled and
-// re-plugged adapter comes back as a new device that opens anew; a driver
-// that hangs with its device still there needs the program restarted in
-// any case.
+// requests still under way hold the device open in the kernel anyway:
+// with a driver that never ended one of them the close could hang for
+// ever and would free nothing. Such a handle is left open for good. A
+// pulled and re-plugged adapter comes back as a new device that opens
+// anew; a driver that hangs with its device still there needs the
+// program restarted in any case.
 void Win32ComPort::close()
 {
-    if (port_ != INVALID_HANDLE_VALUE) {
-        CancelIoEx(port_, nullptr);
-        if (keepHandle_)
-            ++givenUp_;
-        else
-            CloseHandle(port_);
-    }
+    if (port_ == INVALID_HANDLE_VALUE)
+        return;
+    SetCommMask(port_, 0);
+    PurgeComm(port_, PURGE_RXABORT | PURGE_RXCLEAR);
+    if (wait_ && wait_->underWay && awaitEnd(*wait_, 0, false) == Ending::Never)
+        giveUp(wait_);
+    CancelIoEx(port_, nullptr);
+    if (keepHandle_)
+        ++givenUpCount;
+    else
+        CloseHandle(port_);
     port_ = INVALID_HANDLE_VALUE;
     keepHandle_ = false;
+    freeBlocks();
+}
+
+void Win32ComPort::freeBlocks()
+{
+    for (IoBlock** slot : {&read_, &write_, &wait_}) {
+        freeBlock(*slot);
+        *slot = nullptr;
+    }
 }
 
 namespace {
 
-// What the thread runs, handed over on the heap: the host starts the next
-// thread with other values, and a thread that is scheduled late must still
-// run its own.
-struct ThreadStart {
-    void (*body)(void*);
-    void* argument;
-};
-
 DWORD WINAPI threadEntry(LPVOID parameter)
 {
-    const ThreadStart start = *static_cast<ThreadStart*>(parameter);
-    delete static_cast<ThreadStart*>(parameter);
-    start.body(start.argument);
+    auto* body = static_cast<std::function<void()>*>(parameter);
+    (*body)();
+    delete body;
     return 0;
 }
 
 }  // namespace
 
-bool Win32ReaderThread::start(void (*body)(void*), void* argument)
+bool startPortThread(std::function<void()> body)
 {
-    auto* handOver = new ThreadStart{body, argument};
-    thread_ = CreateThread(nullptr, 0, threadEntry, handOver, 0, nullptr);
-    if (!thread_) {
+    auto* handOver = new std::function<void()>(std::move(body));
+    HANDLE thread = CreateThread(nullptr, 0, threadEntry, handOver, 0, nullptr);
+    if (!thread) {
         delete handOver;
         return false;
     }
-    SetThreadPriority(thread_, THREAD_PRIORITY_HIGHEST);
+    SetThreadPriority(thread, THREAD_PRIORITY_HIGHEST);
+    CloseHandle(thread);
     return true;
-}
-
-// A thread that does not end in time is left to end by itself: one whose
-// request a driver never ends may not even be able to exit.
-bool Win32ReaderThread::waitForEnd()
-{
-    if (!thread_)
-        return true;
-    return WaitForSingleObject(thread_, kReaderEndMs) == WAIT_OBJECT_0;
-}
-
-void Win32ReaderThread::close()
-{
-    if (thread_)
-        CloseHandle(thread_);
-    thread_ = nullptr;
 }
 
 }  // namespace orvanta

@@ -1,5 +1,5 @@
 /*
- * The COM port and the receive thread on Windows.
+ * The COM port on Windows, and the thread a connection's worker runs on.
  */
 #pragma once
 
@@ -17,40 +17,46 @@ struct IoBlock;   // one request's completion record and bytes
 
 class Win32ComPort final : public ComPort {
 public:
+    Win32ComPort();
+    ~Win32ComPort() override;
+    Win32ComPort(const Win32ComPort&) = delete;
+    Win32ComPort& operator=(const Win32ComPort&) = delete;
+
     bool open(const char* deviceName) override;
-    bool createCompletionEvents() override;
-    void closeCompletionEvents() override;
-    void setupQueues(std::uint32_t inputBytes, std::uint32_t outputBytes) override;
-    bool getLineConfig(LineConfig& config) override;
-    bool setLineConfig(const LineConfig& config) override;
-    void setTimeouts() override;
-    void purge(PurgeFlag flags) override;
-    bool setEventMask(std::uint32_t mask) override;
-    bool waitEvent(std::uint32_t& mask) override;
-    std::uint32_t clearErrors() override;
+    bool configure(const LineConfig& config) override;
     std::int32_t read(std::uint8_t* buffer, std::uint32_t count, std::uint32_t waitMs) override;
-    bool write(const std::uint8_t* bytes, std::uint32_t count) override;
+    void discard() override;
+    bool write(const std::uint8_t* bytes, std::uint32_t count, bool dropUnread) override;
+    std::uint32_t unread() override { return clearErrors(); }
+    void wake() override { SetEvent(wake_); }
     void close() override;
     bool lost() override { return health_.lost(); }
-    void readerGivenUp() override;
-    std::uint32_t handlesGivenUp() const override { return givenUp_; }
 
 private:
     enum class Ending { InTime, Cancelled, Never };
     void noteLastError() { health_.noteFailure(GetLastError()); }
-    Ending awaitEnd(IoBlock& block, DWORD waitMs);
-    void giveUp(std::atomic<IoBlock*>& slot);
+    std::uint32_t clearErrors();
+    bool awaitReceiveEvent(DWORD waitMs);
+    std::int32_t awaitFirstByte(std::uint8_t* buffer, std::uint32_t count, DWORD waitMs);
+    std::int32_t readQueued(std::uint8_t* buffer, std::uint32_t count, DWORD waitMs, bool wakeable);
+    Ending awaitEnd(IoBlock& block, DWORD waitMs, bool wakeable);
+    void giveUp(IoBlock*& slot);
+    void freeBlocks();
 
     HANDLE port_ = INVALID_HANDLE_VALUE;
+    HANDLE wake_ = nullptr;
     PortHealth health_;
     DCB dcb_{};
-    // Null once given up: the kind of request fails at once until the next open.
-    std::atomic<IoBlock*> read_{nullptr};
-    std::atomic<IoBlock*> write_{nullptr};
-    std::atomic<IoBlock*> wait_{nullptr};
-    std::atomic<bool> keepHandle_{false};   // a request on it may never end
-    std::atomic<std::uint32_t> givenUp_{0};
+    // Null once given up: that kind of request fails at once from then on.
+    IoBlock* read_ = nullptr;
+    IoBlock* write_ = nullptr;
+    IoBlock* wait_ = nullptr;
+    bool keepHandle_ = false;   // a request on it may never end
 };
+
+// How many requests and handles of every port were let go because a
+// driver never ended what was asked of it.
+std::uint32_t comRequestsGivenUp();
 
 // The DCB fields the program sets, from the line configuration and back;
 // the other fields stay as they are.
@@ -59,14 +65,8 @@ LineConfig lineConfigOf(const DCB& dcb);
 // Reads return at once; writes give up after a bounded time.
 COMMTIMEOUTS portTimeouts();
 
-class Win32ReaderThread final : public ReaderThreadHost {
-public:
-    bool start(void (*body)(void*), void* argument) override;
-    bool waitForEnd() override;
-    void close() override;
-
-private:
-    HANDLE thread_ = nullptr;
-};
+// Starts a connection's worker at the highest priority, so that it reads
+// as bytes come; the thread ends by itself.
+bool startPortThread(std::function<void()> body);
 
 }  // namespace orvanta

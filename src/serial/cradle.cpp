@@ -6,49 +6,48 @@
  */
 #include "serial/cradle.h"
 
-#include "serial/port_connection.h"
+#include "settings/settings.h"
 
 namespace orvanta {
 namespace {
 
 constexpr std::uint32_t kProbeOrder[] = {9600, 115200, 38400, 57600, 19200};
 
-void applyLineState(PortConnection& connection, bool rtsOn)
+void applyLineState(CradleLine& cradle, bool rtsOn)
 {
-    connection.lineConfig.rtsOn = rtsOn;
-    connection.services.comPort.setLineConfig(connection.lineConfig);
+    cradle.line.rtsOn = rtsOn;
+    cradle.port.configure(cradle.line);
 }
 
 // A rate command that does not go out leaves the cradle at its old rate;
 // the collector's silence at the new one then ends the transfer.
-void writeControlByte(PortConnection& connection, std::uint8_t byte)
+void writeControlByte(CradleLine& cradle, std::uint8_t byte)
 {
-    (void)connection.writePort(&byte, 1);
-    connection.services.clock.sleepMs(connection.settleDelayMs);
+    (void)cradle.port.write(&byte, 1, false);
+    cradle.clock.sleepMs(cradle.settleDelayMs);
 }
 
 // The first byte within the echo window decides; none means no answer.
-bool awaitEcho(PortConnection& connection)
+bool awaitEcho(CradleLine& cradle)
 {
-    Clock& clock = connection.services.clock;
-    const std::uint32_t deadline = clock.tickCount() + kCradleEchoWindowMs;
+    const std::uint32_t deadline = cradle.clock.tickCount() + kCradleEchoWindowMs;
     for (;;) {
-        const auto left = static_cast<std::int32_t>(deadline - clock.tickCount());
+        const auto left = static_cast<std::int32_t>(deadline - cradle.clock.tickCount());
         if (left <= 0)
             return false;
         std::uint8_t echo = 0;
-        if (connection.services.comPort.read(&echo, 1, static_cast<std::uint32_t>(left)) == 1)
+        if (cradle.port.read(&echo, 1, static_cast<std::uint32_t>(left)) == 1)
             return echo == kCradleProbe;
     }
 }
 
-std::uint32_t findCradle(PortConnection& connection)
+std::uint32_t findCradle(CradleLine& cradle)
 {
-    const std::uint32_t remembered = connection.rememberedCradleRate;
-    if (remembered != 0 && probeCradleRate(connection, remembered))
+    const std::uint32_t remembered = cradle.rememberedRate;
+    if (remembered != 0 && probeCradleRate(cradle, remembered))
         return remembered;
     for (std::uint32_t rate : kProbeOrder) {
-        if (probeCradleRate(connection, rate))
+        if (probeCradleRate(cradle, rate))
             return rate;
     }
     return 0;
@@ -72,47 +71,42 @@ std::uint8_t cradleRateByte(int baudIndex)
     return static_cast<std::uint8_t>('6' - baudIndex);
 }
 
-bool probeCradleRate(PortConnection& connection, std::uint32_t rate)
+bool probeCradleRate(CradleLine& cradle, std::uint32_t rate)
 {
-    ComPort& port = connection.services.comPort;
-    connection.lineConfig.baudRate = rate;
-    connection.settleDelayMs = cradleSettleDelayMs(rate);
-    applyLineState(connection, false);
-    port.purge(PurgeFlag::TxClear | PurgeFlag::RxClear);
+    cradle.line.baudRate = rate;
+    cradle.settleDelayMs = cradleSettleDelayMs(rate);
+    applyLineState(cradle, false);
     const std::uint8_t probe = kCradleProbe;
-    if (!connection.writePort(&probe, 1))
+    if (!cradle.port.write(&probe, 1, true))
         return false;
-    connection.services.clock.sleepMs(connection.settleDelayMs);
-    const bool answered = awaitEcho(connection);
-    applyLineState(connection, true);
-    connection.services.clock.sleepMs(connection.settleDelayMs);
+    cradle.clock.sleepMs(cradle.settleDelayMs);
+    const bool answered = awaitEcho(cradle);
+    applyLineState(cradle, true);
+    cradle.clock.sleepMs(cradle.settleDelayMs);
     return answered;
 }
 
-bool configureCradle(PortConnection& connection)
+bool configureCradle(CradleLine& cradle)
 {
-    ComPort& port = connection.services.comPort;
-    LineConfig& line = connection.lineConfig;
-    port.getLineConfig(line);
-    port.setTimeouts();
-    setDataLine(line, connection.rememberedCradleRate ? connection.rememberedCradleRate : kCradleStartRate);
-    port.setLineConfig(line);
+    LineConfig& line = cradle.line;
+    setDataLine(line, cradle.rememberedRate ? cradle.rememberedRate : kCradleStartRate);
+    cradle.port.configure(line);
 
-    const std::uint32_t answered = findCradle(connection);
+    const std::uint32_t answered = findCradle(cradle);
     if (answered == 0)
         return false;
-    connection.rememberedCradleRate = answered;
+    cradle.rememberedRate = answered;
 
-    applyLineState(connection, false);
-    writeControlByte(connection, kCradleCommand);
-    const std::uint32_t target = baudRateOf(connection.settings.baudIndex);
+    applyLineState(cradle, false);
+    writeControlByte(cradle, kCradleCommand);
+    const std::uint32_t target = baudRateOf(cradle.baudIndex);
     line.baudRate = target;
-    if (target != connection.rememberedCradleRate) {
-        writeControlByte(connection, cradleRateByte(connection.settings.baudIndex));
-        writeControlByte(connection, kCradleSwitch);
-        connection.rememberedCradleRate = target;
+    if (target != cradle.rememberedRate) {
+        writeControlByte(cradle, cradleRateByte(cradle.baudIndex));
+        writeControlByte(cradle, kCradleSwitch);
+        cradle.rememberedRate = target;
     }
-    applyLineState(connection, true);
+    applyLineState(cradle, true);
     return true;
 }
 

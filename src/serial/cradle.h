@@ -7,9 +7,10 @@
 
 #include <cstdint>
 
-namespace orvanta {
+#include "platform/clock.h"
+#include "serial/com_port.h"
 
-class PortConnection;
+namespace orvanta {
 
 constexpr std::uint8_t kCradleProbe = 0x0F;
 constexpr std::uint8_t kCradleCommand = 0x07;
@@ -17,10 +18,22 @@ constexpr std::uint8_t kCradleSwitch = 0x51;
 constexpr std::uint32_t kCradleStartRate = 38400;
 constexpr std::uint32_t kCradleEchoWindowMs = 100;
 
+// What the set-up works on: the open port and its line, and the rate the
+// cradle last answered at or was switched to (0: none), which is kept
+// from one connection to the next.
+struct CradleLine {
+    ComPort& port;
+    Clock& clock;
+    LineConfig& line;
+    std::uint32_t& rememberedRate;
+    int baudIndex;
+    std::uint32_t settleDelayMs = 0;   // the pause after each control byte, at the rate tried
+};
+
 // False when the cradle answered at no rate.
-[[nodiscard]] bool configureCradle(PortConnection& connection);
+[[nodiscard]] bool configureCradle(CradleLine& cradle);
 // True when the cradle echoed the probe at the rate.
-[[nodiscard]] bool probeCradleRate(PortConnection& connection, std::uint32_t rate);
+[[nodiscard]] bool probeCradleRate(CradleLine& cradle, std::uint32_t rate);
 
 std::uint32_t cradleSettleDelayMs(std::uint32_t rate);
 // The byte that selects the rate of a baud index: '6' (115200) .. '2' (9600).

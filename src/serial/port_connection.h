@@ -1,103 +1,75 @@
 /*
- * The one COM port connection: opening and configuring the port, writing,
- * the receive thread that hands every chunk it reads to a receive sink,
- * and closing everything down.
+ * One COM port connection, on a worker of its own: it opens and sets up
+ * the port (the infrared cradle included), then reads and posts what it
+ * read, writes each command it is given between reads, and closes the
+ * port as soon as it is told to or the port is gone. Everything it posts
+ * is stamped with its connection, so that the engine can drop the words
+ * of a connection it has let go.
  */
 #pragma once
 
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
+#include <deque>
+#include <functional>
 #include <memory>
 #include <mutex>
 
 #include "platform/clock.h"
-#include "protocol/command_link.h"
-#include "protocol/receive_sink.h"
+#include "protocol/engine_driver.h"
 #include "serial/com_port.h"
 #include "settings/settings.h"
 
 namespace orvanta {
 
-enum class PortHandle { None, Invalid, Open };
-
-constexpr std::uint32_t kPortQueueBytes = 1024;
 constexpr std::uint32_t kReceiveBufferBytes = 1024;
-
-struct PortServices {
-    ComPort& comPort;
-    ReaderThreadHost& readerThread;
-    Clock& clock;
-};
-
-class PortConnection final : public CommandLink {
-public:
-    // `running` keeps the receive thread looping; the transfer sets it once
-    // the port is open, and stopping the thread clears it.
-    PortConnection(const Settings& settings, const PortServices& services, ReceiveSink& sink,
-                   std::atomic<bool>& running);
-    PortConnection(const PortConnection&) = delete;
-    PortConnection& operator=(const PortConnection&) = delete;
-
-    [[nodiscard]] StatusCode openPort() override;
-    void closePort() override;
-    [[nodiscard]] bool writeCommand(const char* command) override;
-    std::uint32_t bytesWaiting() override;
-    bool portLost() override;
-
-    // One start of the receive thread. A thread that did not end in time
-    // at its stop is dismissed: it may come back from a stuck call while a
-    // later connection runs, and must then neither read nor report. Its
-    // run is kept for ever, since the thread may look at it at any time.
-    struct ReaderRun {
-        explicit ReaderRun(PortConnection* owner) : connection(owner) {}
-        PortConnection* connection;
-        std::atomic<bool> dismissed{false};
-    };
-
-    [[nodiscard]] bool startReaderThread();
-    void stopReaderThread();
-    // The receive loop, and one pass of it, for the given run; without one,
-    // for the current run (tests drive the loop pass by pass).
-    void readerLoop(const ReaderRun& run);
-    void readerPass(const ReaderRun& run);
-    void readerLoop() { readerLoop(*run_); }
-    void readerPass() { readerPass(*run_); }
-    // Writes through the connection's write lock: commands come from both
-    // threads, cradle control bytes from the UI thread.
-    [[nodiscard]] bool writePort(const std::uint8_t* bytes, std::uint32_t count);
-
-    const Settings& settings;
-    const PortServices services;
-
-    PortHandle portHandle = PortHandle::None;
-    bool readerThread = false;
-    bool completionEvent = false;
-    LineConfig lineConfig{};
-    // Infrared cradle: the rate it last answered at or was switched to (0:
-    // none), kept from one connection to the next, and the current pause
-    // after each control byte.
-    std::uint32_t rememberedCradleRate = 0;
-    std::uint32_t settleDelayMs = 0;
-
-private:
-    using ReceiveBuffer = std::uint8_t[kReceiveBufferBytes];
-    void applyRs232Line();
-    void readQueued(const ReaderRun& run, ReceiveBuffer& buffer, std::uint32_t held, std::uint32_t queued);
-    void awaitFirstByte(const ReaderRun& run);
-
-    ReceiveSink& sink_;
-    std::atomic<bool>& running_;
-    std::atomic<bool> readerEnded_{false};   // ended by itself, not by a stop
-    std::unique_ptr<ReaderRun> run_ = std::make_unique<ReaderRun>(this);
-    std::mutex writeLock_;
-};
-
-// 8 data bits, no parity, one stop bit at the given rate, RTS and DTR on,
-// binary, no flow control of any kind, nothing dropped or replaced, no
-// abort on errors.
-void setDataLine(LineConfig& line, std::uint32_t rate);
+// How long a read waits for the first byte before the worker looks again
+// at what it has been asked.
+constexpr std::uint32_t kReadWaitMs = 250;
 
 // "\\.\COM<n>" into a 16-byte buffer.
 void comDeviceName(int comPort, char (&name)[16]);
+
+class PortConnection {
+public:
+    // The settings as they were when the port was asked for; the cradle's
+    // rate is shared with the connections before and after.
+    PortConnection(ConnectionId id, const Settings& settings, std::unique_ptr<ComPort> port, Clock& clock,
+                   std::atomic<std::uint32_t>& cradleRate, EventPost post);
+
+    // The worker's whole life: open, then read and write until closed.
+    void run();
+    // From the engine's thread.
+    void write(Command command);
+    void close();
+    // True once the worker has closed the port and ended; waits at most waitMs.
+    bool awaitEnd(std::uint32_t waitMs);
+
+    // The worker's steps, for tests that take them one at a time.
+    [[nodiscard]] StatusCode open();
+    void pass();
+    void finish();
+    const LineConfig& line() const { return line_; }
+
+private:
+    void writeAsked();
+    bool closing();
+
+    const ConnectionId id_;
+    const Settings settings_;
+    std::unique_ptr<ComPort> port_;
+    Clock& clock_;
+    std::atomic<std::uint32_t>& cradleRate_;
+    EventPost post_;
+    LineConfig line_{};
+    std::uint64_t received_ = 0;   // bytes read over the connection
+
+    std::mutex lock_;
+    std::condition_variable endedSignal_;
+    std::deque<Command> asked_;
+    bool closing_ = false;
+    bool ended_ = false;
+};
 
 }  // namespace orvanta

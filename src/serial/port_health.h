@@ -1,7 +1,7 @@
 /*
  * Whether the COM device is still there. A USB-serial adapter that is
  * pulled out leaves its handle dead: every call on it fails from then on,
- * with codes that depend on the driver. The receive thread must stop
+ * with codes that depend on the driver. The connection's worker must stop
  * looping on such a handle and the transfer must close it, so that the
  * port can be opened anew once the device is back.
  */

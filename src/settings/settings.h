@@ -3,7 +3,8 @@
  * accepted ranges, and the two code lists typed around every record.
  *
  * There is one Settings per process. It is written only on the UI thread
- * while no transfer runs; the receive thread only reads it.
+ * while no transfer runs; what a worker needs of it is taken when its
+ * work is given.
  */
 #pragma once
 

@@ -42,7 +42,7 @@ void applyDialogControls(const DialogControls& c, Settings& s)
     s.suffixEnabled = c.suffixEnabled ? 1 : 0;
 }
 
-StatusCode startFromDialog(DialogSession& session, const DialogControls& controls, SettingsDialogWindow& dialog)
+void startFromDialog(DialogSession& session, const DialogControls& controls, SettingsDialogWindow& dialog)
 {
     applyDialogControls(controls, session.settings);
     storeWorkingCodes(session.working, session.settings);
@@ -51,10 +51,7 @@ StatusCode startFromDialog(DialogSession& session, const DialogControls& control
     dialog.applyEnableRules(false);
     session.settingsFile.writeSettingsFile(image, length);
     dialog.hide();
-    const StatusCode status = session.series.start();
-    if (status != StatusCode::Ok)
-        dialog.fill();
-    return status;
+    session.engine.feed(events::Started{});
 }
 
 }  // namespace orvanta

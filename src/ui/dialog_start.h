@@ -10,7 +10,7 @@
 
 #include "platform/message_boxes.h"
 #include "platform/window_id.h"
-#include "protocol/series.h"
+#include "protocol/engine_driver.h"
 #include "settings/settings.h"
 #include "settings/settings_file.h"
 #include "ui/number_field.h"
@@ -18,12 +18,12 @@
 namespace orvanta {
 
 // What the settings dialog works on: the settings and working lists it
-// edits, the series it starts and stops, where it reports its own failures
+// edits, the engine it starts and stops, where it reports its own failures
 // and where it saves the settings.
 struct DialogSession {
     Settings& settings;
     WorkingCodes& working;
-    Series& series;
+    EngineDriver& engine;
     MessageBoxes& messageBoxes;
     SettingsFileWriter& settingsFile;
 };
@@ -62,7 +62,8 @@ public:
     virtual void fill() = 0;
 };
 
-// Ok when the transfer runs; otherwise the failure, which has been shown.
-StatusCode startFromDialog(DialogSession& session, const DialogControls& controls, SettingsDialogWindow& dialog);
+// A failure to start comes as the end of the transfer, which the program
+// shows.
+void startFromDialog(DialogSession& session, const DialogControls& controls, SettingsDialogWindow& dialog);
 
 }  // namespace orvanta

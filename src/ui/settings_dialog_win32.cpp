@@ -1,8 +1,8 @@
 /*
  * The settings dialog "MainFormDlg": the program's one visible window in
  * interactive mode. It shows and edits the settings, starts and stops
- * transfers, owns the protocol timer while it exists, and its Close ends
- * the program. During a transfer it is hidden; the tray icon brings it back.
+ * transfers, and its Close ends the program. During a transfer it is
+ * hidden; the tray icon brings it back.
  */
 #include "ui/settings_dialog_win32.h"
 
@@ -107,16 +107,16 @@ void OnStart(HWND dialog)
 
 void OnStop(HWND dialog)
 {
-    sessionOf(dialog).series.stop();
+    sessionOf(dialog).engine.feed(events::Stopped{});
     fillDialog(dialog);
 }
 
-// The port first: the shell may take seconds to take the icon away, and
-// the record being typed must stop at its next key, not after that.
+// The program's end, as Exit's: the port first, the tray icon after it,
+// and then every loop of the thread ends, this dialog's with Close's own
+// result.
 void OnClose(HWND dialog)
 {
-    sessionOf(dialog).series.closePort();
-    stateOf(dialog).context.tray.remove();
+    SendMessageA(stateOf(dialog).context.mainWindow, WM_CLOSE, 0, 0);
     EndDialog(dialog, IDC_CLOSE);
 }
 
@@ -219,10 +219,8 @@ void OnInitDialog(HWND dialog, SettingsDialogState& state)
     state.suffixField = GetDlgItem(dialog, IDC_SUFFIX_CODES);
     loadWorkingCodes(session.settings, session.working);
     state.presentPorts = presentComPorts();
-    state.context.shownDialog = reinterpret_cast<WindowId>(dialog);
-    session.series.reset();
+    state.context.shownDialog = dialog;
     fillDialog(dialog);
-    state.context.tray.show();
     if (state.context.commandLineMode && session.settings.keepOnline == 1)
         SendMessageA(dialog, WM_COMMAND, IDC_START, 0);
     subclassCodeFields(state);

@@ -12,7 +12,6 @@
 #include "platform/port_inventory.h"
 
 #include "ui/dialog_start.h"
-#include "ui/tray_control.h"
 
 namespace orvanta {
 
@@ -20,10 +19,12 @@ namespace orvanta {
 struct SettingsDialogContext {
     HINSTANCE instance;
     DialogSession session;
-    TrayControl& tray;
+    // The hidden main window: the dialog's Close ends the program there,
+    // as the tray's Exit does.
+    HWND mainWindow;
     // Where the program notes the dialog while it is open: the owner of its
-    // failure boxes and the window the tray's Open and Exit go to.
-    WindowId& shownDialog;
+    // failure boxes and the window the tray's Open goes to.
+    HWND& shownDialog;
     // A command line was given: with keep-online the dialog starts the
     // transfer as it opens.
     bool commandLineMode;
@@ -57,7 +58,7 @@ INT_PTR showSettingsDialog(SettingsDialogContext& context);
 // The record of a settings dialog, or nullptr for any other window.
 SettingsDialogState* settingsDialogState(HWND dialog);
 
-// Puts the settings and the working lists into the controls.
+// Puts the settings and the working lists into the controls, usable.
 void fillDialog(HWND dialog);
 void applyEnableRules(HWND dialog, bool enable);
 // Shows the dialog again after the program hid it (Open).

@@ -12,7 +12,8 @@ SeriesReport at(SeriesState state, StatusCode result = StatusCode::Ok)
 
 // What goes to the event log at each change of a series' state: a start,
 // a stop, a loss of the port and its return, a failed transfer, the
-// watchdog's restart; nothing at the polls of a healthy series.
+// watchdog's restart, a collector that stopped answering and answers
+// again; nothing at the polls of a healthy series.
 TEST(SeriesEvents, EachChangeWorthTellingIsOneEntry)
 {
     const SeriesReport idle = at(SeriesState::Idle), collecting = at(SeriesState::Collecting),
@@ -34,16 +35,19 @@ TEST(SeriesEvents, EachChangeWorthTellingIsOneEntry)
         {asleep, collecting, {}},
         {collecting, failed, {{EventId::TransferFailed, EventLevel::Warning, {"COM5", "Receive Time out !!"}}}},
         {collecting, at(SeriesState::StartedAgain), {{EventId::StartedAgain, EventLevel::Warning, {"COM5"}}}},
+        {collecting, at(SeriesState::NoAnswer), {{EventId::NoAnswer, EventLevel::Warning, {"COM5", "14:05"}}}},
+        {at(SeriesState::NoAnswer), at(SeriesState::NoAnswer), {}},
+        {at(SeriesState::NoAnswer), collecting, {{EventId::AnswersAgain, EventLevel::Information, {"COM5"}}}},
     };
     for (const auto& row : rows)
-        EXPECT_EQ(eventsOfChange(row.before, row.now), row.events)
+        EXPECT_EQ(eventsOfChange(row.before, row.now, "14:05"), row.events)
             << static_cast<int>(row.before.state) << " -> " << static_cast<int>(row.now.state);
 }
 
 // One report per spell without a window, once it has lasted ten minutes.
 TEST(SeriesEvents, NoWindowIsReportedOncePerSpellAfterTenMinutes)
 {
-    const SeriesReport paused = at(SeriesState::NoTypingTarget), collecting = at(SeriesState::Collecting);
+    const SeriesReport paused = at(SeriesState::NoRecordWindow), collecting = at(SeriesState::Collecting);
     NoWindowWatch watch;
     const std::uint32_t minute = 60000;
     EXPECT_FALSE(watch.look(paused, 1000));

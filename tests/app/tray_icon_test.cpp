@@ -57,9 +57,9 @@ struct SeriesTrayCase {
 
 const SeriesReport collecting{SeriesState::Collecting, StatusCode::Ok, 5, 10},
                    portGone{SeriesState::WaitingForPort, StatusCode::PortWriteFailed, 5, 10},
-                   paused{SeriesState::NoTypingTarget, StatusCode::NoTypingTarget, 5, 10},
+                   paused{SeriesState::NoRecordWindow, StatusCode::NoRecordWindow, 5, 10},
                    timedOut{SeriesState::TransferFailed, StatusCode::ReceiveTimeout, 5, 10},
-                   idle{};
+                   noAnswer{SeriesState::NoAnswer, StatusCode::Ok, 5, 10}, idle{};
 // The tip: the program's title with its version, and the state line.
 Event look(bool alert, const std::string& line = "")
 {
@@ -86,6 +86,10 @@ TEST(TrayIcon, ShowsWhereAKeepOnlineSeriesStands)
           {"balloon", 1, "Collecting has stopped.\nReceive Time out !! Next poll in 10 s"}, pausedLook}},
         {"a series that cannot begin says so", {paused},
          {pausedLook, {"balloon", 1, "Collecting has stopped.\nPaused: no window to type the records into"}}},
+        {"a collector that stopped answering, and its next answer", {collecting, noAnswer, collecting},
+         {collectingLook, look(true, "No answer from the collector since 14:05"),
+          {"balloon", 1, "Collecting has stopped.\nNo answer from the collector since 14:05"}, collectingLook,
+          {"balloon", 0, "Collecting again.\nCollecting: polling COM5 every 10 s"}}},
         {"Stop: back to the plain tip, no balloon", {portGone, idle, collecting},
          {portGoneLook, {"balloon", 1, "Collecting has stopped.\nWaiting for COM5: Failed to write the COM port!"},
           idleLook, collectingLook}},
@@ -97,7 +101,7 @@ TEST(TrayIcon, ShowsWhereAKeepOnlineSeriesStands)
         icon.show();
         log.clear();
         for (const SeriesReport& report : c.reports)
-            icon.seriesChanged(report);
+            icon.seriesChanged(report, "14:05");
         EXPECT_EQ(log, c.expected) << c.name;
     }
 }

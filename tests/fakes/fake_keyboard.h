@@ -40,6 +40,7 @@ public:
     KeysFate sendKeys(const KeyEvent* events, std::uint32_t count) override;
     void beginRecord(const ForegroundWindow& window) override { watched.push_back(window.id); }
     void endRecord() override { ++recordsEnded; }
+    bool keysJudged() override { return judges; }
     bool windowAnswers(WindowId window, std::uint32_t timeoutMs) override;
     std::int16_t scanChar(std::uint8_t character, KeyboardLayout layout) override;
     std::uint16_t scanCodeOf(std::uint8_t virtualKey, KeyboardLayout layout) override;
@@ -62,6 +63,7 @@ public:
     int busyLooks = 0;                    // the window in front does not answer this many looks
     int eventsAccepted = -1;              // refuses every event after this many (-1: none)
     std::deque<KeysFate> watchSays;       // what the watch reports for the next sendKeys calls
+    bool judges = false;                  // the watch judges every key: no look before each
     std::vector<WindowId> watched;        // the window of every record begun
     int recordsEnded = 0;
     unsigned codePage = 1252;             // 1252, 932 or 65001

@@ -1,23 +1,26 @@
 /*
- * Fakes of the platform services a Program runs on: a scripted COM port,
- * the receive thread host, the protocol timer and message boxes. All of
- * them write to one event log, together with the keyboard and the clock.
+ * Fakes of the platform services and of the engine's workers: a scripted
+ * COM port, message boxes, the notification area, and hands for the
+ * engine's driver that log what they are asked. All of them write to one
+ * event log, together with the keyboard and the clock.
  */
 #pragma once
 
 #include <cstdint>
 #include <deque>
 #include <functional>
-#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
 
-#include "app/program.h"
 #include "app/tray_icon.h"
 #include "fakes/event_log.h"
 #include "fakes/fake_clock.h"
 #include "fakes/fake_keyboard.h"
+#include "platform/deadline_timer.h"
+#include "platform/message_boxes.h"
+#include "protocol/engine_driver.h"
+#include "serial/com_port.h"
 
 namespace orvanta::fakes {
 
@@ -26,21 +29,14 @@ public:
     FakeComPort(EventLog& log, FakeClock& clock) : log_(log), clock_(clock) {}
 
     bool open(const char* deviceName) override;
-    bool createCompletionEvents() override { return !eventsFail; }
-    void closeCompletionEvents() override { log_.push_back({"close events"}); }
-    void setupQueues(std::uint32_t in, std::uint32_t) override { log_.push_back({"queues", in}); }
-    bool getLineConfig(LineConfig& config) override;
-    bool setLineConfig(const LineConfig& config) override;
-    void setTimeouts() override { log_.push_back({"timeouts"}); }
-    void purge(PurgeFlag flags) override;
-    bool setEventMask(std::uint32_t mask) override;
-    bool waitEvent(std::uint32_t& mask) override;
-    std::uint32_t clearErrors() override;
+    bool configure(const LineConfig& config) override;
     std::int32_t read(std::uint8_t* buffer, std::uint32_t count, std::uint32_t waitMs) override;
-    bool write(const std::uint8_t* bytes, std::uint32_t count) override;
+    void discard() override;
+    bool write(const std::uint8_t* bytes, std::uint32_t count, bool dropUnread) override;
+    std::uint32_t unread() override;
+    void wake() override { ++wakes; }
     void close() override { log_.push_back({"close port"}); }
     bool lost() override { return deviceGone; }
-    void readerGivenUp() override { log_.push_back({"reader given up"}); }
 
     // Bytes the far end has sent and the program has not read yet.
     void receive(const std::string& bytes) { input.insert(input.end(), bytes.begin(), bytes.end()); }
@@ -50,10 +46,9 @@ public:
     std::deque<std::uint8_t> input;
     std::vector<std::pair<std::uint32_t, std::string>> scheduled;
     LineConfig applied{};           // what the port runs with now
-    bool openFails = false, eventsFail = false, writeFails = false, readFails = false, maskFails = false;
-    bool deviceGone = false;          // the adapter was pulled out: the handle is dead
-    bool logReads = false;
-    bool readsReturnAtOnce = false;   // like "return at once" time-outs on Windows
+    bool openFails = false, writeFails = false, readFails = false, configureFails = false;
+    bool deviceGone = false;        // the adapter was pulled out: the handle is dead
+    int wakes = 0;
     // Called after every successful write, with the line as it stands.
     std::function<void(const std::string&, const LineConfig&)> onWrite;
 
@@ -61,51 +56,6 @@ private:
     void deliverArrived();
     EventLog& log_;
     FakeClock& clock_;
-};
-
-class FakeThreadHost final : public ReaderThreadHost {
-public:
-    explicit FakeThreadHost(EventLog& log) : log_(log) {}
-    bool start(void (*body)(void*), void* argument) override;
-    bool waitForEnd() override
-    {
-        log_.push_back({"thread wait"});
-        return endsInTime;
-    }
-    void close() override { log_.push_back({"thread close"}); }
-
-    bool startFails = false;
-    bool endsInTime = true;   // off: stuck in a driver past the stop's wait
-    // Runs the thread at its start, for a thread that ends at once; tests
-    // otherwise take the thread's passes themselves.
-    bool runAtStart = false;
-    bool ended = false;   // the thread ran and ended by itself
-    void (*body_)(void*) = nullptr;
-    void* argument_ = nullptr;
-
-private:
-    EventLog& log_;
-};
-
-// While `relayed` is on, requests come from another thread, as the
-// receive thread's do: they wait until the UI thread carries them out.
-class FakeTimer final : public ProtocolTimer {
-public:
-    explicit FakeTimer(EventLog& log) : log_(log) {}
-    void arm(Deadline deadline, std::uint32_t intervalMs) override;
-    void stop() override;
-    void discardPending() override { pending.clear(); }
-    // The UI thread carries out the requests waiting for it.
-    void carryOutPending();
-
-    bool armed = false;
-    Deadline deadline = Deadline::Answer;   // the one armed last
-    std::uint32_t intervalMs = 0;
-    bool relayed = false;
-    std::vector<std::pair<Deadline, std::uint32_t>> pending;   // interval 0 stops
-
-private:
-    EventLog& log_;
 };
 
 class FakeMessageBoxes final : public MessageBoxes {
@@ -142,32 +92,41 @@ private:
     EventLog& log_;
 };
 
+// The engine's workers as a log of what they were asked; the tests answer
+// for them.
+struct FakeHands final : PortWorkers, Typist, JournalPen, DeadlineTimer, EngineReports {
+    explicit FakeHands(EventLog& log) : log_(log) {}
+
+    void open(ConnectionId c) override { log_.push_back({"open", c}); }
+    void write(ConnectionId c, Command command) override { log_.push_back({"write", c, commandText(command)}); }
+    void close(ConnectionId c) override { log_.push_back({"close", c}); }
+    void type(Ticket t, std::span<const std::uint8_t> data, bool) override
+    {
+        log_.push_back({"type", t, std::string(data.begin(), data.end())});
+    }
+    void stop(Ticket t) override { log_.push_back({"stop typing", t}); }
+    bool recordWindowThere() override { return windowThere; }
+    void write(const actions::WriteJournalRow& row) override { log_.push_back({"row", row.ticket}); }
+    void armAt(std::uint64_t atUs) override { log_.push_back({"arm", atUs}); }
+    void seriesChanged(const SeriesReport& report) override { log_.push_back({"series", static_cast<std::uint64_t>(report.state)}); }
+    void transferEnded(StatusCode result) override { log_.push_back({"ended", static_cast<std::uint64_t>(-static_cast<int>(result))}); }
+    void batchDelivered(std::uint32_t records) override { log_.push_back({"batch", records}); }
+    void typeAgainEnded(std::size_t typed, std::size_t) override { log_.push_back({"again ended", typed}); }
+
+    EngineHands hands() { return EngineHands{*this, *this, *this, *this, *this}; }
+    bool windowThere = true;
+
+private:
+    EventLog& log_;
+};
+
 // The letters and digits whose keys went down, in order: what a plain
 // record types, case aside.
 std::string typedLetters(const EventLog& log);
 
-// A fresh program on fakes, with its own log.
-struct FakeProgram {
-    EventLog log;
-    FakeClock clock{log};
-    FakeKeyboard keyboard{log};
-    FakeComPort comPort{log, clock};
-    FakeThreadHost threads{log};
-    FakeTimer timer{log};
-    FakeMessageBoxes boxes{log};
-    std::unique_ptr<Program> program;
-
-    FakeProgram();
-    // Only the events of the given kinds, in order.
-    EventLog only(std::initializer_list<const char*> kinds) const;
-    std::string written() const;   // every byte written, concatenated
-};
-
-constexpr WindowId kDialogWindow = 0xD1A;
+// Only the events of the given kinds, in order.
+EventLog only(const EventLog& log, std::initializer_list<const char*> kinds);
 
 inline Event sent(const std::string& text) { return {"write", 0, text}; }
-inline Event timerSet(std::uint64_t ms) { return {"timer set", ms}; }
-inline Event timerKill() { return {"timer kill"}; }
-inline Event purged(PurgeFlag flags) { return {"purge", static_cast<std::uint64_t>(flags)}; }
 
 }  // namespace orvanta::fakes

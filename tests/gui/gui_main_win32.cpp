@@ -29,6 +29,7 @@ int main(int argc, char** argv)
     app.mainWindow = orvanta::createMainWindow(app.instance);
     if (!app.mainWindow)
         return 2;
+    app.wakeWindow = app.mainWindow;
     orvanta::initDialogControls();
     const int result = RUN_ALL_TESTS();
     DestroyWindow(app.mainWindow);

@@ -117,6 +117,7 @@ INT_PTR runSettingsDialog(const std::function<void(HWND dialog)>& user)
         closeEverything(dialogThread, ended);
         userDone = true;
     });
+    theApp().trayIcon.show();   // as the interactive run does
     const INT_PTR result = runSettingsDialog(theApp());
     ended = true;
     // Keeps answering whatever the user thread still sends this thread.
@@ -130,12 +131,17 @@ INT_PTR runSettingsDialog(const std::function<void(HWND dialog)>& user)
     return result;
 }
 
+// The dialog before ended the program: this one starts it anew.
 void resetProgram()
 {
-    Program& program = theApp().program;
-    applyDefaults(program.settings);
-    program.working = WorkingCodes{};
-    program.commandLineMode = false;
+    App& app = theApp();
+    applyDefaults(app.program.settings);
+    app.program.working = WorkingCodes{};
+    app.program.commandLineMode = false;
+    app.ending = app.quitPosted = false;
+    MSG quit;
+    while (PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+    }
 }
 
 HWND waitForWindow(HWND sameThreadAs, const char* caption)

@@ -261,7 +261,7 @@ TEST(SettingsDialogGui, StartSavesWhatIsTypedAndReportsAMissingPort)
     EXPECT_EQ(delayAfterFailure, "5");
     EXPECT_TRUE(visibleAfterOpen);
     EXPECT_EQ(result, IDC_CLOSE);
-    EXPECT_EQ(program().port.portHandle, PortHandle::None);
+    EXPECT_FALSE(program().engine.busy());
 }
 
 TEST(SettingsDialogGui, CheckBoxesSwitchTheirControlsButNotTheSettings)
@@ -341,9 +341,10 @@ TEST(SettingsDialogGui, MinimizingHidesTheDialogAndOpenShowsItWithTheRulesOfTheM
     const INT_PTR result = runSettingsDialog([&](HWND dialog) {
         SendMessageA(dialog, WM_SYSCOMMAND, SC_MINIMIZE, 0);
         hidden = IsWindowVisible(dialog) == FALSE;
-        program().transfer.running = true;   // as during a transfer
+        program().settings.keepOnline = 1;   // a series, whose port need not be there
+        theApp().driver.feed(events::Started{});
         SendMessageA(theApp().mainWindow, kTrayMessage, 0, WM_LBUTTONDBLCLK);
-        program().transfer.running = false;
+        theApp().driver.feed(events::Stopped{});
         shown = IsWindowVisible(dialog) != FALSE;
         startWhileOpen = enabled(dialog, IDC_START);
         stopWhileOpen = enabled(dialog, IDC_STOP);

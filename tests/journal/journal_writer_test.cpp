@@ -118,26 +118,30 @@ struct SteppingSources final : JournalSources {
 
 // A row keeps the record's text and its whole line; the rows of a transfer
 // name it by the time of its first row, and the next transfer by its own.
-TEST(JournalRecorder, RowsOfATransferShareItsTime)
+// A row typed again is the row chosen, with the window that took it now,
+// in its batch.
+TEST(JournalRecorder, RowsOfATransferShareItsTimeAndRowsTypedAgainTheirBatchs)
 {
     FakeJournalStore store;
     JournalWriter writer(store, kDefaultJournalDays);
     SteppingSources sources;
-    Settings settings{};
-    settings.comPort = 4;
-    TypingState typing;
-    JournalRecorder recorder(writer, sources, settings, typing);
-    TransferContext transfer;
+    JournalRecorder recorder(writer, sources);
     using namespace std::string_literals;
     const std::string lines[] = {("\x00" "abc" "\x26\x01"s), ("\x01" "de" "\x00\x01"s), ("\x00" "f" "\x66\x00"s)};
     for (std::size_t i = 0; i < 3; ++i) {
-        transfer.recordsAcknowledged = i == 1 ? 1 : 0;   // the third record starts a transfer of its own
-        std::memcpy(transfer.lineBuffer, lines[i].data(), lines[i].size());
-        transfer.lineLength = static_cast<std::int32_t>(lines[i].size());
-        recorder.recordDelivered(transfer);
+        RowRequest request;
+        request.line = lines[i];
+        request.comPort = 4;
+        request.firstOfTransfer = i != 1;   // the third record starts a transfer of its own
+        EXPECT_TRUE(recorder.record(request));
     }
+    RowRequest again;
+    again.kind = RowKind::TypedAgain;
+    again.original = rowAt(kMorning, "gh");
+    again.batchTime = kMorning;
+    EXPECT_TRUE(recorder.record(again));
     const auto rows = readJournal(store.files["2026-12-09.csv"]);
-    ASSERT_EQ(rows.size(), 3u);
+    ASSERT_EQ(rows.size(), 4u);
     EXPECT_EQ(rows[0].record, "abc");
     EXPECT_EQ(rows[1].bytes, lines[1]);
     EXPECT_EQ(rows[1].comPort, 4);
@@ -145,64 +149,10 @@ TEST(JournalRecorder, RowsOfATransferShareItsTime)
     EXPECT_EQ(rows[0].transfer, rows[0].time);
     EXPECT_EQ(rows[1].transfer, rows[0].time);
     EXPECT_EQ(rows[2].transfer, rows[2].time);
-    EXPECT_FALSE(recorder.failing());
-}
-
-}  // namespace
-}  // namespace orvanta
-
-#include "fakes/fake_platform.h"
-#include "journal/type_again.h"
-
-namespace orvanta {
-namespace {
-
-// Records chosen from the journal are typed in order, each whole, and each
-// journaled as typed again in one batch; the first that cannot go in whole
-// ends the batch, so none is typed twice or out of order. The last Stop
-// does not hold them back.
-TEST(TypeAgain, TypesTheChoiceInOrderAndStopsAtTheFirstThatCannotGoIn)
-{
-    using namespace std::string_literals;
-    const struct {
-        const char* name;
-        std::function<void(fakes::FakeProgram&)> disturb;
-        TypeAgainResult result;
-        std::string typed;
-    } cases[] = {
-        {"all typed", nullptr, {3, TypeAgainEnd::AllTyped}, "A1B2C3"},
-        {"typing was stopped by the last Stop", [](fakes::FakeProgram& f) { f.program->typing.stopRequested = true; },
-         {3, TypeAgainEnd::AllTyped}, "A1B2C3"},
-        {"the workstation locks after the first",
-         [](fakes::FakeProgram& f) {
-             f.keyboard.afterKeys = [&f] {
-                 if (f.log.back() == fakes::up('1'))
-                     f.keyboard.foreground = ForegroundWindow{};
-             };
-         },
-         {1, TypeAgainEnd::NoWindow}, "A1"},
-    };
-    for (const auto& c : cases) {
-        fakes::FakeProgram f;
-        f.program->settings.addCr = 0;
-        FakeJournalStore store;
-        JournalWriter writer(store, kDefaultJournalDays);
-        SteppingSources sources;
-        JournalRecorder journal(writer, sources, f.program->settings, f.program->typing);
-        if (c.disturb)
-            c.disturb(f);
-        std::vector<JournalRow> chosen;
-        for (const char* record : {"a1", "b2", "c3"})
-            chosen.push_back(rowAt(kMorning, record));
-        EXPECT_EQ(typeAgain(chosen, f.program->delivery, f.program->typing, journal), c.result) << c.name;
-        EXPECT_EQ(fakes::typedLetters(f.log), c.typed) << c.name;
-        const auto rows = readJournal(store.files["2026-12-09.csv"]);
-        ASSERT_EQ(rows.size(), c.result.typed) << c.name;
-        for (const JournalRow& row : rows) {
-            EXPECT_EQ(row.action, JournalAction::TypedAgain) << c.name;
-            EXPECT_EQ(row.transfer, rows[0].transfer) << c.name << ": one batch";
-        }
-    }
+    EXPECT_EQ(rows[3].action, JournalAction::TypedAgain);
+    EXPECT_EQ(rows[3].record, "gh");
+    EXPECT_EQ(rows[3].windowTitle, "Orders");
+    EXPECT_EQ(rows[3].transfer, kMorning);
 }
 
 }  // namespace

@@ -308,7 +308,7 @@ TEST(KeystrokeSynthesizer, ControlCodesTapTheirFixedKeys)
     EXPECT_EQ(controlCodeKey(10), 0);
 }
 
-struct TargetCase {
+struct RecordWindowCase {
     const char* name;
     ForegroundWindow foreground;
     bool typed;
@@ -329,12 +329,12 @@ ForegroundWindow userWindowWhere(bool ForegroundWindow::*flag)
 // A record is typed only into a window of another program that can take
 // it and keeps up, and only once the user has let go of the modifiers; it
 // waits a while for both.
-TEST(KeystrokeSynthesizer, WaitsForATypingTargetAndTakesItsLayout)
+TEST(KeystrokeSynthesizer, WaitsForARecordWindowAndTakesItsLayout)
 {
     ForegroundWindow german = fakes::kUserWindow;
     german.layout = fakes::kGermanLayout;
-    const int wholeWait = kTargetWaitMs / kTargetPollMs;
-    const TargetCase cases[] = {
+    const int wholeWait = kRecordWindowWaitMs / kRecordWindowPollMs;
+    const RecordWindowCase cases[] = {
         {"a window of another program", german, true},
         {"no window (workstation locked)", ForegroundWindow{}, false, 0, 0, 0, 0, wholeWait},
         {"the desktop or taskbar", ForegroundWindow{true, true, false, false, 1}, false, 0, 0, 0, 0, wholeWait},
@@ -352,19 +352,19 @@ TEST(KeystrokeSynthesizer, WaitsForATypingTargetAndTakesItsLayout)
         {"a window still busy with the record before", german, true, 0, 0, 2, 0, 2},
         {"a window that stays busy", german, false, 0, 0, 1000, 0, wholeWait},
     };
-    for (const TargetCase& c : cases) {
+    for (const RecordWindowCase& c : cases) {
         TypingBench bench;
         bench.keyboard.foreground = c.foreground;
         bench.keyboard.heldModifierLooks = c.heldModifierLooks;
         bench.keyboard.hungLooks = c.hungLooks;
         bench.keyboard.busyLooks = c.busyLooks;
-        EXPECT_EQ(bench.synthesizer.awaitTypingTarget(), c.typed) << c.name;
+        EXPECT_EQ(bench.synthesizer.awaitRecordWindow(), c.typed) << c.name;
         EventLog polls(static_cast<std::size_t>(c.modifierPolls), fakes::idle(kModifierPollMs));
-        polls.insert(polls.end(), static_cast<std::size_t>(c.windowPolls), fakes::idle(kTargetPollMs));
+        polls.insert(polls.end(), static_cast<std::size_t>(c.windowPolls), fakes::idle(kRecordWindowPollMs));
         EXPECT_EQ(bench.log, polls) << c.name;
         EXPECT_EQ(bench.typing.keyboardLayout, c.typed ? fakes::kGermanLayout : fakes::kUsLayout) << c.name;
         bench.keyboard.hungLooks = bench.keyboard.heldModifierLooks = 0;
-        EXPECT_EQ(bench.synthesizer.hasTypingTarget(), acceptsTyping(c.foreground)) << c.name;
+        EXPECT_EQ(bench.synthesizer.recordWindowThere(), isRecordWindow(c.foreground)) << c.name;
     }
 }
 
@@ -374,6 +374,7 @@ struct MidRecordCase {
     std::deque<KeysFate> watchSays;
     bool typed;
     EventLog expected;
+    bool judged = false;   // the watch judges every key as it goes in
 };
 
 // Once a record has begun, each key goes in only into its window and never
@@ -405,12 +406,20 @@ TEST(KeystrokeSynthesizer, TypesARecordIntoItsWindowAloneAndNeverWithTheUsersMod
         {"Stop: the port is being closed", [](auto& b) { b.typing.stopRequested = true; }, {}, false, a},
         {"the window stops answering: its keys wait in its queue", [](auto& b) { b.keyboard.foreground.hung = true; }, {},
          true, then(Expect{}.tapKey('B').wait(2).tapKey('C').wait(2).events)},
+        // The watch's word is the look: none is made before each key.
+        {"judged: a change the watch did not see stops nothing", [](auto& b) { b.keyboard.foreground.id = 8; }, {},
+         true, then(Expect{}.tapKey('B').wait(2).tapKey('C').wait(2).events), true},
+        {"judged: the watch saw the window go", nullptr, {in, KeysFate::WindowLeft}, false, a, true},
+        {"judged: a modifier the watch held back", [](auto& b) { b.keyboard.heldModifierLooks = 2; },
+         {in, KeysFate::HeldBack}, true, then(Expect{}.idles(3).tapKey('B').wait(2).tapKey('C').wait(2).events), true},
     };
     for (const MidRecordCase& c : cases) {
         TypingBench bench;
         bench.settings.addCr = 0;
         bench.keyboard.foreground.id = 7;
         bench.keyboard.watchSays = c.watchSays;
+        bench.keyboard.judges = c.judged;
+        ASSERT_TRUE(bench.synthesizer.awaitRecordWindow()) << c.name;
         int calls = 0;
         bench.keyboard.afterKeys = [&] {
             if (++calls == 1 && c.afterFirstKey)

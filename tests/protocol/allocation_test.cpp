@@ -4,10 +4,9 @@
 #include <cstdlib>
 #include <new>
 #include <string>
+#include <vector>
 
-#include "app/program.h"
-#include "fakes/quiet_com_port.h"
-#include "fakes/silent_keyboard.h"
+#include "protocol/engine.h"
 #include "protocol/record_line.h"
 
 // Counts every allocation of the test program, so that a test can show that
@@ -37,53 +36,60 @@ void operator delete(void* block, const std::nothrow_t&) noexcept { std::free(bl
 namespace orvanta {
 namespace {
 
-// Platform services that remember nothing, so they allocate nothing.
-struct QuietPlatform final : Clock, fakes::SilentKeyboard, fakes::QuietComPort, ReaderThreadHost, ProtocolTimer,
-                             MessageBoxes {
-    long bytesWritten = 0;
-
-    QuietPlatform() { capsLock = 1; }
-
-    std::uint64_t nowUs() override { return 0; }
-    void sleepUntilUs(std::uint64_t) override {}
-    void idleMs(std::uint32_t) override {}
-    std::uint32_t tickCount() override { return 0; }
-    bool write(const std::uint8_t*, std::uint32_t count) override { bytesWritten += count; return true; }
-    void close() override {}
-    bool lost() override { return false; }
-    bool start(void (*)(void*), void*) override { return true; }
-    bool waitForEnd() override { return true; }
-    void arm(Deadline, std::uint32_t) override {}
-    void stop() override {}
-    void discardPending() override {}
-    void show(WindowId, const char*, const char*, std::uint32_t) override {}
-};
-
-TEST(RecordIntake, ALongStreamOfRecordsAllocatesNothing)
+// The engine takes a long transfer, its records in pieces of a port's
+// reads, without allocating: its buffers are its own and of fixed size.
+TEST(Engine, ALongTransferAllocatesNothing)
 {
-    QuietPlatform quiet;
-    Program program(Platform{quiet, quiet, quiet, quiet, quiet, quiet});
-    program.settings.prefixEnabled = program.settings.suffixEnabled = 1;
-    program.working.workingPrefix[0] = 15;
-    program.working.workingSuffix[0] = 9;
-    program.transfer.state = TransferState::Receiving;
-    program.transfer.running = 1;
-
+    Settings settings{};
+    applyDefaults(settings);
+    Engine engine(settings);
     std::string stream;   // built before counting starts
     for (int i = 0; i < 2000; ++i)
         stream += testing::recordLine(i % 10, "4006381333931-" + std::to_string(i));
     stream += "\r" + std::string(3000, 'x') + "\rOVER\r";
+    std::vector<Action> todo;
+    todo.reserve(64);
+    std::uint64_t now = 0;
+    long acks = 0;
+    auto run = [&](const Event& event) {
+        const ActionList& list = engine.on(event, now);
+        todo.insert(todo.end(), list.begin(), list.end());
+    };
+    // The workers answer at once; the pauses pass, until the engine waits
+    // for the port.
+    auto serve = [&] {
+        while (!todo.empty() || (engine.deadlineUs() != 0 && engine.deadlineUs() <= now + 100000)) {
+            if (todo.empty()) {
+                now = std::max(now, engine.deadlineUs());
+                run(events::DeadlineDue{});
+                continue;
+            }
+            const Action action = todo.front();
+            todo.erase(todo.begin());
+            if (const auto* type = std::get_if<actions::TypeRecord>(&action)) {
+                run(events::RecordTyped{type->ticket, TypingOutcome::Typed, now, 1});
+                run(events::JournalRowWritten{type->ticket, true});
+            } else if (std::holds_alternative<actions::WriteCommand>(action)) {
+                acks += std::get<actions::WriteCommand>(action).command == Command::Ack;
+                run(events::CommandWritten{1, true, now, 0});
+            }
+        }
+    };
+    run(events::Started{});
+    run(events::PortOpened{1, StatusCode::Ok});
+    serve();
+    run(events::BytesArrived{1, {reinterpret_cast<const std::uint8_t*>("ACK\r"), 4}});
+    serve();
 
     const long before = allocations.load();
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(stream.data());
     for (std::size_t at = 0; at < stream.size(); at += 700) {
-        const std::size_t piece = std::min<std::size_t>(700, stream.size() - at);
-        program.receiver.receive(reinterpret_cast<const std::uint8_t*>(stream.data() + at),
-                                 static_cast<std::uint32_t>(piece));
+        run(events::BytesArrived{1, {bytes + at, std::min<std::size_t>(700, stream.size() - at)}});
+        serve();
     }
     EXPECT_EQ(allocations.load() - before, 0);
-    EXPECT_EQ(program.transfer.state, TransferState::Complete);
-    EXPECT_EQ(quiet.bytesWritten, 2000 * 4);   // "ACK\r" per record
-    EXPECT_GT(quiet.keyEvents, 2000 * 20);
+    EXPECT_EQ(acks, 2000);
+    EXPECT_FALSE(engine.busy()) << "the end marker ended the transfer";
 }
 
 }  // namespace

@@ -4,8 +4,6 @@
 #include <string>
 #include <vector>
 
-#include "fakes/fake_clock.h"
-#include "fakes/fake_keyboard.h"
 #include "protocol/record_assembler.h"
 #include "protocol/record_line.h"
 
@@ -23,10 +21,12 @@ struct AssemblyBench {
     RecordAssembler assembler{transfer};
     std::vector<std::string> lines;
     bool dropAfterLine = false;
+    std::uint64_t position = 0;
 
     void feed(const std::string& s)
     {
-        assembler.beginChunk(raw(s), static_cast<std::uint32_t>(s.size()));
+        assembler.beginChunk(raw(s), static_cast<std::uint32_t>(s.size()), position);
+        position += s.size();
         while (assembler.nextLine()) {
             lines.emplace_back(reinterpret_cast<const char*>(transfer.lineBuffer),
                                static_cast<std::size_t>(transfer.lineLength));
@@ -69,6 +69,23 @@ TEST(RecordAssembler, OverLongLinesAreNeverHandedOnAndAssemblyResumes)
     bench.feed("\rnext\r");
     ASSERT_EQ(bench.lines.size(), 2u);
     EXPECT_EQ(bench.lines[1], "next");
+}
+
+// The collector's writes reach the port in pieces of any size: the lines
+// must not depend on where a piece ends.
+TEST(RecordAssembler, ChunkBoundariesDoNotChangeTheLines)
+{
+    const std::string stream = "ACK\r" + recordLine(0, "Box-17") + recordLine(1, "9780306406157") + "\r\r"
+                               + std::string(1020, 'q') + "\r" + recordLine(2, "lot 4");
+    AssemblyBench whole;
+    whole.feed(stream);
+    ASSERT_EQ(whole.lines.size(), 6u);   // the over-long line is none of them
+    for (std::size_t split = 0; split <= stream.size(); split += 7) {
+        AssemblyBench parts;
+        parts.feed(stream.substr(0, split));
+        parts.feed(stream.substr(split));
+        ASSERT_EQ(parts.lines, whole.lines) << "split at " << split;
+    }
 }
 
 struct VerdictCase {

@@ -8,7 +8,17 @@
 namespace orvanta {
 namespace {
 
-using fakes::FakeProgram;
+// The set-up on a fake port, with its line and remembered rate.
+struct CradleBench {
+    fakes::EventLog log;
+    fakes::FakeClock clock{log};
+    fakes::FakeComPort comPort{log, clock};
+    LineConfig line{};
+    std::uint32_t rememberedRate = 0;
+    CradleLine cradle{comPort, clock, line, rememberedRate, 2};
+
+    fakes::EventLog only(std::initializer_list<const char*> kinds) const { return fakes::only(log, kinds); }
+};
 
 // The cradle hears a byte only at its own rate. It echoes the probe byte,
 // and 0x07, a rate byte and 0x51 switch it to the selected rate.
@@ -25,7 +35,7 @@ struct FakeCradle {
     std::vector<Heard> heard;
     std::uint32_t selected = 0;
 
-    void attach(FakeProgram& f)
+    void attach(CradleBench& f)
     {
         f.comPort.onWrite = [this, &f](const std::string& bytes, const LineConfig& line) {
             for (unsigned char b : bytes)
@@ -33,7 +43,7 @@ struct FakeCradle {
         };
     }
 
-    void hear(FakeProgram& f, std::uint8_t byte, const LineConfig& line)
+    void hear(CradleBench& f, std::uint8_t byte, const LineConfig& line)
     {
         heard.push_back({byte, line.baudRate, line.rtsOn});
         if (line.baudRate != rate || line.rtsOn)
@@ -51,20 +61,18 @@ using Heard = FakeCradle::Heard;
 
 TEST(Cradle, FirstSetUpFindsTheCradleAt9600AndSwitchesItTo38400)
 {
-    FakeProgram f;
+    CradleBench f;
     FakeCradle cradle;
     cradle.attach(f);
-    Program& p = *f.program;
-    p.settings.baudIndex = 2;
     f.comPort.applied.nullStripping = f.comPort.applied.outxDsrFlow = f.comPort.applied.abortOnError = true;
 
-    EXPECT_EQ(configureCradle(p.port), true);
+    EXPECT_EQ(configureCradle(f.cradle), true);
 
     const std::vector<Heard> expected = {
         {0x0F, 9600, false}, {0x07, 9600, false}, {'4', 9600, false}, {0x51, 9600, false}};
     EXPECT_EQ(cradle.heard, expected);
     EXPECT_EQ(cradle.rate, 38400u);
-    EXPECT_EQ(p.port.rememberedCradleRate, 38400u);
+    EXPECT_EQ(f.rememberedRate, 38400u);
     LineConfig known;
     known.baudRate = 38400;
     EXPECT_EQ(f.comPort.applied, known) << "a known line, whatever the port had";
@@ -93,43 +101,40 @@ TEST(Cradle, LaterSetUpsStartAtTheRememberedRate)
          {{0x0F, 38400, false}, {0x07, 38400, false}, {'6', 38400, false}, {0x51, 38400, false}}, 115200, 70},
     };
     for (const Case& c : cases) {
-        FakeProgram f;
+        CradleBench f;
         FakeCradle cradle;
         cradle.attach(f);
-        Program& p = *f.program;
-        p.settings.baudIndex = 2;
-        ASSERT_EQ(configureCradle(p.port), true);
+        ASSERT_EQ(configureCradle(f.cradle), true);
         cradle.heard.clear();
         f.log.clear();
 
-        p.settings.baudIndex = static_cast<std::int8_t>(c.baudIndexThen);
-        EXPECT_EQ(configureCradle(p.port), true) << c.name;
+        f.cradle.baudIndex = c.baudIndexThen;
+        EXPECT_EQ(configureCradle(f.cradle), true) << c.name;
         EXPECT_EQ(cradle.heard, c.heard) << c.name;
         EXPECT_EQ(f.comPort.applied.baudRate, c.endRate) << c.name;
         EXPECT_EQ(cradle.rate, c.endRate) << c.name;
         EXPECT_EQ(f.log.back(), (fakes::Event{"line", c.endRate, "rts on"})) << c.name;
-        EXPECT_EQ(p.port.settleDelayMs, c.settle) << c.name;
+        EXPECT_EQ(f.cradle.settleDelayMs, c.settle) << c.name;
     }
 }
 
 TEST(Cradle, NoAnswerAtAnyRateFailsAndKeepsTheRememberedRate)
 {
     for (std::uint8_t echo : {std::uint8_t{0x0E}, std::uint8_t{0}}) {
-        FakeProgram f;
+        CradleBench f;
         FakeCradle cradle;
         cradle.attach(f);
         cradle.echo = echo;
         cradle.rate = echo == 0 ? 1200 : 57600;   // 0: nobody listening at a known rate
-        Program& p = *f.program;
-        p.port.rememberedCradleRate = 19200;
+        f.rememberedRate = 19200;
 
-        EXPECT_EQ(configureCradle(p.port), false);
+        EXPECT_EQ(configureCradle(f.cradle), false);
 
         std::vector<std::uint32_t> probed;
         for (const Heard& h : cradle.heard)
             probed.push_back(h.rate);
         EXPECT_EQ(probed, (std::vector<std::uint32_t>{19200, 9600, 115200, 38400, 57600, 19200}));
-        EXPECT_EQ(p.port.rememberedCradleRate, 19200u);
+        EXPECT_EQ(f.rememberedRate, 19200u);
     }
 }
 
@@ -137,11 +142,11 @@ TEST(Cradle, OnlyAnEchoWithinTheWindowAfterTheSettleDelayCounts)
 {
     const std::pair<std::uint32_t, bool> cases[] = {{0, true}, {60, true}, {99, true}, {101, false}, {400, false}};
     for (const auto& [lateBy, answered] : cases) {
-        FakeProgram f;
+        CradleBench f;
         f.comPort.onWrite = [&f, late = lateBy](const std::string&, const LineConfig&) {
             f.comPort.arriveAt(f.clock.now + 170 + late, "\x0F");
         };
-        EXPECT_EQ(probeCradleRate(f.program->port, 9600), answered) << "echo " << lateBy << " ms late";
+        EXPECT_EQ(probeCradleRate(f.cradle, 9600), answered) << "echo " << lateBy << " ms late";
     }
 }
 

@@ -1,213 +1,108 @@
 #include <gtest/gtest.h>
 
+#include <memory>
+#include <vector>
+
 #include "fakes/fake_platform.h"
+#include "serial/port_connection.h"
 #include "serial/port_health.h"
 
 namespace orvanta {
 namespace {
 
-using fakes::Event;
 using fakes::EventLog;
-using fakes::FakeProgram;
-using fakes::pause;
-using fakes::purged;
 using fakes::sent;
-using fakes::timerKill;
-using fakes::timerSet;
+
+// One connection on a fake port, its events described as the engine reads
+// them.
+struct ConnectionBench {
+    EventLog log;
+    fakes::FakeClock clock{log};
+    fakes::FakeComPort* port = nullptr;
+    Settings settings{};
+    std::atomic<std::uint32_t> cradleRate{0};
+    std::vector<std::string> posted;
+    std::unique_ptr<PortConnection> connection;
+
+    ConnectionBench()
+    {
+        applyDefaults(settings);
+        settings.transmissionType = TransmissionType::RS232;
+        auto fake = std::make_unique<fakes::FakeComPort>(log, clock);
+        port = fake.get();
+        connection = std::make_unique<PortConnection>(4, settings, std::move(fake), clock, cradleRate,
+                                                      [this](const Event& e) { posted.push_back(describe(e)); });
+    }
+};
 
 TEST(PortConnection, DeviceNameHasTwoBackslashesAFullStopAndNoLeadingZeros)
 {
     const std::pair<int, const char*> cases[] = {{1, "\\\\.\\COM1"}, {12, "\\\\.\\COM12"}, {255, "\\\\.\\COM255"}};
-    for (const auto& [port, expected] : cases) {
+    for (const auto& [number, expected] : cases) {
         char name[16];
-        comDeviceName(port, name);
+        comDeviceName(number, name);
         EXPECT_STREQ(name, expected);
     }
 }
 
 // Everything another program can leave set on a port that stops, drops or
-// changes bytes: DSR flow control and sensitivity (nothing arrives), fNull
-// (every sequence value 0 is dropped), abort on error (every read fails).
-LineConfig leftByAnotherProgram()
+// changes bytes is set anew: the line is the program's own.
+TEST(PortConnection, OpensAnRs232LineWithAKnownConfiguration)
 {
-    LineConfig line{9600, 7, 2, 2, false, false, true, true, false, true, true, true, true, true, true, true};
-    return line;
-}
-
-TEST(PortConnection, OpensAnRs232LineWithAKnownConfigurationAndStartsTheReader)
-{
-    FakeProgram f;
-    Program& p = *f.program;
-    p.settings.transmissionType = TransmissionType::RS232;
-    p.settings.comPort = 12;
-    p.settings.baudIndex = 1;
-    f.comPort.applied = leftByAnotherProgram();
-
-    EXPECT_EQ(p.port.openPort(), StatusCode::Ok);
-    const EventLog expected = {{"open", 0, "\\\\.\\COM12"}, {"queues", 1024}, {"timeouts"},
-                               {"line", 57600, "rts on"}, {"thread start"}};
-    EXPECT_EQ(f.log, expected);
-    EXPECT_EQ(p.transfer.running, 1) << "set before the reader starts, which stops at once without it";
+    ConnectionBench b;
+    b.port->applied = LineConfig{9600, 7, 2, 2, false, false, true, true, false, true, true, true, true, true, true, true};
+    EXPECT_EQ(b.connection->open(), StatusCode::Ok);
+    EXPECT_EQ(b.log, (EventLog{{"open", 0, "\\\\.\\COM1"}, {"line", 115200, "rts on"}}));
     LineConfig known;
-    known.baudRate = 57600;
-    EXPECT_EQ(f.comPort.applied, known);
+    known.baudRate = 115200;
+    EXPECT_EQ(b.port->applied, known);
+    b.port->openFails = true;
+    EXPECT_EQ(b.connection->open(), StatusCode::PortOpenFailed);
 }
 
-struct OpenFailure {
-    const char* name;
-    bool openFails, eventsFail, threadFails;
-    StatusCode result;
-    EventLog closing;   // what the closePort after the failure does
-};
-
-TEST(PortConnection, EveryFailedOpenIsUndoneByClosePort)
+// A command goes out between two reads, after what the port had received
+// unread is dropped for READ and NAK, and says what the port had
+// received by then; what comes after it is read and posted.
+TEST(PortConnection, WritesEachCommandBetweenReadsAndPostsWhatItReads)
 {
-    const OpenFailure cases[] = {
-        {"device missing", true, false, false, StatusCode::PortOpenFailed, {timerKill()}},
-        {"no completion event", false, true, false, StatusCode::PortOpenFailed,
-         {timerKill(), {"mask", 0}, {"close events"}, purged(PurgeFlag::RxAbort | PurgeFlag::RxClear), {"close port"}}},
-        {"no thread", false, false, true, StatusCode::ThreadStartFailed,
-         {timerKill(), {"mask", 0}, {"close events"}, purged(PurgeFlag::RxAbort | PurgeFlag::RxClear), {"close port"}}},
-    };
-    for (const OpenFailure& c : cases) {
-        FakeProgram f;
-        Program& p = *f.program;
-        p.settings.transmissionType = TransmissionType::RS232;
-        f.comPort.openFails = c.openFails;
-        f.comPort.eventsFail = c.eventsFail;
-        f.threads.startFails = c.threadFails;
-        EXPECT_EQ(p.port.openPort(), c.result) << c.name;
-        f.log.clear();
-        p.series.closePort();
-        EXPECT_EQ(f.log, c.closing) << c.name;
-        EXPECT_EQ(p.port.portHandle, PortHandle::None) << c.name;
-        f.log.clear();
-        p.series.closePort();
-        EXPECT_EQ(f.log, EventLog{timerKill()}) << c.name << ": a second close changes nothing";
-    }
+    ConnectionBench b;
+    ASSERT_EQ(b.connection->open(), StatusCode::Ok);
+    b.port->onWrite = [&b](const std::string&, const LineConfig&) { b.port->arriveAt(b.clock.now + 1, "ACK\r"); };
+    b.port->receive("stale\r");
+    b.connection->write(Command::Read);
+    EXPECT_EQ(b.port->wakes, 1) << "a read that waits is woken for it";
+    b.connection->pass();
+    b.port->receive("x");
+    b.connection->write(Command::Ack);
+    b.connection->pass();
+    b.connection->pass();
+    EXPECT_EQ(b.posted, (std::vector<std::string>{"written 4 received 0", "bytes 4 \"ACK\\r\"",
+                                                  "written 4 received 5", "bytes 4 \"x\"", "bytes 4 \"ACK\\r\""}));
+    b.port->writeFails = true;
+    b.connection->write(Command::Nak);
+    b.connection->pass();
+    EXPECT_EQ(b.posted.back(), "write failed 4 received 9");
 }
 
-// A thread stuck in a driver past the stop's wait is left behind. Should it
-// come back while a later connection runs, it takes nothing from that one
-// and reports nothing to it.
-TEST(PortConnection, ClosingAnOpenConnectionStopsTheReaderBeforeThePort)
+// A port whose device has gone is said once and closed; one closed by
+// the engine says nothing more.
+TEST(PortConnection, RunsUntilClosedOrLost)
 {
-    const Event givenUp{"reader given up"};
-    for (const bool endsInTime : {true, false}) {
-        FakeProgram f;
-        Program& p = *f.program;
-        p.settings.transmissionType = TransmissionType::RS232;
-        f.threads.endsInTime = endsInTime;
-        ASSERT_EQ(p.port.openPort(), StatusCode::Ok);
-        void* const firstRun = f.threads.argument_;
-        p.transfer.running = 1;
-        f.log.clear();
-        p.series.closePort();
-        EventLog expected = {timerKill(), {"mask", 0}, {"thread wait"}, {"close events"}, {"thread close"},
-                             purged(PurgeFlag::RxAbort | PurgeFlag::RxClear), {"close port"}};
-        if (!endsInTime)
-            expected.insert(expected.begin() + 3, givenUp);
-        EXPECT_EQ(f.log, expected) << endsInTime;
-        EXPECT_EQ(p.transfer.running, 0);
-
-        // The new connection's own thread, or the one left behind, comes
-        // back to a port with a byte and a lost device.
-        ASSERT_EQ(p.port.openPort(), StatusCode::Ok);
-        auto& run = *static_cast<PortConnection::ReaderRun*>(endsInTime ? f.threads.argument_ : firstRun);
-        f.comPort.receive("ACK\r");
-        f.comPort.deviceGone = true;
-        f.log.clear();
-        f.threads.body_(&run);
-        p.port.readerPass(run);
-        EXPECT_EQ(f.log.empty(), !endsInTime) << "reported the loss: " << endsInTime;
-        EXPECT_EQ(f.comPort.input.size(), endsInTime ? 0u : 4u) << endsInTime;
-    }
-}
-
-TEST(SendCommand, PausesPurgesWritesPausesAndArmsTheTimer)
-{
-    FakeProgram f;
-    EXPECT_EQ(f.program->conversation.sendCommand("READ\r", Deadline::Read, 300), true);
-    const EventLog expected = {pause(100), purged(PurgeFlag::TxClear | PurgeFlag::RxClear), sent("READ\r"), pause(100),
-                               timerSet(300)};
-    EXPECT_EQ(f.log, expected);
-
-    f.log.clear();
-    EXPECT_EQ(f.program->conversation.sendCommand("ACK\r", Deadline::Answer, 300), true);
-    EXPECT_EQ(f.log[1], fakes::purged(PurgeFlag::TxClear)) << "the next record may be arriving already";
-
-    f.log.clear();
-    f.comPort.onWrite = [&f](const std::string&, const LineConfig&) { f.clock.now += 30; };
-    EXPECT_EQ(f.program->conversation.sendCommand("ACK\r", Deadline::Answer, 300), true);
-    EXPECT_EQ(f.log[3], pause(70)) << "the pause after a command runs from the moment it began to go out";
-    f.comPort.onWrite = nullptr;
-
-    f.log.clear();
-    f.comPort.writeFails = true;
-    EXPECT_EQ(f.program->conversation.sendCommand("NAK\r", Deadline::Answer, 300), false);
-    const EventLog failed = {pause(100), purged(PurgeFlag::TxClear | PurgeFlag::RxClear), {"write failed"}};
-    EXPECT_EQ(f.log, failed) << "no second pause and no timer after a failed write";
-}
-
-TEST(ReaderThread, AnIdlePassWaitsInABoundedReadOrPausesWhereReadsDoNotWait)
-{
-    FakeProgram f;
-    const std::uint32_t start = f.clock.now;
-    f.program->port.readerPass();
-    EXPECT_TRUE(f.log.empty());
-    EXPECT_EQ(f.clock.now - start, 250u) << "the read waited for a byte, at most 250 ms";
-
-    f.comPort.readsReturnAtOnce = true;
-    f.program->port.readerPass();
-    EXPECT_EQ(f.log, EventLog{fakes::idle(5)}) << "a pause that asks for no finer timing";
-    EXPECT_EQ(f.program->transfer.lineLength, 0);
-}
-
-TEST(ReaderThread, AByteThatEndsTheIdleWaitIsHandedOnWithWhatFollowsIt)
-{
-    FakeProgram f;
-    Program& p = *f.program;
-    p.transfer.running = 1;
-    f.comPort.logReads = true;
-    f.comPort.arriveAt(f.clock.now + 30, "ACK\r");
-    p.port.readerPass();
-    EXPECT_EQ(f.only({"read"}), (EventLog{{"read", 1}, {"read", 3}}));
-    EXPECT_EQ(p.transfer.state, TransferState::Receiving) << "the line was assembled whole";
-}
-
-TEST(ReaderThread, ReadsEverythingQueuedInPiecesOfTheBufferSize)
-{
-    FakeProgram f;
-    Program& p = *f.program;
-    p.transfer.running = 1;
-    f.comPort.logReads = true;
-    f.comPort.receive(std::string(2500, 'x'));
-    p.port.readerPass();
-    EXPECT_EQ(f.only({"read"}), (EventLog{{"read", 1024}, {"read", 1024}, {"read", 452}}));
-    EXPECT_TRUE(f.comPort.input.empty());
-}
-
-TEST(ReaderThread, EndsWithoutReadingWhenTheFlagIsClearAfterItsStartPause)
-{
-    FakeProgram f;
-    f.comPort.receive("ACK\r");
-    f.program->port.readerLoop();
-    EXPECT_EQ(f.log, (EventLog{{"mask", kEventRxChar}, pause(100)}));
-    EXPECT_EQ(f.comPort.input.size(), 4u);
-}
-
-// A pulled adapter leaves a dead handle: the thread stops looping on it
-// and hands the turn to the time-out side, which closes the port. A Stop
-// that cleared the flag is no loss.
-TEST(ReaderThread, StopsOnADeadPortAndSaysSo)
-{
-    for (const bool stopped : {false, true}) {
-        FakeProgram f;
-        f.program->transfer.running = !stopped;
-        f.comPort.deviceGone = true;
-        f.program->port.readerLoop();
-        const EventLog handOver{{"mask", kEventRxChar}, pause(100), fakes::timerSet(1)};
-        EXPECT_EQ(f.log, stopped ? EventLog(handOver.begin(), handOver.end() - 1) : handOver) << stopped;
+    for (const bool lost : {true, false}) {
+        ConnectionBench b;
+        if (lost)
+            b.port->arriveAt(b.clock.now + 300, "");
+        b.port->onWrite = nullptr;
+        if (lost)
+            b.port->deviceGone = true;
+        else
+            b.connection->close();
+        b.connection->run();
+        const std::vector<std::string> expected =
+            lost ? std::vector<std::string>{"opened 4 Ok", "lost 4"} : std::vector<std::string>{"opened 4 Ok"};
+        EXPECT_EQ(b.posted, expected) << lost;
+        EXPECT_EQ(b.log.back(), (fakes::Event{"close port"})) << lost;
+        EXPECT_TRUE(b.connection->awaitEnd(0)) << lost;
     }
 }
 

@@ -10,13 +10,8 @@
 namespace orvanta {
 namespace {
 
-using fakes::Event;
 using fakes::EventLog;
-using fakes::FakeProgram;
-using fakes::kDialogWindow;
-using fakes::sent;
 using fakes::settingsText;
-using fakes::timerSet;
 
 // The dialog window and the settings file, writing to the program's log.
 struct FakeDialog final : SettingsDialogWindow {
@@ -46,11 +41,19 @@ DialogControls controlsOf(const Settings& s)
                           reading(s.charDelayMs), s.prefixEnabled != 0, s.suffixEnabled != 0};
 }
 
+// The dialog on the engine, whose workers log what they are asked.
 struct StartBench {
-    FakeProgram f;
-    FakeDialog dialog{f.log};
-    LoggedSettingsFile file{f.log};
-    Settings& settings = f.program->settings;
+    EventLog log;
+    fakes::FakeClock clock{log};
+    fakes::FakeHands hands{log};
+    fakes::FakeMessageBoxes boxes{log};
+    Settings settings{};
+    WorkingCodes working{};
+    Engine engine{settings};
+    EngineDriver driver{engine, clock, hands.hands()};
+    FakeDialog dialog{log};
+    LoggedSettingsFile file{log};
+    DialogSession session{settings, working, driver, boxes, file};
 
     StartBench()
     {
@@ -58,14 +61,8 @@ struct StartBench {
         settings.transmissionType = TransmissionType::RS232;
         settings.comPort = 3;
     }
-    DialogSession session{f.program->settings, f.program->working, f.program->series, f.boxes, file};
 
-    StatusCode start(const DialogControls& controls) { return startFromDialog(session, controls, dialog); }
-    EventLog steps() const
-    {
-        return f.only({"enable rules", "settings file", "hide", "open", "write", "write failed", "timer set", "close port",
-                       "box", "fill"});
-    }
+    void start(const DialogControls& controls) { startFromDialog(session, controls, dialog); }
 };
 
 TEST(DialogStart, TakesTheControlsAndOnlyNumbersWithinRange)
@@ -98,62 +95,24 @@ TEST(DialogStart, TakesTheControlsAndOnlyNumbersWithinRange)
     }
 }
 
-TEST(DialogStart, SavesDisablesHidesThenSendsTheFirstRead)
+// A failure to open or to write the port comes back as the end of the
+// transfer, which the program shows.
+TEST(DialogStart, SavesDisablesHidesThenAsksForThePort)
 {
     StartBench bench;
     const std::uint8_t prefix[] = {0x41, 0x0D};
-    std::memcpy(bench.f.program->working.workingPrefix, prefix, sizeof prefix);
+    std::memcpy(bench.working.workingPrefix, prefix, sizeof prefix);
     DialogControls controls = controlsOf(bench.settings);
     controls.prefixEnabled = true;
 
-    EXPECT_EQ(bench.start(controls), StatusCode::Ok);
+    bench.start(controls);
 
-    EXPECT_EQ(bench.steps(), (EventLog{{"enable rules", 0}, {"settings file"}, {"hide"}, {"open", 0, "\\\\.\\COM3"},
-                                       sent("READ\r"), timerSet(300)}));
-    EXPECT_EQ(bench.f.program->transfer.running, 1);
+    EXPECT_EQ(bench.log, (EventLog{{"enable rules", 0}, {"settings file"}, {"hide"}, {"open", 1}}));
+    EXPECT_TRUE(bench.engine.busy());
     // The file and Settings hold Enter as 127; the typed list keeps 13.
     EXPECT_EQ(bench.file.file.substr(bench.file.file.size() - 26, 3), std::string("1A\x7f"));
     EXPECT_EQ(bench.settings.prefixCodes[1], 127);
-    EXPECT_EQ(bench.f.program->working.workingPrefix[1], 13);
-}
-
-TEST(DialogStart, KeepOnlineWaitsThePollingTimeForTheFirstAnswer)
-{
-    StartBench bench;
-    DialogControls controls = controlsOf(bench.settings);
-    controls.keepOnline = true;
-    controls.pollingSeconds = {true, 2};
-    EXPECT_EQ(bench.start(controls), StatusCode::Ok);
-    EXPECT_EQ(bench.f.only({"timer set"}), (EventLog{timerSet(2000)}));
-}
-
-TEST(DialogStart, AFailureClosesThePortShowsItAndRefillsTheHiddenDialog)
-{
-    const Event saveAndHide[] = {{"enable rules", 0}, {"settings file"}, {"hide"}, {"open", 0, "\\\\.\\COM3"}};
-    const struct {
-        const char* name;
-        bool openFails, writeFails;
-        StatusCode status;
-        EventLog after;   // what follows the open
-    } table[] = {
-        {"port missing", true, false, StatusCode::PortOpenFailed,
-         {{"box", 0x40030, "Error: Failed to open the COM port!"}, {"fill"}}},
-        {"write fails", false, true, StatusCode::PortWriteFailed,
-         {{"write failed"}, {"close port"}, {"box", 0x40030, "Error: Failed to write the COM port!"}, {"fill"}}},
-    };
-    for (const auto& row : table) {
-        StartBench bench;
-        bench.f.comPort.openFails = row.openFails;
-        bench.f.comPort.writeFails = row.writeFails;
-
-        EXPECT_EQ(bench.start(controlsOf(bench.settings)), row.status) << row.name;
-
-        EventLog expected(std::begin(saveAndHide), std::end(saveAndHide));
-        expected.insert(expected.end(), row.after.begin(), row.after.end());
-        EXPECT_EQ(bench.steps(), expected) << row.name;
-        EXPECT_EQ(bench.f.program->port.portHandle, PortHandle::None) << row.name;
-        EXPECT_EQ(bench.f.program->transfer.running, 0) << row.name;
-    }
+    EXPECT_EQ(bench.working.workingPrefix[1], 13);
 }
 
 }  // namespace

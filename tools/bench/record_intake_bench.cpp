@@ -10,8 +10,8 @@
 #include <string>
 
 #include "fakes/silent_keyboard.h"
+#include "keys/record_typist.h"
 #include "protocol/record_assembler.h"
-#include "protocol/key_delivery.h"
 #include "protocol/record_line.h"
 
 namespace orvanta {
@@ -37,25 +37,26 @@ struct Intake {
     Settings settings{};
     WorkingCodes working{};
     TransferContext transfer;
-    TypingState typing;
     int version = 10;
-    KeystrokeSynthesizer synthesizer{silent, silent, settings, typing, version};
-    KeyDelivery delivery{settings, working, synthesizer, typing};
+    RecordTypist typist{silent, silent, version};
     RecordAssembler assembler{transfer};
     bool deliver = false;
     long valid = 0;
+    std::uint64_t position = 0;
 
     void feed(const std::uint8_t* bytes, std::uint32_t count)
     {
-        assembler.beginChunk(bytes, count);
+        assembler.beginChunk(bytes, count, position);
+        position += count;
         while (assembler.nextLine()) {
             if (classifyRecord(transfer) != RecordVerdict::Valid)
                 continue;
             ++valid;
-            if (deliver)
-                (void)delivery.deliver(transfer);
-            else
-                transfer.expectedSequence = static_cast<std::uint8_t>((transfer.expectedSequence + 1) % 10);
+            if (deliver) {
+                const auto length = static_cast<std::size_t>(transfer.lineLength);
+                (void)typist.type(frameRecord(settings, working, {transfer.lineBuffer + 1, length - 3}));
+            }
+            transfer.expectedSequence = static_cast<std::uint8_t>((transfer.expectedSequence + 1) % 10);
         }
     }
 };

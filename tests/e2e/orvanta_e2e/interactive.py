@@ -146,6 +146,20 @@ def type_again_chosen_record(driver, outcome):
     driver("tray", "IDM_TRAY_EXIT")
 
 
+def exit_with_recent_records_open(driver, outcome):
+    """A keep-online series types its first batch; the user opens Recent
+    records and, leaving it open, clicks the window to type into: the
+    series goes on meanwhile and types the next batch there, and Exit in
+    the tray ends the program with the list still open."""
+    wait_until_typed(outcome, typed_records(*SIX[:2]), seconds=60)
+    driver("tray", "IDM_TRAY_RECENT")
+    driver("wait", RECENT, "visible")
+    driver("foreground", TARGET)
+    wait_until_typed(outcome, typed_records(*SIX[:4]), seconds=30)
+    outcome.seen["list open"] = driver("wait", RECENT, "visible", "1")
+    driver("tray", "IDM_TRAY_EXIT")
+
+
 RS232_LINES = b"0\r\n1\r\n0\r\n1\r\n0\r\n2\r\n2\r\n"
 ENTER_PREFIX = b"1\x7f" + bytes(9) + b"\r\n"
 
@@ -154,6 +168,10 @@ CASES = {
         InteractiveSetup(KEEP_ONLINE, sim_options=record_options(*SIX[:3]), user=type_again_chosen_record),
         [typed(typed_records(*SIX[:3], SIX[1])), seen("window closed", "ok"),
          journal_actions(("typed", SIX[0]), ("typed", SIX[1]), ("typed", SIX[2]), ("typed again", SIX[1]))]),
+    "keep_online_goes_on_and_exits_with_recent_records_open": (
+        InteractiveSetup(KEEP_ONLINE, user=exit_with_recent_records_open,
+                         sim_options=record_options(*SIX[:2]) + ["--next-batch"] + record_options(*SIX[2:4])),
+        [typed(typed_records(*SIX[:4])), delivered(4), seen("list open", "ok")]),
     "interactive_start_types_records": (
         InteractiveSetup("", sim_options=record_options("abc", "4006381333931"), user=start_over_rs232),
         [typed(b"abc\r4006381333931\r"), seen("hidden after Start", "ok"), settings_start(RS232_LINES)]),

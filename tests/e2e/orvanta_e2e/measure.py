@@ -15,6 +15,11 @@ Measures what the program costs, in one run, side by side:
   request had reached the program, and the seconds until the process ended.
 
     PYTHONPATH=tests/e2e python3 -B -m orvanta_e2e.measure [--records 100] [--polling-seconds 60]
+    PYTHONPATH=tests/e2e python3 -B -m orvanta_e2e.measure --compare OLD.exe NEW.exe [--rounds 5] \
+        [--records 30] [--record-length 20]
+
+--compare runs only the transfer, of each build in turn, round after round,
+so that the builds are measured side by side on the same machine load.
 
 Processor time and memory are those of the Orvanta.exe process under wine
 (its Linux process, wine's own libraries included), not of the wine server.
@@ -78,8 +83,8 @@ def conversation_seconds(outcome):
     return acks[-1] - reads[0]
 
 
-def transfer_figures(bench_, records, char_delay):
-    data = ["%013d" % (4006381333931 + i) for i in range(records)]
+def transfer_figures(bench_, records, char_delay, length=13):
+    data = [("%0" + str(length) + "d") % (4006381333931 + i) for i in range(records)]
     setup = Setup("1,1,1,1,0,2,%d" % char_delay,
                   sim_options=sum((["--record", d] for d in data), []), time_limit=300)
     outcome = bench_.run("measure-transfer", setup)
@@ -94,6 +99,7 @@ def transfer_figures(bench_, records, char_delay):
                 typed_ok=outcome.typed == b"".join(d.encode() + b"\r" for d in data),
                 floor_s=round(floor, 3), conversation_s=round(conversation, 3),
                 overhead_percent=round(100 * (conversation - floor) / floor, 2),
+                times_floor=round(conversation / floor, 4),
                 program_wall_s=round(outcome.seconds, 3), program_cpu_s=round(outcome.cpu_seconds, 3),
                 cpu_share_percent=round(100 * outcome.cpu_seconds / outcome.seconds, 2),
                 peak_resident_mib=round(outcome.peak_kib / 1024, 1))
@@ -162,13 +168,32 @@ def ending_figures(bench_, rounds=3):
     return figures
 
 
+def compare_figures(opts):
+    """The transfer of each build in turn, round after round."""
+    figures = {exe: [] for exe in opts.compare}
+    for _ in range(opts.rounds):
+        for exe in opts.compare:
+            bench_ = MeasuringBench(exe, opts.target, opts.work)
+            f = transfer_figures(bench_, opts.records, opts.char_delay, opts.record_length)
+            figures[exe].append({k: f[k] for k in ("typed_ok", "times_floor", "cpu_share_percent",
+                                                   "conversation_s", "floor_s")})
+    return figures
+
+
 def main():
     p = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     p.add_argument("--records", type=int, default=100)
+    p.add_argument("--record-length", type=int, default=13, help="characters of each record's data")
     p.add_argument("--char-delay", type=int, default=2)
     p.add_argument("--polling-seconds", type=int, default=60)
+    p.add_argument("--compare", nargs="+", metavar="EXE", help="measure only the transfer of these builds")
+    p.add_argument("--rounds", type=int, default=5)
     add_program_options(p, "measure")
     opts = p.parse_args()
+    if opts.compare:
+        with Display():
+            print(json.dumps(compare_figures(opts), indent=2))
+        return 0
     with Display():
         bench_ = MeasuringBench(opts.orvanta, opts.target, opts.work)
         figures = dict(transfer=transfer_figures(bench_, opts.records, opts.char_delay),
