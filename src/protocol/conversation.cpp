@@ -3,11 +3,11 @@
  * pauses around them, typing and the ACK.
  *
  * The port's bytes are taken a line at a time, and only while the engine
- * listens. While a record is typed, or in the pause before an ACK or after
- * a command, they are held, as the port's own queue held them when one
- * thread read, typed and answered in turn: the protocol is one line, one
- * answer. A line that comes in the pause before a READ or a NAK is still
- * heard, and that command does not go out.
+ * listens. While a record is typed, or in the pauses before and after its
+ * ACK, they are held, as the port's own queue held them when one thread
+ * read, typed and answered in turn: the protocol is one line, one answer.
+ * The answer to a READ or a NAK is heard in the pause after it, and a line
+ * that comes in the pause before one makes that command needless.
  *
  * A record line is classified before the end-marker test: a barcode such
  * as "COVER-12" is data, not the end of the transfer. The collector's own
@@ -65,11 +65,24 @@ bool Engine::takeNextChunk()
     return true;
 }
 
+// Whether the engine takes the port's lines now: while it listens, and in
+// the pauses around a READ or a NAK, whose answer may come in them; not
+// while a record is typed or answered.
+bool Engine::hearsLines() const
+{
+    switch (step_) {
+    case Step::Listening:
+    case Step::PauseBefore: return true;
+    case Step::PauseAfter: return command_ != Command::Ack;
+    default: return false;
+    }
+}
+
 // A line that starts a pause or a record leaves the rest of its chunk, and
 // the chunks behind it, for when the engine listens again.
 void Engine::handleHeldInput()
 {
-    while (port_ == Port::Open && (step_ == Step::Listening || step_ == Step::PauseBefore)) {
+    while (port_ == Port::Open && hearsLines()) {
         if (!chunkOpen_ && !takeNextChunk())
             return;
         if (!assembler_.nextLine()) {

@@ -161,6 +161,7 @@ private:
 
     // The conversation (conversation.cpp).
     void holdInput(std::span<const std::uint8_t> bytes);
+    bool hearsLines() const;
     void handleHeldInput();
     bool takeNextChunk();
     LineOutcome handleLine();

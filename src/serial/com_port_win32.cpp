@@ -93,8 +93,10 @@ Win32ComPort::~Win32ComPort()
 Win32ComPort::Ending Win32ComPort::awaitEnd(IoBlock& block, DWORD waitMs, bool wakeable)
 {
     const HANDLE waits[] = {block.done.hEvent, wake_};
-    if (WaitForMultipleObjects(wakeable && wake_ ? 2 : 1, waits, FALSE, waitMs) == WAIT_OBJECT_0)
+    const DWORD waited = WaitForMultipleObjects(wakeable && wake_ ? 2 : 1, waits, FALSE, waitMs);
+    if (waited == WAIT_OBJECT_0)
         return Ending::InTime;
+    woken_ = woken_ || waited == WAIT_OBJECT_0 + 1;
     CancelIoEx(port_, &block.done);
     if (WaitForSingleObject(block.done.hEvent, kCancelledEndMs) == WAIT_OBJECT_0)
         return Ending::Cancelled;
@@ -208,16 +210,20 @@ std::uint32_t Win32ComPort::clearErrors()
     return status.cbInQue;
 }
 
+// A wake ends the read at once: a command is waiting to go out.
 std::int32_t Win32ComPort::read(std::uint8_t* buffer, std::uint32_t count, std::uint32_t waitMs)
 {
     const ULONGLONG start = GetTickCount64();
+    woken_ = false;
     std::uint32_t queued = clearErrors();
     if (queued == 0 && awaitReceiveEvent(waitMs))
         queued = clearErrors();
     if (queued > 0)
         return readQueued(buffer, queued < count ? queued : count, kQueuedReadWaitMs, false);
+    if (woken_)
+        return 0;
     const std::int32_t got = awaitFirstByte(buffer, count, waitMs);
-    if (got == 0 && GetTickCount64() - start < kIdlePassPauseMs)
+    if (got == 0 && !woken_ && GetTickCount64() - start < kIdlePassPauseMs)
         WaitForSingleObject(wake_, kIdlePassPauseMs);
     return got;
 }
@@ -240,7 +246,9 @@ bool Win32ComPort::awaitReceiveEvent(DWORD waitMs)
         block->underWay = true;
     }
     const HANDLE waits[] = {block->done.hEvent, wake_};
-    if (WaitForMultipleObjects(2, waits, FALSE, waitMs) != WAIT_OBJECT_0)
+    const DWORD waited = WaitForMultipleObjects(2, waits, FALSE, waitMs);
+    woken_ = waited == WAIT_OBJECT_0 + 1;
+    if (waited != WAIT_OBJECT_0)
         return false;
     block->underWay = false;
     DWORD unused = 0;

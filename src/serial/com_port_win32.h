@@ -52,6 +52,7 @@ private:
     IoBlock* write_ = nullptr;
     IoBlock* wait_ = nullptr;
     bool keepHandle_ = false;   // a request on it may never end
+    bool woken_ = false;        // the read under way was woken
 };
 
 // How many requests and handles of every port were let go because a

@@ -99,6 +99,21 @@ TEST(Engine, AOneShotTransferTypesEachRecordJournalsItAndAcknowledgesItAfterTheP
     });
 }
 
+// The answer to a READ is heard in the pause after it, as the collector
+// gives it at once; the pause after the acknowledgement runs from there.
+TEST(Engine, TheAnswerToAReadIsHeardInThePauseAfterIt)
+{
+    EngineScript s;
+    s.run({
+        {0, "start", "open 1"},
+        {0, "opened 1", "arm +100"},
+        {100, "due", "write 1 READ"},
+        {100, "written 1", "arm +100"},
+        {101, "bytes 1 ACK\r", "arm +100"},
+        {201, "due", "arm +300"},
+    });
+}
+
 // Each fault of the line is answered so that every record is typed once.
 TEST(Engine, LineFaultsAreAnsweredAndEveryRecordIsTypedOnce)
 {
