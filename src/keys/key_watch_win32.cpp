@@ -10,9 +10,10 @@
  *
  * Windows puts the events of one SendInput call into the input stream back
  * to back; wine does not, and a key of somebody else's can come between
- * them. So besides the key state at a character's first event, the hook
- * follows the modifiers that go down and up while it is installed, from
- * every key that is not a record's (the judge decides with both).
+ * them. So the hook follows the modifiers that go down and up while it is
+ * installed, from every key that is not a record's, starting from the key
+ * state as it is installed; a modifier down at a character's first event,
+ * or going down among its events, holds it back.
  */
 #include "keys/key_watch_win32.h"
 
@@ -67,13 +68,12 @@ RecordKeyEvent KeyWatch::recordEventOf(const KBDLLHOOKSTRUCT& key)
                           isModifierKey(key.vkCode)};
 }
 
-bool KeyWatch::begin(HWND window, DWORD thread)
+bool KeyWatch::begin(HWND window)
 {
     watching_ = false;
     if (!startThread())
         return false;
     window_ = window;
-    windowThread_ = thread;
     ResetEvent(ready_);
     if (!PostThreadMessageW(threadId_, kInstallMessage, 0, 0) || WaitForSingleObject(ready_, kStartWaitMs) != 0)
         return false;
@@ -143,8 +143,10 @@ void KeyWatch::runThread()
     while (GetMessageW(&message, nullptr, 0, 0) > 0) {
         if (message.message == kInstallMessage) {
             remove();
-            judge_.reset();   // a key held since before shows in the key state
+            // Installed first: a key that goes down or up meanwhile is
+            // then seen by the hook as well as by the look.
             hook_ = SetWindowsHookExW(WH_KEYBOARD_LL, onKey, GetModuleHandleW(nullptr), 0);
+            judge_.reset(modifiersDownNow());
             installed_ = hook_ != nullptr;
             SetEvent(ready_);
         } else if (message.message == kRemoveMessage) {
@@ -187,26 +189,29 @@ bool modifierKeyDown()
     return false;
 }
 
-// Inside the hook the key state is the one before the event: only keys
-// already down, never the record's own (each character lets go of what it
-// pressed).
-bool KeyWatch::modifierAlreadyDown()
+std::uint32_t modifiersDownNow()
 {
-    return modifierKeyDown();
+    std::uint32_t down = 0;
+    for (int key : {VK_LSHIFT, VK_RSHIFT, VK_LCONTROL, VK_RCONTROL, VK_LMENU, VK_RMENU, VK_LWIN, VK_RWIN}) {
+        if (GetAsyncKeyState(key) & kKeyIsDown)
+            down |= modifierBit(static_cast<std::uint32_t>(key));
+    }
+    return down;
 }
 
-// The same test as the typing side makes before each key.
+// The test the typing side makes before each key where nothing watches,
+// in two calls, as it runs for every key the record sends: the active
+// window of the foreground thread is the window in front, and a window
+// hidden (under wine a closed one stays in front) or minimized takes keys
+// as system keys only.
 bool KeyWatch::windowKeepsFocus()
 {
-    const HWND front = GetForegroundWindow();
-    if (!front || front != window_.load())
+    GUITHREADINFO front{};
+    front.cbSize = sizeof front;
+    if (!GetGUIThreadInfo(0, &front) || !front.hwndActive || front.hwndActive != window_.load() || !front.hwndFocus)
         return false;
-    const DWORD thread = GetWindowThreadProcessId(front, nullptr);
-    if (thread != windowThread_.load() || !IsWindowVisible(front) || IsIconic(front))
-        return false;
-    GUITHREADINFO info{};
-    info.cbSize = sizeof info;
-    return !GetGUIThreadInfo(thread, &info) || info.hwndFocus != nullptr;
+    const LONG style = GetWindowLongW(front.hwndActive, GWL_STYLE);
+    return (style & WS_VISIBLE) && !(style & WS_MINIMIZE);
 }
 
 void KeyWatch::publish(std::uint32_t character, KeysFate fate)

@@ -30,6 +30,8 @@ namespace orvanta {
 
 // Whether Shift, Ctrl, Alt or a Windows key is down (GetAsyncKeyState).
 bool modifierKeyDown();
+// The modifiers down now, as the record key judge's bits.
+std::uint32_t modifiersDownNow();
 
 class KeyWatch final : private KeyMoment {
 public:
@@ -40,7 +42,7 @@ public:
 
     // Keys tagged from now on go to this window and thread only. False
     // when no hook could be installed: nothing is watched then.
-    bool begin(HWND window, DWORD thread);
+    bool begin(HWND window);
     void end();
     bool watching() const { return watching_; }
 
@@ -63,7 +65,6 @@ private:
     bool startThread();
     void runThread();
     bool passes(const KBDLLHOOKSTRUCT& key);
-    bool modifierAlreadyDown() override;
     bool windowKeepsFocus() override;
     void publish(std::uint32_t character, KeysFate fate);
 
@@ -78,7 +79,6 @@ private:
 
     // The record's window, read by the hook.
     std::atomic<HWND> window_{nullptr};
-    std::atomic<DWORD> windowThread_{0};
     RecordKeyJudge judge_;   // on the hook thread only
     // character << 8 | fate, or ~0 for none yet.
     std::atomic<std::uint64_t> published_{~std::uint64_t{0}};

@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <map>
 #include <mutex>
 
 #include "keys/key_watch_win32.h"
@@ -47,6 +48,20 @@ private:
     };
     WindowVerdict verdictFor(HWND window, DWORD processId);
 
+    // What a layout gives each character and key, as looked up once: the
+    // look-ups go through the keyboard driver, which under wine searches
+    // its whole keymap for every character.
+    struct LayoutKeys {
+        std::int16_t scanned[256];
+        std::uint16_t scanCodes[256];
+        std::int8_t dead[256];   // -1: not looked up yet
+        bool scannedKnown[256] = {};
+        bool scanCodeKnown[256] = {};
+    };
+    LayoutKeys& keysOf(KeyboardLayout layout);
+
+    std::mutex layoutLock_;
+    std::map<KeyboardLayout, LayoutKeys> layouts_;
     std::mutex verdictLock_;
     WindowVerdict verdict_;
     KeyWatch watch_;

@@ -6,24 +6,27 @@
 #include <iterator>
 
 namespace orvanta {
-namespace {
 
-// The modifier keys as a low-level hook names them (left and right apart),
-// each with a bit of its own.
+// Left and right apart, as a low-level hook names them; a key sent as the
+// plain Shift, Ctrl or Alt is the left one, so that its up clears what its
+// down set however either was named.
 std::uint32_t modifierBit(std::uint32_t virtualKey)
 {
     namespace Vk = VirtualKey;
-    static const std::uint32_t kModifiers[] = {Vk::Shift, Vk::LShift,   Vk::RShift, Vk::Control,
-                                               Vk::LControl, Vk::RControl, Vk::Menu,   Vk::LMenu,
-                                               Vk::RMenu,    Vk::LWin,     Vk::RWin};
+    static const std::uint32_t kModifiers[] = {Vk::LShift, Vk::RShift, Vk::LControl, Vk::RControl,
+                                               Vk::LMenu,  Vk::RMenu,  Vk::LWin,     Vk::RWin};
+    switch (virtualKey) {
+    case Vk::Shift: virtualKey = Vk::LShift; break;
+    case Vk::Control: virtualKey = Vk::LControl; break;
+    case Vk::Menu: virtualKey = Vk::LMenu; break;
+    default: break;
+    }
     for (std::uint32_t i = 0; i < std::size(kModifiers); ++i) {
         if (kModifiers[i] == virtualKey)
             return 1u << i;
     }
     return 0;
 }
-
-}  // namespace
 
 bool isModifierKey(std::uint32_t virtualKey)
 {
@@ -37,7 +40,7 @@ RecordKeyJudge::Decision RecordKeyJudge::judge(const RecordKeyEvent& event, KeyM
         passedCount_ = 0;
         keyIn_ = false;
         stopped_.reset();
-        if (moment.modifierAlreadyDown())
+        if (othersModifiers_ != 0)
             stopped_ = KeysFate::HeldBack;
     }
     Decision decision;

@@ -41,11 +41,14 @@ bool isModifierKey(std::uint32_t virtualKey);
 class KeyMoment {
 public:
     virtual ~KeyMoment() = default;
-    // A modifier somebody holds that was down before this event.
-    virtual bool modifierAlreadyDown() = 0;
     // The record's window has the front and a focused control.
     virtual bool windowKeepsFocus() = 0;
 };
+
+// The modifier keys, each with a bit of its own; a key that is no
+// modifier has none. The plain Shift, Ctrl and Alt are the left ones, as
+// the platform reports them.
+std::uint32_t modifierBit(std::uint32_t virtualKey);
 
 class RecordKeyJudge {
 public:
@@ -57,8 +60,13 @@ public:
     Decision judge(const RecordKeyEvent& event, KeyMoment& moment);
     // A key of somebody else's: the user's hand, or another program.
     void othersKey(std::uint32_t virtualKey, bool keyUp);
-    // A new watch: nothing is known of the keys down before it.
-    void reset() { *this = RecordKeyJudge{}; }
+    // A new watch, with the modifiers (modifierBit) down as it begins;
+    // from then on every key of somebody else's is seen.
+    void reset(std::uint32_t othersDown = 0)
+    {
+        *this = RecordKeyJudge{};
+        othersModifiers_ = othersDown;
+    }
 
 private:
     static constexpr std::uint32_t kMostEvents = 8;

@@ -48,6 +48,10 @@ constexpr DWORD kCancelledEndMs = 200;
 // A port whose event wait and first-byte read both return at once would
 // otherwise keep the worker spinning.
 constexpr DWORD kIdlePassPauseMs = 5;
+// An event wait that ended this soon with nothing, this many times in a
+// row, does not wait on this port.
+constexpr ULONGLONG kAtOnceMs = 2;
+constexpr int kUselessEventWaits = 3;
 
 std::atomic<std::uint32_t> givenUpCount{0};
 
@@ -88,15 +92,12 @@ Win32ComPort::~Win32ComPort()
         CloseHandle(wake_);
 }
 
-// Waits at most waitMs for the block's request to end by itself, or for a
-// wake, then cancels it and gives it a little longer.
-Win32ComPort::Ending Win32ComPort::awaitEnd(IoBlock& block, DWORD waitMs, bool wakeable)
+// Waits at most waitMs for the block's request to end by itself, then
+// cancels it and gives it a little longer.
+Win32ComPort::Ending Win32ComPort::awaitEnd(IoBlock& block, DWORD waitMs)
 {
-    const HANDLE waits[] = {block.done.hEvent, wake_};
-    const DWORD waited = WaitForMultipleObjects(wakeable && wake_ ? 2 : 1, waits, FALSE, waitMs);
-    if (waited == WAIT_OBJECT_0)
+    if (WaitForSingleObject(block.done.hEvent, waitMs) == WAIT_OBJECT_0)
         return Ending::InTime;
-    woken_ = woken_ || waited == WAIT_OBJECT_0 + 1;
     CancelIoEx(port_, &block.done);
     if (WaitForSingleObject(block.done.hEvent, kCancelledEndMs) == WAIT_OBJECT_0)
         return Ending::Cancelled;
@@ -120,6 +121,7 @@ bool Win32ComPort::open(const char* deviceName)
 {
     health_.reset();
     keepHandle_ = false;
+    eventWaitsAtOnce_ = 0;
     port_ = CreateFileA(deviceName, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                         FILE_FLAG_OVERLAPPED, nullptr);
     if (port_ == INVALID_HANDLE_VALUE)
@@ -215,26 +217,46 @@ std::int32_t Win32ComPort::read(std::uint8_t* buffer, std::uint32_t count, std::
 {
     const ULONGLONG start = GetTickCount64();
     woken_ = false;
-    std::uint32_t queued = clearErrors();
-    if (queued == 0 && awaitReceiveEvent(waitMs))
-        queued = clearErrors();
-    if (queued > 0)
-        return readQueued(buffer, queued < count ? queued : count, kQueuedReadWaitMs, false);
-    if (woken_)
-        return 0;
-    const std::int32_t got = awaitFirstByte(buffer, count, waitMs);
+    std::int32_t got = 0;
+    if (read_ && read_->underWay) {
+        got = awaitFirstByte(buffer, waitMs);
+    } else {
+        std::uint32_t queued = clearErrors();
+        if (queued == 0 && awaitReceiveEvent(waitMs))
+            queued = clearErrors();
+        if (queued > 0)
+            return readQueued(buffer, queued < count ? queued : count);
+        if (woken_)
+            return 0;
+        got = readFirstByte(buffer, waitMs);
+    }
+    if (got == 1 && count > 1)
+        return 1 + readRest(buffer + 1, count - 1);
     if (got == 0 && !woken_ && GetTickCount64() - start < kIdlePassPauseMs)
         WaitForSingleObject(wake_, kIdlePassPauseMs);
     return got;
 }
 
 // A wait still under way when its time is up, or when it is woken, is
-// picked up again by the next read.
+// picked up again by the next read. On a port where it ends at once with
+// nothing, time after time (a pseudo-terminal under wine, which starts a
+// thread for each), it is not waited on any more: the first-byte read
+// does the waiting there.
 bool Win32ComPort::awaitReceiveEvent(DWORD waitMs)
 {
     IoBlock* block = wait_;
-    if (!block)
+    if (!block || eventWaitsAtOnce_ >= kUselessEventWaits)
         return false;
+    const ULONGLONG start = GetTickCount64();
+    const bool received = waitReceiveEvent(*block, waitMs);
+    const bool atOnce = !received && !woken_ && !block->underWay && GetTickCount64() - start < kAtOnceMs;
+    eventWaitsAtOnce_ = atOnce ? eventWaitsAtOnce_ + 1 : 0;
+    return received;
+}
+
+bool Win32ComPort::waitReceiveEvent(IoBlock& receive, DWORD waitMs)
+{
+    IoBlock* block = &receive;
     if (!block->underWay) {
         block->mask = 0;
         if (WaitCommEvent(port_, &block->mask, &block->done))
@@ -260,24 +282,63 @@ bool Win32ComPort::awaitReceiveEvent(DWORD waitMs)
 }
 
 // The event wait does not block on every port: on a pseudo-terminal under
-// wine it returns at once. A one-byte read, bounded in time, waits for the
-// next byte instead, and what came behind it is read after it.
-std::int32_t Win32ComPort::awaitFirstByte(std::uint8_t* buffer, std::uint32_t count, DWORD waitMs)
+// wine it returns at once. A one-byte read waits for the next byte there
+// instead; on a Windows port it returns at once, with or without one.
+std::int32_t Win32ComPort::readFirstByte(std::uint8_t* buffer, DWORD waitMs)
 {
-    const std::int32_t first = readQueued(buffer, 1, waitMs, true);
-    if (first != 1 || count < 2)
-        return first;
+    IoBlock* block = read_;
+    if (!block)
+        return -1;
+    block->bytes.resize(1);
+    DWORD got = 0;
+    if (ReadFile(port_, block->bytes.data(), 1, &got, &block->done)) {
+        buffer[0] = block->bytes[0];
+        return static_cast<std::int32_t>(got);
+    }
+    if (GetLastError() != ERROR_IO_PENDING) {
+        noteLastError();
+        return -1;
+    }
+    block->underWay = true;
+    return awaitFirstByte(buffer, waitMs);
+}
+
+// A first-byte read whose time is up, or that is woken, stays under way
+// and is picked up by the next read: cancelling it each time would cost
+// wine a thread for the next.
+std::int32_t Win32ComPort::awaitFirstByte(std::uint8_t* buffer, DWORD waitMs)
+{
+    IoBlock& block = *read_;
+    const HANDLE waits[] = {block.done.hEvent, wake_};
+    const DWORD waited = WaitForMultipleObjects(2, waits, FALSE, waitMs);
+    woken_ = waited == WAIT_OBJECT_0 + 1;
+    if (waited != WAIT_OBJECT_0)
+        return 0;
+    block.underWay = false;
+    DWORD got = 0;
+    if (!GetOverlappedResult(port_, &block.done, &got, FALSE)) {
+        noteLastError();
+        return -1;
+    }
+    buffer[0] = block.bytes[0];
+    return static_cast<std::int32_t>(got);
+}
+
+// What came behind the first byte.
+std::int32_t Win32ComPort::readRest(std::uint8_t* buffer, std::uint32_t count)
+{
     const std::uint32_t queued = clearErrors();
     if (queued == 0)
-        return 1;
-    const std::int32_t rest = readQueued(buffer + 1, queued < count - 1 ? queued : count - 1, kQueuedReadWaitMs, false);
-    return rest < 0 ? 1 : 1 + rest;
+        return 0;
+    const std::int32_t rest = readQueued(buffer, queued < count ? queued : count);
+    return rest < 0 ? 0 : rest;
 }
 
 // The driver reads into the block, never into the caller's buffer: a read
-// given up could otherwise write into memory its caller has reused. One
-// cancelled when its time was up counts what it read by then.
-std::int32_t Win32ComPort::readQueued(std::uint8_t* buffer, std::uint32_t count, DWORD waitMs, bool wakeable)
+// given up could otherwise write into memory its caller has reused. What
+// is queued is there, so a read that stays under way is cancelled after a
+// while, and what it read by then counts.
+std::int32_t Win32ComPort::readQueued(std::uint8_t* buffer, std::uint32_t count)
 {
     IoBlock* block = read_;
     if (!block)
@@ -289,7 +350,7 @@ std::int32_t Win32ComPort::readQueued(std::uint8_t* buffer, std::uint32_t count,
             noteLastError();
             return -1;
         }
-        if (awaitEnd(*block, waitMs, wakeable) == Ending::Never) {
+        if (awaitEnd(*block, kQueuedReadWaitMs) == Ending::Never) {
             giveUp(read_);
             return -1;
         }
@@ -321,7 +382,7 @@ bool Win32ComPort::write(const std::uint8_t* bytes, std::uint32_t count, bool dr
         noteLastError();
         return false;
     }
-    switch (awaitEnd(*block, kWriteWaitMs, false)) {
+    switch (awaitEnd(*block, kWriteWaitMs)) {
     case Ending::Never: giveUp(write_); return false;
     case Ending::Cancelled: return false;
     case Ending::InTime: break;
@@ -349,8 +410,10 @@ void Win32ComPort::close()
         return;
     SetCommMask(port_, 0);
     PurgeComm(port_, PURGE_RXABORT | PURGE_RXCLEAR);
-    if (wait_ && wait_->underWay && awaitEnd(*wait_, 0, false) == Ending::Never)
+    if (wait_ && wait_->underWay && awaitEnd(*wait_, 0) == Ending::Never)
         giveUp(wait_);
+    if (read_ && read_->underWay && awaitEnd(*read_, 0) == Ending::Never)
+        giveUp(read_);
     CancelIoEx(port_, nullptr);
     if (keepHandle_)
         ++givenUpCount;

@@ -37,9 +37,12 @@ private:
     void noteLastError() { health_.noteFailure(GetLastError()); }
     std::uint32_t clearErrors();
     bool awaitReceiveEvent(DWORD waitMs);
-    std::int32_t awaitFirstByte(std::uint8_t* buffer, std::uint32_t count, DWORD waitMs);
-    std::int32_t readQueued(std::uint8_t* buffer, std::uint32_t count, DWORD waitMs, bool wakeable);
-    Ending awaitEnd(IoBlock& block, DWORD waitMs, bool wakeable);
+    bool waitReceiveEvent(IoBlock& block, DWORD waitMs);
+    std::int32_t readFirstByte(std::uint8_t* buffer, DWORD waitMs);
+    std::int32_t awaitFirstByte(std::uint8_t* buffer, DWORD waitMs);
+    std::int32_t readRest(std::uint8_t* buffer, std::uint32_t count);
+    std::int32_t readQueued(std::uint8_t* buffer, std::uint32_t count);
+    Ending awaitEnd(IoBlock& block, DWORD waitMs);
     void giveUp(IoBlock*& slot);
     void freeBlocks();
 
@@ -53,6 +56,7 @@ private:
     IoBlock* wait_ = nullptr;
     bool keepHandle_ = false;   // a request on it may never end
     bool woken_ = false;        // the read under way was woken
+    int eventWaitsAtOnce_ = 0;  // receive-event waits in a row that ended at once with nothing
 };
 
 // How many requests and handles of every port were let go because a

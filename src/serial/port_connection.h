@@ -24,9 +24,9 @@
 namespace orvanta {
 
 constexpr std::uint32_t kReceiveBufferBytes = 1024;
-// How long a read waits for the first byte before the worker looks again
-// at what it has been asked.
-constexpr std::uint32_t kReadWaitMs = 250;
+// How long a read waits for the first byte before the worker looks again;
+// what it is asked (a command, the close) wakes it at once.
+constexpr std::uint32_t kReadWaitMs = 1000;
 
 // "\\.\COM<n>" into a 16-byte buffer.
 void comDeviceName(int comPort, char (&name)[16]);

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <deque>
 #include <functional>
 #include <string>
@@ -8,6 +9,7 @@
 #include "fakes/fake_clock.h"
 #include "fakes/fake_keyboard.h"
 #include "keys/foreground.h"
+#include "keys/key_gaps.h"
 #include "keys/keystroke_synthesizer.h"
 
 namespace orvanta {
@@ -262,8 +264,7 @@ struct GapCase {
 };
 
 // The gap after a byte runs from the moment its turn came, so the time the
-// platform takes to put it in is part of it; a late byte is never followed
-// by a short gap to catch up.
+// platform takes to put it in is part of it.
 TEST(KeystrokeSynthesizer, TheGapAfterAByteRunsFromTheMomentItWentIn)
 {
     const GapCase cases[] = {
@@ -278,6 +279,50 @@ TEST(KeystrokeSynthesizer, TheGapAfterAByteRunsFromTheMomentItWentIn)
         bench.keyboard.afterKeys = [&] { bench.clock.now += c.sendMs[sent++]; };
         EXPECT_TRUE(bench.type("123")) << c.name;
         EXPECT_EQ(bench.log, c.expected) << c.name;
+    }
+}
+
+// A clock whose every pause ends overshootUs late, as the platform's do.
+struct LateClock final : Clock {
+    std::uint64_t now = 0;
+    std::uint64_t overshootUs = 0;
+    std::uint64_t nowUs() override { return now; }
+    void sleepUntilUs(std::uint64_t at) override { now = std::max(now, at + overshootUs); }
+    void idleMs(std::uint32_t) override {}
+    std::uint32_t tickCount() override { return 0; }
+};
+
+struct GridCase {
+    const char* name;
+    std::uint64_t overshootUs;
+    std::uint64_t sendUs;   // how long each byte takes to go in
+    std::vector<std::uint64_t> turnsUs;
+};
+
+// Turns keep to a grid of one 2 ms gap a byte, so that small lateness does
+// not add up over a record; a turn that came late catches up by at most a
+// quarter of a millisecond, so no gap is ever shorter than that.
+TEST(KeystrokeSynthesizer, TurnsKeepToTheGridAndCatchUpOnlyALittle)
+{
+    const GridCase cases[] = {
+        {"on time", 0, 0, {0, 2000, 4000, 6000}},
+        {"pauses end late", 100, 0, {0, 2100, 4100, 6100}},
+        {"bytes take long to go in", 0, 400, {0, 2000, 4000, 6000}},
+        {"later than the slack", 600, 0, {0, 2600, 4950, 7300}},
+        {"longer than the gap", 0, 3000, {0, 3000, 6000, 9000}},
+    };
+    for (const GridCase& c : cases) {
+        LateClock clock;
+        clock.overshootUs = c.overshootUs;
+        KeyGaps gaps(clock, 2);
+        std::vector<std::uint64_t> turns;
+        for (std::size_t i = 0; i < c.turnsUs.size(); ++i) {
+            const std::uint64_t turn = i == 0 ? clock.nowUs() : gaps.await();
+            turns.push_back(turn);
+            gaps.wentIn(turn, 1);
+            clock.now += c.sendUs;
+        }
+        EXPECT_EQ(turns, c.turnsUs) << c.name;
     }
 }
 
