@@ -50,7 +50,6 @@ constexpr DWORD kCancelledEndMs = 200;
 constexpr DWORD kIdlePassPauseMs = 5;
 // An event wait that ended this soon with nothing, this many times in a
 // row, does not wait on this port.
-constexpr ULONGLONG kAtOnceMs = 2;
 constexpr int kUselessEventWaits = 3;
 
 std::atomic<std::uint32_t> givenUpCount{0};
@@ -238,7 +237,7 @@ std::int32_t Win32ComPort::read(std::uint8_t* buffer, std::uint32_t count, std::
 }
 
 // A wait still under way when its time is up, or when it is woken, is
-// picked up again by the next read. On a port where it ends at once with
+// picked up again by the next read. On a port where it ends by itself with
 // nothing, time after time (a pseudo-terminal under wine, which starts a
 // thread for each), it is not waited on any more: the first-byte read
 // does the waiting there.
@@ -247,10 +246,13 @@ bool Win32ComPort::awaitReceiveEvent(DWORD waitMs)
     IoBlock* block = wait_;
     if (!block || eventWaitsAtOnce_ >= kUselessEventWaits)
         return false;
-    const ULONGLONG start = GetTickCount64();
     const bool received = waitReceiveEvent(*block, waitMs);
-    const bool atOnce = !received && !woken_ && !block->underWay && GetTickCount64() - start < kAtOnceMs;
-    eventWaitsAtOnce_ = atOnce ? eventWaitsAtOnce_ + 1 : 0;
+    // A wait that brought bytes says nothing either way; one still under
+    // way, or woken, shows the port's waits work.
+    if (!received && !woken_ && !block->underWay)
+        ++eventWaitsAtOnce_;
+    else if (!received)
+        eventWaitsAtOnce_ = 0;
     return received;
 }
 

@@ -56,7 +56,7 @@ private:
     IoBlock* wait_ = nullptr;
     bool keepHandle_ = false;   // a request on it may never end
     bool woken_ = false;        // the read under way was woken
-    int eventWaitsAtOnce_ = 0;  // receive-event waits in a row that ended at once with nothing
+    int eventWaitsAtOnce_ = 0;  // receive-event waits in a row that ended by themselves with nothing
 };
 
 // How many requests and handles of every port were let go because a

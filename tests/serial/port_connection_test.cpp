@@ -1,10 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
 #include <memory>
+#include <thread>
 #include <vector>
 
 #include "fakes/fake_platform.h"
 #include "serial/port_connection.h"
+#include "serial/port_connections.h"
 #include "serial/port_health.h"
 
 namespace orvanta {
@@ -104,6 +108,41 @@ TEST(PortConnection, RunsUntilClosedOrLost)
         EXPECT_EQ(b.log.back(), (fakes::Event{"close port"})) << lost;
         EXPECT_TRUE(b.connection->awaitEnd(0)) << lost;
     }
+}
+
+// A connection asked for while the one before still holds the port waits
+// for it to end, however slow it is to end, and is never given up on: the
+// port is opened anew only after the one before closed it.
+TEST(PortConnections, ANewConnectionWaitsForTheOneBeforeToCloseThePort)
+{
+    ConnectionBench b;
+    std::vector<fakes::FakeComPort*> ports;
+    std::vector<std::function<void()>> bodies;
+    PortConnections connections(
+        b.settings, b.clock,
+        [&] {
+            auto port = std::make_unique<fakes::FakeComPort>(b.log, b.clock);
+            ports.push_back(port.get());
+            return port;
+        },
+        [&](std::function<void()> body) {
+            bodies.push_back(std::move(body));
+            return true;
+        },
+        [](const Event&) {});
+    connections.open(1);
+    connections.close(1);
+    connections.open(2);
+    ports[1]->deviceGone = true;
+    std::thread second(bodies[1]);
+    std::this_thread::sleep_for(std::chrono::milliseconds(1000));   // a reader slow to end
+    bodies[0]();
+    second.join();
+    b.log.erase(std::remove_if(b.log.begin(), b.log.end(), [](const fakes::Event& e) { return e.kind == "line"; }),
+                b.log.end());
+    EXPECT_EQ(b.log, (EventLog{{"open", 0, "\\\\.\\COM1"}, {"close port"}, {"open", 0, "\\\\.\\COM1"},
+                               {"close port"}}));
+    EXPECT_EQ(connections.givenUp(), 0u);
 }
 
 TEST(PortHealth, OnlyFailuresThatMeanTheDeviceHasGoneLoseThePort)
