@@ -154,7 +154,7 @@ void showTrayMenu(App& app, HWND window)
 // ended, leaves its handle behind; the user and IT hear of it once for each.
 void noteLetGo(App& app)
 {
-    const std::uint32_t letGo = comRequestsGivenUp() + app.ports.givenUp();
+    const std::uint32_t letGo = comPortsLetGo() + app.ports.givenUp();
     if (letGo == app.givenUpShown)
         return;
     app.givenUpShown = letGo;

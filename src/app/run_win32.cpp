@@ -12,9 +12,7 @@
 namespace orvanta {
 namespace {
 
-// How long the end waits for the journal's last rows to reach the disk,
-// and for a record's ACK that is owed.
-constexpr auto kJournalEndWait = std::chrono::milliseconds(5000);
+// How long the end waits for a record's ACK that is owed.
 constexpr DWORD kSettleWaitMs = 1000;
 
 // Only the dialog's Close ends it with 2; a dialog that cannot be created
@@ -70,7 +68,7 @@ int runOrvanta(HINSTANCE instance, const char* commandLine)
     const int exitCode = runMode(app);
     awaitSettled(app, kSettleWaitMs);   // a record's ACK owed at the end
     DestroyWindow(app.mainWindow);
-    app.journal.finish(kJournalEndWait);
+    app.journal.finish();
     return exitCode;
 }
 

@@ -36,10 +36,12 @@ void startTyping(App& app)
 
 }  // namespace
 
-// The dialog's loop ends with the program's: nothing is chosen then.
+// The dialog's loop ends with the program's: nothing is chosen then. One
+// batch at a time: while one counts down or is typed the menu item does
+// nothing, so that the journal's rows of the batch under way stay its own.
 void OnRecentRecords(App& app, HWND window)
 {
-    if (app.typeAgain.seconds > 0)
+    if (app.typeAgain.seconds > 0 || app.program.engine.typesAgain())
         return;
     const RecentRecords recent(readWholeJournal(app.journalStore));
     std::vector<JournalRow> chosen = showRecentRecords(app.instance, window, recent);

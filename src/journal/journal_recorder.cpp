@@ -5,19 +5,19 @@
  */
 #include "journal/journal_recorder.h"
 
+#include "protocol/record_assembler.h"
+
 #include <chrono>
 
 namespace orvanta {
 namespace {
 
-// Rows still queued are written before the program ends; a disk that does
-// not answer in this time is left to the end of the process.
 constexpr auto kEndWait = std::chrono::milliseconds(5000);
 
 }  // namespace
 
-// The record's data lie between its sequence value and its two checksum
-// bytes; the bytes column keeps the whole line as it came. A row typed
+// The record column holds the record's data, the bytes column the whole
+// line as it came. A row typed
 // again is the row chosen, with the window that took it now, in the batch
 // begun at its batch time.
 JournalRow JournalRecorder::rowOf(const RowRequest& request)
@@ -28,10 +28,10 @@ JournalRow JournalRecorder::rowOf(const RowRequest& request)
         row.action = JournalAction::TypedAgain;
         row.transfer = request.batchTime;
     } else {
-        const auto* line = reinterpret_cast<const std::uint8_t*>(request.line.data());
-        const std::size_t length = request.line.size();
+        const auto data =
+            recordDataOf({reinterpret_cast<const std::uint8_t*>(request.line.data()), request.line.size()});
         row.comPort = request.comPort;
-        row.record = length >= 3 ? sources_.textOf(line + 1, length - 3) : std::string{};
+        row.record = sources_.textOf(data.data(), data.size());
         row.bytes = request.line;
         row.action = JournalAction::Typed;
     }
@@ -59,17 +59,17 @@ JournalWorker::JournalWorker(JournalRecorder& recorder, const Settings& settings
 
 JournalWorker::~JournalWorker()
 {
-    finish(kEndWait);
+    finish();
 }
 
-void JournalWorker::finish(std::chrono::milliseconds wait)
+void JournalWorker::finish()
 {
     {
         const std::lock_guard hold(lock_);
         quitting_ = true;
         wake_.notify_all();
     }
-    thread_.endWithin(wait);
+    thread_.endWithin(kEndWait);
 }
 
 void JournalWorker::beginAgainBatch(std::vector<JournalRow> rows)

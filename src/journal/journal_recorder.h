@@ -78,8 +78,10 @@ public:
     void write(const actions::WriteJournalRow& row) override;
     // True since a row could not be written, until one could again.
     bool failing() const { return failing_; }
-    // Writes the rows still queued, for at most `wait`, and ends the worker.
-    void finish(std::chrono::milliseconds wait);
+    // Writes the rows still queued, for at most 5 s (a disk that does not
+    // answer in that time is left to the end of the process), and ends the
+    // worker.
+    void finish();
 
 private:
     void run();

@@ -182,11 +182,7 @@ bool KeyWatch::passes(const KBDLLHOOKSTRUCT& key)
 
 bool modifierKeyDown()
 {
-    for (int key : {VK_SHIFT, VK_CONTROL, VK_MENU, VK_LWIN, VK_RWIN}) {
-        if (GetAsyncKeyState(key) & kKeyIsDown)
-            return true;
-    }
-    return false;
+    return modifiersDownNow() != 0;
 }
 
 std::uint32_t modifiersDownNow()

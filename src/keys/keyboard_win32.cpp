@@ -16,9 +16,7 @@
  */
 #include "keys/keyboard_win32.h"
 
-#include <algorithm>
 #include <initializer_list>
-#include <iterator>
 
 #include "keys/foreground.h"
 #include "keys/key_sequence.h"
@@ -161,46 +159,41 @@ bool Win32Keyboard::windowAnswers(WindowId window, std::uint32_t timeoutMs)
 
 // A layout's keys do not change while the program runs: each is looked up
 // once, by the typing worker (the lock is for any other thread).
-Win32Keyboard::LayoutKeys& Win32Keyboard::keysOf(KeyboardLayout layout)
+namespace {
+
+template <typename Value, typename LookUp>
+Value lookedUpOnce(std::optional<Value>& known, LookUp lookUp)
 {
-    auto [found, added] = layouts_.try_emplace(layout);
-    if (added)
-        std::fill(std::begin(found->second.dead), std::end(found->second.dead), std::int8_t{-1});
-    return found->second;
+    if (!known)
+        known = lookUp();
+    return *known;
 }
+
+}  // namespace
 
 std::int16_t Win32Keyboard::scanChar(std::uint8_t character, KeyboardLayout layout)
 {
     const std::lock_guard<std::mutex> hold(layoutLock_);
-    LayoutKeys& keys = keysOf(layout);
-    if (!keys.scannedKnown[character]) {
-        keys.scanned[character] = VkKeyScanExA(static_cast<CHAR>(character), reinterpret_cast<HKL>(layout));
-        keys.scannedKnown[character] = true;
-    }
-    return keys.scanned[character];
+    return lookedUpOnce(layouts_[layout].scanned[character], [&] {
+        return VkKeyScanExA(static_cast<CHAR>(character), reinterpret_cast<HKL>(layout));
+    });
 }
 
 std::uint16_t Win32Keyboard::scanCodeOf(std::uint8_t virtualKey, KeyboardLayout layout)
 {
     const std::lock_guard<std::mutex> hold(layoutLock_);
-    LayoutKeys& keys = keysOf(layout);
-    if (!keys.scanCodeKnown[virtualKey]) {
+    return lookedUpOnce(layouts_[layout].scanCodes[virtualKey], [&] {
         const UINT scan = MapVirtualKeyExA(virtualKey, MAPVK_VK_TO_VSC, reinterpret_cast<HKL>(layout));
-        keys.scanCodes[virtualKey] = static_cast<std::uint16_t>(scan & 0xFF);
-        keys.scanCodeKnown[virtualKey] = true;
-    }
-    return keys.scanCodes[virtualKey];
+        return static_cast<std::uint16_t>(scan & 0xFF);
+    });
 }
 
 bool Win32Keyboard::isDeadKey(std::uint8_t virtualKey, KeyboardLayout layout)
 {
     const std::lock_guard<std::mutex> hold(layoutLock_);
-    LayoutKeys& keys = keysOf(layout);
-    if (keys.dead[virtualKey] < 0) {
-        const UINT character = MapVirtualKeyExA(virtualKey, MAPVK_VK_TO_CHAR, reinterpret_cast<HKL>(layout));
-        keys.dead[virtualKey] = (character & kDeadKeyFlag) != 0 ? 1 : 0;
-    }
-    return keys.dead[virtualKey] == 1;
+    return lookedUpOnce(layouts_[layout].dead[virtualKey], [&] {
+        return (MapVirtualKeyExA(virtualKey, MAPVK_VK_TO_CHAR, reinterpret_cast<HKL>(layout)) & kDeadKeyFlag) != 0;
+    });
 }
 
 std::uint32_t ansiCharacterLength(UINT codePage, std::uint8_t firstByte)

@@ -9,6 +9,7 @@
 #include <atomic>
 #include <map>
 #include <mutex>
+#include <optional>
 
 #include "keys/key_watch_win32.h"
 #include "keys/keyboard.h"
@@ -52,13 +53,10 @@ private:
     // look-ups go through the keyboard driver, which under wine searches
     // its whole keymap for every character.
     struct LayoutKeys {
-        std::int16_t scanned[256];
-        std::uint16_t scanCodes[256];
-        std::int8_t dead[256];   // -1: not looked up yet
-        bool scannedKnown[256] = {};
-        bool scanCodeKnown[256] = {};
+        std::optional<std::int16_t> scanned[256];
+        std::optional<std::uint16_t> scanCodes[256];
+        std::optional<bool> dead[256];
     };
-    LayoutKeys& keysOf(KeyboardLayout layout);
 
     std::mutex layoutLock_;
     std::map<KeyboardLayout, LayoutKeys> layouts_;

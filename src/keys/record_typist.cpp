@@ -40,7 +40,7 @@ TypedRecord RecordTypist::type(const RecordJob& job)
     TypedRecord typed;
     typed.ticket = job.ticket;
     if (job.fresh)
-        typing_.capsLockMode = CapsLockMode::NotProbed;
+        typing_.forget();
     pace_.charDelayMs = job.charDelayMs;
     typed.outcome = typeWhole(job);
     typed.typedAtUs = clock_.nowUs();

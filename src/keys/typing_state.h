@@ -29,6 +29,8 @@ struct TypingState {
     // session do not wait for it.
     std::atomic<bool> stopRequested{false};
 
+    // A record that comes fresh (a new start, a new batch typed again)
+    // finds everything anew.
     void forget()
     {
         keyboardLayout = 0;

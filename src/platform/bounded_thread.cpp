@@ -6,11 +6,11 @@
 namespace orvanta {
 
 BoundedThread::BoundedThread(std::function<void()> body)
-    : thread_([this, body = std::move(body)] {
+    : thread_([ending = ending_, body = std::move(body)] {
           body();
-          const std::lock_guard hold(lock_);
-          ended_ = true;
-          endedSignal_.notify_all();
+          const std::lock_guard hold(ending->lock);
+          ending->ended = true;
+          ending->signal.notify_all();
       })
 {
 }
@@ -19,8 +19,9 @@ void BoundedThread::endWithin(std::chrono::milliseconds wait)
 {
     if (!thread_.joinable())
         return;
-    std::unique_lock hold(lock_);
-    if (endedSignal_.wait_for(hold, wait, [this] { return ended_; })) {
+    Ending& ending = *ending_;
+    std::unique_lock hold(ending.lock);
+    if (ending.signal.wait_for(hold, wait, [&ending] { return ending.ended; })) {
         hold.unlock();
         thread_.join();
     } else {

@@ -8,6 +8,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <thread>
 
@@ -24,9 +25,13 @@ public:
     void endWithin(std::chrono::milliseconds wait);
 
 private:
-    std::mutex lock_;
-    std::condition_variable endedSignal_;
-    bool ended_ = false;
+    // Shared with the thread, which may outlive this object once let go.
+    struct Ending {
+        std::mutex lock;
+        std::condition_variable signal;
+        bool ended = false;
+    };
+    std::shared_ptr<Ending> ending_ = std::make_shared<Ending>();
     std::thread thread_;
 };
 

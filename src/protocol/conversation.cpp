@@ -22,8 +22,6 @@
 namespace orvanta {
 namespace {
 
-constexpr std::size_t kMostHeldChunks = 256;
-
 bool lineContains(const TransferContext& transfer, const char* text)
 {
     return std::strstr(reinterpret_cast<const char*>(transfer.lineBuffer), text) != nullptr;

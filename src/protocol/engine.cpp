@@ -14,7 +14,7 @@ namespace orvanta {
 Engine::Engine(const Settings& settings) : settings_(settings), assembler_(transfer_)
 {
     held_.reserve(kHeldInputBytes);
-    heldChunks_.reserve(256);
+    heldChunks_.reserve(kMostHeldChunks);
     chunk_.reserve(kHeldInputBytes);
     out_.reserve(16);
 }

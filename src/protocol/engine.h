@@ -24,6 +24,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/clock.h"
 #include "protocol/engine_events.h"
 #include "protocol/record_assembler.h"
 #include "protocol/transfer_context.h"
@@ -59,8 +60,9 @@ constexpr std::uint32_t kUnansweredSpanMs = 30000;
 // What the engine holds of the port's bytes while it waits for a record
 // to be typed or for a pause to end, as a driver's input queue would.
 constexpr std::size_t kHeldInputBytes = 8192;
+constexpr std::size_t kMostHeldChunks = 256;
 
-constexpr std::uint64_t usOf(std::uint64_t ms) { return ms * 1000; }
+constexpr std::uint64_t usOf(std::uint64_t ms) { return ms * kMicrosPerMs; }
 
 class Engine {
 public:
@@ -80,6 +82,8 @@ public:
     std::uint64_t deadlineUs() const;
     bool awaitsWorker() const;
     const TransferContext& transfer() const { return transfer_; }
+    // Records typed again are being typed, or wait for their turn.
+    bool typesAgain() const { return typingAgain() || typing_ == Typing::Again; }
 
 private:
     enum class Port { Closed, Opening, Open };

@@ -10,6 +10,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 
 #include "protocol/transfer_context.h"
 
@@ -45,5 +46,13 @@ RecordVerdict classifyRecord(const TransferContext& transfer);
 
 // The two checksum bytes the collector sends for a 16-bit sum.
 std::uint8_t checksumByte(std::uint8_t value);
+
+// A record's data: its line (without the CR) but for the sequence value
+// before them and the two checksum bytes after them; none for a line too
+// short to hold them.
+inline std::span<const std::uint8_t> recordDataOf(std::span<const std::uint8_t> line)
+{
+    return line.size() >= 3 ? line.subspan(1, line.size() - 3) : std::span<const std::uint8_t>{};
+}
 
 }  // namespace orvanta

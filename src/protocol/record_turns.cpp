@@ -22,7 +22,8 @@ void Engine::typeNext()
         typing_ = Typing::Transfer;
         typingTicket_ = ++lastTicket_;
         step_ = Step::Typing;
-        emit(actions::TypeRecord{typingTicket_, {t.lineBuffer + 1, static_cast<std::size_t>(t.lineLength - 3)},
+        emit(actions::TypeRecord{typingTicket_,
+                                 recordDataOf({t.lineBuffer, static_cast<std::size_t>(t.lineLength)}),
                                  !std::exchange(typedSinceStart_, true)});
     } else if (typingAgain()) {
         startTypingAgain();
@@ -44,7 +45,7 @@ void Engine::stopTyping(Typing which)
 // One batch at a time: the user's choice while one is typed is dropped.
 void Engine::handle(const events::TypeAgain& e)
 {
-    if (typingAgain() || typing_ == Typing::Again)
+    if (typesAgain())
         return;
     again_ = e.lines;
     againNext_ = 0;
@@ -54,16 +55,14 @@ void Engine::handle(const events::TypeAgain& e)
     typeNext();
 }
 
-// A record's data are its line without the sequence value and the two
-// checksum bytes.
 void Engine::startTypingAgain()
 {
     const std::string& line = again_[againNext_];
-    const auto* bytes = reinterpret_cast<const std::uint8_t*>(line.data());
-    const std::size_t length = line.size() >= 3 ? line.size() - 3 : 0;
     typing_ = Typing::Again;
     typingTicket_ = ++lastTicket_;
-    emit(actions::TypeRecord{typingTicket_, {length ? bytes + 1 : bytes, length}, std::exchange(againFresh_, false)});
+    emit(actions::TypeRecord{typingTicket_,
+                             recordDataOf({reinterpret_cast<const std::uint8_t*>(line.data()), line.size()}),
+                             std::exchange(againFresh_, false)});
 }
 
 // The batch stops at the first record that did not go in whole: a record

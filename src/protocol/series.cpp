@@ -302,5 +302,4 @@ void Engine::handle(const events::SessionGoesOn&)
     reopenSoon();
 }
 
-// Only a keep-online series has a state to show; its end shows idle.
 }  // namespace orvanta

@@ -48,11 +48,11 @@ constexpr DWORD kCancelledEndMs = 200;
 // A port whose event wait and first-byte read both return at once would
 // otherwise keep the worker spinning.
 constexpr DWORD kIdlePassPauseMs = 5;
-// An event wait that ended this soon with nothing, this many times in a
-// row, does not wait on this port.
+// An event wait that ended by itself with nothing, this many times in a
+// row, is not waited on again on this port.
 constexpr int kUselessEventWaits = 3;
 
-std::atomic<std::uint32_t> givenUpCount{0};
+std::atomic<std::uint32_t> portsLetGo{0};
 
 bool isUnderWay(DWORD error)
 {
@@ -77,9 +77,9 @@ void freeBlock(IoBlock* block)
 
 }  // namespace
 
-std::uint32_t comRequestsGivenUp()
+std::uint32_t comPortsLetGo()
 {
-    return givenUpCount;
+    return portsLetGo;
 }
 
 Win32ComPort::Win32ComPort() : wake_(CreateEventA(nullptr, FALSE, FALSE, nullptr)) {}
@@ -108,8 +108,6 @@ Win32ComPort::Ending Win32ComPort::awaitEnd(IoBlock& block, DWORD waitMs)
 // kept as well (see close) and the port counts as lost.
 void Win32ComPort::giveUp(IoBlock*& slot)
 {
-    if (slot)
-        ++givenUpCount;
     slot = nullptr;
     keepHandle_ = true;
     health_.noteGivenUp();
@@ -418,7 +416,7 @@ void Win32ComPort::close()
         giveUp(read_);
     CancelIoEx(port_, nullptr);
     if (keepHandle_)
-        ++givenUpCount;
+        ++portsLetGo;
     else
         CloseHandle(port_);
     port_ = INVALID_HANDLE_VALUE;

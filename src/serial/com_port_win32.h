@@ -59,9 +59,9 @@ private:
     int eventWaitsAtOnce_ = 0;  // receive-event waits in a row that ended by themselves with nothing
 };
 
-// How many requests and handles of every port were let go because a
-// driver never ended what was asked of it.
-std::uint32_t comRequestsGivenUp();
+// How many port handles were let go, kept open for good, because a driver
+// never ended a request on them.
+std::uint32_t comPortsLetGo();
 
 // The DCB fields the program sets, from the line configuration and back;
 // the other fields stay as they are.
