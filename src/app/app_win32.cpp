@@ -6,6 +6,7 @@
 
 #include <cstdio>
 
+#include "platform/text_win32.h"
 #include "res/resource.h"
 #include "ui/settings_dialog_win32.h"
 
@@ -92,9 +93,28 @@ App::App()
             [this](const Event& event) { inbox.post(event); }),
       journalWriter(journalStore, journalKeepDays()),
       journalRecorder(journalWriter, journalSources),
-      journal(journalRecorder, program.settings, [this](const Event& event) { inbox.post(event); }),
+      journal(journalRecorder, program.settings, [this](const Event& event) { inbox.post(event); },
+              [this] {
+                  if (HWND window = wakeWindow.load())
+                      PostMessageA(window, kJournalChanged, 0, 0);
+              }),
       driver(program.engine, clock, EngineHands{ports, typingHand, journal, deadline, reports})
 {
+}
+
+// The records are typed and acknowledged whatever becomes of the journal;
+// the user and IT hear once where its rows go meanwhile, or that they are
+// not written, and once that it is written as usual again.
+void noteJournal(App& app)
+{
+    const JournalState state = app.journal.state();
+    if (state == app.journalShown)
+        return;
+    app.journalShown = state;
+    app.eventLog.report(journalChanged(state.health, utf8Of(app.journalStore.folder()), state.pendingFile),
+                        GetTickCount64());
+    app.notificationArea.showBalloon(journalNotice(state.health, state.pendingFile).c_str(),
+                                     state.health != JournalHealth::Writing);
 }
 
 // Never destroyed: the port connections' workers may outlive the program's

@@ -41,6 +41,8 @@ constexpr UINT kEngineWake = WM_APP + 61;
 // A one-shot transfer ended with this failure: shown in a box of its own,
 // after the engine's actions are carried out.
 constexpr UINT kShowFailure = WM_APP + 62;
+// The journal's state changed (rows that wait, or none written).
+constexpr UINT kJournalChanged = WM_APP + 63;
 
 // What the engine tells the program: where a keep-online series stands
 // goes to the tray icon and, where it matters to IT, to the event log;
@@ -104,7 +106,7 @@ struct App {
     EngineDriver driver;
 
     std::uint32_t givenUpShown = 0;
-    bool journalFailingShown = false;
+    JournalState journalShown;
     // Records chosen in "Recent records", while the tray counts down.
     struct TypeAgainCountdown {
         std::vector<JournalRow> records;
@@ -138,6 +140,8 @@ INT_PTR runSettingsDialog(App& app);
 void endProgram(App& app);
 void finishEnding(App& app);
 
+// The user and IT hear once how the journal fares.
+void noteJournal(App& app);
 // "Recent records..." and typing its choice again.
 void OnRecentRecords(App& app, HWND window);
 void OnTypeAgainTimer(App& app, HWND window);

@@ -47,7 +47,6 @@ void OnCreate(App& app, HWND window, const CREATESTRUCTA& creation)
         ChangeWindowMessageFilter(app.taskbarCreated, MSGFLT_ADD);
     app.eventLog.open();
     app.reports.window = window;
-    app.journalWriter.start(app.journalSources.now());
     app.systemEvents.registerFor(window);
     readSessionState(app);
     if (!app.systemEvents.sessionsRegistered())
@@ -162,19 +161,6 @@ void noteLetGo(App& app)
     app.notificationArea.showBalloon("The COM port stopped answering; it was let go and is opened anew.", true);
 }
 
-// The records are typed and acknowledged whatever becomes of the journal;
-// the user hears once that it fails and once that it is written again.
-void noteJournal(App& app)
-{
-    const bool failing = app.journal.failing();
-    if (failing == app.journalFailingShown)
-        return;
-    app.journalFailingShown = failing;
-    app.eventLog.report(journalChanged(failing), GetTickCount64());
-    app.notificationArea.showBalloon(failing ? "The journal of records cannot be written; records are still typed."
-                                             : "The journal of records is written again.",
-                                     failing);
-}
 
 void OnSessionRetryTimer(App& app, HWND window)
 {
@@ -251,6 +237,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_CREATE: OnCreate(app, window, *reinterpret_cast<const CREATESTRUCTA*>(lParam)); return 1;
     case kEngineWake: OnEngineWake(app); return 0;
     case kShowFailure: OnShowFailure(app, wParam); return 0;
+    case kJournalChanged: noteJournal(app); return 0;
     case WM_TIMER: OnTimer(app, window, wParam); return 0;
     case WM_DESTROY: OnDestroy(app, window); return 0;
     case WM_POWERBROADCAST: OnPowerBroadcast(app, wParam); return TRUE;

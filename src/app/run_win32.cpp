@@ -67,8 +67,9 @@ int runOrvanta(HINSTANCE instance, const char* commandLine)
     applyCommandLine(app.program.settings, commandLine, app.program.commandLineMode, app.settingsStore);
     const int exitCode = runMode(app);
     awaitSettled(app, kSettleWaitMs);   // a record's ACK owed at the end
-    DestroyWindow(app.mainWindow);
     app.journal.finish();
+    noteJournal(app);   // the last rows' fate, in the event log too
+    DestroyWindow(app.mainWindow);
     return exitCode;
 }
 

@@ -49,10 +49,39 @@ EventReport batchDelivered(std::uint32_t records, int comPort)
     return {EventId::BatchDelivered, EventLevel::Information, {std::to_string(records), portName(comPort)}};
 }
 
-EventReport journalChanged(bool failing)
+namespace {
+
+std::string dayFileOf(const std::string& pendingFile)
 {
-    return failing ? EventReport{EventId::JournalFailing, EventLevel::Error, {}}
-                   : EventReport{EventId::JournalRecovered, EventLevel::Information, {}};
+    const auto file = journalFileOf(pendingFile);
+    return file ? journalFileName(file->day) : pendingFile;
+}
+
+}  // namespace
+
+EventReport journalChanged(JournalHealth health, const std::string& folder, const std::string& pendingFile)
+{
+    switch (health) {
+    case JournalHealth::Pending:
+        return {EventId::JournalFailing, EventLevel::Warning,
+                {dayFileOf(pendingFile) + " is open in another program; its rows go to " + folder + "\\"
+                 + pendingFile + " and move into it once it is closed."}};
+    case JournalHealth::Failing:
+        return {EventId::JournalFailing, EventLevel::Error,
+                {"the disk or the journal's folder does not take its rows."}};
+    default: return {EventId::JournalRecovered, EventLevel::Information, {}};
+    }
+}
+
+std::string journalNotice(JournalHealth health, const std::string& pendingFile)
+{
+    switch (health) {
+    case JournalHealth::Pending:
+        return dayFileOf(pendingFile) + " is open in another program: the journal's rows go to \"" + pendingFile
+               + "\" until it is closed.";
+    case JournalHealth::Failing: return "The journal of records cannot be written; records are still typed.";
+    default: return "The journal of records is written again.";
+    }
 }
 
 EventReport portLetGo(int comPort, std::uint32_t letGo)

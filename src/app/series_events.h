@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "journal/journal_recorder.h"
 #include "protocol/series_state.h"
 
 namespace orvanta {
@@ -43,7 +44,12 @@ constexpr std::uint32_t kNoWindowReportMinutes = 10;
 std::vector<EventReport> eventsOfChange(const SeriesReport& before, const SeriesReport& now,
                                         const std::string& since = {});
 EventReport batchDelivered(std::uint32_t records, int comPort);
-EventReport journalChanged(bool failing);
+// The journal: rows that wait in a pending file of `folder` while their
+// day's file is held elsewhere, rows not written at all, or written as
+// usual again.
+EventReport journalChanged(JournalHealth health, const std::string& folder, const std::string& pendingFile);
+// What the tray's balloon says of the same change.
+std::string journalNotice(JournalHealth health, const std::string& pendingFile);
 EventReport portLetGo(int comPort, std::uint32_t letGo);
 
 // Watches how long no window could take records, from the series' state

@@ -43,8 +43,7 @@ void OnRecentRecords(App& app, HWND window)
 {
     if (app.typeAgain.seconds > 0 || app.program.engine.typesAgain())
         return;
-    const RecentRecords recent(readWholeJournal(app.journalStore));
-    std::vector<JournalRow> chosen = showRecentRecords(app.instance, window, recent);
+    std::vector<JournalRow> chosen = showRecentRecords(app.instance, window, app.journalStore);
     if (chosen.empty() || app.ending)
         return;
     app.typeAgain.records = std::move(chosen);

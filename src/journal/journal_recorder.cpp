@@ -41,7 +41,7 @@ JournalRow JournalRecorder::rowOf(const RowRequest& request)
     return row;
 }
 
-bool JournalRecorder::record(const RowRequest& request)
+JournalWrite JournalRecorder::record(const RowRequest& request)
 {
     JournalRow row = rowOf(request);
     if (request.kind == RowKind::Typed) {
@@ -49,11 +49,16 @@ bool JournalRecorder::record(const RowRequest& request)
             transferTime_ = row.time;
         row.transfer = transferTime_;
     }
-    return writer_.write(row) == JournalWrite::Written;
+    return writer_.write(row);
 }
 
-JournalWorker::JournalWorker(JournalRecorder& recorder, const Settings& settings, EventPost post)
-    : recorder_(recorder), settings_(settings), post_(std::move(post)), thread_([this] { run(); })
+JournalWorker::JournalWorker(JournalRecorder& recorder, const Settings& settings, EventPost post,
+                             std::function<void()> changed)
+    : recorder_(recorder),
+      settings_(settings),
+      post_(std::move(post)),
+      changed_(std::move(changed)),
+      thread_([this] { run(); })
 {
 }
 
@@ -97,24 +102,63 @@ void JournalWorker::write(const actions::WriteJournalRow& row)
     wake_.notify_all();
 }
 
+JournalState JournalWorker::state() const
+{
+    const std::lock_guard hold(lock_);
+    return state_;
+}
+
 // The records are typed and acknowledged whatever becomes of their rows:
 // a journal that cannot be written says so elsewhere.
 void JournalWorker::run()
 {
-    for (;;) {
-        RowRequest request;
-        {
-            std::unique_lock hold(lock_);
-            wake_.wait(hold, [this] { return quitting_ || !rows_.empty(); });
-            if (rows_.empty())
-                return;
-            request = std::move(rows_.front());
-            rows_.pop_front();
-        }
-        const bool written = recorder_.record(request);
-        failing_ = !written;
-        post_(events::JournalRowWritten{request.ticket, written});
+    recorder_.start();
+    noteState(JournalWrite::Written);
+    while (const auto request = nextRow()) {
+        const JournalWrite written = recorder_.record(*request);
+        noteState(written);
+        post_(events::JournalRowWritten{request->ticket, written != JournalWrite::Failed});
     }
+}
+
+// While rows wait in a pending file, their day's file is tried again
+// between rows as well.
+std::optional<RowRequest> JournalWorker::nextRow()
+{
+    std::unique_lock hold(lock_);
+    while (rows_.empty() && !quitting_) {
+        if (!recorder_.writer().hasPending()) {
+            wake_.wait(hold);
+        } else if (wake_.wait_for(hold, kPendingRetry) == std::cv_status::timeout) {
+            hold.unlock();
+            recorder_.writer().movePending();
+            noteState(JournalWrite::Written);
+            hold.lock();
+        }
+    }
+    if (rows_.empty())
+        return std::nullopt;
+    RowRequest request = std::move(rows_.front());
+    rows_.pop_front();
+    return request;
+}
+
+void JournalWorker::noteState(JournalWrite lastWrite)
+{
+    const JournalWriter& writer = recorder_.writer();
+    JournalState now;
+    if (lastWrite == JournalWrite::Failed)
+        now.health = JournalHealth::Failing;
+    else if (writer.hasPending())
+        now = {JournalHealth::Pending, writer.pendingFile()};
+    {
+        const std::lock_guard hold(lock_);
+        if (now == state_)
+            return;
+        state_ = now;
+    }
+    if (changed_)
+        changed_();
 }
 
 }  // namespace orvanta

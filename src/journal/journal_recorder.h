@@ -6,16 +6,20 @@
  * their own, in the order they were asked for, and each is answered, so
  * that a record's ACK waits for its row and nothing else waits for the
  * disk. What only the platform knows comes through JournalSources.
+ *
+ * The worker also says how the journal fares: written as usual, rows
+ * waiting in a pending file while their day's file is held elsewhere (it
+ * tries that file again every few seconds), or not written at all.
  */
 #pragma once
 
-#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -54,9 +58,11 @@ class JournalRecorder {
 public:
     JournalRecorder(JournalWriter& writer, JournalSources& sources) : writer_(writer), sources_(sources) {}
 
-    // On the journal's worker; false when the row could not be written.
-    bool record(const RowRequest& request);
+    // On the journal's worker.
+    void start() { writer_.start(sources_.now()); }
+    JournalWrite record(const RowRequest& request);
     LocalTime now() { return sources_.now(); }
+    JournalWriter& writer() { return writer_; }
 
 private:
     JournalRow rowOf(const RowRequest& request);
@@ -66,9 +72,22 @@ private:
     LocalTime transferTime_;   // of the transfer's first record
 };
 
+enum class JournalHealth { Writing, Pending, Failing };
+
+struct JournalState {
+    JournalHealth health = JournalHealth::Writing;
+    std::string pendingFile;   // Pending: where the rows wait ("2026-12-10 pending.csv")
+    bool operator==(const JournalState&) const = default;
+};
+
+// How often rows that wait try their day's file again.
+constexpr auto kPendingRetry = std::chrono::seconds(5);
+
 class JournalWorker final : public JournalPen {
 public:
-    JournalWorker(JournalRecorder& recorder, const Settings& settings, EventPost post);
+    // `changed` is called on the worker whenever state() changes.
+    JournalWorker(JournalRecorder& recorder, const Settings& settings, EventPost post,
+                  std::function<void()> changed = {});
     ~JournalWorker() override;
     JournalWorker(const JournalWorker&) = delete;
     JournalWorker& operator=(const JournalWorker&) = delete;
@@ -76,8 +95,7 @@ public:
     // The rows a batch typed again was chosen from, before it is typed.
     void beginAgainBatch(std::vector<JournalRow> rows);
     void write(const actions::WriteJournalRow& row) override;
-    // True since a row could not be written, until one could again.
-    bool failing() const { return failing_; }
+    JournalState state() const;
     // Writes the rows still queued, for at most 5 s (a disk that does not
     // answer in that time is left to the end of the process), and ends the
     // worker.
@@ -85,14 +103,17 @@ public:
 
 private:
     void run();
+    std::optional<RowRequest> nextRow();
+    void noteState(JournalWrite lastWrite);
 
     JournalRecorder& recorder_;
     const Settings& settings_;
     EventPost post_;
+    std::function<void()> changed_;
     std::vector<JournalRow> againRows_;
     LocalTime againTime_;
-    std::atomic<bool> failing_{false};
-    std::mutex lock_;
+    JournalState state_;
+    mutable std::mutex lock_;
     std::condition_variable wake_;
     std::deque<RowRequest> rows_;
     bool quitting_ = false;

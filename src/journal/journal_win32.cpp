@@ -3,13 +3,17 @@
  * name need not fit the ANSI code page. Every row is one WriteFile on a
  * handle opened for appending, flushed before it is closed, so that it is
  * on disk before the record's ACK goes out. The handle shares reading and
- * writing: a user who opens today's file meanwhile must not stop the
- * journal (a program that locks the file it opens does, until closed).
+ * writing and is held only for the row: a user who opens today's file
+ * meanwhile must not stop the journal. A program that opens it without
+ * sharing writing (as a spreadsheet holds the CSV it shows) makes the
+ * opening fail; the writer then puts the rows aside until it is closed.
  */
 #include "journal/journal_win32.h"
 
 #include <windows.h>
 #include <shlobj.h>
+
+#include <algorithm>
 
 #include "platform/text_win32.h"
 
@@ -19,6 +23,8 @@ namespace {
 constexpr wchar_t kJournalFolder[] = L"\\Orvanta\\Journal";
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 constexpr int kMaxKeepDays = 3650;
+// A journal file is a day's rows: a file larger than this is none of ours.
+constexpr std::size_t kMostRead = std::size_t{1} << 30;
 
 std::wstring journalFolder()
 {
@@ -57,37 +63,58 @@ bool Win32JournalStore::exists(const std::string& name)
     return !folder_.empty() && GetFileAttributesW(pathOf(name).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-std::optional<std::string> Win32JournalStore::read(const std::string& name)
+bool Win32JournalStore::readInto(const std::string& name, std::size_t offset, std::size_t length, std::string& into)
 {
     if (folder_.empty())
-        return std::nullopt;
+        return false;
     HANDLE file = CreateFileW(pathOf(name).c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING, 0, nullptr);
     if (file == INVALID_HANDLE_VALUE)
-        return std::nullopt;
+        return false;
     LARGE_INTEGER size{};
-    std::optional<std::string> content;
-    if (GetFileSizeEx(file, &size) && size.QuadPart < (1LL << 30)) {
-        std::string bytes(static_cast<std::size_t>(size.QuadPart), '\0');
+    const bool sized = GetFileSizeEx(file, &size) != FALSE;
+    const auto total = sized ? static_cast<std::size_t>(size.QuadPart) : 0;
+    const std::size_t from = std::min(offset, total);
+    const std::size_t count = std::min(length, total - from);
+    bool read = sized && count <= kMostRead;
+    if (read) {
+        into.resize(count);
+        LARGE_INTEGER at{};
+        at.QuadPart = static_cast<LONGLONG>(from);
         DWORD got = 0;
-        if (bytes.empty() || (ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr)
-                              && got == bytes.size()))
-            content = std::move(bytes);
+        read = count == 0
+               || (SetFilePointerEx(file, at, nullptr, FILE_BEGIN)
+                   && ReadFile(file, into.data(), static_cast<DWORD>(count), &got, nullptr) && got == count);
     }
     CloseHandle(file);
-    return content;
+    return read;
 }
 
-bool Win32JournalStore::append(const std::string& name, const std::string& bytes)
+// A file that cannot be opened has nothing of the bytes; one that opened
+// and then failed may have a part of them.
+Appended Win32JournalStore::append(const std::string& name, const std::string& bytes)
 {
     if (folder_.empty() || !makeFolder(folder_))
-        return false;
+        return Appended::NotOpened;
     HANDLE file = CreateFileW(pathOf(name).c_str(), FILE_APPEND_DATA, kShareAll, nullptr, OPEN_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
-        return false;
+        return Appended::NotOpened;
     const bool written = writeAll(file, bytes);
     CloseHandle(file);
-    return written;
+    return written ? Appended::Whole : Appended::Failed;
+}
+
+// A file that is not there yet is made by the next append.
+bool Win32JournalStore::canAppend(const std::string& name)
+{
+    if (folder_.empty())
+        return false;
+    HANDLE file = CreateFileW(pathOf(name).c_str(), FILE_APPEND_DATA, kShareAll, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return GetLastError() == ERROR_FILE_NOT_FOUND || GetLastError() == ERROR_PATH_NOT_FOUND;
+    CloseHandle(file);
+    return true;
 }
 
 bool Win32JournalStore::truncate(const std::string& name, std::size_t length)
@@ -120,9 +147,9 @@ std::vector<std::string> Win32JournalStore::names()
     return found;
 }
 
-void Win32JournalStore::remove(const std::string& name)
+bool Win32JournalStore::remove(const std::string& name)
 {
-    DeleteFileW(pathOf(name).c_str());
+    return !folder_.empty() && DeleteFileW(pathOf(name).c_str());
 }
 
 // The offset is the difference between the local and the universal time

