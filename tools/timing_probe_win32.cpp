@@ -16,7 +16,6 @@
 #include <functional>
 #include <vector>
 
-#include "journal/journal_win32.h"
 #include "platform/clock_win32.h"
 #include "platform/precise_timing_win32.h"
 #include "platform/deadline_timer_win32.h"
@@ -61,31 +60,6 @@ void awaitDeadline(Win32Clock& clock, Win32DeadlineTimer& deadline, std::uint32_
     }
 }
 
-// A journal row of a 13-digit record, written and flushed as before each
-// ACK, into a folder of its own under %TEMP%.
-void measureJournal(Win32Clock& clock)
-{
-    wchar_t temp[MAX_PATH] = {};
-    GetTempPathW(MAX_PATH, temp);
-    const std::wstring folder = std::wstring(temp) + L"OrvantaJournalProbe";
-    Win32JournalStore store(folder);
-    JournalWriter writer(store, kDefaultJournalDays);
-    Win32JournalSources sources;
-    JournalRow row;
-    row.comPort = 1;
-    row.record = "4006381333931";
-    row.bytes = std::string(1, '\0') + row.record + "\x9c\x02";
-    row.windowTitle = "Untitled - Notepad";
-    row.program = "notepad.exe";
-    measure(clock, "journal row, written and flushed", 100, [&] {
-        row.time = sources.now();
-        (void)writer.write(row);
-    });
-    for (const std::string& name : store.names())
-        store.remove(name);
-    RemoveDirectoryW(folder.c_str());
-}
-
 }  // namespace
 }  // namespace orvanta
 
@@ -109,6 +83,5 @@ int main()
     measure(clock, "clock, 100 ms", 10, [&] { clock.sleepMs(100); });
     measure(clock, "deadline, 2 ms", 100, [&] { awaitDeadline(clock, deadline, 2); });
     measure(clock, "deadline, 100 ms", 10, [&] { awaitDeadline(clock, deadline, 100); });
-    measureJournal(clock);
     return 0;
 }
