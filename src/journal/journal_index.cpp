@@ -12,6 +12,8 @@ namespace {
 constexpr std::size_t kBlockBits = 20;
 constexpr std::size_t kBlockSize = std::size_t{1} << kBlockBits;
 constexpr std::size_t kMostText = 0xFFFF;
+// Rows added while a reader waits for the index.
+constexpr std::size_t kRowsUnderOneHold = 4096;
 // A row keeps its file's place in 16 bits.
 constexpr std::size_t kMostFiles = 0xFFFF;
 // Rows chosen in one file are read in one piece up to this size.
@@ -74,9 +76,13 @@ void JournalIndex::add(std::size_t file, std::string_view content)
 {
     std::string_view lastWindow, lastProgram;
     std::uint32_t windowHandle = 0, programHandle = 0;
-    const std::lock_guard hold(lock_);
+    std::unique_lock hold(lock_);
     JournalRowReader reader(content);
     for (JournalRowView view; reader.next(view);) {
+        if (rows_.size() % kRowsUnderOneHold == 0) {   // a reader waits for a moment only
+            hold.unlock();
+            hold.lock();
+        }
         if (view.offset > UINT32_MAX || view.length > 0xFFFF)
             continue;
         Row row{static_cast<std::uint32_t>(view.offset),

@@ -190,16 +190,20 @@ std::string counted(std::size_t count, const char* one, const char* many)
 
 }  // namespace
 
-// "12 records of 890,000", "890,000 records in 9,120 transfers", and while
-// the files are read "; reading the journal, 12 of 89 files".
+// "12 records of 890,000", "890,000 records in 9,120 transfers"; while the
+// files are read, "600,000 records; reading 60 of 89 files", short enough
+// for the line under the list.
 std::string recentStatusText(std::size_t filesRead, std::size_t files, std::size_t recordsShown,
                              std::size_t recordsRead, std::size_t transfersRead, bool searching)
 {
-    std::string text = searching ? counted(recordsShown, "record", "records") + " of " + grouped(recordsRead)
-                                 : counted(recordsRead, "record", "records") + " in "
-                                       + counted(transfersRead, "transfer", "transfers");
-    if (filesRead < files)
-        text += "; reading the journal, " + grouped(filesRead) + " of " + counted(files, "file", "files");
+    const bool reading = filesRead < files;
+    std::string text = counted(searching ? recordsShown : recordsRead, "record", "records");
+    if (searching)
+        text += " of " + grouped(recordsRead);
+    else if (!reading)
+        text += " in " + counted(transfersRead, "transfer", "transfers");
+    if (reading)
+        text += "; reading " + grouped(filesRead) + " of " + counted(files, "file", "files");
     return text;
 }
 

@@ -186,8 +186,8 @@ TEST(RecentRecordsLoader, PublishesTheWholeJournalAndAnswersASearch)
 
 TEST(RecentRecords, StatusSaysHowFarAndHowMany)
 {
-    EXPECT_EQ(recentStatusText(3, 89, 0, 30000, 301, false),
-              "30,000 records in 301 transfers; reading the journal, 3 of 89 files");
+    EXPECT_EQ(recentStatusText(3, 89, 0, 30000, 301, false), "30,000 records; reading 3 of 89 files");
+    EXPECT_EQ(recentStatusText(3, 89, 2, 30000, 301, true), "2 records of 30,000; reading 3 of 89 files");
     EXPECT_EQ(recentStatusText(89, 89, 1, 890000, 9000, true), "1 record of 890,000");
     EXPECT_EQ(recentStatusText(0, 0, 0, 0, 0, false), "0 records in 0 transfers");
 }
