@@ -46,9 +46,15 @@ struct Journal {
     {
         std::vector<std::string> texts;
         const RecentList list = order->listFor(*index, search);
-        for (std::size_t line = 0; line < list.size(); ++line)
-            texts.push_back(list.isTransfer(line) ? "[" + transferLabel(*index, list.idOf(line)) + "]"
-                                                  : std::string(index->record(list.idOf(line))));
+        for (std::size_t line = 0; line < list.size(); ++line) {
+            if (!list.isTransfer(line)) {
+                texts.emplace_back(index->record(list.idOf(line)));
+                continue;
+            }
+            std::string label(1, '[');
+            label.append(transferLabel(*index, list.idOf(line))).push_back(']');
+            texts.push_back(label);
+        }
         return texts;
     }
     std::vector<JournalRow> chosen(std::vector<std::size_t> lines)
