@@ -15,10 +15,15 @@ class CapsLockGuard {
 public:
     CapsLockGuard(Keyboard& keyboard, Clock& clock, TypingState& typing);
 
-    // Sets capsLockMode and leaves Caps Lock as it found it.
-    void probeMode();
+    // Sets capsLockMode and leaves Caps Lock off: true when it was on, and
+    // restore() puts it back. It trusts only looks that come a pause after
+    // a tap of its own: a look right after a tap may still see the state
+    // before it, and a thread's first look under wine sees Caps Lock off
+    // whatever it is.
+    bool probeMode();
     // True when Caps Lock was on and a key was tapped to switch it off.
     bool suspend();
+    // Caps Lock on again, and seen so by the next record's look.
     void restore();
 
 private:

@@ -52,9 +52,8 @@ TypingOutcome RecordTypist::typeWhole(const RecordJob& job)
 {
     if (!synthesizer_.awaitRecordWindow())
         return TypingOutcome::NoRecordWindow;
-    if (typing_.capsLockMode == CapsLockMode::NotProbed)
-        capsLock_.probeMode();
-    const bool suspended = capsLock_.suspend();
+    const bool suspended =
+        typing_.capsLockMode == CapsLockMode::NotProbed ? capsLock_.probeMode() : capsLock_.suspend();
     const bool whole = synthesizer_.typeRecord(RecordKeys{job.prefix, job.data, job.carriageReturn, job.suffix});
     if (suspended)
         capsLock_.restore();

@@ -131,10 +131,30 @@ void FakeKeyboard::apply(const KeyEvent& event)
     log_.push_back(event.keyUp ? up(event.virtualKey) : down(event.virtualKey));
     if (event.keyUp)
         return;
+    const bool before = capsLockOn;
     if (event.virtualKey == Vk::Capital && !(capsLockOn && shiftReleasesCapsLock))
         capsLockOn = !capsLockOn;
     else if (event.virtualKey == Vk::Shift && shiftReleasesCapsLock)
         capsLockOn = false;
+    if (capsLockOn != before)
+        capsChanges_.push_back({log_.size(), before});
+}
+
+// Seen late: the state before the first change that no pause followed.
+std::uint8_t FakeKeyboard::capsLockState()
+{
+    if (capsLockSeenLate) {
+        std::size_t lastPause = 0;
+        for (std::size_t at = 0; at < log_.size(); ++at) {
+            if (log_[at].kind == "sleep")
+                lastPause = at + 1;
+        }
+        for (const CapsChange& change : capsChanges_) {
+            if (change.at >= lastPause)
+                return change.before ? 1 : 0;
+        }
+    }
+    return capsLockOn ? 1 : 0;
 }
 
 std::int16_t FakeKeyboard::scanChar(std::uint8_t character, KeyboardLayout layout)

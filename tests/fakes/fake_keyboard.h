@@ -2,7 +2,8 @@
  * A keyboard that records every key event and answers layout look-ups
  * from tables. It models Caps Lock in both ways Windows can be set up
  * (the Caps Lock key toggles it, or only Shift releases it), the window in
- * front, modifiers the user holds, a window busy for a while, a platform
+ * front, and a look at Caps Lock that comes too early after a tap,
+ * modifiers the user holds, a window busy for a while, a platform
  * that refuses input, what the watch on a record's keys reports, and the
  * ANSI code pages 1252, 932 and 65001.
  */
@@ -46,13 +47,14 @@ public:
     std::uint16_t scanCodeOf(std::uint8_t virtualKey, KeyboardLayout layout) override;
     bool isDeadKey(std::uint8_t virtualKey, KeyboardLayout layout) override;
     AnsiCharacter decodeAnsi(const std::uint8_t* bytes, std::uint32_t available) override;
-    std::uint8_t capsLockState() override { return capsLockOn ? 1 : 0; }
+    std::uint8_t capsLockState() override;
     bool modifiersHeld() override;
     ForegroundWindow foregroundWindow() override;
 
 
     bool capsLockOn = false;
     bool shiftReleasesCapsLock = false;
+    bool capsLockSeenLate = false;        // a look sees a change only once a pause came after it
     ForegroundWindow foreground = kUserWindow;
     std::map<KeyboardLayout, LayoutTable> layouts;
     std::map<KeyboardLayout, std::set<std::uint8_t>> deadKeys;
@@ -72,6 +74,11 @@ public:
 private:
     void apply(const KeyEvent& event);
     EventLog& log_;
+    struct CapsChange {
+        std::size_t at;   // in the log
+        bool before;
+    };
+    std::vector<CapsChange> capsChanges_;
 };
 
 }  // namespace orvanta::fakes

@@ -111,6 +111,7 @@ TEST(RecordTypist, EveryRecordIsTypedWithCapsLockOff)
     const EventLog probe = [] {
         EventLog e;
         tap(e, Vk::Capital);   // on, as it was off
+        e.push_back(pause(5));
         tap(e, Vk::Capital);   // off again: this Caps Lock key toggles
         e.push_back(pause(5));
         return e;
@@ -119,12 +120,27 @@ TEST(RecordTypist, EveryRecordIsTypedWithCapsLockOff)
     tap(offOnF1ab, Vk::Capital);
     offOnF1ab = then(offOnF1ab, typed("\x0f" "ab\r"));
     tap(offOnF1ab, Vk::Capital);
+    // Caps Lock on at a start, and the look at it late after a tap: the
+    // probe's finding counts, and the next record sees it on again.
+    EventLog seenLate;
+    tap(seenLate, Vk::Capital);
+    seenLate.push_back(pause(5));
+    tap(seenLate, Vk::Capital);
+    seenLate.push_back(pause(5));
+    tap(seenLate, Vk::Capital);
+    seenLate = then(seenLate, typed("\x0f" "ab\r"));
+    tap(seenLate, Vk::Capital);
+    seenLate.push_back(pause(1));
+    seenLate = then(seenLate, offOnF1ab);
+    seenLate.push_back(pause(1));
     const struct {
         const char* name;
         bool capsLockOn, shiftReleases, fresh, window;
         EventLog expected;
         TypingOutcome outcome = TypingOutcome::Typed;
+        int records = 1;
     } cases[] = {
+        {"Caps Lock on at a start, seen late", true, false, true, true, seenLate, TypingOutcome::Typed, 2},
         {"Caps Lock on: off around the record, on after it", true, false, false, true, offOnF1ab},
         {"Caps Lock off: no taps", false, false, false, true, typed("\x0f" "ab\r")},
         {"a fresh record probes first", false, false, true, true, then(probe, typed("\x0f" "ab\r"))},
@@ -143,7 +159,9 @@ TEST(RecordTypist, EveryRecordIsTypedWithCapsLockOff)
             bench.typist.typing().capsLockMode = CapsLockMode::ShiftReleases;
         if (!c.window)
             bench.keyboard.foreground = ForegroundWindow{};
-        EXPECT_EQ(bench.type("ab", c.fresh), c.outcome) << c.name;
+        bench.keyboard.capsLockSeenLate = c.records > 1;
+        for (int record = 0; record < c.records; ++record)
+            EXPECT_EQ(bench.type("ab", c.fresh && record == 0), c.outcome) << c.name;
         EXPECT_EQ(bench.log, c.expected) << c.name;
         EXPECT_EQ(bench.keyboard.capsLockOn, c.capsLockOn) << c.name;
     }
