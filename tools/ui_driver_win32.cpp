@@ -10,6 +10,9 @@
  *   ui_driver.exe gettext CAPTION ID
  *   ui_driver.exe select CAPTION ID INDEX   (the entry of a drop-down list)
  *   ui_driver.exe listselect CAPTION ID INDEX  (selects the line of a list view, alone)
+ *   ui_driver.exe listcount CAPTION ID [SECONDS]  (prints the lines of a list view; waits up to
+ *                                            SECONDS for it to have one)
+ *   ui_driver.exe listtext CAPTION ID INDEX COLUMN  (prints the text of a cell of a list view)
  *   ui_driver.exe press CAPTION ID X Y      (a mouse click at X, Y in the control)
  *   ui_driver.exe pickcell CAPTION COLUMN ROW  (a cell of the code picker's grid)
  *   ui_driver.exe messagebox [SECONDS]      (prints "caption|text" and presses OK)
@@ -23,6 +26,13 @@
  *   ui_driver.exe foreground CAPTION
  *   ui_driver.exe front                     (prints the window in front: "class|caption|visible|
  *                                            minimized|focus class", or "none")
+ *   ui_driver.exe key VK                    (a tap of the key VK, a number (20 is Caps Lock), as
+ *                                            from the keyboard; prints whether the key is toggled
+ *                                            on after it: "on" or "off")
+ *   ui_driver.exe hold PATH STOPFILE [READYFILE]  (holds the existing file PATH open as a
+ *                                            spreadsheet holds the CSV it shows, others may only
+ *                                            read it; writes READYFILE once it holds it and lets
+ *                                            go when STOPFILE appears; runs until then)
  *
  * ID and COMMAND are names from the program's resource.h (IDC_START) or
  * plain numbers; the names take their values from that header, and the
@@ -32,7 +42,8 @@
  * Windows are found by caption among all top-level windows. Clicks are
  * posted, so that an action which opens a modal window (the code picker, a
  * message box) does not hold the driver. Exit code 0 on success, 1 when
- * the window did not turn up, 2 for a bad command line or an unknown name.
+ * the window, the list line or the file did not turn up, 2 for a bad
+ * command line or an unknown name.
  */
 #include <windows.h>
 #include <commctrl.h>
@@ -43,6 +54,7 @@
 #include <optional>
 #include <string>
 
+#include "platform/text_win32.h"
 #include "res/resource.h"
 #include "ui/grid_geometry.h"
 
@@ -62,7 +74,7 @@ constexpr struct {
     NAMED(IDC_KEEP_ONLINE), NAMED(IDC_PREFIX_ENABLED), NAMED(IDC_SUFFIX_ENABLED), NAMED(IDC_COM_PORT_SPIN),
     NAMED(IDC_CHAR_DELAY_SPIN), NAMED(IDC_GRID_OK), NAMED(IDC_GRID_CANCEL), NAMED(IDC_GRID_BACKSPACE),
     NAMED(IDC_GRID_AREA), NAMED(IDC_GRID_RESULT), NAMED(IDM_TRAY_RECENT), NAMED(IDC_RECENT_SEARCH),
-    NAMED(IDC_RECENT_LIST), NAMED(IDC_TYPE_AGAIN),
+    NAMED(IDC_RECENT_LIST), NAMED(IDC_TYPE_AGAIN), NAMED(IDC_RECENT_STATUS),
 };
 #undef NAMED
 
@@ -221,7 +233,54 @@ int selectListLine(HWND list, int line)
     return 0;
 }
 
-int controlCommand(const std::string& command, char** argv)
+int listCount(HWND list)
+{
+    return static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+}
+
+// An owner-data list keeps no text: it asks its dialog for the cell, and
+// writes it where the item it was sent points, in its own process. The
+// item and its text buffer go there as one block, and the text comes back.
+int printListText(HWND list, int line, int column)
+{
+    if (line < 0 || line >= listCount(list)) {
+        std::printf("no line %d\n", line);
+        return 1;
+    }
+    constexpr int kMostChars = 1024;
+    DWORD processId = 0;
+    GetWindowThreadProcessId(list, &processId);
+    HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, processId);
+    auto* remote = static_cast<char*>(process ? VirtualAllocEx(process, nullptr,
+                                                               sizeof(LVITEMW) + kMostChars * sizeof(wchar_t),
+                                                               MEM_COMMIT, PAGE_READWRITE)
+                                              : nullptr);
+    if (!remote) {
+        if (process)
+            CloseHandle(process);
+        return 1;
+    }
+    LVITEMW item{};
+    item.mask = LVIF_TEXT;
+    item.iItem = line;
+    item.iSubItem = column;
+    item.pszText = reinterpret_cast<wchar_t*>(remote + sizeof(LVITEMW));
+    item.cchTextMax = kMostChars;
+    wchar_t text[kMostChars + 1] = {};
+    bool read = WriteProcessMemory(process, remote, &item, sizeof item, nullptr) != FALSE;
+    if (read) {
+        SendMessageW(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(line), reinterpret_cast<LPARAM>(remote));
+        read = ReadProcessMemory(process, item.pszText, text, kMostChars * sizeof(wchar_t), nullptr) != FALSE;
+    }
+    VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    CloseHandle(process);
+    if (!read)
+        return 1;
+    std::puts(orvanta::utf8Of(text).c_str());
+    return 0;
+}
+
+int controlCommand(const std::string& command, int argc, char** argv)
 {
     const std::optional<int> id = idOf(argv[3]);
     if (!id)
@@ -245,6 +304,12 @@ int controlCommand(const std::string& command, char** argv)
         SendMessageA(control, CB_SETCURSEL, static_cast<WPARAM>(std::atoi(argv[4])), 0);
     } else if (command == "listselect") {
         return selectListLine(control, std::atoi(argv[4]));
+    } else if (command == "listcount") {
+        const double seconds = argc > 4 ? std::atof(argv[4]) : 0;
+        waitUntil(seconds, [&] { return listCount(control) > 0; });
+        std::printf("%d\n", listCount(control));
+    } else if (command == "listtext") {
+        return printListText(control, std::atoi(argv[4]), std::atoi(argv[5]));
     } else if (command == "press") {
         postClickAt(control, std::atoi(argv[4]), std::atoi(argv[5]));
     }
@@ -330,14 +395,64 @@ int front()
     return 0;
 }
 
+// A key tapped on the keyboard reaches the window in front, whichever
+// process it belongs to; a toggle key (Caps Lock) changes its state for
+// all of them.
+int key(char** argv)
+{
+    const std::optional<int> virtualKey = idOf(argv[2]);
+    if (!virtualKey || *virtualKey < 1 || *virtualKey > 254)
+        return unknownName(argv[2]);
+    INPUT taps[2] = {};
+    for (INPUT& tap : taps) {
+        tap.type = INPUT_KEYBOARD;
+        tap.ki.wVk = static_cast<WORD>(*virtualKey);
+        tap.ki.wScan = static_cast<WORD>(MapVirtualKeyW(static_cast<UINT>(*virtualKey), MAPVK_VK_TO_VSC));
+    }
+    taps[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    if (SendInput(2, taps, sizeof(INPUT)) != 2)
+        return 1;
+    Sleep(kPollMs);   // the key state follows once the input is taken in
+    std::puts(GetKeyState(*virtualKey) & 1 ? "on" : "off");
+    return 0;
+}
+
+bool fileExists(const char* path)
+{
+    return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
+}
+
+// As a spreadsheet holds the CSV file it shows: open for reading, others
+// may read it too but not write it, until the user closes it.
+int hold(int argc, char** argv)
+{
+    HANDLE file = CreateFileA(argv[2], GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                              nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        std::printf("cannot open %s (error %lu)\n", argv[2], GetLastError());
+        return 1;
+    }
+    if (argc > 4) {
+        HANDLE ready = CreateFileA(argv[4], GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (ready != INVALID_HANDLE_VALUE)
+            CloseHandle(ready);
+    }
+    while (!fileExists(argv[3]))
+        Sleep(kPollMs);
+    CloseHandle(file);
+    std::puts("let go");
+    return 0;
+}
+
 bool argumentsFit(const std::string& command, int argc)
 {
     const struct {
         const char* name;
         int arguments;
-    } usage[] = {{"wait", 2},    {"click", 2}, {"command", 2}, {"settext", 3},    {"gettext", 2}, {"select", 3},
-                 {"press", 4},   {"listselect", 3}, {"pickcell", 3}, {"messagebox", 0}, {"tray", 1},  {"foreground", 1},
-                 {"power", 1},   {"session", 1}, {"front", 0}};
+    } usage[] = {{"wait", 2},       {"click", 2},      {"command", 2},    {"settext", 3},    {"gettext", 2},
+                 {"select", 3},     {"press", 4},      {"listselect", 3}, {"listcount", 2},  {"listtext", 4},
+                 {"pickcell", 3},   {"messagebox", 0}, {"tray", 1},       {"foreground", 1}, {"power", 1},
+                 {"session", 1},    {"front", 0},      {"key", 1},        {"hold", 2}};
     for (const auto& entry : usage) {
         if (command == entry.name)
             return argc - 2 >= entry.arguments;
@@ -370,5 +485,9 @@ int main(int argc, char** argv)
         return session(argv);
     if (command == "front")
         return front();
-    return controlCommand(command, argv);
+    if (command == "key")
+        return key(argv);
+    if (command == "hold")
+        return hold(argc, argv);
+    return controlCommand(command, argc, argv);
 }

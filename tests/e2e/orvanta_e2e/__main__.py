@@ -34,8 +34,9 @@ def report(name, outcome, problems):
     """Prints what a case saw and what was wrong; returns True if nothing."""
     cpu = "" if outcome.cpu_seconds is None else " (processor %.2f s)" % outcome.cpu_seconds
     seen = "" if outcome.seen is None else "; seen %r" % outcome.seen
+    codes = "/".join(map(str, outcome.exit_codes)) if outcome.exit_codes else outcome.exit_code
     print("%s: exit code %s after %.2f s%s; typed %r%s"
-          % (name, outcome.exit_code, outcome.seconds, cpu, outcome.typed, seen))
+          % (name, codes, outcome.seconds, cpu, outcome.typed, seen))
     if outcome.sim_events:
         print("  collector received: %s" % " ".join(outcome.lines_received()))
         print("  collector summary: %s" % {k: v for k, v in outcome.summary.items() if k not in ("t", "ev")})

@@ -3,11 +3,19 @@ What the end-to-end cases require of a run: each check takes the bench's
 Outcome and returns a problem text, or None when the run is as required.
 The functions of arguments make such a check.
 """
+import csv
+import io
+
+from .harness import journal_name
 
 
 def exit_code(expected):
+    """The exit code of the run, and of each run where the program ran
+    again."""
     def check(o):
-        return None if o.exit_code == expected else "exit code %s, expected %d" % (o.exit_code, expected)
+        codes = o.exit_codes or [o.exit_code]
+        return None if all(code == expected for code in codes) else \
+            "exit code %s, expected %d" % ("/".join(map(str, codes)), expected)
     check.exit_code = expected      # a case table can tell a row that names its own
     return check
 
@@ -210,6 +218,64 @@ def journal_actions(*expected):
     def check(o):
         got = tuple((r.get("Action"), r.get("Record")) for r in o.journal or [])
         return None if got == expected else "journal rows %r, expected %r" % (got, expected)
+    return check
+
+
+def journal_hex(line):
+    """A record line (sequence value, data, checksum) as a row's Bytes."""
+    return " ".join("%02X" % b for b in line)
+
+
+def journal_bytes(*lines):
+    """The Bytes field of every journal row, in order: the line as it came."""
+    def check(o):
+        got = [r.get("Bytes") for r in o.journal or []]
+        want = [journal_hex(line) for line in lines]
+        return None if got == want else "journal bytes %r, expected %r" % (got, want)
+    return check
+
+
+# The journal's files themselves, as each run left them: the day's file,
+# and the one its rows wait in while another program holds it.
+
+JOURNAL_START = "\ufeffTime,Port,Record,Bytes,Window,Program,Action,Transfer\r\n".encode()
+DAY_FILE, PENDING_FILE = "{today}.csv", "{today} pending.csv"
+
+
+def journal_file(name, records, run=-1):
+    """The journal file `name` ("{today}" for the day's date) as run `run`
+    (1, 2; -1 the last) left it: its byte order mark and header, then a
+    row for each of the records, in order, each once, every line ending in
+    CR LF. records None: no such file."""
+    def check(o):
+        content = o.journal_files[run - 1 if run > 0 else run].get(journal_name(name))
+        where = "%s after run %s" % (journal_name(name), run if run > 0 else len(o.journal_files))
+        if records is None:
+            return None if content is None else "%s is there: %r" % (where, content)
+        if content is None:
+            return "no %s" % where
+        if not content.startswith(JOURNAL_START) or b"\n" in content.replace(b"\r\n", b"") \
+                or not content.endswith(b"\r\n"):
+            return "%s is not a journal file of CRLF lines: %r" % (where, content)
+        got = [row["Record"] for row in csv.DictReader(io.StringIO(content.decode("utf-8-sig"), newline=""))]
+        return None if got == list(records) else "%s holds the records %r, expected %r" % (where, got, list(records))
+    return check
+
+
+def pending_moved(day, pending):
+    """The rows that waited in the pending file after the first run moved
+    into the day's file, byte for byte, in order and once: after the last
+    run the day's file is what it was after the first, then those rows,
+    then the rows written since."""
+    def check(o):
+        first, last = o.journal_files[0], o.journal_files[-1]
+        before, waiting, after = (first.get(journal_name(day)), first.get(journal_name(pending)),
+                                  last.get(journal_name(day)))
+        if before is None or waiting is None or after is None:
+            return "%s and %s after the first run, %s after the last: not all there" % (day, pending, day)
+        moved = before + waiting[len(JOURNAL_START):]
+        return None if after.startswith(moved) else \
+            "%s is %r, expected it to begin with its rows and then the waiting ones: %r" % (day, after, moved)
     return check
 
 

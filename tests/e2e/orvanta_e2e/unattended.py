@@ -9,10 +9,12 @@ A run whose transfer completed (or had nothing to send) ends with exit code
 
 The runner (__main__) applies ALWAYS and a case's own checks to its run.
 """
-from .checks import (caps_lock_scan_code, cradle_conversation, delivered, ended_within, episodes, exit_code,
-                     journaled, keydowns, kept_focus, line_rate, lines_received, moved_to_second_window,
-                     port_lost, settings_file, typed)
+from .checks import (DAY_FILE, JOURNAL_START, PENDING_FILE, caps_lock_scan_code, cradle_conversation, delivered,
+                     ended_within, episodes, exit_code, journal_file, journal_hex, journaled, keydowns, kept_focus,
+                     line_rate, lines_received, moved_to_second_window, pending_moved, port_lost, settings_file,
+                     typed)
 from .harness import Setup, byte_record_options, record_options, typed_records
+from .simulator import record_line
 
 # 2 ms between characters: the typing stays quick, and every key still goes
 # through the program's pacing.
@@ -68,7 +70,24 @@ SHIFT_JIS = ("テスト123".encode("cp932"), b"XY\xe9", b"NEXT-01")
 # an accented letter of code page 1252.
 JOURNALED = ("12,5 kg", 'say "hi"', "a;b;c", "01\x1d10ABC", "caf\xe9")
 
+# A row of the morning, already in the day's journal file.
+MORNING = "EARLY-0600"
+MORNING_ROW = ("{today}T06:00:00.000+00:00,COM1,%s,%s,Untitled - Notepad,notepad.exe,typed,"
+               "{today}T06:00:00.000+00:00\r\n"
+               % (MORNING, journal_hex(record_line(0, MORNING.encode())[:-1]))).encode()
+
 CASES = {
+    # A spreadsheet shows the day's file through a whole run: every record
+    # is typed and acknowledged all the same, its row waiting in the day's
+    # pending file and the day's file left as it was; the next run, the
+    # file closed, moves the waiting rows in before its own.
+    "journal_rows_wait_while_the_day_file_is_held": (
+        Setup(UNATTENDED, sim_options=record_options(*TWELVE[:5]) + ["--next-batch"] + record_options(*TWELVE[5:8]),
+              journal_files={DAY_FILE: JOURNAL_START + MORNING_ROW}, held_journal=DAY_FILE, run_again=True),
+        [typed(typed_records(*TWELVE[:8])), delivered(8),
+         journal_file(DAY_FILE, [MORNING], run=1), journal_file(PENDING_FILE, TWELVE[:5], run=1),
+         journal_file(DAY_FILE, [MORNING, *TWELVE[:8]]), journal_file(PENDING_FILE, None),
+         pending_moved(DAY_FILE, PENDING_FILE)]),
     "journal_keeps_every_record": (
         Setup(UNATTENDED, sim_options=byte_record_options(*[r.encode("cp1252") for r in JOURNALED])),
         [typed(typed_records(*JOURNALED)), journaled(JOURNALED, "Typing target")]),
