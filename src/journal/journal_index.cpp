@@ -119,41 +119,53 @@ std::uint32_t JournalIndex::textFor(std::string_view text, std::string_view& las
     return lastHandle;
 }
 
+// The part of a file that holds the rows chosen in it, read once where it
+// is small enough.
+struct JournalIndex::FilePart {
+    std::size_t from = SIZE_MAX, to = 0;
+    std::optional<std::string> bytes;
+};
+
 std::vector<JournalRow> JournalIndex::readBack(JournalStore& store, const std::vector<RowId>& chosen) const
 {
     const std::lock_guard hold(lock_);
-    // One read for the rows chosen in a file, where they lie close enough.
-    std::map<std::uint16_t, std::pair<std::size_t, std::size_t>> spans;
+    std::map<std::uint16_t, FilePart> parts;
     for (const RowId id : chosen) {
-        const Row& row = rows_[id];
-        auto [span, added] = spans.try_emplace(row.file, row.offset, row.offset + row.length);
-        span->second.first = std::min<std::size_t>(span->second.first, row.offset);
-        span->second.second = std::max<std::size_t>(span->second.second, row.offset + row.length);
+        FilePart& part = parts[rows_[id].file];
+        part.from = std::min<std::size_t>(part.from, rows_[id].offset);
+        part.to = std::max<std::size_t>(part.to, rows_[id].offset + rows_[id].length);
     }
-    std::map<std::uint16_t, std::string> parts;
-    for (const auto& [file, span] : spans) {
-        if (span.second - span.first <= kMostSpanRead)
-            parts[file] = store.readPart(files_[file], span.first, span.second - span.first).value_or("");
+    for (auto& [file, part] : parts) {
+        if (part.to - part.from <= kMostSpanRead)
+            part.bytes = store.readPart(files_[file], part.from, part.to - part.from);
     }
     std::vector<JournalRow> rows;
     for (const RowId id : chosen) {
-        const Row& row = rows_[id];
-        std::string_view text;
-        if (const auto part = parts.find(row.file); part != parts.end()) {
-            const std::size_t at = row.offset - spans[row.file].first;
-            text = std::string_view(part->second).substr(std::min(at, part->second.size()), row.length);
-        }
-        std::string own;
-        if (text.empty() && parts.find(row.file) == parts.end())
-            text = own = store.readPart(files_[row.file], row.offset, row.length).value_or("");
-        JournalRowReader reader(text);
-        JournalRowView view;
-        if (reader.next(view) && timeOfDayMs(view.time) == row.millisecondOfDay && view.record == record(id))
-            rows.push_back(rowOf(view));
-        else if (auto found = findInDay(store, id))
-            rows.push_back(std::move(*found));
+        if (auto row = readOne(store, id, parts[rows_[id].file]))
+            rows.push_back(std::move(*row));
     }
     return rows;
+}
+
+std::optional<JournalRow> JournalIndex::readOne(JournalStore& store, RowId id, const FilePart& part) const
+{
+    const Row& row = rows_[id];
+    std::string own;
+    std::string_view text;
+    if (part.bytes)
+        text = std::string_view(*part.bytes).substr(std::min(row.offset - part.from, part.bytes->size()), row.length);
+    else
+        text = own = store.readPart(files_[row.file], row.offset, row.length).value_or("");
+    JournalRowReader reader(text);
+    JournalRowView view;
+    if (reader.next(view) && isRow(view, id))
+        return rowOf(view);
+    return findInDay(store, id);
+}
+
+bool JournalIndex::isRow(const JournalRowView& view, RowId id) const
+{
+    return timeOfDayMs(view.time) == rows_[id].millisecondOfDay && view.record == record(id);
 }
 
 // The row with the same time of day and record in its day's files.
@@ -161,11 +173,10 @@ std::optional<JournalRow> JournalIndex::findInDay(JournalStore& store, RowId id)
 {
     const JournalDay day = days_[rows_[id].file].day;
     for (const bool pending : {false, true}) {
-        const std::string name = pending ? pendingFileName(day) : journalFileName(day);
-        const std::string content = store.read(name).value_or("");
+        const std::string content = store.read(pending ? pendingFileName(day) : journalFileName(day)).value_or("");
         JournalRowReader reader(content);
         for (JournalRowView view; reader.next(view);) {
-            if (timeOfDayMs(view.time) == rows_[id].millisecondOfDay && view.record == record(id))
+            if (isRow(view, id))
                 return rowOf(view);
         }
     }

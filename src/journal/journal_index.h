@@ -107,6 +107,9 @@ private:
 
     TransferId transferFor(const JournalRowView& view);
     std::uint32_t textFor(std::string_view text, std::string_view& last, std::uint32_t& lastHandle);
+    struct FilePart;
+    std::optional<JournalRow> readOne(JournalStore& store, RowId row, const FilePart& part) const;
+    bool isRow(const JournalRowView& view, RowId row) const;
     std::optional<JournalRow> findInDay(JournalStore& store, RowId row) const;
 
     std::vector<std::string> files_;
