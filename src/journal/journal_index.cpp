@@ -51,8 +51,8 @@ std::string_view TextArena::at(std::uint32_t handle) const
 {
     const std::string& block = blocks_[handle >> kBlockBits];
     const std::size_t at = handle & (kBlockSize - 1);
-    const std::size_t size =
-        static_cast<unsigned char>(block[at]) | (static_cast<std::size_t>(static_cast<unsigned char>(block[at + 1])) << 8);
+    const auto byteAt = [&block](std::size_t i) { return static_cast<std::size_t>(static_cast<unsigned char>(block[i])); };
+    const std::size_t size = byteAt(at) | (byteAt(at + 1) << 8);
     return std::string_view(block).substr(at + 2, size);
 }
 
