@@ -6,7 +6,8 @@
  *
  *   typing_target.exe TYPED [--events FILE] [--ready FILE] [--stop FILE]
  *                           [--gap KIND,AFTER,SECONDS]... [--busy KIND,AFTER,SECONDS]...
- *                           [--hold VK,AFTERc,SECONDS]... [--switch AFTERc]
+ *                           [--hold VK,AFTERc,SECONDS]... [--press VK,AFTERc,COUNT]...
+ *                           [--switch AFTERc]
  *
  * TYPED gets every WM_CHAR byte, written the moment it arrives, so nothing
  * is lost if the process is ended. The events file gets one line per
@@ -38,7 +39,10 @@
  * arrived, a thread of its own sends the key VK down, and SECONDS later up,
  * with SendInput, while the window goes on pumping its messages. The holds
  * take their turns in the order given. The events file gets "hold VK begin
- * chars N" and "hold end chars N".
+ * chars N" and "hold end chars N". A press is the user's hand typing: once
+ * AFTER characters have arrived, the same thread taps the key VK COUNT
+ * times, 100 ms apart ("press VK begin chars N", "press end chars N"); it
+ * takes its turn among the holds.
  *
  * A switch puts another window in front in the middle of the typing: once
  * AFTER characters have arrived, a second top-level window with an edit
@@ -91,7 +95,10 @@ struct Hold {
     WORD key = 0;
     unsigned long after = 0;
     UINT milliseconds = 0;
+    unsigned long taps = 0;   // a press: this many taps instead of a hold
 };
+
+constexpr UINT kPressGapMs = 100;
 
 struct Options {
     const char* typedPath = nullptr;
@@ -275,13 +282,20 @@ DWORD WINAPI holdKeys(void*)
         const Hold& hold = options.holds[i];
         while (charactersTyped.load() < hold.after)
             WaitForSingleObject(characterArrived, INFINITE);
-        sendKey(hold.key, false);
         char text[32];
-        std::snprintf(text, sizeof text, "hold 0x%02X begin", hold.key);
+        std::snprintf(text, sizeof text, "%s 0x%02X begin", hold.taps ? "press" : "hold", hold.key);
         appendCountedEvent(text);
-        Sleep(hold.milliseconds);
-        sendKey(hold.key, true);
-        appendCountedEvent("hold end");
+        for (unsigned long tap = 0; tap < hold.taps; ++tap) {
+            sendKey(hold.key, false);
+            sendKey(hold.key, true);
+            Sleep(kPressGapMs);
+        }
+        if (!hold.taps) {
+            sendKey(hold.key, false);
+            Sleep(hold.milliseconds);
+            sendKey(hold.key, true);
+        }
+        appendCountedEvent(hold.taps ? "press end" : "hold end");
     }
     return 0;
 }
@@ -518,6 +532,29 @@ bool parseHold(const char* text)
     return true;
 }
 
+// VK,AFTERc,COUNT
+bool parsePress(const char* text)
+{
+    if (options.holdCount == kMost)
+        return false;
+    Hold& press = options.holds[options.holdCount];
+    char* end = nullptr;
+    const unsigned long key = std::strtoul(text, &end, 10);
+    if (end == text || *end != ',' || key == 0 || key > 254)
+        return false;
+    const char* after = end + 1;
+    press.after = std::strtoul(after, &end, 10);
+    if (end == after || end[0] != 'c' || end[1] != ',')
+        return false;
+    const char* count = end + 2;
+    press.taps = std::strtoul(count, &end, 10);
+    if (end == count || *end != '\0' || press.taps == 0)
+        return false;
+    press.key = static_cast<WORD>(key);
+    ++options.holdCount;
+    return true;
+}
+
 bool parseSwitch(const char* text)
 {
     char* end = nullptr;
@@ -546,6 +583,10 @@ bool parseArguments(int argc, char** argv)
         }
         else if (std::strcmp(argv[i], "--hold") == 0 && hasValue) {
             if (!parseHold(argv[++i]))
+                return false;
+        }
+        else if (std::strcmp(argv[i], "--press") == 0 && hasValue) {
+            if (!parsePress(argv[++i]))
                 return false;
         }
         else if (std::strcmp(argv[i], "--switch") == 0 && hasValue) {

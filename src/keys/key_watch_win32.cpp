@@ -5,8 +5,10 @@
  * thread's input queue, on the thread that installed it, and SendInput
  * returns only once the hook has had each of its events (wine does the
  * same), so the verdict on a character is there when SendInput returns.
- * The hook is installed for the length of one record only: between
- * records nobody's keys pass through this process.
+ * The hook is installed from the look before a record until a few seconds
+ * after the last one of a run of records: then nobody's keys pass through
+ * this process. Of somebody else's keys it keeps, between records, only
+ * when one came last and which are down.
  *
  * Windows puts the events of one SendInput call into the input stream back
  * to back; wine does not, and a key of somebody else's can come between
@@ -17,13 +19,24 @@
  */
 #include "keys/key_watch_win32.h"
 
+#include <algorithm>
+
 namespace orvanta {
 namespace {
 
-constexpr UINT kInstallMessage = WM_APP + 1;
-constexpr UINT kRemoveMessage = WM_APP + 2;
+constexpr UINT kBeginMessage = WM_APP + 1;   // a record begins: the hook anew, somebody else's keys wait
+constexpr UINT kArmMessage = WM_APP + 2;     // the hook, where it is not
+constexpr UINT kEndMessage = WM_APP + 3;     // the record has ended
 constexpr DWORD kStartWaitMs = 1000;
-constexpr ULONG_PTR kTagMark = ULONG_PTR{0x4F5256} << 40;   // "ORV"
+// How long the hook stays after a record, for the next one to know when
+// the keyboard was last used.
+constexpr UINT kHookStaysMs = 5000;
+// A key seen down for this long without any key since counts as up: its
+// up may have gone by before the hook was there.
+constexpr std::uint64_t kStuckKeyMs = 5000;
+constexpr ULONG_PTR kTagMark = ULONG_PTR{0x4F5256} << 40;      // "ORV": a record's key
+constexpr ULONG_PTR kReplayMark = ULONG_PTR{0x4F5252} << 40;   // "ORR": a key of somebody else's given on
+constexpr ULONG_PTR kOwnMark = ULONG_PTR{0x4F524F} << 40;      // "ORO": this program's, outside a record
 constexpr ULONG_PTR kTagMarkMask = ULONG_PTR{0xFFFFFF} << 40;
 constexpr ULONG_PTR kTagUpBit = 0x80;
 constexpr SHORT kKeyIsDown = static_cast<SHORT>(0x8000);
@@ -35,6 +48,43 @@ std::atomic<KeyWatch*> activeWatch{nullptr};
 bool isRecordKey(ULONG_PTR extraInfo)
 {
     return (extraInfo & kTagMarkMask) == kTagMark;
+}
+
+bool isGivenOn(ULONG_PTR extraInfo)
+{
+    return (extraInfo & kTagMarkMask) == kReplayMark;
+}
+
+bool isOwnKey(ULONG_PTR extraInfo)
+{
+    return (extraInfo & kTagMarkMask) == kOwnMark;
+}
+
+// The keys a low-level hook names: not the mouse's buttons, nor Shift,
+// Ctrl and Alt without their side, which it reports as the left or right.
+bool isHookKey(int key)
+{
+    return key != VK_LBUTTON && key != VK_RBUTTON && key != VK_MBUTTON && key != VK_XBUTTON1 && key != VK_XBUTTON2
+           && key != VK_SHIFT && key != VK_CONTROL && key != VK_MENU && key != VK_CANCEL;
+}
+
+// The same key again, for SendInput, marked as given on.
+INPUT givenOnInput(const KBDLLHOOKSTRUCT& key, bool keyUp)
+{
+    INPUT input{};
+    input.type = INPUT_KEYBOARD;
+    if (key.vkCode == VK_PACKET) {
+        input.ki.wScan = static_cast<WORD>(key.scanCode);
+        input.ki.dwFlags = KEYEVENTF_UNICODE;
+    } else {
+        input.ki.wVk = static_cast<WORD>(key.vkCode);
+        input.ki.wScan = static_cast<WORD>(key.scanCode);
+        input.ki.dwFlags = (key.flags & LLKHF_EXTENDED) ? KEYEVENTF_EXTENDEDKEY : 0;
+    }
+    if (keyUp)
+        input.ki.dwFlags |= KEYEVENTF_KEYUP;
+    input.ki.dwExtraInfo = kReplayMark;
+    return input;
 }
 
 }  // namespace
@@ -59,6 +109,11 @@ ULONG_PTR KeyWatch::tag(std::uint32_t character, std::uint32_t index, std::uint3
            | (keyUp ? kTagUpBit : 0) | (count & 0x7F);
 }
 
+ULONG_PTR KeyWatch::ownTag()
+{
+    return kOwnMark;
+}
+
 RecordKeyEvent KeyWatch::recordEventOf(const KBDLLHOOKSTRUCT& key)
 {
     const ULONG_PTR tag = key.dwExtraInfo;
@@ -71,21 +126,62 @@ RecordKeyEvent KeyWatch::recordEventOf(const KBDLLHOOKSTRUCT& key)
 bool KeyWatch::begin(HWND window)
 {
     watching_ = false;
-    if (!startThread())
-        return false;
     window_ = window;
-    ResetEvent(ready_);
-    if (!PostThreadMessageW(threadId_, kInstallMessage, 0, 0) || WaitForSingleObject(ready_, kStartWaitMs) != 0)
+    if (!ask(kBeginMessage))
         return false;
     watching_ = installed_;
+    if (watching_) {
+        const std::lock_guard hold(heldLock_);
+        holding_ = true;
+    }
     return watching_;
 }
 
 void KeyWatch::end()
 {
     watching_ = false;
+    giveHeldKeys();
     if (thread_)
-        PostThreadMessageW(threadId_, kRemoveMessage, 0, 0);
+        PostThreadMessageW(threadId_, kEndMessage, 0, 0);
+}
+
+// A key that goes meanwhile waits behind those given on: the holding ends
+// only once none is left.
+void KeyWatch::giveHeldKeys()
+{
+    for (;;) {
+        std::vector<INPUT> keys;
+        {
+            const std::lock_guard hold(heldLock_);
+            if (held_.empty()) {
+                holding_ = false;
+                return;
+            }
+            keys.swap(held_);
+        }
+        SendInput(static_cast<UINT>(keys.size()), keys.data(), sizeof(INPUT));
+    }
+}
+
+// Without a hook nothing is known of the keyboard, and nothing would wait
+// either: the look says quiet.
+bool KeyWatch::othersQuiet(std::uint32_t quietMs)
+{
+    if (!installed_ && !ask(kArmMessage))
+        return true;
+    if (!installed_)
+        return true;
+    const std::uint64_t since = GetTickCount64() - othersKeyAtMs_;
+    return (othersDownCount_ <= 0 || since >= kStuckKeyMs) && since >= quietMs;
+}
+
+// Asks the hook's thread and waits until it has done it.
+bool KeyWatch::ask(UINT message)
+{
+    if (!startThread())
+        return false;
+    ResetEvent(ready_);
+    return PostThreadMessageW(threadId_, message, 0, 0) && WaitForSingleObject(ready_, kStartWaitMs) == 0;
 }
 
 std::optional<KeysFate> KeyWatch::verdict(std::uint32_t character, DWORD waitMs)
@@ -128,46 +224,111 @@ DWORD WINAPI KeyWatch::threadMain(void* watch)
     return 0;
 }
 
-// The hook runs inside GetMessage, so this loop is all the thread does.
+// The hook runs inside GetMessage, so this loop is all the thread does. A
+// record installs the hook anew: Windows may have removed it unseen.
 void KeyWatch::runThread()
 {
     MSG message;
     PeekMessageW(&message, nullptr, WM_USER, WM_USER, PM_NOREMOVE);   // the queue, before anyone posts to it
     SetEvent(ready_);
-    auto remove = [this] {
-        if (hook_)
-            UnhookWindowsHookEx(hook_);
-        hook_ = nullptr;
-        installed_ = false;
-    };
     while (GetMessageW(&message, nullptr, 0, 0) > 0) {
-        if (message.message == kInstallMessage) {
-            remove();
-            // Installed first: a key that goes down or up meanwhile is
-            // then seen by the hook as well as by the look.
-            hook_ = SetWindowsHookExW(WH_KEYBOARD_LL, onKey, GetModuleHandleW(nullptr), 0);
+        if (message.message == kBeginMessage) {
+            install(true);
             judge_.reset(modifiersDownNow());
-            installed_ = hook_ != nullptr;
+            recordOpen_ = true;
             SetEvent(ready_);
-        } else if (message.message == kRemoveMessage) {
-            remove();
+        } else if (message.message == kArmMessage) {
+            if (!hook_)
+                install(false);
+            SetEvent(ready_);
+        } else if (message.message == kEndMessage) {
+            recordOpen_ = false;
+            idleTimer_ = SetTimer(nullptr, idleTimer_, kHookStaysMs, nullptr);
+        } else if (message.message == WM_TIMER && message.wParam == idleTimer_) {
+            KillTimer(nullptr, idleTimer_);
+            idleTimer_ = 0;
+            if (!recordOpen_)
+                removeHook();
         }
     }
-    remove();
+    removeHook();
+}
+
+void KeyWatch::removeHook()
+{
+    if (hook_)
+        UnhookWindowsHookEx(hook_);
+    hook_ = nullptr;
+    installed_ = false;
+}
+
+// Installed first: a key that goes down or up meanwhile is then seen by
+// the hook as well as by the look. A hook installed afresh knows of the
+// time before it what the system knows: when any input came last (a mouse
+// move as well, so the first record may wait a little more than needed)
+// and which keys are down.
+void KeyWatch::install(bool anew)
+{
+    const bool fresh = !hook_;
+    if (anew)
+        removeHook();
+    if (!hook_)
+        hook_ = SetWindowsHookExW(WH_KEYBOARD_LL, onKey, GetModuleHandleW(nullptr), 0);
+    installed_ = hook_ != nullptr;
+    if (!fresh)
+        return;
+    LASTINPUTINFO last{};
+    last.cbSize = sizeof last;
+    const std::uint64_t now = GetTickCount64();
+    const std::uint64_t age = GetLastInputInfo(&last) ? GetTickCount() - last.dwTime : 0;
+    othersKeyAtMs_ = now - std::min(age, now);
+    int down = 0;
+    for (int key = 1; key < 256; ++key) {
+        othersDown_[key] = isHookKey(key) && (GetAsyncKeyState(key) & kKeyIsDown);
+        down += othersDown_[key] ? 1 : 0;
+    }
+    othersDownCount_ = down;
 }
 
 LRESULT CALLBACK KeyWatch::onKey(int code, WPARAM message, LPARAM info)
 {
-    if (code == HC_ACTION) {
-        const auto& key = *reinterpret_cast<const KBDLLHOOKSTRUCT*>(info);
-        KeyWatch* watch = activeWatch;
-        if (watch && isRecordKey(key.dwExtraInfo) && !watch->passes(key))
-            return 1;
-        if (watch && !isRecordKey(key.dwExtraInfo))
-            watch->judge_.othersKey(key.vkCode,
-                                    (key.flags & LLKHF_UP) != 0 || message == WM_KEYUP || message == WM_SYSKEYUP);
-    }
+    KeyWatch* watch = activeWatch;
+    if (code != HC_ACTION || !watch)
+        return CallNextHookEx(nullptr, code, message, info);
+    const auto& key = *reinterpret_cast<const KBDLLHOOKSTRUCT*>(info);
+    if (isRecordKey(key.dwExtraInfo))
+        return watch->passes(key) ? CallNextHookEx(nullptr, code, message, info) : 1;
+    if (isOwnKey(key.dwExtraInfo))   // Caps Lock switched off or on: nobody else's
+        return CallNextHookEx(nullptr, code, message, info);
+    const bool keyUp = (key.flags & LLKHF_UP) != 0 || message == WM_KEYUP || message == WM_SYSKEYUP;
+    watch->noteOthersKey(key, keyUp);
+    if (!isGivenOn(key.dwExtraInfo) && watch->holdBack(key, keyUp))
+        return 1;
+    watch->judge_.othersKey(key.vkCode, keyUp);
     return CallNextHookEx(nullptr, code, message, info);
+}
+
+void KeyWatch::noteOthersKey(const KBDLLHOOKSTRUCT& key, bool keyUp)
+{
+    othersKeyAtMs_ = GetTickCount64();
+    bool& down = othersDown_[key.vkCode & 0xFF];
+    if (down == !keyUp)
+        return;
+    down = !keyUp;
+    othersDownCount_ += keyUp ? -1 : 1;
+}
+
+// The up of a key that went down before the record goes on at once, as
+// its down did: the window must not see it held the whole record.
+bool KeyWatch::holdBack(const KBDLLHOOKSTRUCT& key, bool keyUp)
+{
+    const std::lock_guard hold(heldLock_);
+    bool& heldDown = heldDown_[key.vkCode & 0xFF];
+    if (!holding_ || (keyUp && !heldDown))
+        return false;
+    heldDown = !keyUp;
+    held_.push_back(givenOnInput(key, keyUp));
+    return true;
 }
 
 // Whether one event of a record goes on to its window.

@@ -106,6 +106,14 @@ public:
     // True while Shift, Ctrl, Alt or a Windows key is held down.
     virtual bool modifiersHeld() = 0;
     virtual ForegroundWindow foregroundWindow() = 0;
+    // Whether no key of somebody else's (the user's, another program's) is
+    // down and none has gone for quietMs. From the first look on, the keys
+    // of somebody else's that come while a record is typed wait, and go to
+    // the window after the record's last key, in their order.
+    virtual bool othersKeysQuiet(std::uint32_t quietMs) = 0;
+    // Whether the record window's thread has read every event sent last;
+    // true where that cannot be known.
+    virtual bool keysTaken() = 0;
 };
 
 }  // namespace orvanta

@@ -74,6 +74,7 @@ bool KeystrokeSynthesizer::typeRecord(const RecordKeys& record)
     window.id = typing_.recordWindow;
     window.thread = typing_.recordThread;
     keyboard_.beginRecord(window);
+    takenUnknown_ = false;
     static const std::uint8_t kEnter[] = {VirtualKey::Return};
     const bool typed = typeText(record.prefix, true) && typeText(record.data, false)
                        && (!record.carriageReturn || typeText(kEnter, true)) && typeText(record.suffix, true);
@@ -104,6 +105,7 @@ bool KeystrokeSynthesizer::typeText(std::span<const std::uint8_t> bytes, bool ea
         if (!sendWhole(keys, turn))
             return false;
         gaps.wentIn(turn, used);
+        awaitTaken();
         i += used;
     }
     return true;
@@ -137,6 +139,21 @@ bool KeystrokeSynthesizer::sendWhole(KeySequence& keys, std::uint64_t& turnUs)
     }
 }
 
+// A key leaves only once the window's thread has read the one before it:
+// an application that puts another window in front as it reads a
+// character would otherwise hand the keys already waiting in its queue to
+// that window. The wait is part of the gap after the key.
+void KeystrokeSynthesizer::awaitTaken()
+{
+    const std::uint64_t giveUpUs = clock_.nowUs() + kTakenWaitMs * kMicrosPerMs;
+    while (!takenUnknown_ && !keyboard_.keysTaken()) {
+        if (clock_.nowUs() >= giveUpUs || typing_.stopRequested)
+            takenUnknown_ = true;
+        else
+            clock_.sleepUntilUs(clock_.nowUs() + kTakenPollUs);
+    }
+}
+
 // Looks again, kModifierPollMs apart, until no modifier is down. False when
 // one stays down past giveUpUs, or the port is being closed.
 bool KeystrokeSynthesizer::awaitModifiersUp(std::uint64_t giveUpUs)
@@ -151,7 +168,9 @@ bool KeystrokeSynthesizer::awaitModifiersUp(std::uint64_t giveUpUs)
 
 // A window that is busy for a moment (looking up the line just entered,
 // its field disabled meanwhile) takes its keys once it answers again and
-// has a focused control; one that stays busy would swallow the record.
+// has a focused control; one that stays busy would swallow the record. A
+// user who is typing finishes first: the record comes in one piece after
+// a moment without a key.
 bool KeystrokeSynthesizer::awaitRecordWindow()
 {
     if (keyboard_.modifiersHeld() && !awaitModifiersUp(clock_.nowUs() + kModifierWaitMs * kMicrosPerMs))
@@ -159,7 +178,8 @@ bool KeystrokeSynthesizer::awaitRecordWindow()
     const std::uint64_t giveUpUs = clock_.nowUs() + kRecordWindowWaitMs * kMicrosPerMs;
     for (;;) {
         const ForegroundWindow window = keyboard_.foregroundWindow();
-        if (isRecordWindow(window) && keyboard_.windowAnswers(window.id, kAnswerWaitMs)) {
+        if (isRecordWindow(window) && keyboard_.othersKeysQuiet(kKeyboardQuietMs)
+            && keyboard_.windowAnswers(window.id, kAnswerWaitMs)) {
             typing_.keyboardLayout = window.layout;
             typing_.recordWindow = window.id;
             typing_.recordThread = window.thread;

@@ -29,6 +29,8 @@ struct SilentKeyboard : Keyboard {
     std::uint8_t capsLockState() override { return capsLock; }
     bool modifiersHeld() override { return false; }
     ForegroundWindow foregroundWindow() override { return {true, false, false, false, 1}; }
+    bool othersKeysQuiet(std::uint32_t) override { return true; }
+    bool keysTaken() override { return true; }
 };
 
 }  // namespace orvanta::fakes

@@ -362,6 +362,7 @@ struct RecordWindowCase {
     int busyLooks = 0;
     int modifierPolls = 0;
     int windowPolls = 0;
+    int typingLooks = 0;   // somebody else types for this many looks
 };
 
 ForegroundWindow userWindowWhere(bool ForegroundWindow::*flag)
@@ -372,8 +373,8 @@ ForegroundWindow userWindowWhere(bool ForegroundWindow::*flag)
 }
 
 // A record is typed only into a window of another program that can take
-// it and keeps up, and only once the user has let go of the modifiers; it
-// waits a while for both.
+// it and keeps up, and only once the user has let go of the modifiers and
+// stopped typing; it waits a while for all of them.
 TEST(KeystrokeSynthesizer, WaitsForARecordWindowAndTakesItsLayout)
 {
     ForegroundWindow german = fakes::kUserWindow;
@@ -396,6 +397,8 @@ TEST(KeystrokeSynthesizer, WaitsForARecordWindowAndTakesItsLayout)
         {"a window that stays hung", german, false, 0, 1000, 0, 0, wholeWait},
         {"a window still busy with the record before", german, true, 0, 0, 2, 0, 2},
         {"a window that stays busy", german, false, 0, 0, 1000, 0, wholeWait},
+        {"the user types a moment", german, true, 0, 0, 0, 0, 2, 2},
+        {"the user types on past the bound", german, false, 0, 0, 0, 0, wholeWait, 1000},
     };
     for (const RecordWindowCase& c : cases) {
         TypingBench bench;
@@ -403,6 +406,7 @@ TEST(KeystrokeSynthesizer, WaitsForARecordWindowAndTakesItsLayout)
         bench.keyboard.heldModifierLooks = c.heldModifierLooks;
         bench.keyboard.hungLooks = c.hungLooks;
         bench.keyboard.busyLooks = c.busyLooks;
+        bench.keyboard.busyKeyboardLooks = c.typingLooks;
         EXPECT_EQ(bench.synthesizer.awaitRecordWindow(), c.typed) << c.name;
         EventLog polls(static_cast<std::size_t>(c.modifierPolls), fakes::idle(kModifierPollMs));
         polls.insert(polls.end(), static_cast<std::size_t>(c.windowPolls), fakes::idle(kRecordWindowPollMs));
@@ -425,7 +429,8 @@ struct MidRecordCase {
 // Once a record has begun, each key goes in only into its window and never
 // with the user's modifier: the keys wait while one is down and go on in
 // the same window, and a window that loses the front or its focus stops
-// the record, with nothing more typed anywhere.
+// the record, with nothing more typed anywhere. A key waits, within its
+// gap and after it, until the window's thread has read the one before.
 TEST(KeystrokeSynthesizer, TypesARecordIntoItsWindowAloneAndNeverWithTheUsersModifiers)
 {
     const EventLog a = Expect{}.tapKey('A').wait(2).events;
@@ -457,6 +462,15 @@ TEST(KeystrokeSynthesizer, TypesARecordIntoItsWindowAloneAndNeverWithTheUsersMod
         {"judged: the watch saw the window go", nullptr, {in, KeysFate::WindowLeft}, false, a, true},
         {"judged: a modifier the watch held back", [](auto& b) { b.keyboard.heldModifierLooks = 2; },
          {in, KeysFate::HeldBack}, true, then(Expect{}.idles(3).tapKey('B').wait(2).tapKey('C').wait(2).events), true},
+        {"the window's thread reads each key 2 ms late", [](auto& b) { b.keyboard.untakenLooks = 2; }, {}, true,
+         then(Expect{}.tapKey('B').wait(1).wait(1).tapKey('C').wait(1).wait(1).events)},
+        {"a thread that stops reading keys gets the rest without waiting",
+         [](auto& b) { b.keyboard.neverTakenFrom = 1; }, {}, true,
+         then([] {
+             EventLog b = Expect{}.tapKey('B').events;
+             b.insert(b.end(), kTakenWaitMs, pause(1));
+             return Expect{b}.tapKey('C').wait(2).events;
+         }())},
     };
     for (const MidRecordCase& c : cases) {
         TypingBench bench;

@@ -77,6 +77,8 @@ public:
     std::uint8_t capsLockState() override { return costly(keys_.capsLockState()); }
     bool modifiersHeld() override { return costly(keys_.modifiersHeld()); }
     ForegroundWindow foregroundWindow() override { return costly(keys_.foregroundWindow()); }
+    bool othersKeysQuiet(std::uint32_t ms) override { return costly(keys_.othersKeysQuiet(ms)); }
+    bool keysTaken() override { return costly(keys_.keysTaken()); }
 
 private:
     template <typename Result>

@@ -12,7 +12,8 @@ import shutil
 import subprocess
 import time
 
-WINE_ENV = {"WINEDEBUG": "-all", "WINEDLLOVERRIDES": "mscoree,mshtml="}
+# ORVANTA_WINEDEBUG, for a run by hand, gives wine channels to log (+debugstr).
+WINE_ENV = {"WINEDEBUG": os.environ.get("ORVANTA_WINEDEBUG", "-all"), "WINEDLLOVERRIDES": "mscoree,mshtml="}
 # Files that wine never writes after wineboot: hard links to the template
 # are safe for these and save copying about 700 MB per run.
 LINKABLE = {".dll", ".exe", ".nls", ".sys", ".drv", ".ocx", ".cpl", ".acm", ".tlb", ".ds",
