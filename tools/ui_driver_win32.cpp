@@ -26,6 +26,8 @@
  *   ui_driver.exe foreground CAPTION
  *   ui_driver.exe front                     (prints the window in front: "class|caption|visible|
  *                                            minimized|focus class", or "none")
+ *   ui_driver.exe trayicons                 (prints how many icons the notification area shows: wine's
+ *                                            own tray window's, where no desktop shell has one)
  *   ui_driver.exe key VK                    (a tap of the key VK, a number (20 is Caps Lock), as
  *                                            from the keyboard; prints whether the key is toggled
  *                                            on after it: "on" or "off")
@@ -395,6 +397,26 @@ int front()
     return 0;
 }
 
+BOOL CALLBACK countTrayIcon(HWND child, LPARAM count)
+{
+    char className[32] = {};
+    GetClassNameA(child, className, sizeof className);
+    if (std::strcmp(className, "__winex11_tray_icon") == 0)
+        ++*reinterpret_cast<int*>(count);
+    return TRUE;
+}
+
+// Under a bare Xvfb, wine shows the icons in a window of its own, one
+// child window for each.
+int trayIcons()
+{
+    int count = 0;
+    if (HWND tray = FindWindowA("__winex11_standalone_tray", nullptr))
+        EnumChildWindows(tray, countTrayIcon, reinterpret_cast<LPARAM>(&count));
+    std::printf("%d\n", count);
+    return 0;
+}
+
 // A key tapped on the keyboard reaches the window in front, whichever
 // process it belongs to; a toggle key (Caps Lock) changes its state for
 // all of them.
@@ -452,7 +474,8 @@ bool argumentsFit(const std::string& command, int argc)
     } usage[] = {{"wait", 2},       {"click", 2},      {"command", 2},    {"settext", 3},    {"gettext", 2},
                  {"select", 3},     {"press", 4},      {"listselect", 3}, {"listcount", 2},  {"listtext", 4},
                  {"pickcell", 3},   {"messagebox", 0}, {"tray", 1},       {"foreground", 1}, {"power", 1},
-                 {"session", 1},    {"front", 0},      {"key", 1},        {"hold", 2}};
+                 {"session", 1},    {"front", 0},      {"key", 1},        {"hold", 2},
+                 {"trayicons", 0}};
     for (const auto& entry : usage) {
         if (command == entry.name)
             return argc - 2 >= entry.arguments;
@@ -485,6 +508,8 @@ int main(int argc, char** argv)
         return session(argv);
     if (command == "front")
         return front();
+    if (command == "trayicons")
+        return trayIcons();
     if (command == "key")
         return key(argv);
     if (command == "hold")

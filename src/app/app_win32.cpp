@@ -53,11 +53,15 @@ void AppReports::seriesChanged(const SeriesReport& report)
 }
 
 // Unattended, the end is the exit code; interactively a failure is shown.
+// The exit code cannot tell a port another Orvanta holds from one that is
+// not there: the event log says which.
 void AppReports::transferEnded(StatusCode ended)
 {
     if (unattended) {
         this->ended = true;
         result = ended;
+        if (ended == StatusCode::PortInUse)
+            eventLog.report(portInUse(settings.comPort), GetTickCount64());
     } else if (ended != StatusCode::Ok && window) {
         PostMessageA(window, kShowFailure, static_cast<WPARAM>(ended), 0);
     }
@@ -89,7 +93,8 @@ App::App()
       typist(keyboard, clock, program.platformMajorVersion),
       typingWorker(typist, [this](const TypedRecord& typed) { inbox.post(recordTypedOf(typed)); }),
       typingHand(program.settings, program.working, typist, typingWorker),
-      ports(program.settings, clock, [] { return std::make_unique<Win32ComPort>(); }, startPortThread,
+      ports(program.settings, clock, [] { return std::make_unique<Win32ComPort>(); },
+            [] { return std::make_unique<Win32PortClaim>(); }, startPortThread,
             [this](const Event& event) { inbox.post(event); }),
       journalWriter(journalStore, journalKeepDays()),
       journalRecorder(journalWriter, journalSources),

@@ -26,7 +26,9 @@
 #include "platform/clock_win32.h"
 #include "platform/deadline_timer_win32.h"
 #include "platform/message_box_win32.h"
+#include "platform/named_claim_win32.h"
 #include "serial/com_port_win32.h"
+#include "serial/port_claim_win32.h"
 #include "serial/port_connections.h"
 #include "settings/settings_file.h"
 #include "settings/settings_store_win32.h"
@@ -123,6 +125,8 @@ struct App {
 
     // The settings dialog while it is open, or nullptr.
     HWND dialog = nullptr;
+    // Held for the process's life by the session's program with the tray icon.
+    Win32NamedClaim sessionClaim;
 };
 
 App& theApp();
@@ -149,5 +153,12 @@ void stopTypingAgainCountdown(App& app, HWND window);
 
 // Runs one transfer without any window; returns the process exit code.
 int runUnattended(App& app);
+
+// A start with this command line while another Orvanta may run in the
+// session: false when it brought that one's settings dialog to the front
+// instead, and ends.
+bool goesOnBesideOthers(App& app, const char* commandLine);
+// The tray menu's Open, in every Orvanta of the session but this one.
+void openOtherPrograms(HWND own);
 
 }  // namespace orvanta

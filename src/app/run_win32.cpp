@@ -64,6 +64,11 @@ int runOrvanta(HINSTANCE instance, const char* commandLine)
     if (!app.mainWindow)
         return 0;
     app.wakeWindow = app.mainWindow;
+    if (!goesOnBesideOthers(app, commandLine)) {
+        app.journal.finish();   // the journal's start-up work, which every start does
+        DestroyWindow(app.mainWindow);
+        return 1;
+    }
     applyCommandLine(app.program.settings, commandLine, app.program.commandLineMode, app.settingsStore);
     const int exitCode = runMode(app);
     awaitSettled(app, kSettleWaitMs);   // a record's ACK owed at the end
@@ -74,7 +79,9 @@ int runOrvanta(HINSTANCE instance, const char* commandLine)
 }
 
 // The run ends when its transfer has, when its window is closed from
-// outside, or when the session's question stops it.
+// outside, or when the session's question stops it. A port that another
+// Orvanta holds ends it at once, and the session's program with the tray
+// icon shows its dialog, as to a second start.
 int runUnattended(App& app)
 {
     app.reports.unattended = true;
@@ -86,6 +93,8 @@ int runUnattended(App& app)
         DispatchMessageA(&message);
     }
     app.driver.feed(events::Stopped{});
+    if (app.reports.result == StatusCode::PortInUse)
+        openOtherPrograms(app.mainWindow);
     return unattendedExitCode(app.reports.result);
 }
 

@@ -89,6 +89,11 @@ EventReport portLetGo(int comPort, std::uint32_t letGo)
     return {EventId::PortLetGo, EventLevel::Error, {portName(comPort), std::to_string(letGo)}};
 }
 
+EventReport portInUse(int comPort)
+{
+    return {EventId::PortInUse, EventLevel::Warning, {portName(comPort)}};
+}
+
 std::optional<EventReport> NoWindowWatch::look(const SeriesReport& now, std::uint32_t nowMs)
 {
     if (now.state != SeriesState::NoRecordWindow) {

@@ -17,6 +17,7 @@ const char* statusText(StatusCode code)
     case StatusCode::TooManyCodes: return "Too many characters !!(max: 10)";
     case StatusCode::ThreadStartFailed:
     case StatusCode::PortOpenFailed:
+    case StatusCode::PortInUse:
     default: return "Failed to open the COM port!";
     }
 }
@@ -28,6 +29,8 @@ const char* statusCaption(StatusCode code)
 
 int unattendedExitCode(StatusCode result)
 {
+    if (result == StatusCode::PortInUse)
+        result = StatusCode::PortOpenFailed;
     return result == StatusCode::Ok ? 1 : -static_cast<int>(result);
 }
 

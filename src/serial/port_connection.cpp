@@ -25,9 +25,10 @@ void comDeviceName(int comPort, char (&name)[16])
 }
 
 PortConnection::PortConnection(ConnectionId id, const Settings& settings, std::unique_ptr<ComPort> port,
-                               Clock& clock, std::atomic<std::uint32_t>& cradleRate, EventPost post)
-    : id_(id), settings_(settings), port_(std::move(port)), clock_(clock), cradleRate_(cradleRate),
-      post_(std::move(post))
+                               std::unique_ptr<PortClaim> claim, Clock& clock, std::atomic<std::uint32_t>& cradleRate,
+                               EventPost post)
+    : id_(id), settings_(settings), port_(std::move(port)), claim_(std::move(claim)), clock_(clock),
+      cradleRate_(cradleRate), post_(std::move(post))
 {
 }
 
@@ -50,8 +51,12 @@ bool PortConnection::closing()
     return closing_;
 }
 
+// The port of another Orvanta is not opened at all, not even to find it
+// busy: where it would open twice, the collector's bytes would be shared.
 StatusCode PortConnection::open()
 {
+    if (!claim_->claim(settings_.comPort))
+        return StatusCode::PortInUse;
     char device[16];
     comDeviceName(settings_.comPort, device);
     if (!port_->open(device))
@@ -106,9 +111,12 @@ void PortConnection::writeAsked()
     }
 }
 
+// The claim goes only once the handle is closed, so that the program that
+// claims the port next finds it free.
 void PortConnection::finish()
 {
     port_->close();
+    claim_->letGo();
     const std::lock_guard hold(lock_);
     ended_ = true;
     endedSignal_.notify_all();

@@ -1,8 +1,9 @@
 /*
- * One COM port connection, on a worker of its own: it opens and sets up
- * the port (the infrared cradle included), then reads and posts what it
- * read, writes each command it is given between reads, and closes the
- * port as soon as it is told to or the port is gone. Everything it posts
+ * One COM port connection, on a worker of its own: it claims the port for
+ * this program, opens and sets it up (the infrared cradle included), then
+ * reads and posts what it read, writes each command it is given between
+ * reads, and closes the port and lets the claim go as soon as it is told
+ * to or the port is gone. Everything it posts
  * is stamped with its connection, so that the engine can drop the words
  * of a connection it has let go.
  */
@@ -19,6 +20,7 @@
 #include "platform/clock.h"
 #include "protocol/engine_driver.h"
 #include "serial/com_port.h"
+#include "serial/port_claim.h"
 #include "settings/settings.h"
 
 namespace orvanta {
@@ -35,10 +37,12 @@ class PortConnection {
 public:
     // The settings as they were when the port was asked for; the cradle's
     // rate is shared with the connections before and after.
-    PortConnection(ConnectionId id, const Settings& settings, std::unique_ptr<ComPort> port, Clock& clock,
-                   std::atomic<std::uint32_t>& cradleRate, EventPost post);
+    PortConnection(ConnectionId id, const Settings& settings, std::unique_ptr<ComPort> port,
+                   std::unique_ptr<PortClaim> claim, Clock& clock, std::atomic<std::uint32_t>& cradleRate,
+                   EventPost post);
 
-    // The worker's whole life: open, then read and write until closed.
+    // The worker's whole life: claim and open, then read and write until
+    // closed.
     void run();
     // From the engine's thread.
     void write(Command command);
@@ -59,6 +63,7 @@ private:
     const ConnectionId id_;
     const Settings settings_;
     std::unique_ptr<ComPort> port_;
+    std::unique_ptr<PortClaim> claim_;
     Clock& clock_;
     std::atomic<std::uint32_t>& cradleRate_;
     EventPost post_;

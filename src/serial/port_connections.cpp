@@ -8,9 +8,9 @@
 namespace orvanta {
 
 PortConnections::PortConnections(const Settings& settings, Clock& clock, ComPortMaker makePort,
-                                 ThreadStarter startThread, EventPost post)
-    : settings_(settings), clock_(clock), makePort_(std::move(makePort)), startThread_(std::move(startThread)),
-      post_(std::move(post))
+                                 PortClaimMaker makeClaim, ThreadStarter startThread, EventPost post)
+    : settings_(settings), clock_(clock), makePort_(std::move(makePort)), makeClaim_(std::move(makeClaim)),
+      startThread_(std::move(startThread)), post_(std::move(post))
 {
 }
 
@@ -18,7 +18,8 @@ PortConnections::PortConnections(const Settings& settings, Clock& clock, ComPort
 // driver keeps what the driver may still write into.
 void PortConnections::open(ConnectionId connection)
 {
-    auto opened = std::make_shared<PortConnection>(connection, settings_, makePort_(), clock_, cradleRate_, post_);
+    auto opened = std::make_shared<PortConnection>(connection, settings_, makePort_(), makeClaim_(), clock_,
+                                                   cradleRate_, post_);
     std::shared_ptr<PortConnection> before = std::exchange(last_, opened);
     open_[connection] = opened;
     const bool started = startThread_([opened, before, this] {

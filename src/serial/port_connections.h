@@ -3,7 +3,8 @@
  * them: each opened on a thread of its own, written to and closed by its
  * connection. A connection asked for while the one before it still holds
  * the port waits for that one to end, so that two never use one COM port
- * at once; one that does not end in time is let go and counted.
+ * at once; one that does not end in time is let go and counted (its claim
+ * on the port stays until it ends, and the new one finds the port in use).
  */
 #pragma once
 
@@ -21,11 +22,12 @@ namespace orvanta {
 constexpr std::uint32_t kPreviousEndWaitMs = 5000;
 
 using ComPortMaker = std::function<std::unique_ptr<ComPort>()>;
+using PortClaimMaker = std::function<std::unique_ptr<PortClaim>()>;
 
 class PortConnections final : public PortWorkers {
 public:
-    PortConnections(const Settings& settings, Clock& clock, ComPortMaker makePort, ThreadStarter startThread,
-                    EventPost post);
+    PortConnections(const Settings& settings, Clock& clock, ComPortMaker makePort, PortClaimMaker makeClaim,
+                    ThreadStarter startThread, EventPost post);
 
     void open(ConnectionId connection) override;
     void write(ConnectionId connection, Command command) override;
@@ -41,6 +43,7 @@ private:
     const Settings& settings_;
     Clock& clock_;
     ComPortMaker makePort_;
+    PortClaimMaker makeClaim_;
     ThreadStarter startThread_;
     EventPost post_;
     std::map<ConnectionId, std::shared_ptr<PortConnection>> open_;

@@ -15,6 +15,8 @@
 #include <string>
 #include <vector>
 
+#include "app/series_events.h"
+
 namespace orvanta {
 namespace {
 
@@ -68,7 +70,7 @@ TEST(ProgramResources, EveryEventIdHasItsMessage)
     HMODULE program = LoadLibraryExA(path, nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
     ASSERT_NE(program, nullptr) << path;
     DWORD_PTR inserts[] = {reinterpret_cast<DWORD_PTR>("COM5"), reinterpret_cast<DWORD_PTR>("10")};
-    for (DWORD id = 100; id <= 109; ++id) {
+    for (DWORD id = EventId::SeriesStarted; id <= EventId::PortInUse; ++id) {
         char text[512] = {};
         const DWORD length =
             FormatMessageA(FORMAT_MESSAGE_FROM_HMODULE | FORMAT_MESSAGE_ARGUMENT_ARRAY, program, id, 0x409, text,

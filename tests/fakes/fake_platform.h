@@ -1,6 +1,6 @@
 /*
  * Fakes of the platform services and of the engine's workers: a scripted
- * COM port, message boxes, the notification area, and hands for the
+ * COM port and its claim, message boxes, the notification area, and hands for the
  * engine's driver that log what they are asked. All of them write to one
  * event log, together with the keyboard and the clock.
  */
@@ -21,6 +21,7 @@
 #include "platform/message_boxes.h"
 #include "protocol/engine_driver.h"
 #include "serial/com_port.h"
+#include "serial/port_claim.h"
 
 namespace orvanta::fakes {
 
@@ -56,6 +57,30 @@ private:
     void deliverArrived();
     EventLog& log_;
     FakeClock& clock_;
+};
+
+// A port that another Orvanta holds while `heldElsewhere` is set.
+class FakePortClaim final : public PortClaim {
+public:
+    explicit FakePortClaim(EventLog& log) : log_(log) {}
+    bool claim(int comPort) override
+    {
+        claimed_ = !heldElsewhere;
+        log_.push_back({claimed_ ? "claim" : "in use", static_cast<std::uint64_t>(comPort)});
+        return claimed_;
+    }
+    void letGo() override
+    {
+        if (claimed_)
+            log_.push_back({"let go"});
+        claimed_ = false;
+    }
+
+    bool heldElsewhere = false;
+
+private:
+    EventLog& log_;
+    bool claimed_ = false;
 };
 
 class FakeMessageBoxes final : public MessageBoxes {

@@ -13,6 +13,7 @@ TEST(ShowStatus, EachCodeHasItsTextAndCaption)
         const char* caption;
         const char* text;
     } table[] = {
+        {-109, "Error", "Failed to open the COM port!"},   // another Orvanta holds it
         {-108, "Error", "No window to type the records into !!"},
         {-107, "Error", "Failed to write the COM port!"},
         {-106, "Error", "Failed to establish connection !!"},
@@ -33,13 +34,14 @@ TEST(ShowStatus, EachCodeHasItsTextAndCaption)
     }
 }
 
-// Batch files tell a finished transfer from each way a run can end.
+// Batch files tell a finished transfer from each way a run can end; a
+// port another Orvanta holds is a port that could not be opened.
 TEST(ShowStatus, AnUnattendedRunExitsWithTheSizeOfWhatEndedIt)
 {
     const struct {
         std::int32_t result;
         int exitCode;
-    } table[] = {{1, 1}, {-101, 101}, {-103, 103}, {-104, 104}, {-105, 105}, {-107, 107}, {-108, 108}};
+    } table[] = {{1, 1}, {-101, 101}, {-109, 101}, {-103, 103}, {-104, 104}, {-105, 105}, {-107, 107}, {-108, 108}};
     for (const auto& row : table)
         EXPECT_EQ(unattendedExitCode(static_cast<StatusCode>(row.result)), row.exitCode) << row.result;
 }

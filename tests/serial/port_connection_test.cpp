@@ -23,6 +23,7 @@ struct ConnectionBench {
     EventLog log;
     fakes::FakeClock clock{log};
     fakes::FakeComPort* port = nullptr;
+    fakes::FakePortClaim* claim = nullptr;
     Settings settings{};
     std::atomic<std::uint32_t> cradleRate{0};
     std::vector<std::string> posted;
@@ -33,8 +34,11 @@ struct ConnectionBench {
         applyDefaults(settings);
         settings.transmissionType = TransmissionType::RS232;
         auto fake = std::make_unique<fakes::FakeComPort>(log, clock);
+        auto fakeClaim = std::make_unique<fakes::FakePortClaim>(log);
         port = fake.get();
-        connection = std::make_unique<PortConnection>(4, settings, std::move(fake), clock, cradleRate,
+        claim = fakeClaim.get();
+        connection = std::make_unique<PortConnection>(4, settings, std::move(fake), std::move(fakeClaim), clock,
+                                                      cradleRate,
                                                       [this](const Event& e) { posted.push_back(describe(e)); });
     }
 };
@@ -56,7 +60,7 @@ TEST(PortConnection, OpensAnRs232LineWithAKnownConfiguration)
     ConnectionBench b;
     b.port->applied = LineConfig{9600, 7, 2, 2, false, false, true, true, false, true, true, true, true, true, true, true};
     EXPECT_EQ(b.connection->open(), StatusCode::Ok);
-    EXPECT_EQ(b.log, (EventLog{{"open", 0, "\\\\.\\COM1"}, {"line", 115200, "rts on"}}));
+    EXPECT_EQ(b.log, (EventLog{{"claim", 1}, {"open", 0, "\\\\.\\COM1"}, {"line", 115200, "rts on"}}));
     LineConfig known;
     known.baudRate = 115200;
     EXPECT_EQ(b.port->applied, known);
@@ -89,30 +93,42 @@ TEST(PortConnection, WritesEachCommandBetweenReadsAndPostsWhatItReads)
 }
 
 // A port whose device has gone is said once and closed; one closed by
-// the engine says nothing more.
-TEST(PortConnection, RunsUntilClosedOrLost)
+// the engine says nothing more. The port is claimed before it is opened
+// and let go only once it is closed, however the connection ended; a port
+// that another Orvanta holds is not opened at all.
+TEST(PortConnection, RunsUntilClosedOrLostAndHoldsItsClaimMeanwhile)
 {
-    for (const bool lost : {true, false}) {
+    enum class Ending { Closed, Lost, OpenFails, InUse };
+    const fakes::Event opened{"open", 0, "\\\\.\\COM1"};
+    const struct {
+        Ending ending;
+        std::vector<std::string> posted;
+        EventLog claimAndPort;
+    } table[] = {
+        {Ending::Closed, {"opened 4 Ok"}, {{"claim", 1}, opened, {"close port"}, {"let go"}}},
+        {Ending::Lost, {"opened 4 Ok", "lost 4"}, {{"claim", 1}, opened, {"close port"}, {"let go"}}},
+        {Ending::OpenFails, {"opened 4 -101"}, {{"claim", 1}, opened, {"close port"}, {"let go"}}},
+        {Ending::InUse, {"opened 4 -109"}, {{"in use", 1}, {"close port"}}},
+    };
+    for (const auto& row : table) {
         ConnectionBench b;
-        if (lost)
-            b.port->arriveAt(b.clock.now + 300, "");
-        b.port->onWrite = nullptr;
-        if (lost)
-            b.port->deviceGone = true;
-        else
+        const int ending = static_cast<int>(row.ending);
+        b.port->openFails = row.ending == Ending::OpenFails;
+        b.claim->heldElsewhere = row.ending == Ending::InUse;
+        b.port->deviceGone = row.ending == Ending::Lost;
+        if (row.ending == Ending::Closed)
             b.connection->close();
         b.connection->run();
-        const std::vector<std::string> expected =
-            lost ? std::vector<std::string>{"opened 4 Ok", "lost 4"} : std::vector<std::string>{"opened 4 Ok"};
-        EXPECT_EQ(b.posted, expected) << lost;
-        EXPECT_EQ(b.log.back(), (fakes::Event{"close port"})) << lost;
-        EXPECT_TRUE(b.connection->awaitEnd(0)) << lost;
+        EXPECT_EQ(b.posted, row.posted) << ending;
+        EXPECT_EQ(fakes::only(b.log, {"claim", "in use", "open", "close port", "let go"}), row.claimAndPort) << ending;
+        EXPECT_TRUE(b.connection->awaitEnd(0)) << ending;
     }
 }
 
 // A connection asked for while the one before still holds the port waits
 // for it to end, however slow it is to end, and is never given up on: the
-// port is opened anew only after the one before closed it.
+// port is claimed and opened anew only after the one before closed it and
+// let it go.
 TEST(PortConnections, ANewConnectionWaitsForTheOneBeforeToCloseThePort)
 {
     ConnectionBench b;
@@ -125,6 +141,7 @@ TEST(PortConnections, ANewConnectionWaitsForTheOneBeforeToCloseThePort)
             ports.push_back(port.get());
             return port;
         },
+        [&] { return std::make_unique<fakes::FakePortClaim>(b.log); },
         [&](std::function<void()> body) {
             bodies.push_back(std::move(body));
             return true;
@@ -140,8 +157,8 @@ TEST(PortConnections, ANewConnectionWaitsForTheOneBeforeToCloseThePort)
     second.join();
     b.log.erase(std::remove_if(b.log.begin(), b.log.end(), [](const fakes::Event& e) { return e.kind == "line"; }),
                 b.log.end());
-    EXPECT_EQ(b.log, (EventLog{{"open", 0, "\\\\.\\COM1"}, {"close port"}, {"open", 0, "\\\\.\\COM1"},
-                               {"close port"}}));
+    const fakes::Event claim{"claim", 1}, open{"open", 0, "\\\\.\\COM1"}, close{"close port"}, letGo{"let go"};
+    EXPECT_EQ(b.log, (EventLog{claim, open, close, letGo, claim, open, close, letGo}));
     EXPECT_EQ(connections.givenUp(), 0u);
 }
 

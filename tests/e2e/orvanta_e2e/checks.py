@@ -20,6 +20,15 @@ def exit_code(expected):
     return check
 
 
+def exit_codes_in_any_order(*expected):
+    """The exit codes of programs started together, whichever ended how."""
+    def check(o):
+        return None if sorted(o.exit_codes or []) == sorted(expected) else \
+            "exit codes %s, expected %s in any order" % (o.exit_codes, "/".join(map(str, expected)))
+    check.exit_code = expected
+    return check
+
+
 def typed(expected):
     return lambda o: None if o.typed == expected else \
         "typed %r, expected %r" % (o.typed, expected)

@@ -174,7 +174,9 @@ class Setup:
     program holds as a spreadsheet does for the whole run; run_again runs
     the program once more in the same prefix after that (and after the
     held file is let go), with the same command line: the simulator's
-    next batch (--next-batch) serves it."""
+    next batch (--next-batch) serves it. together starts a second program
+    with the same command line in the same prefix at the same moment, as
+    two batch files might: exit_codes has both, the first's first."""
     args: str
     ports: dict = field(default_factory=lambda: {1: "sim"})
     sim_options: list = field(default_factory=list)
@@ -188,12 +190,13 @@ class Setup:
     journal_files: dict = field(default_factory=dict)
     held_journal: str = None
     run_again: bool = False
+    together: bool = False
 
 
 @dataclass
 class Outcome:
     exit_code: int = None       # None: the program did not end within the time limit
-    exit_codes: list = None     # with run_again: each run's, in order (exit_code is the last)
+    exit_codes: list = None     # with run_again: each run's, in order (exit_code is the last); together: both
     seconds: float = 0.0
     cpu_seconds: float = None
     typed: bytes = b""
@@ -431,7 +434,10 @@ class Bench:
         the run after it; the journal folder is kept after each."""
         spreadsheet = Spreadsheet(wine, self.driver_exe, outcome.directory, setup.held_journal).open() \
             if setup.held_journal else None
+        beside = wine.start([exe, setup.args]) if setup.together else None
         self._run_program(wine, exe, setup, outcome)
+        if beside:
+            outcome.exit_codes = [outcome.exit_code, ended(beside, setup.time_limit - outcome.seconds)]
         outcome.journal_files = [journal_snapshot(outcome.directory, made)]
         if spreadsheet:
             spreadsheet.close()
@@ -475,6 +481,17 @@ class Bench:
         outcome.seconds = time.monotonic() - start
 
 
+def ended(process, seconds):
+    """The exit code of a program of the run once it has ended, None when
+    it did not end within the seconds left (it is ended then)."""
+    try:
+        return process.wait(timeout=max(1.0, seconds))
+    except subprocess.TimeoutExpired:
+        process.kill()
+        process.wait()
+        return None
+
+
 class UserFailed(Exception):
     pass
 
@@ -485,6 +502,14 @@ class Driver:
 
     def __init__(self, wine, exe, log_path):
         self.wine, self.exe, self.log_path = wine, exe, log_path
+
+    def start_again(self, outcome, *args, seconds=30):
+        """The user starts Orvanta once more while it runs (from the Start
+        menu, or with a command line): the same program in the same
+        prefix. Its exit code once it has ended, None if it did not end
+        within the seconds."""
+        program = self.wine.start([os.path.join(outcome.directory, "app", "Orvanta.exe"), *args])
+        return ended(program, seconds)
 
     def spreadsheet(self, outcome, name):
         """The user opens a journal file in a spreadsheet (open(), and

@@ -79,6 +79,22 @@ def missing_port(driver, outcome):
     driver("tray", "IDM_TRAY_EXIT")
 
 
+def started_again_during_a_series(driver, outcome):
+    """A keep-online series, started at logon, types its first batch; the
+    user starts Orvanta again from the Start menu. The second start ends
+    at once and the running program's dialog comes to the front, the one
+    program with one tray icon; the series goes on once the user is back
+    in the window to type into."""
+    wait_until_typed(outcome, typed_records(*SIX[:2]), seconds=60)
+    outcome.seen["second start ended"] = str(driver.start_again(outcome))
+    outcome.seen["in front"] = "|".join(driver("front").split("|")[:3])
+    outcome.seen["programs"] = str(len(orvanta_processes(outcome)))
+    outcome.seen["tray icons"] = driver("trayicons")
+    driver("foreground", TARGET)
+    wait_until_typed(outcome, typed_records(*SIX[:4]))
+    driver("tray", "IDM_TRAY_EXIT")
+
+
 # The transfer starts while the dialog opens, and the dialog stays hidden:
 # the target keeps the focus from the start, with no help from the user,
 # through the READs the collector first refuses and two polls.
@@ -259,10 +275,12 @@ def formulas_typed_again(driver, outcome):
     driver("tray", "IDM_TRAY_EXIT")
 
 
-def resident_kib(outcome):
-    """The memory of the program's own pages (RssAnon) as Linux counts it."""
+def orvanta_processes(outcome):
+    """The status fields (/proc/PID/status) of every Orvanta.exe process
+    of the run."""
     exe = os.path.join(outcome.directory, "app", "Orvanta.exe")
     pids = subprocess.run(["pgrep", "-f", re.escape(exe)], capture_output=True, text=True).stdout.split()
+    found = []
     for pid in pids:
         try:
             with open("/proc/%s/status" % pid) as f:
@@ -270,7 +288,14 @@ def resident_kib(outcome):
         except OSError:
             continue
         if fields.get("Name", "").strip() == "Orvanta.exe":
-            return int(fields["RssAnon"].split()[0])
+            found.append(fields)
+    return found
+
+
+def resident_kib(outcome):
+    """The memory of the program's own pages (RssAnon) as Linux counts it."""
+    for fields in orvanta_processes(outcome):
+        return int(fields["RssAnon"].split()[0])
     raise UserFailed("no Orvanta.exe process found")
 
 
@@ -371,6 +396,13 @@ CASES = {
         InteractiveSetup("", ports={1: "absent"}, user=missing_port),
         [typed(b""), seen("message", "Error|Failed to open the COM port!"),
          seen("hidden after the message", "ok"), seen("shown by Open", "ok")]),
+    # Polls every 5 s: the second batch comes after the second start, not
+    # while the dialog comes to the front.
+    "started_again_during_a_series": (
+        InteractiveSetup("1,1,1,1,1,5,2", user=started_again_during_a_series,
+                         sim_options=record_options(*SIX[:2]) + ["--next-batch"] + record_options(*SIX[2:4])),
+        [typed(typed_records(*SIX[:4])), delivered(4), seen("second start ended", "1"),
+         seen("in front", "#32770|%s|1" % DIALOG), seen("programs", "1"), seen("tray icons", "1")]),
     "interactive_keep_online_command_line": (
         InteractiveSetup("1,1,1,1,1,1,2", user=keep_online_from_command_line,
                          sim_options=record_options("abc") + ["--next-batch"] + record_options("def")

@@ -10,9 +10,9 @@ A run whose transfer completed (or had nothing to send) ends with exit code
 The runner (__main__) applies ALWAYS and a case's own checks to its run.
 """
 from .checks import (DAY_FILE, JOURNAL_START, PENDING_FILE, caps_lock_scan_code, cradle_conversation, delivered,
-                     ended_within, episodes, exit_code, journal_file, journal_hex, journaled, keydowns, kept_focus,
-                     line_rate, lines_received, moved_to_second_window, pending_moved, port_lost, settings_file,
-                     typed)
+                     ended_within, episodes, exit_code, exit_codes_in_any_order, journal_file, journal_hex, journaled,
+                     keydowns, kept_focus, line_rate, lines_received, moved_to_second_window, pending_moved, port_lost,
+                     settings_file, typed)
 from .harness import Setup, byte_record_options, record_options, typed_records
 from .simulator import record_line
 
@@ -187,6 +187,15 @@ CASES = {
     "silent_after_acknowledgement": (
         Setup(UNATTENDED, sim_options=record_options("abc") + ["--silent-after-ack"]),
         [exit_code(105), typed(b""), lines_received("READ", *["NAK"] * 6)]),
+    # Two runs on one port, started together as two batch files might:
+    # one gets every record, typed once, and the collector hears only it
+    # (first refusing a few READs, so that the other surely comes while
+    # the port is held); the other finds the port in use and ends at once
+    # with the code of a port that cannot be opened.
+    "two_runs_on_one_port": (
+        Setup(UNATTENDED, sim_options=record_options(*SHOP) + ["--nak-read", "3"], together=True),
+        [exit_codes_in_any_order(1, 101), typed(typed_records(*SHOP)), delivered(3),
+         lines_received(*["READ"] * 4, *["ACK"] * 3)]),
     "missing_com_port": (
         Setup(UNATTENDED, ports={1: "absent"}),
         [exit_code(101), typed(b""), ended_within(20)]),
