@@ -15,6 +15,7 @@
 
 #include <algorithm>
 
+#include "platform/program_name_win32.h"
 #include "platform/text_win32.h"
 
 namespace orvanta {
@@ -191,19 +192,7 @@ std::string Win32JournalSources::programOf(WindowId window)
 {
     DWORD processId = 0;
     GetWindowThreadProcessId(reinterpret_cast<HWND>(window), &processId);
-    HANDLE process = processId ? OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId) : nullptr;
-    if (!process)
-        return {};
-    wchar_t path[MAX_PATH] = {};
-    DWORD length = MAX_PATH;
-    const bool named = QueryFullProcessImageNameW(process, 0, path, &length);
-    CloseHandle(process);
-    if (!named)
-        return {};
-    const std::wstring full(path, length);
-    const std::size_t slash = full.rfind(L'\\');
-    const std::wstring name = slash == std::wstring::npos ? full : full.substr(slash + 1);
-    return utf8Of(name);
+    return programNameOf(processId);
 }
 
 int journalKeepDays()
