@@ -28,6 +28,7 @@
 #include "platform/message_box_win32.h"
 #include "serial/com_port_win32.h"
 #include "serial/port_connections.h"
+#include "settings/registry_values_win32.h"
 #include "settings/settings_file.h"
 #include "settings/settings_store_win32.h"
 
@@ -85,6 +86,7 @@ struct App {
     Win32Keyboard keyboard;
     Win32MessageBoxes messageBoxes;
     Win32SettingsStore settingsStore;
+    Win32RegistryValues registry;
     Program program;
 
     EngineInbox inbox;

@@ -17,13 +17,13 @@
 
 #include "platform/program_name_win32.h"
 #include "platform/text_win32.h"
+#include "settings/registry_values_win32.h"
 
 namespace orvanta {
 namespace {
 
 constexpr wchar_t kJournalFolder[] = L"\\Orvanta\\Journal";
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
-constexpr int kMaxKeepDays = 3650;
 // A journal file is a day's rows: a file larger than this is none of ours.
 constexpr std::size_t kMostRead = std::size_t{1} << 30;
 
@@ -197,14 +197,8 @@ std::string Win32JournalSources::programOf(WindowId window)
 
 int journalKeepDays()
 {
-    for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
-        DWORD days = 0, size = sizeof days;
-        if (RegGetValueW(root, L"Software\\Orvanta", L"JournalDays", RRF_RT_REG_DWORD, nullptr, &days, &size)
-                == ERROR_SUCCESS
-            && days >= 1 && days <= kMaxKeepDays)
-            return static_cast<int>(days);
-    }
-    return kDefaultJournalDays;
+    Win32RegistryValues registry;
+    return static_cast<int>(readRegistryDword(registry, kJournalDays, kDefaultJournalDays).value);
 }
 
 }  // namespace orvanta

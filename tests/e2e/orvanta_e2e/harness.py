@@ -174,7 +174,9 @@ class Setup:
     window class) runs the typing target as a copy of itself named as an
     application's program, with a window of that class; with target_later
     the user of an interactive run opens it (Driver.open_target) while the
-    program runs, instead of the bench before the start.
+    program runs, instead of the bench before the start. registry: (key,
+    value name, DWORD) written into the prefix with `wine reg add` before
+    the program first runs.
 
     The user's journal folder gets journal_days days of journal files made
     by journal_bench.exe (up to yesterday, 10,000 rows each), then the
@@ -194,6 +196,7 @@ class Setup:
     target_options: list = field(default_factory=list)
     target_as: tuple = (None, None)
     target_later: bool = False
+    registry: list = field(default_factory=list)
     settings_unwritable: bool = False
     locale: str = None
     journal_days: int = 0
@@ -378,6 +381,8 @@ class Bench:
         server, display = (start_xvfb("1024x768x24", keymap_directory(self.work_root, setup.keymap))
                            if setup.keymap else (None, None))
         wine = Wine(os.path.join(directory, "prefix"), os.path.join(directory, "wine.log"), display, setup.locale)
+        for key, name, value in setup.registry:
+            wine.run(["reg", "add", key, "/v", name, "/t", "REG_DWORD", "/d", str(value), "/f"])
         ports, sim_link = self._port_paths(directory, setup.ports)
         wine.map_ports(ports)
 
