@@ -1,10 +1,11 @@
 #!/usr/bin/env python3
 """
 Checks the release zip of a Windows build: it holds exactly what a user
-gets (the program, the README, the user guide and its pictures), the
+gets (the program, the README, the Group Policy templates, the user guide
+and its pictures), the
 program is this build's, the pictures are the ones its test run took, and
 every picture the guide shows is there. Then the installer package beside
-it, with msitools: the same program and guide, the upgrade code that never
+it, with msitools: the same program, templates and guide, the upgrade code that never
 changes, a Start menu shortcut, and the logon start only with KEEPONLINE.
 
     tools/check_package.py BUILD_DIRECTORY
@@ -25,6 +26,8 @@ def expected_files(build):
     return {
         "Orvanta.exe": build / "Orvanta.exe",
         "README.md": SOURCE / "README.md",
+        "orvanta.admx": SOURCE / "packaging" / "orvanta.admx",
+        "en-US/orvanta.adml": SOURCE / "packaging" / "en-US" / "orvanta.adml",
         "docs/user-guide.md": SOURCE / "docs" / "user-guide.md",
         "docs/images/settings_dialog.png": shots / "settings_dialog.png",
         "docs/images/code_picker_open.png": shots / "code_picker_open.png",

@@ -25,6 +25,7 @@ def make_msi(exe, docs, version, output):
     # Installer compares three version fields: 1.20 is 1.20.0.
     subprocess.run(["wixl", "-a", "x64", "-D", "Version=%s.0" % version,
                     "-D", "ProgramFile=%s" % exe.relative_to("/"), "-D", "DocsFolder=%s" % docs.relative_to("/"),
+                    "-D", "PackagingFolder=%s" % WXS.parent.relative_to("/"),
                     "-o", str(output), str(WXS)], check=True, cwd="/")
     subprocess.run(["msibuild", str(output), "-q",
                     "UPDATE `Component` SET `Condition` = 'KEEPONLINE OR REMOVE~=\"ALL\"' WHERE `Component` = 'LogonStart'"],

@@ -4,7 +4,7 @@
  * and records, key by key, what reaches it, so a test can compare the typed
  * text byte for byte.
  *
- *   typing_target.exe TYPED [--events FILE] [--ready FILE] [--stop FILE]
+ *   typing_target.exe TYPED [--events FILE] [--ready FILE] [--stop FILE] [--class NAME]
  *                           [--gap KIND,AFTER,SECONDS]... [--busy KIND,AFTER,SECONDS]...
  *                           [--hold VK,AFTERc,SECONDS]... [--press VK,AFTERc,COUNT]...
  *                           [--switch AFTERc]
@@ -50,6 +50,11 @@
  * chars N", then "switch end chars N" once it has them). TYPED still gets
  * every byte in order; TYPED.first and TYPED.second get what reached each
  * window, so a test can tell them apart.
+ *
+ * The window class is the program's own choice: with --class the window
+ * registers another (the shell's "Windows.UI.Core.CoreWindow", say) and,
+ * run as a copy named as the shell's program, stands for a window of the
+ * shell.
  *
  * Everything is ANSI on purpose: WM_CHAR then carries the byte as typed.
  */
@@ -105,6 +110,7 @@ struct Options {
     const char* eventsPath = nullptr;
     const char* readyPath = nullptr;
     const char* stopPath = nullptr;
+    const char* windowClass = "OrvantaTypingTarget";
     Gap gaps[kMost];
     int gapCount = 0;
     Busy busies[kMost];
@@ -573,6 +579,8 @@ bool parseArguments(int argc, char** argv)
             options.readyPath = argv[++i];
         else if (std::strcmp(argv[i], "--stop") == 0 && hasValue)
             options.stopPath = argv[++i];
+        else if (std::strcmp(argv[i], "--class") == 0 && hasValue)
+            options.windowClass = argv[++i];
         else if (std::strcmp(argv[i], "--gap") == 0 && hasValue) {
             if (!parseGap(argv[++i]))
                 return false;
@@ -603,7 +611,7 @@ bool parseArguments(int argc, char** argv)
 
 HWND createMainWindow(const char* title, int offset)
 {
-    HWND window = CreateWindowExA(0, "OrvantaTypingTarget", title, WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40 + offset,
+    HWND window = CreateWindowExA(0, options.windowClass, title, WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40 + offset,
                                   40 + offset, 720, 420, nullptr, nullptr, instance, nullptr);
     if (window) {
         SetForegroundWindow(window);
@@ -641,7 +649,7 @@ int WINAPI WinMain(HINSTANCE thisInstance, HINSTANCE, LPSTR, int)
     windowClass.hInstance = instance;
     windowClass.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-    windowClass.lpszClassName = "OrvantaTypingTarget";
+    windowClass.lpszClassName = options.windowClass;
     if (!RegisterClassA(&windowClass))
         return 4;
     mainWindow = frontWindow = createMainWindow("Typing target", 0);

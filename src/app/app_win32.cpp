@@ -160,7 +160,8 @@ INT_PTR runSettingsDialog(App& app)
     Program& program = app.program;
     SettingsDialogContext context{
         app.instance,
-        DialogSession{program.settings, program.working, app.driver, app.messageBoxes, app.settingsStore},
+        DialogSession{program.settings, program.working, app.driver, app.messageBoxes, app.settingsStore,
+                      app.registry},
         app.mainWindow, app.dialog, program.commandLineMode};
     const INT_PTR ended = showSettingsDialog(context);
     app.dialog = nullptr;

@@ -30,6 +30,7 @@
 #include "serial/com_port_win32.h"
 #include "serial/port_claim_win32.h"
 #include "serial/port_connections.h"
+#include "settings/registry_values_win32.h"
 #include "settings/settings_file.h"
 #include "settings/settings_store_win32.h"
 
@@ -87,6 +88,7 @@ struct App {
     Win32Keyboard keyboard;
     Win32MessageBoxes messageBoxes;
     Win32SettingsStore settingsStore;
+    Win32RegistryValues registry;
     Program program;
 
     EngineInbox inbox;

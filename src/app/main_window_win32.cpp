@@ -39,6 +39,7 @@ void OnCreate(App& app, HWND window, const CREATESTRUCTA& creation)
 {
     std::memset(&app.program.settings, 0, sizeof app.program.settings);
     loadSettings(app.program.settings, app.settingsStore);
+    loadRegistrySettings(app.program.settings, app.registry);
     app.cursor = POINT{};
     app.program.platformMajorVersion = platformMajorVersion();
     app.notificationArea.attach(window, creation.hInstance);
@@ -131,6 +132,16 @@ void OnEndSession(App& app, WPARAM ending)
     app.driver.feed(events::SessionEnded{});
     app.ports.awaitClosed(kPortCloseWaitMs);
     endProgram(app);
+}
+
+// Windows says so when it has applied a Group Policy, which may have set
+// the machine's choices anew: the records given from now on follow them,
+// those of a keep-online series that runs for days as well.
+void OnSettingChange(App& app, LPARAM area)
+{
+    const char* changed = reinterpret_cast<const char*>(area);
+    if (changed && lstrcmpiA(changed, "Policy") == 0)
+        loadRegistrySettings(app.program.settings, app.registry);
 }
 
 // The menu's bottom-right corner goes to the pointer; the window must be in
@@ -245,6 +256,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_WTSSESSION_CHANGE: OnSessionChange(app, wParam); return 0;
     case WM_QUERYENDSESSION: return OnQueryEndSession(app);
     case WM_ENDSESSION: OnEndSession(app, wParam); return 0;
+    case WM_SETTINGCHANGE: OnSettingChange(app, lParam); return 0;
     case WM_CLOSE: endProgram(app); return 0;
     case kTrayMessage: OnTrayIcon(app, window, lParam); return 0;
     case WM_COMMAND: OnCommand(app, window, wParam); return 0;

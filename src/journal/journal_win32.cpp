@@ -15,14 +15,15 @@
 
 #include <algorithm>
 
+#include "platform/program_name_win32.h"
 #include "platform/text_win32.h"
+#include "settings/registry_values_win32.h"
 
 namespace orvanta {
 namespace {
 
 constexpr wchar_t kJournalFolder[] = L"\\Orvanta\\Journal";
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
-constexpr int kMaxKeepDays = 3650;
 // A journal file is a day's rows: a file larger than this is none of ours.
 constexpr std::size_t kMostRead = std::size_t{1} << 30;
 
@@ -191,31 +192,13 @@ std::string Win32JournalSources::programOf(WindowId window)
 {
     DWORD processId = 0;
     GetWindowThreadProcessId(reinterpret_cast<HWND>(window), &processId);
-    HANDLE process = processId ? OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId) : nullptr;
-    if (!process)
-        return {};
-    wchar_t path[MAX_PATH] = {};
-    DWORD length = MAX_PATH;
-    const bool named = QueryFullProcessImageNameW(process, 0, path, &length);
-    CloseHandle(process);
-    if (!named)
-        return {};
-    const std::wstring full(path, length);
-    const std::size_t slash = full.rfind(L'\\');
-    const std::wstring name = slash == std::wstring::npos ? full : full.substr(slash + 1);
-    return utf8Of(name);
+    return programNameOf(processId);
 }
 
 int journalKeepDays()
 {
-    for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
-        DWORD days = 0, size = sizeof days;
-        if (RegGetValueW(root, L"Software\\Orvanta", L"JournalDays", RRF_RT_REG_DWORD, nullptr, &days, &size)
-                == ERROR_SUCCESS
-            && days >= 1 && days <= kMaxKeepDays)
-            return static_cast<int>(days);
-    }
-    return kDefaultJournalDays;
+    Win32RegistryValues registry;
+    return static_cast<int>(readRegistryDword(registry, kJournalDays, kDefaultJournalDays).value);
 }
 
 }  // namespace orvanta

@@ -39,7 +39,8 @@ public:
 };
 
 // How many days of files are kept: the DWORD "JournalDays" under
-// Software\Orvanta, the user's own before the machine's, else the default.
+// Software\Orvanta, the machine's (a policy's) before the user's own, else
+// the default.
 int journalKeepDays();
 
 }  // namespace orvanta

@@ -53,7 +53,7 @@ struct AnsiCharacter {
 // What typing needs to know of the window in the foreground.
 struct ForegroundWindow {
     bool exists = false;        // false: none, as while the workstation is locked
-    bool isShell = false;       // the desktop, or the shell's desktop or taskbar
+    bool isShell = false;       // the desktop, or one of the shell's own windows (isShellWindow)
     bool ownProcess = false;    // one of this program's own windows
     bool inputBlocked = false;  // its process may not be sent input from this one
     KeyboardLayout layout = 0;  // the keyboard layout of its thread

@@ -20,6 +20,8 @@
 
 #include "keys/foreground.h"
 #include "keys/key_sequence.h"
+#include "platform/program_name_win32.h"
+#include "platform/text_win32.h"
 
 namespace orvanta {
 namespace {
@@ -70,11 +72,19 @@ bool runsAtHigherIntegrity(DWORD processId)
     return theirs > ours;
 }
 
-bool isShellWindow(HWND window)
+// The longest name a window class can have.
+constexpr int kLongestClassName = 256;
+
+// The class as the window was registered with it, and the program of its
+// process: read once for each window that comes to the front (verdictFor).
+bool isShellWindowOf(HWND window, DWORD processId)
 {
-    char className[64] = {};
-    GetClassNameA(window, className, sizeof className);
-    return window == GetDesktopWindow() || window == GetShellWindow() || isShellWindowClass(className);
+    if (window == GetDesktopWindow() || window == GetShellWindow())
+        return true;
+    wchar_t className[kLongestClassName + 1] = {};
+    const int length = GetClassNameW(window, className, kLongestClassName + 1);
+    const std::string windowClass = utf8Of({className, static_cast<std::size_t>(length > 0 ? length : 0)});
+    return isShellWindow(windowClass, programNameOf(processId));
 }
 
 // Where the thread cannot be asked (it has just ended), the window counts
@@ -320,7 +330,8 @@ Win32Keyboard::WindowVerdict Win32Keyboard::verdictFor(HWND window, DWORD proces
 {
     std::lock_guard<std::mutex> hold(verdictLock_);
     if (window != verdict_.window || processId != verdict_.processId)
-        verdict_ = WindowVerdict{window, processId, isShellWindow(window), runsAtHigherIntegrity(processId)};
+        verdict_ = WindowVerdict{window, processId, isShellWindowOf(window, processId),
+                                 runsAtHigherIntegrity(processId)};
     return verdict_;
 }
 

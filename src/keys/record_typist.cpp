@@ -6,6 +6,8 @@
  */
 #include "keys/record_typist.h"
 
+#include <algorithm>
+
 namespace orvanta {
 namespace {
 
@@ -14,13 +16,35 @@ std::vector<std::uint8_t> codesToType(std::int8_t enabled, const std::uint8_t (&
     return {list, list + (enabled > 0 ? typedLength(list) : 0)};
 }
 
+// The control bytes the key table gives navigation keys, function keys
+// and Esc: a barcode carrying F4, a command and Enter would run it in an
+// Explorer window. Tab and CR are what forms expect between and after
+// fields.
+bool pressesKeyOnly(std::uint8_t byte)
+{
+    return byte >= 1 && byte <= VirtualKey::Escape && byte != VirtualKey::Tab && byte != VirtualKey::Return;
+}
+
+// Such a byte becomes 0, which types nothing but its pause, rather than
+// going: in a multi-byte code page the bytes on either side of it must not
+// join into a character the record does not hold.
+std::vector<std::uint8_t> dataToType(const Settings& settings, std::span<const std::uint8_t> data)
+{
+    std::vector<std::uint8_t> typed(data.begin(), data.end());
+    if (settings.typeOnlyCharacters.on)
+        std::replace_if(typed.begin(), typed.end(), pressesKeyOnly, std::uint8_t{0});
+    return typed;
+}
+
 }  // namespace
 
+// The journal has the record's line as it came; only what is typed of it
+// is framed here, for a transfer's record and one typed again alike.
 RecordJob frameRecord(const Settings& settings, const WorkingCodes& working, std::span<const std::uint8_t> data)
 {
     RecordJob job;
     job.prefix = codesToType(settings.prefixEnabled, working.workingPrefix);
-    job.data.assign(data.begin(), data.end());
+    job.data = dataToType(settings, data);
     job.carriageReturn = settings.addCr > 0;
     job.suffix = codesToType(settings.suffixEnabled, working.workingSuffix);
     job.charDelayMs = settings.charDelayMs;

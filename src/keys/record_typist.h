@@ -40,7 +40,9 @@ struct TypedRecord {
 };
 
 // The prefix and suffix codes a record is typed with, and its CR, from the
-// settings and the working code lists.
+// settings and the working code lists; and what of its data is typed:
+// with "Type only characters, Tab and Enter from records" on, its bytes 1
+// to 27 but Tab and CR type nothing.
 RecordJob frameRecord(const Settings& settings, const WorkingCodes& working, std::span<const std::uint8_t> data);
 
 class RecordTypist {

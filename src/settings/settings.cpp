@@ -22,6 +22,7 @@ void applyDefaults(Settings& settings)
     settings.prefixCodes.fill(0);
     settings.suffixEnabled = 0;
     settings.suffixCodes.fill(0);
+    settings.typeOnlyCharacters = RegistryChoice{false, false};
 }
 
 std::uint32_t baudRateOf(int baudIndex)

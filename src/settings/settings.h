@@ -3,8 +3,9 @@
  * accepted ranges, and the two code lists typed around every record.
  *
  * There is one Settings per process. It is written only on the UI thread
- * while no transfer runs; what a worker needs of it is taken when its
- * work is given.
+ * while no transfer runs (but for a choice the machine makes anew, which
+ * a Group Policy can do at any time); what a worker needs of it is taken
+ * when its work is given.
  */
 #pragma once
 
@@ -25,6 +26,14 @@ constexpr std::size_t kWorkingListSize = 16;
 
 enum class TransmissionType : std::int32_t { RS232 = 0, CradleIR = 1 };
 
+// A choice kept in the registry rather than the settings file
+// (settings/registry_settings.h): the machine's, where it sets one, and
+// the user's own otherwise.
+struct RegistryChoice {
+    bool on;
+    bool setByMachine;
+};
+
 struct Settings {
     TransmissionType transmissionType;
     std::int32_t comPort;
@@ -37,6 +46,9 @@ struct Settings {
     CodeBuffer prefixCodes;
     std::int8_t suffixEnabled;
     CodeBuffer suffixCodes;
+    // A record's data type no navigation key, function key or Esc: only
+    // characters, Tab and Enter. Prefix and suffix codes are not touched.
+    RegistryChoice typeOnlyCharacters;
 };
 
 // The settings dialog's working copies of the two lists, always in typing

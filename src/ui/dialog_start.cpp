@@ -1,7 +1,8 @@
 /*
  * Start of a transfer from the settings dialog. The settings file is
  * written before the port is opened, so it always holds the values of the
- * last Start, whether or not the collector could be reached.
+ * last Start, whether or not the collector could be reached; so are the
+ * user's choices kept in the registry.
  */
 #include "ui/dialog_start.h"
 
@@ -40,6 +41,8 @@ void applyDialogControls(const DialogControls& c, Settings& s)
     takeNumber(s.charDelayMs, c.charDelayMs, kMinCharDelayMs, kMaxCharDelayMs);
     s.prefixEnabled = c.prefixEnabled ? 1 : 0;
     s.suffixEnabled = c.suffixEnabled ? 1 : 0;
+    if (!s.typeOnlyCharacters.setByMachine)
+        s.typeOnlyCharacters.on = c.typeOnlyCharacters;
 }
 
 void startFromDialog(DialogSession& session, const DialogControls& controls, SettingsDialogWindow& dialog)
@@ -50,6 +53,10 @@ void startFromDialog(DialogSession& session, const DialogControls& controls, Set
     const std::size_t length = buildSettingsImage(session.settings, image);
     dialog.applyEnableRules(false);
     session.settingsFile.writeSettingsFile(image, length);
+    // The user's choice is kept, then read back with the machine's, which
+    // wins also where a policy set it after the dialog was filled.
+    saveRegistrySettings(session.settings, session.registry);
+    loadRegistrySettings(session.settings, session.registry);
     dialog.hide();
     session.engine.feed(events::Started{});
 }

@@ -11,6 +11,7 @@
 #include "platform/message_boxes.h"
 #include "platform/window_id.h"
 #include "protocol/engine_driver.h"
+#include "settings/registry_settings.h"
 #include "settings/settings.h"
 #include "settings/settings_file.h"
 #include "ui/number_field.h"
@@ -19,13 +20,15 @@ namespace orvanta {
 
 // What the settings dialog works on: the settings and working lists it
 // edits, the engine it starts and stops, where it reports its own failures
-// and where it saves the settings.
+// and where it saves the settings: the file, and the registry for the
+// choices kept there.
 struct DialogSession {
     Settings& settings;
     WorkingCodes& working;
     EngineDriver& engine;
     MessageBoxes& messageBoxes;
     SettingsFileWriter& settingsFile;
+    RegistryValues& registry;
 };
 
 // The list of transmission types shows the names before "Modem".
@@ -46,11 +49,12 @@ struct DialogControls {
     NumberReading charDelayMs;
     bool prefixEnabled;
     bool suffixEnabled;
+    bool typeOnlyCharacters;
 };
 
 // Takes every value the settings accept; a field that does not read as a
 // number, a value out of range or a list without selection leaves its
-// setting as it was.
+// setting as it was, and so does a choice the machine has made.
 void applyDialogControls(const DialogControls& controls, Settings& settings);
 
 class SettingsDialogWindow {

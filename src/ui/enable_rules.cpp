@@ -8,7 +8,7 @@
 namespace orvanta {
 namespace {
 
-enum class EnabledWhen { Idle, IdleAndKeepOnline, IdleAndPrefix, IdleAndSuffix, Transferring };
+enum class EnabledWhen { Idle, IdleAndKeepOnline, IdleAndPrefix, IdleAndSuffix, IdleAndUsersChoice, Transferring };
 
 struct Rule {
     int controlId;
@@ -31,6 +31,7 @@ constexpr Rule kRules[kRuledControlCount] = {
     {IDC_SUFFIX_ENABLED, EnabledWhen::Idle},
     {IDC_PREFIX_CODES, EnabledWhen::IdleAndPrefix},
     {IDC_SUFFIX_CODES, EnabledWhen::IdleAndSuffix},
+    {IDC_TYPE_ONLY_CHARACTERS, EnabledWhen::IdleAndUsersChoice},
     {IDC_START, EnabledWhen::Idle},
     {IDC_STOP, EnabledWhen::Transferring},
 };
@@ -42,6 +43,7 @@ bool holds(EnabledWhen when, bool enable, const Settings& s)
     case EnabledWhen::IdleAndKeepOnline: return enable && s.keepOnline != 0;
     case EnabledWhen::IdleAndPrefix: return enable && s.prefixEnabled != 0;
     case EnabledWhen::IdleAndSuffix: return enable && s.suffixEnabled != 0;
+    case EnabledWhen::IdleAndUsersChoice: return enable && !s.typeOnlyCharacters.setByMachine;
     case EnabledWhen::Transferring: return !enable;
     }
     return false;

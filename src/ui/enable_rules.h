@@ -1,9 +1,10 @@
 /*
  * Which of the settings dialog's controls can be used. With `enable` false
  * (a transfer runs) only Stop can; otherwise everything but Stop, the
- * polling field only with keep-online and each code field only while its
- * list is switched on. The rules follow Settings, that is the last Start,
- * not the current marks of the check boxes.
+ * polling field only with keep-online, each code field only while its
+ * list is switched on, and a choice kept in the registry only while the
+ * machine does not make it. The rules follow Settings, that is the last
+ * Start, not the current marks of the check boxes.
  */
 #pragma once
 
@@ -21,7 +22,7 @@ struct ControlState {
     bool operator==(const ControlState&) const = default;
 };
 
-constexpr std::size_t kRuledControlCount = 17;
+constexpr std::size_t kRuledControlCount = 18;
 
 // Every control the rules touch (the up-down controls, Close, the group
 // box and the other labels are never touched), with its state.

@@ -96,7 +96,8 @@ DialogControls readControls(HWND dialog)
                           readNumber(dialog, IDC_POLLING_SECONDS),
                           readNumber(dialog, IDC_CHAR_DELAY),
                           isMarked(dialog, IDC_PREFIX_ENABLED),
-                          isMarked(dialog, IDC_SUFFIX_ENABLED)};
+                          isMarked(dialog, IDC_SUFFIX_ENABLED),
+                          isMarked(dialog, IDC_TYPE_ONLY_CHARACTERS)};
 }
 
 void OnStart(HWND dialog)
@@ -192,7 +193,8 @@ void OnCommand(HWND dialog, int id, int notification)
     case IDC_ADD_CR:
     case IDC_KEEP_ONLINE:
     case IDC_PREFIX_ENABLED:
-    case IDC_SUFFIX_ENABLED: return OnCheckBoxToggle(dialog, id);
+    case IDC_SUFFIX_ENABLED:
+    case IDC_TYPE_ONLY_CHARACTERS: return OnCheckBoxToggle(dialog, id);
     default: break;
     }
     const NumberField* field = numberFieldOf(id);
@@ -298,6 +300,8 @@ void fillDialog(HWND dialog)
     fillList(dialog, IDC_BAUD_RATE, kBaudNames, kBaudCount, s.baudIndex);
     setMark(dialog, IDC_ADD_CR, s.addCr);
     setMark(dialog, IDC_KEEP_ONLINE, s.keepOnline);
+    // The machine's value where it makes the choice; the rules grey it then.
+    setMark(dialog, IDC_TYPE_ONLY_CHARACTERS, s.typeOnlyCharacters.on ? 1 : 0);
     SetDlgItemInt(dialog, IDC_POLLING_SECONDS, static_cast<UINT>(s.pollingSeconds), TRUE);
     applyEnableRules(dialog, true);
     SendDlgItemMessageA(dialog, IDC_CHAR_DELAY_SPIN, UDM_SETRANGE, 0, kSpinRange);

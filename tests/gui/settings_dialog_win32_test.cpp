@@ -5,6 +5,7 @@
 
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -91,8 +92,28 @@ TEST(SettingsDialogGui, OpensWithTheSettingsAndOnlyTwoTransmissionTypes)
     EXPECT_FALSE(keepOnline);
 }
 
+// The text's extent in the control's font: on one line, or wrapped at
+// `width` where the control wraps its text.
+SIZE textExtent(HWND control, const std::string& text, bool wraps, LONG width)
+{
+    HDC dc = GetDC(control);
+    HGDIOBJ previous = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(control, WM_GETFONT, 0, 0)));
+    SIZE extent = {};
+    if (wraps) {
+        RECT wrapped = {0, 0, width, 0};
+        DrawTextA(dc, text.c_str(), -1, &wrapped, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
+        extent = SIZE{wrapped.right, wrapped.bottom};
+    } else {
+        GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &extent);
+    }
+    SelectObject(dc, previous);
+    ReleaseDC(control, dc);
+    return extent;
+}
+
 // A label or check box whose text is wider than the control is cut off or
-// wraps out of sight; the mnemonic's & takes no room.
+// wraps out of sight, and one that wraps must be tall enough for all its
+// lines; the mnemonic's & takes no room.
 std::vector<std::string> clippedLabels(HWND dialog)
 {
     std::vector<std::string> clipped;
@@ -106,16 +127,12 @@ std::vector<std::string> clippedLabels(HWND dialog)
         std::erase(text, '&');
         if ((!label && !checkBox) || text.empty())
             continue;
-        HDC dc = GetDC(child);
-        HGDIOBJ previous = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(child, WM_GETFONT, 0, 0)));
-        SIZE extent = {};
-        GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &extent);
-        SelectObject(dc, previous);
-        ReleaseDC(child, dc);
         RECT area = {};
         GetClientRect(child, &area);
         const LONG box = checkBox ? GetSystemMetrics(SM_CXMENUCHECK) + 4 : 0;
-        if (extent.cx + box > area.right)
+        const bool wraps = checkBox && (style & BS_MULTILINE);
+        const SIZE extent = textExtent(child, text, wraps, area.right - box);
+        if (extent.cx + box > area.right || extent.cy > area.bottom)
             clipped.push_back(text);
     }
     return clipped;
@@ -293,6 +310,59 @@ TEST(SettingsDialogGui, CheckBoxesSwitchTheirControlsButNotTheSettings)
     EXPECT_EQ(suffixField, (std::vector<bool>{false, true}));
     EXPECT_EQ(program().settings.keepOnline, 0);
     EXPECT_EQ(program().settings.prefixEnabled, 0);
+}
+
+// A DWORD of the program's registry key under the root; none removes it.
+void setRegistryChoice(HKEY root, std::optional<DWORD> value)
+{
+    if (value)
+        RegSetKeyValueA(root, kRegistryKey, kTypeOnlyCharacters.name, REG_DWORD, &*value, sizeof *value);
+    else
+        RegDeleteKeyValueA(root, kRegistryKey, kTypeOnlyCharacters.name);
+}
+
+std::optional<DWORD> registryChoice(HKEY root)
+{
+    DWORD value = 0, size = sizeof value;
+    if (RegGetValueA(root, kRegistryKey, kTypeOnlyCharacters.name, RRF_RT_REG_DWORD, nullptr, &value, &size)
+        != ERROR_SUCCESS)
+        return std::nullopt;
+    return value;
+}
+
+// The machine's choice shows greyed, with its value; the user's own goes
+// to the user's key at Start, with the other settings.
+TEST(SettingsDialogGui, TheMachinesTypingChoiceIsGreyedAndTheUsersIsKeptAtStart)
+{
+    setRegistryChoice(HKEY_LOCAL_MACHINE, 1);
+    resetProgram();
+    loadRegistrySettings(program().settings, theApp().registry);
+    bool machineMarked = false, machineEnabled = true;
+    runSettingsDialog([&](HWND dialog) {
+        machineMarked = marked(dialog, IDC_TYPE_ONLY_CHARACTERS);
+        machineEnabled = enabled(dialog, IDC_TYPE_ONLY_CHARACTERS);
+        pressButton(dialog, IDC_CLOSE);
+    });
+    setRegistryChoice(HKEY_LOCAL_MACHINE, std::nullopt);
+    setRegistryChoice(HKEY_CURRENT_USER, std::nullopt);
+    resetProgram();
+    loadRegistrySettings(program().settings, theApp().registry);
+    bool userEnabled = false;
+    runSettingsDialog([&](HWND dialog) {
+        userEnabled = enabled(dialog, IDC_TYPE_ONLY_CHARACTERS);
+        pressButton(dialog, IDC_TYPE_ONLY_CHARACTERS);
+        setItemText(dialog, IDC_COM_PORT, "200");
+        postButton(dialog, IDC_START);
+        answerMessageBox(dialog);
+        SendMessageA(theApp().mainWindow, WM_COMMAND, IDM_TRAY_EXIT, 0);
+    });
+    const std::optional<DWORD> kept = registryChoice(HKEY_CURRENT_USER);
+    setRegistryChoice(HKEY_CURRENT_USER, std::nullopt);
+    EXPECT_TRUE(machineMarked);
+    EXPECT_FALSE(machineEnabled);
+    EXPECT_TRUE(userEnabled);
+    EXPECT_EQ(kept, std::optional<DWORD>(1));
+    EXPECT_TRUE(program().settings.typeOnlyCharacters.on);
 }
 
 // The record by which the shell knows the program's icon.

@@ -492,14 +492,5 @@ TEST(KeystrokeSynthesizer, TypesARecordIntoItsWindowAloneAndNeverWithTheUsersMod
     }
 }
 
-TEST(KeystrokeSynthesizer, ShellWindowsAreKnownByTheirClass)
-{
-    for (const char* shell : {"Progman", "WorkerW", "Shell_TrayWnd", "Shell_SecondaryTrayWnd", "#32769",
-                              "__winex11_standalone_tray", "tooltips_class32"})
-        EXPECT_TRUE(isShellWindowClass(shell)) << shell;
-    for (const char* other : {"Notepad", "OrvantaTypingTarget", "progman", ""})
-        EXPECT_FALSE(isShellWindowClass(other)) << other;
-}
-
 }  // namespace
 }  // namespace orvanta

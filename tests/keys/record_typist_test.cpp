@@ -46,12 +46,15 @@ struct TypistBench {
     }
 };
 
-// Taps of the US layout for plain letters, digits and control codes.
+// Taps of the US layout for plain letters, digits and control codes; a 0
+// is a byte that types nothing but its pause.
 EventLog typed(const std::string& text, int delay = 2)
 {
     EventLog events;
     for (unsigned char c : text) {
-        if (c == 13)
+        if (c == 0)
+            ;
+        else if (c == 13)
             tap(events, Vk::Return);
         else if (c >= 'a' && c <= 'z')
             tap(events, c - 'a' + 'A');
@@ -59,8 +62,8 @@ EventLog typed(const std::string& text, int delay = 2)
             events.push_back(down(Vk::Shift));
             tap(events, c);
             events.push_back(up(Vk::Shift));
-        } else if (c == 15)
-            tap(events, Vk::F1);
+        } else if (c >= 15 && c <= 26)
+            tap(events, Vk::F1 + c - 15);
         else
             tap(events, c);
         events.push_back(pause(delay));
@@ -76,10 +79,12 @@ EventLog then(EventLog events, const EventLog& more)
 
 TEST(RecordTypist, FramesTheDataWithPrefixCarriageReturnAndSuffix)
 {
+    const std::string navigation = "\x01\x02\x03\x04\x05\x06\x07\x08\x0b\x0c\x0e";
     const struct {
         const char* name;
         int addCr, prefixEnabled, suffixEnabled;
         std::string prefix, suffix, data, expected;
+        bool onlyCharacters = false;
     } cases[] = {
         {"data only", 0, 0, 0, "", "", "ab", "ab"},
         {"carriage return after the data", 1, 0, 0, "", "", "ab", "ab\r"},
@@ -90,12 +95,21 @@ TEST(RecordTypist, FramesTheDataWithPrefixCarriageReturnAndSuffix)
         {"record without data, no CR", 0, 1, 1, "p", "s", "", "ps"},
         {"record without data, with CR", 1, 0, 0, "", "", "", "\r"},
         {"enter in a list stays enter", 0, 1, 1, "\r", "\x0f", "z", "\rz\x0f"},
+        {"F4 and Esc in the data are keys by default", 1, 0, 0, "", "", "\x12x\x1b", "\x12x\x1b\r"},
+        {"only characters: F4 and Esc in the data type nothing", 1, 0, 0, "", "", "\x12x\x1b",
+         std::string("\0x\0\r", 4), true},
+        {"only characters: navigation keys and F12 type nothing", 0, 0, 0, "", "", navigation + "y\x1a",
+         std::string(navigation.size(), '\0') + "y" + std::string(1, '\0'), true},
+        {"only characters: Tab and Enter in the data stay", 0, 0, 0, "", "", "a\tb\rc", "a\tb\rc", true},
+        {"only characters: prefix and suffix codes stay", 1, 1, 1, "\x1b", "\x0f", "\x0f",
+         std::string("\x1b\0\r\x0f", 4), true},
     };
     for (const auto& c : cases) {
         TypistBench bench;
         bench.settings.addCr = static_cast<std::int8_t>(c.addCr);
         bench.settings.prefixEnabled = static_cast<std::int8_t>(c.prefixEnabled);
         bench.settings.suffixEnabled = static_cast<std::int8_t>(c.suffixEnabled);
+        bench.settings.typeOnlyCharacters.on = c.onlyCharacters;
         bench.setCodes(c.prefix, c.suffix);
         EXPECT_EQ(bench.type(c.data), TypingOutcome::Typed) << c.name;
         EXPECT_EQ(bench.log, typed(c.expected)) << c.name;

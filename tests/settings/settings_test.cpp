@@ -24,6 +24,8 @@ TEST(Settings, DefaultsAreCradleOnCom1At115200WithCarriageReturn)
     EXPECT_EQ(settings.suffixEnabled, 0);
     EXPECT_EQ(settings.prefixCodes, CodeBuffer{});
     EXPECT_EQ(settings.suffixCodes, CodeBuffer{});
+    EXPECT_FALSE(settings.typeOnlyCharacters.on);
+    EXPECT_FALSE(settings.typeOnlyCharacters.setByMachine);
 }
 
 TEST(Settings, BaudIndexFollowsTheDialogListOrder)

@@ -60,8 +60,14 @@ def byte_record_options(*records):
 
 
 class TypingTarget:
-    def __init__(self, wine, exe, directory):
-        self.wine, self.exe = wine, exe
+    """program: the target runs as a copy of itself of that name, in
+    `directory`, as a window of the shell runs in the shell's own program;
+    window_class: its window is of that class."""
+
+    def __init__(self, wine, exe, directory, program=None, window_class=None):
+        self.wine = wine
+        self.exe = shutil.copy2(exe, os.path.join(directory, program)) if program else exe
+        self.class_options = ["--class", window_class] if window_class else []
         self.typed = os.path.join(directory, "typed.txt")
         self.events = os.path.join(directory, "target-events.txt")
         self.ready = os.path.join(directory, "target-ready")
@@ -75,7 +81,7 @@ class TypingTarget:
         self.process = self.wine.start([self.exe, windows_path(self.typed),
                                         "--events", windows_path(self.events),
                                         "--ready", windows_path(self.ready),
-                                        "--stop", windows_path(self.stop_file), *options])
+                                        "--stop", windows_path(self.stop_file), *self.class_options, *options])
         if not wait_for(lambda: os.path.exists(self.ready) or self.process.poll() is not None, seconds):
             raise RuntimeError("the typing target did not take the foreground")
         if self.process.poll() is not None:
@@ -164,7 +170,13 @@ class Setup:
     as in a protected folder (a read-only file would not stop root).
     target_options go to the typing target (--gap, --busy, --hold, --switch).
     locale is the one the wine processes run in (LANG and LC_ALL):
-    "ja_JP.UTF-8" gives them the ANSI code page 932.
+    "ja_JP.UTF-8" gives them the ANSI code page 932. target_as (program,
+    window class) runs the typing target as a copy of itself named as an
+    application's program, with a window of that class; with target_later
+    the user of an interactive run opens it (Driver.open_target) while the
+    program runs, instead of the bench before the start. registry: (key,
+    value name, DWORD) written into the prefix with `wine reg add` before
+    the program first runs.
 
     The user's journal folder gets journal_days days of journal files made
     by journal_bench.exe (up to yesterday, 10,000 rows each), then the
@@ -184,6 +196,9 @@ class Setup:
     keymap: str = None
     target: bool = True
     target_options: list = field(default_factory=list)
+    target_as: tuple = (None, None)
+    target_later: bool = False
+    registry: list = field(default_factory=list)
     settings_unwritable: bool = False
     locale: str = None
     journal_days: int = 0
@@ -369,21 +384,24 @@ class Bench:
         server, display = (start_xvfb("1024x768x24", keymap_directory(self.work_root, setup.keymap))
                            if setup.keymap else (None, None))
         wine = Wine(os.path.join(directory, "prefix"), os.path.join(directory, "wine.log"), display, setup.locale)
+        for key, name, value in setup.registry:
+            wine.run(["reg", "add", key, "/v", name, "/t", "REG_DWORD", "/d", str(value), "/f"])
         ports, sim_link = self._port_paths(directory, setup.ports)
         wine.map_ports(ports)
 
         outcome = Outcome(directory=directory)
-        target = TypingTarget(wine, self.target_exe, directory) if setup.target else None
+        target = TypingTarget(wine, self.target_exe, directory, *setup.target_as) if setup.target else None
+        self.target = target    # the user of an interactive run may open it (Driver.open_target)
         sim = SimulatorProcess(sim_link, os.path.join(directory, "sim.log")) if sim_link else None
         made = ()
         try:
             made = self._put_journal(wine, directory, setup)
-            if target:
+            if target and not setup.target_later:
                 target.start(setup.target_options)
             if sim:
                 sim.start(setup.sim_options, lifetime=setup.time_limit * (2 if setup.run_again else 1) + 120)
             self._run_held_and_again(wine, exe, setup, outcome, made)
-            if target:
+            if target and target.process:
                 target.wait_until_quiet()
                 outcome.typed = target.read_typed()
                 outcome.typed_first, outcome.typed_second = target.read_typed("first"), target.read_typed("second")
@@ -500,8 +518,23 @@ class Driver:
     """One ui_driver.exe run per action, in the program's wine prefix.
     Controls and menu commands go by their names in src/res/resource.h."""
 
-    def __init__(self, wine, exe, log_path):
+    def __init__(self, wine, exe, log_path, target=None, options=()):
         self.wine, self.exe, self.log_path = wine, exe, log_path
+        self.target, self.target_options = target, options
+
+    def open_target(self):
+        """The user opens the typing target, which takes the front."""
+        self.target.start(self.target_options)
+
+    def shell_window(self, outcome, program, window_class):
+        """A window of the shell, played by the typing target: a copy of it
+        named as the shell's program, in a folder of its own under the
+        case's, with a window of the shell's class. start() puts it in
+        front; stop() closes it."""
+        folder = os.path.join(outcome.directory, "shell", "%s %s" % (program, window_class.replace("#", "")))
+        os.makedirs(folder)
+        return TypingTarget(self.wine, os.path.join(os.path.dirname(self.exe), "typing_target.exe"), folder,
+                            program, window_class)
 
     def start_again(self, outcome, *args, seconds=30):
         """The user starts Orvanta once more while it runs (from the Start
@@ -548,8 +581,10 @@ class InteractiveBench(Bench):
         start = time.monotonic()
         process = wine.start([exe, setup.args] if setup.args else [exe])
         outcome.seen, outcome.user_problem = {}, None
+        driver = Driver(wine, self.driver_exe, os.path.join(outcome.directory, "driver.log"), self.target,
+                        setup.target_options)
         try:
-            setup.user(Driver(wine, self.driver_exe, os.path.join(outcome.directory, "driver.log")), outcome)
+            setup.user(driver, outcome)
         except (UserFailed, subprocess.TimeoutExpired) as problem:
             outcome.user_problem = str(problem)
         try:

@@ -59,7 +59,8 @@ class InstalledSetup(InteractiveSetup):
 # Under drive C: what the package installs, and its shortcut. Windows puts
 # a per-machine package's shortcut into the common Start menu; wine 8 puts
 # it into the installing user's.
-INSTALLED = ["Program Files/Orvanta/Orvanta.exe", "Program Files/Orvanta/docs/user-guide.md",
+INSTALLED = ["Program Files/Orvanta/Orvanta.exe", "Program Files/Orvanta/orvanta.admx",
+             "Program Files/Orvanta/en-US/orvanta.adml", "Program Files/Orvanta/docs/user-guide.md",
              "Program Files/Orvanta/docs/images/settings_dialog.png",
              "Program Files/Orvanta/docs/images/settings_dialog_port.png",
              "Program Files/Orvanta/docs/images/code_picker_open.png"]

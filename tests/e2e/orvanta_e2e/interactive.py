@@ -21,9 +21,9 @@ from .checks import (DAY_FILE, PENDING_FILE, delivered, exit_code, journal_actio
                      kept_focus, lines_received_start, port_lost, seen, settings_start, stopped_within, typed,
                      typed_once_but_resent, typed_whole_after_a_piece, user_done, window_gaps_quiet)
 from .environment import wait_for
-from .harness import (REPO, InteractiveSetup, UserFailed, byte_record_options, journal_folder, journal_name,
-                      reads_so_far, record_options, today, typed_records, typed_so_far, wait_until_delivered,
-                      wait_until_polled, wait_until_typed)
+from .harness import (REPO, InteractiveSetup, UserFailed, byte_record_options, focus_lost, journal_folder,
+                      journal_name, reads_so_far, record_options, today, typed_records, typed_so_far,
+                      wait_until_delivered, wait_until_polled, wait_until_typed)
 from .simulator import record_line
 
 
@@ -343,10 +343,58 @@ def caps_lock_on_typed_again(driver, outcome):
     driver("tray", "IDM_TRAY_EXIT")
 
 
+CORE_WINDOW = "Windows.UI.Core.CoreWindow"
+# The shell's windows, each by the program that shows it and its class:
+# Start, Search (Windows 11, 10, and 10 before 1903), the notification
+# centre, the lock screen; Task View and Alt+Tab (Windows 10, 11, the
+# classic one, and the switch window of Windows' own); the taskbar's
+# overflow of icons (Windows 10, 11).
+SHELL_WINDOWS = (("StartMenuExperienceHost.exe", CORE_WINDOW), ("SearchHost.exe", CORE_WINDOW),
+                 ("SearchApp.exe", CORE_WINDOW), ("SearchUI.exe", CORE_WINDOW),
+                 ("ShellExperienceHost.exe", CORE_WINDOW), ("LockApp.exe", CORE_WINDOW),
+                 ("explorer.exe", "MultitaskingViewFrame"), ("explorer.exe", "XamlExplorerHostIslandWindow"),
+                 ("explorer.exe", "TaskSwitcherWnd"), ("explorer.exe", "#32771"),
+                 ("explorer.exe", "NotifyIconOverflowWindow"),
+                 ("explorer.exe", "TopLevelWindowForOverflowXamlIsland"))
+
+
+def shell_windows_then_an_application(driver, outcome):
+    """The shell's windows take the front one after the other, each for
+    longer than a poll of the series; then the user opens an application's
+    window of the same framework as Start's. No READ goes out while the
+    shell is in front, nothing is typed into it, and the records come to
+    the application."""
+    typed_into, lost_front = [], []
+    for program, window_class in SHELL_WINDOWS:
+        window = driver.shell_window(outcome, program, window_class)
+        window.start()
+        time.sleep(1.5)     # a poll of the series and more
+        if focus_lost(window.read_events()):
+            lost_front.append("%s %s" % (program, window_class))
+        window.stop()
+        if window.read_typed():
+            typed_into.append("%s %s: %r" % (program, window_class, window.read_typed()))
+    outcome.seen["READs while the shell was in front"] = str(reads_so_far(outcome))
+    outcome.seen["typed into the shell"] = "; ".join(typed_into) or "nothing"
+    outcome.seen["shell windows that lost the front"] = ", ".join(lost_front) or "none"
+    driver.open_target()
+    wait_until_typed(outcome, typed_records(*SIX[:3]))
+    driver("tray", "IDM_TRAY_EXIT")
+
+
 RS232_LINES = b"0\r\n1\r\n0\r\n1\r\n0\r\n2\r\n2\r\n"
 ENTER_PREFIX = b"1\x7f" + bytes(9) + b"\r\n"
 
 CASES = {
+    # Start, Search, Task View, Alt+Tab, the notification centre, the lock
+    # screen and the taskbar's overflow in turn: none is a window to type
+    # into, and the records wait in the collector; a Store app's window
+    # (a CoreWindow of its own program) takes them.
+    "shell_windows_take_no_records": (
+        InteractiveSetup(KEEP_ONLINE, sim_options=record_options(*SIX[:3]), user=shell_windows_then_an_application,
+                         target_as=("CalculatorApp.exe", CORE_WINDOW), target_later=True, time_limit=150),
+        [typed(typed_records(*SIX[:3])), delivered(3), seen("READs while the shell was in front", "0"),
+         seen("typed into the shell", "nothing"), seen("shell windows that lost the front", "none")]),
     "type_again_from_recent_records": (
         InteractiveSetup(KEEP_ONLINE, sim_options=record_options(*SIX[:3]), user=type_again_chosen_record),
         [typed(typed_records(*SIX[:3], SIX[1])), seen("window closed", "ok"),

@@ -10,8 +10,9 @@ A run whose transfer completed (or had nothing to send) ends with exit code
 The runner (__main__) applies ALWAYS and a case's own checks to its run.
 """
 from .checks import (DAY_FILE, JOURNAL_START, PENDING_FILE, caps_lock_scan_code, cradle_conversation, delivered,
-                     ended_within, episodes, exit_code, exit_codes_in_any_order, journal_file, journal_hex, journaled,
-                     keydowns, kept_focus, line_rate, lines_received, moved_to_second_window, pending_moved, port_lost,
+                     ended_within, episodes, exit_code, exit_codes_in_any_order, journal_bytes, journal_file,
+                     journal_hex, journaled, keydowns, kept_focus, line_rate, lines_received, moved_to_second_window,
+                     pending_moved, port_lost,
                      settings_file, typed)
 from .harness import Setup, byte_record_options, record_options, typed_records
 from .simulator import record_line
@@ -70,6 +71,15 @@ SHIFT_JIS = ("テスト123".encode("cp932"), b"XY\xe9", b"NEXT-01")
 # an accented letter of code page 1252.
 JOURNALED = ("12,5 kg", 'say "hi"', "a;b;c", "01\x1d10ABC", "caf\xe9")
 
+# A printed barcode carrying keys: F4 (which opens Explorer's address
+# bar), Esc, Home and Delete among its characters and a Tab; and what a
+# PC whose IT set "Type only characters, Tab and Enter from records" types
+# of it. Wine's reg.exe writes the machine's value as a policy would.
+KEYS_IN_DATA = b"\x12LOT-7\x1b A\x03\tB\x029"
+ONLY_CHARACTERS = b"LOT-7 A\tB9"
+POLICY_TYPE_ONLY_CHARACTERS = (r"HKLM\Software\Orvanta", "TypeOnlyCharacters", 1)
+F4, ESC, HOME, DELETE = 0x73, 0x1B, 0x24, 0x2E
+
 # A row of the morning, already in the day's journal file.
 MORNING = "EARLY-0600"
 MORNING_ROW = ("{today}T06:00:00.000+00:00,COM1,%s,%s,Untitled - Notepad,notepad.exe,typed,"
@@ -88,6 +98,12 @@ CASES = {
          journal_file(DAY_FILE, [MORNING], run=1), journal_file(PENDING_FILE, TWELVE[:5], run=1),
          journal_file(DAY_FILE, [MORNING, *TWELVE[:8]]), journal_file(PENDING_FILE, None),
          pending_moved(DAY_FILE, PENDING_FILE)]),
+    # The keys of a record's data press nothing where the machine says so;
+    # the journal has the line as it came.
+    "only_characters_typed_where_the_machine_says_so": (
+        Setup(UNATTENDED, sim_options=byte_record_options(KEYS_IN_DATA), registry=[POLICY_TYPE_ONLY_CHARACTERS]),
+        [typed(ONLY_CHARACTERS + b"\r"), keydowns([], keys={F4, ESC, HOME, DELETE}), delivered(1),
+         journal_bytes(record_line(0, KEYS_IN_DATA)[:-1])]),
     "journal_keeps_every_record": (
         Setup(UNATTENDED, sim_options=byte_record_options(*[r.encode("cp1252") for r in JOURNALED])),
         [typed(typed_records(*JOURNALED)), journaled(JOURNALED, "Typing target")]),
