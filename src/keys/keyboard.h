@@ -111,9 +111,6 @@ public:
     // of somebody else's that come while a record is typed wait, and go to
     // the window after the record's last key, in their order.
     virtual bool othersKeysQuiet(std::uint32_t quietMs) = 0;
-    // Whether the record window's thread has read every event sent last;
-    // true where that cannot be known.
-    virtual bool keysTaken() = 0;
 };
 
 }  // namespace orvanta

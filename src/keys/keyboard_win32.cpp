@@ -30,7 +30,6 @@ constexpr UINT kDeadKeyFlag = 0x80000000u;
 // SendInput returns once the hook has had every event; a verdict that has
 // not come by then only comes late, from a hook that is being dropped.
 constexpr DWORD kVerdictWaitMs = 50;
-constexpr SHORT kKeyDown = static_cast<SHORT>(0x8000);
 
 // 0 when it cannot be read.
 DWORD integrityLevelOf(HANDLE process)
@@ -140,7 +139,6 @@ KeysFate Win32Keyboard::sendKeys(const KeyEvent* events, std::uint32_t count)
         inputs[i] = toInput(events[i]);
         inputs[i].ki.dwExtraInfo = watched ? KeyWatch::tag(character, i, count, events[i].keyUp) : KeyWatch::ownTag();
     }
-    noteAwaited(events, count);
     if (SendInput(count, inputs, sizeof(INPUT)) != count)
         return KeysFate::Refused;
     if (!watched)
@@ -148,57 +146,14 @@ KeysFate Win32Keyboard::sendKeys(const KeyEvent* events, std::uint32_t count)
     return watch_.verdict(character, kVerdictWaitMs).value_or(KeysFate::WentIn);
 }
 
-// The key state of a thread attached to another's is the one that thread
-// has read: its keys are read, in order, once the last event's key is up
-// again after it was seen down, or its toggle bit has flipped as often as
-// that key went down. (The state is cleared as the threads are attached,
-// so the bit before the first key can be one that does not hold.) A
-// window of this program's own thread, or one that may not be attached
-// to, is not waited for.
 void Win32Keyboard::beginRecord(const ForegroundWindow& window)
 {
     watch_.begin(reinterpret_cast<HWND>(window.id));
-    const DWORD own = GetCurrentThreadId();
-    sharedWith_ = window.thread != own && AttachThreadInput(own, window.thread, TRUE) ? window.thread : 0;
-    awaited_ = {};
 }
 
 void Win32Keyboard::endRecord()
 {
-    if (sharedWith_)
-        AttachThreadInput(GetCurrentThreadId(), sharedWith_, FALSE);
-    sharedWith_ = 0;
-    awaited_ = {};
     watch_.end();
-}
-
-void Win32Keyboard::noteAwaited(const KeyEvent* events, std::uint32_t count)
-{
-    awaited_ = {};
-    if (!sharedWith_ || count == 0 || !events[count - 1].keyUp)
-        return;
-    const KeyEvent& last = events[count - 1];
-    const int key = last.unicode ? VK_PACKET : last.virtualKey;
-    int downs = 0;
-    for (std::uint32_t i = 0; i < count; ++i) {
-        const int eventKey = events[i].unicode ? VK_PACKET : events[i].virtualKey;
-        downs += eventKey == key && !events[i].keyUp ? 1 : 0;
-    }
-    if (downs % 2 == 0)   // a surrogate pair: the toggle bit ends as it began
-        return;
-    awaited_ = {key, (GetKeyState(key) & 1) == 0, false};
-}
-
-bool Win32Keyboard::keysTaken()
-{
-    if (!awaited_.virtualKey)
-        return true;
-    const SHORT state = GetKeyState(awaited_.virtualKey);
-    if (state & kKeyDown) {
-        awaited_.seenDown = true;
-        return false;
-    }
-    return awaited_.seenDown || ((state & 1) != 0) == awaited_.toggled;
 }
 
 // WM_NULL does nothing; the answer only says that the window's thread

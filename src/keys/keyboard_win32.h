@@ -31,7 +31,6 @@ public:
     bool modifiersHeld() override;
     ForegroundWindow foregroundWindow() override;
     bool othersKeysQuiet(std::uint32_t quietMs) override { return watch_.othersQuiet(quietMs); }
-    bool keysTaken() override;
     // Whether the session takes keyboard input: not while the workstation
     // is locked or the session is disconnected. The lock screen of Windows
     // 10 and 11 can have a foreground window of its own, so the session's
@@ -66,18 +65,6 @@ private:
     WindowVerdict verdict_;
     KeyWatch watch_;
     std::atomic<bool> sessionTakesInput_{true};
-
-    // While a record is typed this thread shares the input state of the
-    // record window's thread, whose key state changes as that thread reads
-    // each key: the key whose reading tells that a character's events are
-    // all read, and its toggle bit once they are.
-    DWORD sharedWith_ = 0;
-    struct Awaited {
-        int virtualKey = 0;   // 0: nothing to wait for
-        bool toggled = false;
-        bool seenDown = false;
-    } awaited_;
-    void noteAwaited(const KeyEvent* events, std::uint32_t count);
 };
 
 // The SendInput record of one key event.

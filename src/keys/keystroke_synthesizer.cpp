@@ -74,7 +74,6 @@ bool KeystrokeSynthesizer::typeRecord(const RecordKeys& record)
     window.id = typing_.recordWindow;
     window.thread = typing_.recordThread;
     keyboard_.beginRecord(window);
-    takenUnknown_ = false;
     static const std::uint8_t kEnter[] = {VirtualKey::Return};
     const bool typed = typeText(record.prefix, true) && typeText(record.data, false)
                        && (!record.carriageReturn || typeText(kEnter, true)) && typeText(record.suffix, true);
@@ -105,7 +104,6 @@ bool KeystrokeSynthesizer::typeText(std::span<const std::uint8_t> bytes, bool ea
         if (!sendWhole(keys, turn))
             return false;
         gaps.wentIn(turn, used);
-        awaitTaken();
         i += used;
     }
     return true;
@@ -136,21 +134,6 @@ bool KeystrokeSynthesizer::sendWhole(KeySequence& keys, std::uint64_t& turnUs)
         if (fate != KeysFate::HeldBack)
             return fate == KeysFate::WentIn;
         heldBack = true;
-    }
-}
-
-// A key leaves only once the window's thread has read the one before it:
-// an application that puts another window in front as it reads a
-// character would otherwise hand the keys already waiting in its queue to
-// that window. The wait is part of the gap after the key.
-void KeystrokeSynthesizer::awaitTaken()
-{
-    const std::uint64_t giveUpUs = clock_.nowUs() + kTakenWaitMs * kMicrosPerMs;
-    while (!takenUnknown_ && !keyboard_.keysTaken()) {
-        if (clock_.nowUs() >= giveUpUs || typing_.stopRequested)
-            takenUnknown_ = true;
-        else
-            clock_.sleepUntilUs(clock_.nowUs() + kTakenPollUs);
     }
 }
 

@@ -7,9 +7,8 @@
  *
  * A record goes to one window, the record window, key by key: each key
  * goes in only while that window has the front and its focus and no
- * modifier of the user's is down, and only once the window's thread has
- * read the key before it. A record counts as typed when its last key went
- * in; what the application does after that is its own business.
+ * modifier of the user's is down. A record counts as typed when its last
+ * key went in; what the application does after that is its own business.
  */
 #pragma once
 
@@ -42,11 +41,6 @@ constexpr std::uint32_t kAnswerWaitMs = 100;
 // A record starts only once nobody else's key is down and none has gone
 // for this long.
 constexpr std::uint32_t kKeyboardQuietMs = 300;
-// How long a key waits for the window's thread to read the one before it,
-// and how often it looks; a thread that takes longer is busy, and the rest
-// of the record goes to its queue without waiting.
-constexpr std::uint32_t kTakenWaitMs = 2000;
-constexpr std::uint64_t kTakenPollUs = 250;
 // What a byte that is no character of the ANSI code page types.
 constexpr std::uint16_t kReplacementCharacter = 0xFFFD;
 
@@ -83,7 +77,6 @@ public:
 private:
     bool typeText(std::span<const std::uint8_t> bytes, bool eachByteAlone);
     bool sendWhole(KeySequence& keys, std::uint64_t& turnUs);
-    void awaitTaken();
     bool awaitModifiersUp(std::uint64_t giveUpUs);
     bool stillRecordWindow();
     std::uint32_t addCharacter(KeySequence& keys, const std::uint8_t* bytes, std::uint32_t available);
@@ -95,7 +88,6 @@ private:
     const Settings& settings_;
     TypingState& typing_;
     const int& platformMajorVersion_;
-    bool takenUnknown_ = false;   // the window's thread stopped reading keys in this record
 };
 
 }  // namespace orvanta

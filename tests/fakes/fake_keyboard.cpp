@@ -108,7 +108,6 @@ KeysFate FakeKeyboard::sendKeys(const KeyEvent* events, std::uint32_t count)
         apply(events[taken]);
     }
     batches.push_back(taken);
-    looksBeforeTaken_ = untakenLooks;
     if (afterKeys)
         afterKeys();
     return fate == KeysFate::WentIn && taken < count ? KeysFate::Refused : fate;
@@ -119,16 +118,6 @@ bool FakeKeyboard::othersKeysQuiet(std::uint32_t)
     if (busyKeyboardLooks <= 0)
         return true;
     --busyKeyboardLooks;
-    return false;
-}
-
-bool FakeKeyboard::keysTaken()
-{
-    if (neverTakenFrom >= 0 && batches.size() > static_cast<std::size_t>(neverTakenFrom))
-        return false;
-    if (looksBeforeTaken_ <= 0)
-        return true;
-    --looksBeforeTaken_;
     return false;
 }
 

@@ -51,7 +51,6 @@ public:
     bool modifiersHeld() override;
     ForegroundWindow foregroundWindow() override;
     bool othersKeysQuiet(std::uint32_t quietMs) override;
-    bool keysTaken() override;
 
 
     bool capsLockOn = false;
@@ -66,8 +65,6 @@ public:
     int hungLooks = 0;                    // the window in front does not answer this many looks
     int busyLooks = 0;                    // the window in front does not answer this many looks
     int busyKeyboardLooks = 0;            // somebody else types for this many looks
-    int untakenLooks = 0;                 // the window's thread reads each character after this many looks
-    int neverTakenFrom = -1;              // from this character on the thread reads none (-1: all)
     int eventsAccepted = -1;              // refuses every event after this many (-1: none)
     std::deque<KeysFate> watchSays;       // what the watch reports for the next sendKeys calls
     bool judges = false;                  // the watch judges every key: no look before each
@@ -84,7 +81,6 @@ private:
         bool before;
     };
     std::vector<CapsChange> capsChanges_;
-    int looksBeforeTaken_ = 0;
 };
 
 }  // namespace orvanta::fakes

@@ -30,7 +30,6 @@ struct SilentKeyboard : Keyboard {
     bool modifiersHeld() override { return false; }
     ForegroundWindow foregroundWindow() override { return {true, false, false, false, 1}; }
     bool othersKeysQuiet(std::uint32_t) override { return true; }
-    bool keysTaken() override { return true; }
 };
 
 }  // namespace orvanta::fakes

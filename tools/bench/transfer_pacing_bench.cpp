@@ -78,7 +78,6 @@ public:
     bool modifiersHeld() override { return costly(keys_.modifiersHeld()); }
     ForegroundWindow foregroundWindow() override { return costly(keys_.foregroundWindow()); }
     bool othersKeysQuiet(std::uint32_t ms) override { return costly(keys_.othersKeysQuiet(ms)); }
-    bool keysTaken() override { return costly(keys_.keysTaken()); }
 
 private:
     template <typename Result>

@@ -255,12 +255,6 @@ CASES = {
     "front_window_changes_mid_record": (
         Setup("1,1,1,1,0,2,60", sim_options=record_options("abc", LONG, "xyz"), target_options=["--switch", "14c"]),
         [moved_to_second_window("abc", LONG, "xyz", moved=2), delivered(3), episodes("switch", 1)]),
-    # At 2 ms a character, another window takes the front as its
-    # application reads the 30th: keys already sent would follow the focus
-    # there, but each key leaves only once the one before was read.
-    "front_window_changes_at_full_speed": (
-        Setup(UNATTENDED, sim_options=record_options("abc", LONG, "xyz"), target_options=["--switch", "30c"]),
-        [moved_to_second_window("abc", LONG, "xyz", moved=2), delivered(3), episodes("switch", 1)]),
     # The user types four semicolons twenty characters into the long
     # record: they wait, and come after the record's last key, in order.
     "user_types_during_a_record": (
