@@ -74,6 +74,7 @@ bool KeystrokeSynthesizer::typeRecord(const RecordKeys& record)
     window.id = typing_.recordWindow;
     window.thread = typing_.recordThread;
     keyboard_.beginRecord(window);
+    windowLagging_ = false;
     static const std::uint8_t kEnter[] = {VirtualKey::Return};
     const bool typed = typeText(record.prefix, true) && typeText(record.data, false)
                        && (!record.carriageReturn || typeText(kEnter, true)) && typeText(record.suffix, true);
@@ -104,9 +105,27 @@ bool KeystrokeSynthesizer::typeText(std::span<const std::uint8_t> bytes, bool ea
         if (!sendWhole(keys, turn))
             return false;
         gaps.wentIn(turn, used);
+        awaitWindowCaughtUp();
         i += used;
     }
     return true;
+}
+
+// A key goes to the control that has the focus when the application's
+// thread reads it, not when it goes in. An application that brings another
+// window forward as it handles a key (a second window, a dialog at a code)
+// would take the keys already waiting in its queue into that window. So
+// after each character the record window's thread is asked to answer a
+// message twice before the next goes in: it answers only when it is at its
+// messages again, and sent messages go ahead of what waits in its queue,
+// so the first answer can come before it has read the character at all;
+// the second comes once it has handled what it took next. A thread that
+// does not answer in time (a look-up at an Enter) is not waited for again
+// in this record: its keys wait in its queue, as a keyboard's would.
+void KeystrokeSynthesizer::awaitWindowCaughtUp()
+{
+    for (int answer = 0; answer < 2 && !windowLagging_; ++answer)
+        windowLagging_ = !keyboard_.windowAnswers(typing_.recordWindow, kCatchUpWaitMs);
 }
 
 // The events of one character go in only into the record window and

@@ -38,6 +38,10 @@ constexpr std::uint32_t kModifierPollMs = 10;
 constexpr std::uint32_t kRecordWindowWaitMs = 2000;
 constexpr std::uint32_t kRecordWindowPollMs = 50;
 constexpr std::uint32_t kAnswerWaitMs = 100;
+// How long a key waits for the record window's thread to come back to its
+// messages after the key before it; a thread that takes longer is left
+// to catch up with the rest of the record in its queue.
+constexpr std::uint32_t kCatchUpWaitMs = 100;
 // A record starts only once nobody else's key is down and none has gone
 // for this long.
 constexpr std::uint32_t kKeyboardQuietMs = 300;
@@ -79,6 +83,7 @@ private:
     bool sendWhole(KeySequence& keys, std::uint64_t& turnUs);
     bool awaitModifiersUp(std::uint64_t giveUpUs);
     bool stillRecordWindow();
+    void awaitWindowCaughtUp();
     std::uint32_t addCharacter(KeySequence& keys, const std::uint8_t* bytes, std::uint32_t available);
     bool addLayoutKey(KeySequence& keys, std::uint8_t byte);
     void addWithModifiers(KeySequence& keys, std::uint8_t virtualKey, std::uint8_t shiftState);
@@ -88,6 +93,7 @@ private:
     const Settings& settings_;
     TypingState& typing_;
     const int& platformMajorVersion_;
+    bool windowLagging_ = false;   // the record window's thread did not catch up in time
 };
 
 }  // namespace orvanta

@@ -123,6 +123,7 @@ bool FakeKeyboard::othersKeysQuiet(std::uint32_t)
 
 bool FakeKeyboard::windowAnswers(WindowId, std::uint32_t)
 {
+    ++answersAsked;
     if (busyLooks <= 0)
         return true;
     --busyLooks;

@@ -64,6 +64,7 @@ public:
     int heldModifierLooks = 0;            // modifiersHeld says yes this many times
     int hungLooks = 0;                    // the window in front does not answer this many looks
     int busyLooks = 0;                    // the window in front does not answer this many looks
+    int answersAsked = 0;                 // windowAnswers calls
     int busyKeyboardLooks = 0;            // somebody else types for this many looks
     int eventsAccepted = -1;              // refuses every event after this many (-1: none)
     std::deque<KeysFate> watchSays;       // what the watch reports for the next sendKeys calls

@@ -482,5 +482,38 @@ TEST(KeystrokeSynthesizer, TypesARecordIntoItsWindowAloneAndNeverWithTheUsersMod
     }
 }
 
+// After each character the record window's thread answers twice before
+// the next goes in; a thread that does not answer in time is not asked
+// again in that record, and its keys still go.
+TEST(KeystrokeSynthesizer, EachCharacterWaitsUntilTheWindowsThreadCaughtUp)
+{
+    struct {
+        const char* name;
+        int busyAfterFirstKey;
+        int asked;   // by the three characters of each of two records
+        std::size_t keys;
+    } const cases[] = {
+        {"a thread that keeps up", 0, 12, 12},
+        {"a thread busy after the first character", 1, 7, 12},
+        {"a thread busy for both records", 1000, 2, 12},
+    };
+    for (const auto& c : cases) {
+        TypingBench bench;
+        bench.settings.addCr = 0;
+        ASSERT_TRUE(bench.synthesizer.awaitRecordWindow()) << c.name;
+        bench.keyboard.answersAsked = 0;
+        int calls = 0;
+        bench.keyboard.afterKeys = [&] {
+            if (++calls == 1)
+                bench.keyboard.busyLooks = c.busyAfterFirstKey;
+        };
+        const std::uint8_t data[] = {'a', 'b', 'c'};
+        EXPECT_TRUE(bench.synthesizer.typeRecord(RecordKeys{{}, data, false, {}})) << c.name;
+        EXPECT_TRUE(bench.synthesizer.typeRecord(RecordKeys{{}, data, false, {}})) << c.name;
+        EXPECT_EQ(bench.keyboard.answersAsked, c.asked) << c.name;
+        EXPECT_EQ(bench.keyboard.sent.size(), c.keys) << c.name;
+    }
+}
+
 }  // namespace
 }  // namespace orvanta

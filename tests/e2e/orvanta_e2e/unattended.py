@@ -255,6 +255,12 @@ CASES = {
     "front_window_changes_mid_record": (
         Setup("1,1,1,1,0,2,60", sim_options=record_options("abc", LONG, "xyz"), target_options=["--switch", "14c"]),
         [moved_to_second_window("abc", LONG, "xyz", moved=2), delivered(3), episodes("switch", 1)]),
+    # The same at 2 ms a character, thirty characters in, where the target's
+    # thread is slower than the typing: at most the key after the one that
+    # made the window is on its way when the front changes.
+    "front_window_changes_at_full_speed": (
+        Setup(UNATTENDED, sim_options=record_options("abc", LONG, "xyz"), target_options=["--switch", "30c"]),
+        [moved_to_second_window("abc", LONG, "xyz", moved=2, in_flight=1), delivered(3), episodes("switch", 1)]),
     # The user types four semicolons twenty characters into the long
     # record: they wait, and come after the record's last key, in order.
     "user_types_during_a_record": (
