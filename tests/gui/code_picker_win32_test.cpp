@@ -119,8 +119,8 @@ TEST(CodePickerGui, PickingAThenEnterFillsThePrefixFieldAndItsWorkingList)
         saveScreenshot(dialog, grid, "code_picker_open");
         fieldWhileOpen = screenPixelAtCentre(GetDlgItem(dialog, IDC_PREFIX_CODES));
         pressButton(grid, IDC_GRID_OK);
-        SendMessageA(dialog, WM_NULL, 0, 0);
-        gridClosed = !IsWindow(grid);
+        // The modal loop ends the grid at its next turn, after this click.
+        gridClosed = waitUntil([grid] { return !IsWindow(grid); });
         fieldText = itemText(dialog, IDC_PREFIX_CODES);
         saveScreenshot(dialog, "settings_dialog");
     });
