@@ -522,18 +522,31 @@ bool parseBusy(const char* text)
     return valid;
 }
 
-bool parseHold(const char* text)
+// The key both a hold and a press begin with ("VK,"): the next slot with
+// that key, and what follows the comma; nullptr when there is no room or
+// no key.
+Hold* parseHoldKey(const char* text, const char** rest)
 {
     if (options.holdCount == kMost)
-        return false;
-    Hold& hold = options.holds[options.holdCount];
+        return nullptr;
     char* end = nullptr;
     const unsigned long key = std::strtoul(text, &end, 10);
-    bool characters = false;
-    if (end == text || *end != ',' || key == 0 || key > 254
-        || !parseCountAndSeconds(end + 1, &hold.after, &characters, &hold.milliseconds) || !characters)
-        return false;
+    if (end == text || *end != ',' || key == 0 || key > 254)
+        return nullptr;
+    Hold& hold = options.holds[options.holdCount];
     hold.key = static_cast<WORD>(key);
+    *rest = end + 1;
+    return &hold;
+}
+
+// VK,AFTERc,SECONDS
+bool parseHold(const char* text)
+{
+    const char* rest = nullptr;
+    Hold* hold = parseHoldKey(text, &rest);
+    bool characters = false;
+    if (!hold || !parseCountAndSeconds(rest, &hold->after, &characters, &hold->milliseconds) || !characters)
+        return false;
     ++options.holdCount;
     return true;
 }
@@ -541,22 +554,18 @@ bool parseHold(const char* text)
 // VK,AFTERc,COUNT
 bool parsePress(const char* text)
 {
-    if (options.holdCount == kMost)
+    const char* after = nullptr;
+    Hold* press = parseHoldKey(text, &after);
+    if (!press)
         return false;
-    Hold& press = options.holds[options.holdCount];
     char* end = nullptr;
-    const unsigned long key = std::strtoul(text, &end, 10);
-    if (end == text || *end != ',' || key == 0 || key > 254)
-        return false;
-    const char* after = end + 1;
-    press.after = std::strtoul(after, &end, 10);
+    press->after = std::strtoul(after, &end, 10);
     if (end == after || end[0] != 'c' || end[1] != ',')
         return false;
     const char* count = end + 2;
-    press.taps = std::strtoul(count, &end, 10);
-    if (end == count || *end != '\0' || press.taps == 0)
+    press->taps = std::strtoul(count, &end, 10);
+    if (end == count || *end != '\0' || press->taps == 0)
         return false;
-    press.key = static_cast<WORD>(key);
     ++options.holdCount;
     return true;
 }

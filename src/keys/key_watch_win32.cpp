@@ -167,9 +167,7 @@ void KeyWatch::giveHeldKeys()
 // either: the look says quiet.
 bool KeyWatch::othersQuiet(std::uint32_t quietMs)
 {
-    if (!installed_ && !ask(kArmMessage))
-        return true;
-    if (!installed_)
+    if (!installed_ && (!ask(kArmMessage) || !installed_))
         return true;
     const std::uint64_t since = GetTickCount64() - othersKeyAtMs_;
     return (othersDownCount_ <= 0 || since >= kStuckKeyMs) && since >= quietMs;
@@ -238,8 +236,7 @@ void KeyWatch::runThread()
             recordOpen_ = true;
             SetEvent(ready_);
         } else if (message.message == kArmMessage) {
-            if (!hook_)
-                install(false);
+            install(false);
             SetEvent(ready_);
         } else if (message.message == kEndMessage) {
             recordOpen_ = false;

@@ -125,7 +125,7 @@ bool KeystrokeSynthesizer::typeText(std::span<const std::uint8_t> bytes, bool ea
 void KeystrokeSynthesizer::awaitWindowCaughtUp()
 {
     for (int answer = 0; answer < 2 && !windowLagging_; ++answer)
-        windowLagging_ = !keyboard_.windowAnswers(typing_.recordWindow, kCatchUpWaitMs);
+        windowLagging_ = !keyboard_.windowAnswers(typing_.recordWindow, kAnswerWaitMs);
 }
 
 // The events of one character go in only into the record window and

@@ -34,14 +34,10 @@ constexpr std::uint32_t kModifierWaitMs = 2000;
 constexpr std::uint32_t kModifierPollMs = 10;
 // How long a record waits before its first key for a window that can take
 // keys and keeps up, how often it looks, and how long one look waits for
-// the window's thread to answer.
+// the window's thread to answer (after each character of a record too).
 constexpr std::uint32_t kRecordWindowWaitMs = 2000;
 constexpr std::uint32_t kRecordWindowPollMs = 50;
 constexpr std::uint32_t kAnswerWaitMs = 100;
-// How long a key waits for the record window's thread to come back to its
-// messages after the key before it; a thread that takes longer is left
-// to catch up with the rest of the record in its queue.
-constexpr std::uint32_t kCatchUpWaitMs = 100;
 // A record starts only once nobody else's key is down and none has gone
 // for this long.
 constexpr std::uint32_t kKeyboardQuietMs = 300;
