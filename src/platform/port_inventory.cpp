@@ -71,4 +71,28 @@ std::string describePort(int number, const std::vector<PresentPort>& present)
     return found->name + " (" + port + ")";
 }
 
+std::vector<PortAdapter> mergeAdapterLists(const std::vector<PortAdapter>& devices,
+                                           const std::vector<PortSighting>& registry)
+{
+    std::map<int, PortAdapter> merged;
+    for (const PortAdapter& device : devices) {
+        if (device.portNumber < 1 || device.portNumber > kMaxPortNumber)
+            continue;
+        const auto [entry, added] = merged.try_emplace(device.portNumber, device);
+        if (!added && entry->second.instanceId.empty() && !device.instanceId.empty())
+            entry->second = device;
+    }
+    for (const PortSighting& entry : registry) {
+        PortAdapter named;
+        named.portNumber = comPortNumber(entry.portName);
+        named.friendlyName = deviceShortName(entry.name);
+        if (named.portNumber)
+            merged.try_emplace(named.portNumber, named);
+    }
+    std::vector<PortAdapter> ports;
+    for (const auto& entry : merged)
+        ports.push_back(entry.second);
+    return ports;
+}
+
 }  // namespace orvanta

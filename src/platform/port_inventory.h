@@ -9,11 +9,18 @@
  * (HARDWARE\DEVICEMAP\SERIALCOMM: device name and port name only), which
  * also holds ports whose drivers register no device interface. The lists
  * are merged here as plain code.
+ *
+ * PortInventory gives the same ports with what SetupAPI says of the
+ * device behind each (port_adapter.h), for finding the collector's
+ * adapter again; it is an interface so that those rules can be tested on
+ * a list made up in the test.
  */
 #pragma once
 
 #include <string>
 #include <vector>
+
+#include "platform/port_adapter.h"
 
 namespace orvanta {
 
@@ -41,5 +48,20 @@ std::vector<PresentPort> mergePortLists(const std::vector<PortSighting>& devices
 
 // The text beside the COM port field.
 std::string describePort(int number, const std::vector<PresentPort>& present);
+
+class PortInventory {
+public:
+    virtual ~PortInventory() = default;
+    // The COM ports present now, one per number in ascending order, each
+    // with what is known of its device; a port that only the registry's
+    // list names has its number and name alone.
+    virtual std::vector<PortAdapter> presentAdapters() = 0;
+};
+
+// One entry per number: the first device that SetupAPI describes wins
+// (a device is often listed twice, by its interface and by its class);
+// the registry's list adds the ports SetupAPI does not know.
+std::vector<PortAdapter> mergeAdapterLists(const std::vector<PortAdapter>& devices,
+                                           const std::vector<PortSighting>& registry);
 
 }  // namespace orvanta

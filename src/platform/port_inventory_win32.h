@@ -14,4 +14,13 @@ namespace orvanta {
 // asks when it opens and when a device arrives or leaves.
 std::vector<PresentPort> presentComPorts();
 
+// The same lists with the adapter behind each port: its instance id,
+// hardware ids, location paths and friendly name from SetupAPI. Takes as
+// long as presentComPorts; under wine, SetupAPI lists what the registry's
+// Enum tree holds and gives no location paths.
+class Win32PortInventory final : public PortInventory {
+public:
+    std::vector<PortAdapter> presentAdapters() override;
+};
+
 }  // namespace orvanta

@@ -54,5 +54,26 @@ TEST(PortInventory, DescribesAPortOrSaysItIsNotPresent)
         EXPECT_EQ(describePort(row.number, present), row.text);
 }
 
+// A device listed by its interface and by its class is one port; a port
+// SetupAPI does not describe keeps the registry's name.
+TEST(PortInventory, MergesTheAdaptersWithTheRegistryListByNumber)
+{
+    const PortAdapter ch340{9, "USB\\VID_1A86&PID_7523\\5&2A3B4C1&0&3", UsbIds{0x1A86, 0x7523}, "", "", "CH340"};
+    const PortAdapter unnamed{9, "", std::nullopt, "", "", "CH340"};
+    const PortAdapter serial0{1, "", std::nullopt, "", "", "Serial0"};
+    const struct {
+        std::vector<PortAdapter> devices;
+        std::vector<PortSighting> registry;
+        std::vector<PortAdapter> merged;
+    } table[] = {
+        {{ch340, ch340}, {{"COM9", "\\Device\\VCP0"}}, {ch340}},
+        {{unnamed, ch340}, {}, {ch340}},
+        {{ch340}, {{"COM1", "\\Device\\Serial0"}}, {serial0, ch340}},
+        {{PortAdapter{0, "ROOT\\LPT\\0000", std::nullopt, "", "", "Printer Port (LPT1)"}}, {}, {}},
+    };
+    for (const auto& row : table)
+        EXPECT_EQ(mergeAdapterLists(row.devices, row.registry), row.merged);
+}
+
 }  // namespace
 }  // namespace orvanta
