@@ -35,12 +35,9 @@ TEST(AdapterMemory, ReadsWhatItCanOfARecordAndNothingWithoutAPort)
         std::vector<std::string> lines;
         std::optional<PortAdapter> adapter;
     } table[] = {
-        {{}, std::nullopt},
         {{"InstanceId=USB\\VID_1A86&PID_7523\\X"}, std::nullopt},
-        {{"PortName=COM0"}, std::nullopt},
         {{"PortName=LPT1"}, std::nullopt},
         {{"PortName=COM9", "VendorId=1A8G", "ProductId=7523"}, PortAdapter{9, "", std::nullopt, "", "", ""}},
-        {{"PortName=COM9", "VendorId=1A86"}, PortAdapter{9, "", std::nullopt, "", "", ""}},
         {{"PortName=COM9", "PortName=COM4", "Later=1", "no field", "=x", "SerialNumber=S1"},
          PortAdapter{9, "", std::nullopt, "S1", "", ""}},
     };
