@@ -92,13 +92,16 @@ const PortAdapter* portNumbered(const std::vector<PortAdapter>& present, int num
     return found == present.end() ? nullptr : &*found;
 }
 
-// Nothing found: the chosen number is used only when nothing is known of
-// the device there, as before the program knew adapters.
-AdapterFinding byChosenNumberAlone(const PortAdapter* atChosen, bool adapterKnown)
+// Nothing found. The number alone decides only where nothing can be told
+// apart, as before the program knew adapters: no adapter remembered, or
+// no device known of any port (SetupAPI missing, or under wine a port
+// with no device keys). A port whose device cannot be told while others
+// can is not known to be the adapter, and hears nothing.
+AdapterFinding byChosenNumberAlone(const PortAdapter* atChosen, bool canTellApart)
 {
     if (!atChosen)
         return {AdapterVerdict::NotPresent, 0, AdapterMatch::None, {}};
-    if (adapterKnown && knowsDevice(*atChosen))
+    if (canTellApart)
         return {AdapterVerdict::ChosenIsAnotherDevice, 0, AdapterMatch::None, {}};
     return {AdapterVerdict::UseChosen, atChosen->portNumber, AdapterMatch::PortNumber, {}};
 }
@@ -127,7 +130,8 @@ AdapterFinding findAdapter(const std::optional<PortAdapter>& remembered, int cho
             ambiguous.candidates.push_back(port->portNumber);
         return ambiguous;
     }
-    return byChosenNumberAlone(atChosen, true);
+    const bool anyDeviceKnown = std::any_of(present.begin(), present.end(), knowsDevice);
+    return byChosenNumberAlone(atChosen, anyDeviceKnown);
 }
 
 }  // namespace orvanta

@@ -14,7 +14,9 @@
  *     serial numbers);
  *   - else by the location path: the same socket of the same hub.
  * Two or more ports that fit equally well are the user's to choose; the
- * program never guesses between them.
+ * program never guesses between them. Where nothing can be told apart (no
+ * adapter remembered yet, or no device known of any port), the chosen
+ * number is used as it always was.
  */
 #pragma once
 
@@ -26,11 +28,11 @@
 namespace orvanta {
 
 enum class AdapterVerdict {
-    UseChosen,               // the chosen number: the adapter is there, or nothing says otherwise
+    UseChosen,               // the chosen number: the adapter is there, or no device can be told
     UseOther,                // the adapter is on another number now
     Ambiguous,               // several ports could be it: ask the user, wait meanwhile
     NotPresent,              // neither the adapter nor the chosen number is there: wait
-    ChosenIsAnotherDevice,   // the chosen number is another device, the adapter is not there
+    ChosenIsAnotherDevice,   // the chosen number is not the adapter's device, nor is any other
 };
 
 enum class AdapterMatch {

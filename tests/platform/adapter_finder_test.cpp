@@ -76,7 +76,7 @@ TEST(AdapterFinder, FindsTheAdapterUnderWhateverNumberWindowsGaveIt)
         {"serial number absent there, present on this PC", ftdiWithoutSerial(6), 6, {ftdi(3)}, "use other 3 VID/PID"},
         {"chosen number now another device, adapter elsewhere", ch340InSocket3(1), 1,
          {otherFtdi(1), ch340InSocket4(9)}, "use other 9 VID/PID"},
-        {"chosen number without a known device", ch340InSocket3(1), 1, {legacy(1)}, "use chosen 1 number"},
+        {"no device known of any port", ch340InSocket3(1), 1, {legacy(1), legacy(5)}, "use chosen 1 number"},
     });
 }
 
@@ -87,6 +87,8 @@ TEST(AdapterFinder, WaitsOrAsksWhenTheAdapterCannotBeTold)
         {"adapter and chosen number absent", ch340InSocket3(1), 1, {otherFtdi(5)}, "wait 0 "},
         {"chosen number now another kind of device", ch340InSocket3(1), 1, {otherFtdi(1)}, "another device 0 "},
         {"chosen number now another adapter of the same kind", ftdi(3), 3, {otherFtdi(3)}, "another device 0 "},
+        {"chosen number a device that cannot be told", ch340InSocket3(1), 1, {legacy(1), ftdi(5)},
+         "another device 0 "},
         {"two adapters of the same kind without serial numbers", ch340InSocket3(1), 1,
          {ch340InSocket4(9), ch340InSocket5(10)}, "ask 0 VID/PID 9 10"},
         {"one of the two on the chosen number", ch340InSocket3(1), 1, {ch340InSocket4(1), ch340InSocket5(10)},
