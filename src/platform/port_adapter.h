@@ -9,8 +9,10 @@
  * same in every USB socket. One without (most adapters sold with cradles)
  * gets a part that Windows makes up from the socket, recognisable by its
  * '&': the same adapter in another socket is another instance, and gets
- * another COM number. FTDI's own bus driver puts the serial number into
- * the device id instead: FTDIBUS\VID_0403+PID_6001+A50285BIA\0000.
+ * another COM number. FTDI's own bus driver puts the serial number, with
+ * the letter of the chip's channel after it, into the device id instead:
+ * FTDIBUS\VID_0403+PID_6001+A50285BIA\0000. It is kept as it stands, so
+ * that the two channels of a dual chip stay two adapters.
  *
  * Everything here is plain text work on what SetupAPI gave, kept apart
  * from the calls that get it.
