@@ -36,8 +36,11 @@ std::string localClockText(App& app, std::uint64_t atUs)
 
 }  // namespace
 
+// The first report of a wait for the user's choice asks for it.
 void AppReports::seriesChanged(const SeriesReport& report)
 {
+    if (report.result == StatusCode::AdapterAmbiguous && last.result != StatusCode::AdapterAmbiguous)
+        askForAdapterPort();
     const std::string since = report.state == SeriesState::NoAnswer ? localClockText(theApp(), report.sinceUs) : "";
     tray.seriesChanged(report, since.c_str());
     for (const EventReport& event : eventsOfChange(last, report, since))
@@ -62,6 +65,8 @@ void AppReports::transferEnded(StatusCode ended)
         result = ended;
         if (ended == StatusCode::PortInUse)
             eventLog.report(portInUse(settings.comPort), GetTickCount64());
+        if (ended == StatusCode::AdapterAmbiguous)
+            eventLog.report(adapterAmbiguous(adapters->question()), GetTickCount64());
     } else if (ended != StatusCode::Ok && window) {
         PostMessageA(window, kShowFailure, static_cast<WPARAM>(ended), 0);
     }
@@ -70,6 +75,29 @@ void AppReports::transferEnded(StatusCode ended)
 void AppReports::batchDelivered(std::uint32_t records)
 {
     eventLog.report(orvanta::batchDelivered(records, settings.comPort), GetTickCount64());
+}
+
+// Said once in the tray, and once in the event log; the unattended run
+// has no tray to say it in.
+void AppReports::adapterMoved(int comPort)
+{
+    eventLog.report(orvanta::adapterMoved(settings.comPort, comPort), GetTickCount64());
+    if (unattended || theApp().ending)
+        return;
+    const std::string text = "The collector's adapter is now COM" + std::to_string(comPort);
+    theApp().notificationArea.showBalloon(text.c_str(), false);
+}
+
+void AppReports::askForAdapterPort()
+{
+    const std::vector<int> candidates = adapters->question();
+    eventLog.report(adapterAmbiguous(candidates), GetTickCount64());
+    if (unattended || theApp().ending)
+        return;
+    const std::string text = "More than one COM port could be the collector's adapter: " + portList(candidates)
+                             + ". Choose its port in the settings and press Start.";
+    theApp().notificationArea.showBalloon(text.c_str(), true);
+    PostMessageA(theApp().mainWindow, kAskForAdapterPort, 0, 0);
 }
 
 void AppReports::typeAgainEnded(std::size_t typed, std::size_t chosen)
@@ -95,7 +123,7 @@ App::App()
       typingHand(program.settings, program.working, typist, typingWorker),
       ports(program.settings, clock, [] { return std::make_unique<Win32ComPort>(); },
             [] { return std::make_unique<Win32PortClaim>(); }, startPortThread,
-            [this](const Event& event) { inbox.post(event); }),
+            [this](const Event& event) { inbox.post(event); }, &adapters),
       journalWriter(journalStore, journalKeepDays()),
       journalRecorder(journalWriter, journalSources),
       journal(journalRecorder, program.settings, [this](const Event& event) { inbox.post(event); },
@@ -105,6 +133,7 @@ App::App()
               }),
       driver(program.engine, clock, EngineHands{ports, typingHand, journal, deadline, reports})
 {
+    reports.adapters = &adapters;
 }
 
 // The records are typed and acknowledged whatever becomes of the journal;
@@ -162,7 +191,7 @@ INT_PTR runSettingsDialog(App& app)
         app.instance,
         DialogSession{program.settings, program.working, app.driver, app.messageBoxes, app.settingsStore,
                       app.registry},
-        app.mainWindow, app.dialog, program.commandLineMode};
+        app.mainWindow, app.dialog, program.commandLineMode, app.adapters};
     const INT_PTR ended = showSettingsDialog(context);
     app.dialog = nullptr;
     return ended;

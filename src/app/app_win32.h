@@ -26,7 +26,10 @@
 #include "platform/clock_win32.h"
 #include "platform/deadline_timer_win32.h"
 #include "platform/message_box_win32.h"
+#include "platform/adapter_memory_win32.h"
 #include "platform/named_claim_win32.h"
+#include "platform/port_inventory_win32.h"
+#include "serial/adapter_tracker.h"
 #include "serial/com_port_win32.h"
 #include "serial/port_claim_win32.h"
 #include "serial/port_connections.h"
@@ -46,6 +49,8 @@ constexpr UINT kEngineWake = WM_APP + 61;
 constexpr UINT kShowFailure = WM_APP + 62;
 // The journal's state changed (rows that wait, or none written).
 constexpr UINT kJournalChanged = WM_APP + 63;
+// More than one port could be the collector's adapter: the dialog asks.
+constexpr UINT kAskForAdapterPort = WM_APP + 64;
 
 // What the engine tells the program: where a keep-online series stands
 // goes to the tray icon and, where it matters to IT, to the event log;
@@ -60,10 +65,14 @@ struct AppReports final : EngineReports {
     void transferEnded(StatusCode result) override;
     void batchDelivered(std::uint32_t records) override;
     void typeAgainEnded(std::size_t typed, std::size_t chosen) override;
+    void adapterMoved(int comPort) override;
+    // Several ports could be the collector's adapter: the user is asked.
+    void askForAdapterPort();
 
     TrayIcon& tray;
     SystemEventLog& eventLog;
     const Settings& settings;
+    AdapterTracker* adapters = nullptr;
     HWND window = nullptr;   // where a failure is sent to be shown
     SeriesReport last;
     NoWindowWatch noWindow;
@@ -96,6 +105,9 @@ struct App {
     RecordTypist typist;
     TypingWorker typingWorker;
     TypingHand typingHand;
+    Win32PortInventory portInventory;
+    Win32AdapterMemory adapterMemory{kRegistryKey};
+    AdapterTracker adapters{portInventory, adapterMemory};
     PortConnections ports;
     Win32JournalStore journalStore;
     Win32JournalSources journalSources;

@@ -207,13 +207,17 @@ void OnTimer(App& app, HWND window, WPARAM timerId)
 
 // A dialog opened during a transfer, or while a keep-online series waits
 // for its next poll, shows its settings disabled; one opened after a
-// transfer ended in the background shows them usable again.
+// transfer ended in the background shows them usable again. Either shows
+// the port the collector's adapter is on now, and a series that waits for
+// the user to say which port that is lets the port and Start be used.
 void OnOpen(App& app)
 {
     if (!app.dialog)
         return;
     revealDialog(app.dialog);
-    applyEnableRules(app.dialog, !app.program.engine.busy());
+    const bool busy = app.program.engine.busy();
+    applyEnableRules(app.dialog, !busy);
+    showAdapterPort(app.dialog, busy);
     SetForegroundWindow(app.dialog);
 }
 
@@ -249,6 +253,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case kEngineWake: OnEngineWake(app); return 0;
     case kShowFailure: OnShowFailure(app, wParam); return 0;
     case kJournalChanged: noteJournal(app); return 0;
+    case kAskForAdapterPort: OnOpen(app); return 0;
     case WM_TIMER: OnTimer(app, window, wParam); return 0;
     case WM_DESTROY: OnDestroy(app, window); return 0;
     case WM_POWERBROADCAST: OnPowerBroadcast(app, wParam); return TRUE;

@@ -5,6 +5,8 @@
  */
 #include "app/series_events.h"
 
+#include "platform/port_inventory.h"
+
 namespace orvanta {
 namespace {
 
@@ -92,6 +94,16 @@ EventReport portLetGo(int comPort, std::uint32_t letGo)
 EventReport portInUse(int comPort)
 {
     return {EventId::PortInUse, EventLevel::Warning, {portName(comPort)}};
+}
+
+EventReport adapterMoved(int fromPort, int toPort)
+{
+    return {EventId::AdapterMoved, EventLevel::Information, {portName(fromPort), portName(toPort)}};
+}
+
+EventReport adapterAmbiguous(const std::vector<int>& candidates)
+{
+    return {EventId::AdapterAmbiguous, EventLevel::Warning, {portList(candidates)}};
 }
 
 std::optional<EventReport> NoWindowWatch::look(const SeriesReport& now, std::uint32_t nowMs)

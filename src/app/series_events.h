@@ -4,8 +4,9 @@
  * or stopped, a port lost and back, a failed transfer, no window for a
  * long time, a collector that stopped answering and answers again, the
  * journal failing and recovered, a batch delivered, a series the watchdog
- * had to start again, a port let go because its driver hung, and an
- * unattended run that found its port in use by another Orvanta. Decided
+ * had to start again, a port let go because its driver hung, an
+ * unattended run that found its port in use by another Orvanta, and the
+ * collector's adapter found under another COM number or not told apart. Decided
  * without Windows; the messages are in src/res/events.mc under the same
  * ids.
  */
@@ -25,7 +26,7 @@ namespace EventId {
 inline constexpr std::uint32_t SeriesStarted = 100, SeriesStopped = 101, PortLost = 102, PortBack = 103,
                                TransferFailed = 104, NoWindow = 105, JournalFailing = 106, JournalRecovered = 107,
                                BatchDelivered = 108, StartedAgain = 109, NoAnswer = 110, AnswersAgain = 111,
-                               PortLetGo = 112, PortInUse = 113;
+                               PortLetGo = 112, PortInUse = 113, AdapterMoved = 114, AdapterAmbiguous = 115;
 }  // namespace EventId
 
 enum class EventLevel { Information, Warning, Error };
@@ -54,6 +55,10 @@ EventReport journalChanged(JournalHealth health, const std::string& folder, cons
 std::string journalNotice(JournalHealth health, const std::string& pendingFile);
 EventReport portLetGo(int comPort, std::uint32_t letGo);
 EventReport portInUse(int comPort);
+// The collector's adapter found under another number; several ports that
+// could be it.
+EventReport adapterMoved(int fromPort, int toPort);
+EventReport adapterAmbiguous(const std::vector<int>& candidates);
 
 // Watches how long no window could take records, from the series' state
 // and the time of each look: one report per such spell, once it has

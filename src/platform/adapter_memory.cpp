@@ -11,6 +11,7 @@
 namespace orvanta {
 namespace {
 
+constexpr char kChosenPort[] = "ChosenPort";
 constexpr char kPortName[] = "PortName";
 constexpr char kInstanceId[] = "InstanceId";
 constexpr char kVendorId[] = "VendorId";
@@ -52,9 +53,11 @@ std::string field(const std::map<std::string, std::string>& fields, const char* 
 
 }  // namespace
 
-std::vector<std::string> adapterRecordLines(const PortAdapter& adapter)
+std::vector<std::string> adapterRecordLines(const KeptAdapter& kept)
 {
+    const PortAdapter& adapter = kept.adapter;
     std::vector<std::string> lines;
+    addLine(lines, kChosenPort, "COM" + std::to_string(kept.chosenPort));
     addLine(lines, kPortName, "COM" + std::to_string(adapter.portNumber));
     addLine(lines, kInstanceId, adapter.instanceId);
     if (adapter.usb) {
@@ -67,10 +70,11 @@ std::vector<std::string> adapterRecordLines(const PortAdapter& adapter)
     return lines;
 }
 
-std::optional<PortAdapter> adapterFromRecordLines(const std::vector<std::string>& lines)
+std::optional<KeptAdapter> adapterFromRecordLines(const std::vector<std::string>& lines)
 {
     const std::map<std::string, std::string> fields = fieldsOf(lines);
-    PortAdapter adapter;
+    KeptAdapter kept;
+    PortAdapter& adapter = kept.adapter;
     adapter.portNumber = comPortNumber(field(fields, kPortName));
     if (adapter.portNumber == 0)
         return std::nullopt;
@@ -80,7 +84,10 @@ std::optional<PortAdapter> adapterFromRecordLines(const std::vector<std::string>
     adapter.serialNumber = field(fields, kSerialNumber);
     adapter.locationPath = field(fields, kLocationPath);
     adapter.friendlyName = field(fields, kFriendlyName);
-    return adapter;
+    kept.chosenPort = comPortNumber(field(fields, kChosenPort));
+    if (kept.chosenPort == 0)
+        kept.chosenPort = adapter.portNumber;
+    return kept;
 }
 
 }  // namespace orvanta

@@ -57,7 +57,7 @@ Win32AdapterMemory::Win32AdapterMemory(std::string keyPath, std::string valueNam
 {
 }
 
-std::optional<PortAdapter> Win32AdapterMemory::recall()
+std::optional<KeptAdapter> Win32AdapterMemory::recall()
 {
     const std::optional<std::wstring> data = multiStringValue(keyPath_, valueName_);
     if (!data)
@@ -65,9 +65,9 @@ std::optional<PortAdapter> Win32AdapterMemory::recall()
     return adapterFromRecordLines(splitMultiString(utf8Of(*data)));
 }
 
-void Win32AdapterMemory::remember(const PortAdapter& adapter)
+void Win32AdapterMemory::remember(const KeptAdapter& kept)
 {
-    const std::wstring data = multiStringOf(adapterRecordLines(adapter));
+    const std::wstring data = multiStringOf(adapterRecordLines(kept));
     RegSetKeyValueW(HKEY_CURRENT_USER, keyPath_.c_str(), valueName_.c_str(), REG_MULTI_SZ, data.data(),
                     static_cast<DWORD>(data.size() * sizeof(wchar_t)));
 }

@@ -17,8 +17,8 @@ public:
     // name is kAdapterValueName but for tests, which keep their own.
     explicit Win32AdapterMemory(std::string keyPath, std::string valueName = kAdapterValueName);
 
-    std::optional<PortAdapter> recall() override;
-    void remember(const PortAdapter& adapter) override;
+    std::optional<KeptAdapter> recall() override;
+    void remember(const KeptAdapter& kept) override;
 
 private:
     std::wstring keyPath_;

@@ -57,8 +57,10 @@ std::vector<PresentPort> mergePortLists(const std::vector<PortSighting>& devices
 }
 
 // Friendly names mostly end in "(COMn)" already; a bare name gets it.
-std::string describePort(int number, const std::vector<PresentPort>& present)
+std::string describePort(int number, const std::vector<PresentPort>& present, int adapterPort)
 {
+    if (number == adapterPort)
+        return "Collector's adapter: " + describePort(number, present);
     const std::string port = "COM" + std::to_string(number);
     const auto found = std::find_if(present.begin(), present.end(),
                                     [number](const PresentPort& p) { return p.number == number; });
@@ -69,6 +71,17 @@ std::string describePort(int number, const std::vector<PresentPort>& present)
     if (found->name.find("(" + port + ")") != std::string::npos)
         return found->name;
     return found->name + " (" + port + ")";
+}
+
+std::string portList(const std::vector<int>& ports, const char* lastJoin)
+{
+    std::string text;
+    for (std::size_t i = 0; i < ports.size(); ++i) {
+        if (i > 0)
+            text += i + 1 == ports.size() ? lastJoin : ", ";
+        text += "COM" + std::to_string(ports[i]);
+    }
+    return text;
 }
 
 std::vector<PortAdapter> mergeAdapterLists(const std::vector<PortAdapter>& devices,

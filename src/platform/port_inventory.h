@@ -46,8 +46,12 @@ int comPortNumber(const std::string& portName);
 std::vector<PresentPort> mergePortLists(const std::vector<PortSighting>& devices,
                                         const std::vector<PortSighting>& registry);
 
-// The text beside the COM port field.
-std::string describePort(int number, const std::vector<PresentPort>& present);
+// The text beside the COM port field. The port of the collector's adapter
+// (adapterPort; 0 when none is known) says so first, as the field's
+// width may cut the end.
+std::string describePort(int number, const std::vector<PresentPort>& present, int adapterPort = 0);
+// "COM3 and COM7", "COM2, COM3 and COM7".
+std::string portList(const std::vector<int>& ports, const char* lastJoin = " and ");
 
 class PortInventory {
 public:

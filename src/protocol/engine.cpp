@@ -154,7 +154,7 @@ void Engine::handle(const events::JournalRowWritten& e)
 // Only a keep-online series has a state to show; its end shows idle.
 void Engine::report(SeriesState state, StatusCode result)
 {
-    const SeriesReport now{state, result, settings_.comPort, settings_.pollingSeconds,
+    const SeriesReport now{state, result, portInUse_ != 0 ? portInUse_ : settings_.comPort, settings_.pollingSeconds,
                            state == SeriesState::NoAnswer ? unansweredSinceUs_ : 0};
     const bool stillIdle = state == SeriesState::Idle && reported_.state == SeriesState::Idle;
     if (now == reported_ || stillIdle || (!series_ && state != SeriesState::Idle))

@@ -127,6 +127,7 @@ private:
     void handle(const events::SessionGoesOn&);
     void handle(const events::TypeAgain& e);
     void handle(const events::WatchdogLook&);
+    void handle(const events::AdapterMoved& e);
 
     // The series (series.cpp).
     void openPort();
@@ -201,6 +202,7 @@ private:
     Port port_ = Port::Closed;
     ConnectionId connection_ = 0;
     ConnectionId lastConnection_ = 0;
+    int portInUse_ = 0;   // where the collector's adapter was found; 0: the chosen number
     Step step_ = Step::Listening;
     Command command_ = Command::Read;
     std::uint64_t carriedDueUs_ = 0;   // a command's pause that a line interrupted

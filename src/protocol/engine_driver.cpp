@@ -70,6 +70,7 @@ void EngineDriver::carryOut(const Action& action)
                    [this](const TransferEnded& a) { hands_.reports.transferEnded(a.result); },
                    [this](const BatchDelivered& a) { hands_.reports.batchDelivered(a.records); },
                    [this](const TypeAgainEnded& a) { hands_.reports.typeAgainEnded(a.typed, a.chosen); },
+                   [this](const TellAdapterMoved& a) { hands_.reports.adapterMoved(a.comPort); },
                },
                action);
 }

@@ -64,6 +64,8 @@ public:
     virtual void transferEnded(StatusCode result) = 0;
     virtual void batchDelivered(std::uint32_t records) = 0;
     virtual void typeAgainEnded(std::size_t typed, std::size_t chosen) = 0;
+    // The collector's adapter was found under this COM number, new to it.
+    virtual void adapterMoved(int comPort) = 0;
 };
 
 struct EngineHands {

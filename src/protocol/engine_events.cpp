@@ -114,6 +114,9 @@ std::string describe(const Event& event)
             [](const SessionGoesOn&) -> std::string { return "session goes on"; },
             [](const TypeAgain& e) { return "type again " + number(e.lines.size()); },
             [](const WatchdogLook&) -> std::string { return "watchdog"; },
+            [](const AdapterMoved& e) {
+                return "moved " + number(e.connection) + " COM" + number(static_cast<std::uint64_t>(e.comPort));
+            },
         },
         event);
 }
@@ -143,6 +146,7 @@ std::string describe(const Action& action, std::uint64_t nowUs)
             [](const TransferEnded& a) { return "ended " + status(a.result); },
             [](const BatchDelivered& a) { return "batch " + number(a.records); },
             [](const TypeAgainEnded& a) { return "again ended " + number(a.typed) + "/" + number(a.chosen); },
+            [](const TellAdapterMoved& a) { return "adapter COM" + number(static_cast<std::uint64_t>(a.comPort)); },
         },
         action);
 }

@@ -41,9 +41,18 @@ enum class RowKind : std::uint8_t { Typed, TypedAgain };
 namespace events {
 struct Started {};
 struct Stopped {};
+// comPort: the number opened, which the collector's adapter may have
+// moved to; 0 when none was, or the chosen one.
 struct PortOpened {
     ConnectionId connection;
     StatusCode status;
+    int comPort = 0;
+};
+// Before its PortOpened: the connection found the collector's adapter
+// under another COM number than it last had.
+struct AdapterMoved {
+    ConnectionId connection;
+    int comPort;
 };
 struct BytesArrived {
     ConnectionId connection;
@@ -95,7 +104,7 @@ using Event = std::variant<events::Started, events::Stopped, events::PortOpened,
                            events::CommandWritten, events::PortLost, events::PortArrived, events::RecordTyped,
                            events::JournalRowWritten, events::DeadlineDue, events::RecordWindowLooked,
                            events::Suspending, events::Resumed, events::SessionQuery, events::SessionEnded,
-                           events::SessionGoesOn, events::TypeAgain, events::WatchdogLook>;
+                           events::SessionGoesOn, events::TypeAgain, events::WatchdogLook, events::AdapterMoved>;
 
 namespace actions {
 struct OpenPort {
@@ -149,12 +158,16 @@ struct TypeAgainEnded {
     std::size_t typed;
     std::size_t chosen;
 };
+struct TellAdapterMoved {
+    int comPort;
+};
 }  // namespace actions
 
 using Action = std::variant<actions::OpenPort, actions::ClosePort, actions::WriteCommand, actions::TypeRecord,
                             actions::StopTyping, actions::WriteJournalRow, actions::ArmDeadline,
                             actions::LookForRecordWindow, actions::ReportSeries,
-                            actions::TransferEnded, actions::BatchDelivered, actions::TypeAgainEnded>;
+                            actions::TransferEnded, actions::BatchDelivered, actions::TypeAgainEnded,
+                            actions::TellAdapterMoved>;
 
 // The actions of one event, in the order they are to be carried out.
 using ActionList = std::vector<Action>;

@@ -33,6 +33,7 @@ void Engine::handle(const events::Started&)
     if (busy())
         return;
     series_ = settings_.keepOnline > 0;
+    portInUse_ = 0;
     forgetTransfer();
     openPort();
 }
@@ -58,6 +59,8 @@ void Engine::handle(const events::PortOpened& e)
         return endTransfer(e.status);
     }
     port_ = Port::Open;
+    if (e.comPort != 0)
+        portInUse_ = e.comPort;
     transfer_.running = true;
     step_ = Step::Listening;
     askForRecords(Look::FirstRead);
@@ -268,10 +271,17 @@ void Engine::handle(const events::Resumed&)
     reopenSoon();
 }
 
-void Engine::handle(const events::PortArrived& e)
+// Any port that arrives may be the collector's adapter under a new number;
+// the connection decides whether it is.
+void Engine::handle(const events::PortArrived&)
 {
-    if (e.comPort == 0 || e.comPort == settings_.comPort)
-        reopenSoon();
+    reopenSoon();
+}
+
+void Engine::handle(const events::AdapterMoved& e)
+{
+    if (e.connection == connection_ && port_ == Port::Opening)
+        emit(actions::TellAdapterMoved{e.comPort});
 }
 
 // Asked whether the session may end: the record being typed stops at its

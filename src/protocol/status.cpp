@@ -15,6 +15,7 @@ const char* statusText(StatusCode code)
     case StatusCode::ReadTimeout: return "Time out !!";
     case StatusCode::CradleSetupFailed: return "Unable to configure the IR device !!";
     case StatusCode::TooManyCodes: return "Too many characters !!(max: 10)";
+    case StatusCode::AdapterAmbiguous: return "More than one COM port could be the collector's adapter!";
     case StatusCode::ThreadStartFailed:
     case StatusCode::PortOpenFailed:
     case StatusCode::PortInUse:
@@ -29,7 +30,7 @@ const char* statusCaption(StatusCode code)
 
 int unattendedExitCode(StatusCode result)
 {
-    if (result == StatusCode::PortInUse)
+    if (result == StatusCode::PortInUse || result == StatusCode::AdapterAmbiguous)
         result = StatusCode::PortOpenFailed;
     return result == StatusCode::Ok ? 1 : -static_cast<int>(result);
 }

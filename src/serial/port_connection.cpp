@@ -26,16 +26,16 @@ void comDeviceName(int comPort, char (&name)[16])
 
 PortConnection::PortConnection(ConnectionId id, const Settings& settings, std::unique_ptr<ComPort> port,
                                std::unique_ptr<PortClaim> claim, Clock& clock, std::atomic<std::uint32_t>& cradleRate,
-                               EventPost post)
+                               EventPost post, AdapterTracker* adapters)
     : id_(id), settings_(settings), port_(std::move(port)), claim_(std::move(claim)), clock_(clock),
-      cradleRate_(cradleRate), post_(std::move(post))
+      cradleRate_(cradleRate), post_(std::move(post)), adapters_(adapters)
 {
 }
 
 void PortConnection::run()
 {
     const StatusCode opened = open();
-    post_(events::PortOpened{id_, opened});
+    post_(events::PortOpened{id_, opened, opened == StatusCode::Ok ? portNumber_ : 0});
     if (opened == StatusCode::Ok) {
         while (!closing() && !port_->lost())
             pass();
@@ -51,14 +51,33 @@ bool PortConnection::closing()
     return closing_;
 }
 
-// The port of another Orvanta is not opened at all, not even to find it
-// busy: where it would open twice, the collector's bytes would be shared.
+// A number that is another device's now, or a choice the user has to
+// make, opens nothing: not even a look at another device is harmless (a
+// receipt printer prints what it is sent).
 StatusCode PortConnection::open()
 {
-    if (!claim_->claim(settings_.comPort))
+    const PortChoice choice = adapters_ ? adapters_->choose(settings_.comPort)
+                                        : PortChoice{StatusCode::Ok, settings_.comPort, false, std::nullopt, 0};
+    if (choice.status != StatusCode::Ok)
+        return choice.status;
+    portNumber_ = choice.port;
+    const StatusCode opened = openNumbered(choice.port);
+    if (opened == StatusCode::Ok && adapters_) {
+        adapters_->opened(choice);
+        if (choice.moved)
+            post_(events::AdapterMoved{id_, choice.port});
+    }
+    return opened;
+}
+
+// The port of another Orvanta is not opened at all, not even to find it
+// busy: where it would open twice, the collector's bytes would be shared.
+StatusCode PortConnection::openNumbered(int number)
+{
+    if (!claim_->claim(number))
         return StatusCode::PortInUse;
     char device[16];
-    comDeviceName(settings_.comPort, device);
+    comDeviceName(number, device);
     if (!port_->open(device))
         return StatusCode::PortOpenFailed;
     if (settings_.transmissionType == TransmissionType::RS232) {

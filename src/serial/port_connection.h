@@ -1,6 +1,7 @@
 /*
- * One COM port connection, on a worker of its own: it claims the port for
- * this program, opens and sets it up (the infrared cradle included), then
+ * One COM port connection, on a worker of its own: it asks where the
+ * collector's adapter is, claims that port for this program, opens and
+ * sets it up (the infrared cradle included), then
  * reads and posts what it read, writes each command it is given between
  * reads, and closes the port and lets the claim go as soon as it is told
  * to or the port is gone. Everything it posts
@@ -19,6 +20,7 @@
 
 #include "platform/clock.h"
 #include "protocol/engine_driver.h"
+#include "serial/adapter_tracker.h"
 #include "serial/com_port.h"
 #include "serial/port_claim.h"
 #include "settings/settings.h"
@@ -36,10 +38,11 @@ void comDeviceName(int comPort, char (&name)[16]);
 class PortConnection {
 public:
     // The settings as they were when the port was asked for; the cradle's
-    // rate is shared with the connections before and after.
+    // rate is shared with the connections before and after. Without an
+    // adapter tracker the chosen number is opened as it stands.
     PortConnection(ConnectionId id, const Settings& settings, std::unique_ptr<ComPort> port,
                    std::unique_ptr<PortClaim> claim, Clock& clock, std::atomic<std::uint32_t>& cradleRate,
-                   EventPost post);
+                   EventPost post, AdapterTracker* adapters = nullptr);
 
     // The worker's whole life: claim and open, then read and write until
     // closed.
@@ -56,7 +59,10 @@ public:
     void finish();
     const LineConfig& line() const { return line_; }
 
+    int portNumber() const { return portNumber_; }
+
 private:
+    StatusCode openNumbered(int number);
     void writeAsked();
     bool closing();
 
@@ -67,6 +73,8 @@ private:
     Clock& clock_;
     std::atomic<std::uint32_t>& cradleRate_;
     EventPost post_;
+    AdapterTracker* adapters_;
+    int portNumber_ = 0;   // the number opened, once chosen
     LineConfig line_{};
     std::uint64_t received_ = 0;   // bytes read over the connection
 

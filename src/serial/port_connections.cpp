@@ -8,9 +8,10 @@
 namespace orvanta {
 
 PortConnections::PortConnections(const Settings& settings, Clock& clock, ComPortMaker makePort,
-                                 PortClaimMaker makeClaim, ThreadStarter startThread, EventPost post)
+                                 PortClaimMaker makeClaim, ThreadStarter startThread, EventPost post,
+                                 AdapterTracker* adapters)
     : settings_(settings), clock_(clock), makePort_(std::move(makePort)), makeClaim_(std::move(makeClaim)),
-      startThread_(std::move(startThread)), post_(std::move(post))
+      startThread_(std::move(startThread)), post_(std::move(post)), adapters_(adapters)
 {
 }
 
@@ -19,7 +20,7 @@ PortConnections::PortConnections(const Settings& settings, Clock& clock, ComPort
 void PortConnections::open(ConnectionId connection)
 {
     auto opened = std::make_shared<PortConnection>(connection, settings_, makePort_(), makeClaim_(), clock_,
-                                                   cradleRate_, post_);
+                                                   cradleRate_, post_, adapters_);
     std::shared_ptr<PortConnection> before = std::exchange(last_, opened);
     open_[connection] = opened;
     const bool started = startThread_([opened, before, this] {

@@ -27,7 +27,7 @@ using PortClaimMaker = std::function<std::unique_ptr<PortClaim>()>;
 class PortConnections final : public PortWorkers {
 public:
     PortConnections(const Settings& settings, Clock& clock, ComPortMaker makePort, PortClaimMaker makeClaim,
-                    ThreadStarter startThread, EventPost post);
+                    ThreadStarter startThread, EventPost post, AdapterTracker* adapters = nullptr);
 
     void open(ConnectionId connection) override;
     void write(ConnectionId connection, Command command) override;
@@ -46,6 +46,7 @@ private:
     PortClaimMaker makeClaim_;
     ThreadStarter startThread_;
     EventPost post_;
+    AdapterTracker* adapters_;
     std::map<ConnectionId, std::shared_ptr<PortConnection>> open_;
     std::shared_ptr<PortConnection> last_;   // the one asked for last, open or closing
     std::atomic<std::uint32_t> cradleRate_{0};

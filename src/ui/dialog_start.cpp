@@ -58,6 +58,10 @@ void startFromDialog(DialogSession& session, const DialogControls& controls, Set
     saveRegistrySettings(session.settings, session.registry);
     loadRegistrySettings(session.settings, session.registry);
     dialog.hide();
+    // Start is usable during a series only while it waits for the user to
+    // say which port is the collector's adapter: the series starts anew.
+    if (session.engine.engine().busy())
+        session.engine.feed(events::Stopped{});
     session.engine.feed(events::Started{});
 }
 

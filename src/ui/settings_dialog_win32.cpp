@@ -31,6 +31,11 @@ DialogSession& sessionOf(HWND dialog)
     return stateOf(dialog).context.session;
 }
 
+int adapterPortOf(HWND dialog)
+{
+    return stateOf(dialog).context.adapters.adapterPort(sessionOf(dialog).settings.comPort);
+}
+
 void hideDialog(HWND dialog)
 {
     stateOf(dialog).keepHidden = true;
@@ -146,7 +151,9 @@ void showPortName(HWND dialog)
 {
     const NumberReading number = readNumber(dialog, IDC_COM_PORT);
     const std::string text =
-        number.readsAsNumber ? describePort(static_cast<int>(number.value), stateOf(dialog).presentPorts) : "";
+        number.readsAsNumber
+            ? describePort(static_cast<int>(number.value), stateOf(dialog).presentPorts, adapterPortOf(dialog))
+            : "";
     SetDlgItemTextA(dialog, IDC_COM_PORT_NAME, text.c_str());
 }
 
@@ -163,15 +170,18 @@ void OnDeviceChange(HWND dialog, WPARAM event)
         refreshPorts(dialog);
 }
 
-// The ports present, under the button; a choice goes into the field as if
-// typed, so the field's check and the name follow.
+// The ports present, under the button, the collector's adapter's checked;
+// a choice goes into the field as if typed, so the field's check and the
+// name follow.
 void OnPortList(HWND dialog)
 {
     refreshPorts(dialog);
     const std::vector<PresentPort>& ports = stateOf(dialog).presentPorts;
+    const int adapterPort = adapterPortOf(dialog);
     HMENU menu = CreatePopupMenu();
     for (const PresentPort& port : ports)
-        AppendMenuA(menu, MF_STRING, kPortMenuBase + port.number, describePort(port.number, ports).c_str());
+        AppendMenuA(menu, MF_STRING | (port.number == adapterPort ? MF_CHECKED : MF_UNCHECKED),
+                    kPortMenuBase + port.number, describePort(port.number, ports).c_str());
     if (ports.empty())
         AppendMenuA(menu, MF_STRING | MF_GRAYED, 0, "No COM port is present");
     RECT button{};
@@ -296,7 +306,8 @@ void fillDialog(HWND dialog)
     fillList(dialog, IDC_TRANSMISSION_TYPE, kTransmissionList, kListedTransmissionTypes,
              static_cast<int>(s.transmissionType));
     SendDlgItemMessageA(dialog, IDC_COM_PORT_SPIN, UDM_SETRANGE, 0, kSpinRange);
-    SetDlgItemInt(dialog, IDC_COM_PORT, static_cast<UINT>(s.comPort), TRUE);
+    SetDlgItemInt(dialog, IDC_COM_PORT, static_cast<UINT>(stateOf(dialog).context.adapters.portInUse(s.comPort)),
+                  TRUE);
     fillList(dialog, IDC_BAUD_RATE, kBaudNames, kBaudCount, s.baudIndex);
     setMark(dialog, IDC_ADD_CR, s.addCr);
     setMark(dialog, IDC_KEEP_ONLINE, s.keepOnline);
@@ -312,6 +323,21 @@ void fillDialog(HWND dialog)
     setMark(dialog, IDC_SUFFIX_ENABLED, s.suffixEnabled);
     EnableWindow(GetDlgItem(dialog, IDC_PREFIX_CODES), s.prefixEnabled > 0);
     EnableWindow(GetDlgItem(dialog, IDC_SUFFIX_CODES), s.suffixEnabled > 0);
+}
+
+void showAdapterPort(HWND dialog, bool seriesRuns)
+{
+    SettingsDialogContext& context = stateOf(dialog).context;
+    const int chosen = context.session.settings.comPort;
+    SetDlgItemInt(dialog, IDC_COM_PORT, static_cast<UINT>(context.adapters.portInUse(chosen)), TRUE);
+    refreshPorts(dialog);
+    const std::vector<int> candidates = seriesRuns ? context.adapters.question() : std::vector<int>{};
+    if (candidates.empty())
+        return;
+    const std::string question = "Collector on " + portList(candidates, " or ") + "?";
+    SetDlgItemTextA(dialog, IDC_COM_PORT_NAME, question.c_str());
+    for (int id : {IDC_COM_PORT, IDC_COM_PORT_SPIN, IDC_COM_PORT_LIST, IDC_START})
+        EnableWindow(GetDlgItem(dialog, id), TRUE);
 }
 
 void applyEnableRules(HWND dialog, bool enable)

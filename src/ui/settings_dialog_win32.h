@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/port_inventory.h"
+#include "serial/adapter_tracker.h"
 
 #include "ui/dialog_start.h"
 
@@ -28,6 +29,9 @@ struct SettingsDialogContext {
     // A command line was given: with keep-online the dialog starts the
     // transfer as it opens.
     bool commandLineMode;
+    // Where the collector's adapter is: the port shown, and the question
+    // when two ports could be it.
+    AdapterTracker& adapters;
 };
 
 // The dialog's own record, for the life of the dialog.
@@ -63,5 +67,9 @@ void fillDialog(HWND dialog);
 void applyEnableRules(HWND dialog, bool enable);
 // Shows the dialog again after the program hid it (Open).
 void revealDialog(HWND dialog);
+// The port in use in the port field; while a series runs and waits for
+// the user to say which port is the adapter's, the question, with the
+// port's controls and Start usable.
+void showAdapterPort(HWND dialog, bool seriesRuns);
 
 }  // namespace orvanta

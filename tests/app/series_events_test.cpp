@@ -44,6 +44,13 @@ TEST(SeriesEvents, EachChangeWorthTellingIsOneEntry)
             << static_cast<int>(row.before.state) << " -> " << static_cast<int>(row.now.state);
 }
 
+// The collector's adapter: where it went, and the ports to choose from.
+TEST(SeriesEvents, TheAdapterEntriesNameItsPorts)
+{
+    EXPECT_EQ(adapterMoved(1, 9), (EventReport{EventId::AdapterMoved, EventLevel::Information, {"COM1", "COM9"}}));
+    EXPECT_EQ(adapterAmbiguous({2, 3, 7}).strings, std::vector<std::string>{"COM2, COM3 and COM7"});
+}
+
 // One report per spell without a window, once it has lasted ten minutes.
 TEST(SeriesEvents, NoWindowIsReportedOncePerSpellAfterTenMinutes)
 {

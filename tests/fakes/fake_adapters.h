@@ -29,15 +29,15 @@ public:
 
 class FakeAdapterMemory final : public AdapterMemory {
 public:
-    std::optional<PortAdapter> recall() override
+    std::optional<KeptAdapter> recall() override
     {
         if (!lines)
             return std::nullopt;
         return adapterFromRecordLines(*lines);
     }
-    void remember(const PortAdapter& adapter) override
+    void remember(const KeptAdapter& kept) override
     {
-        lines = adapterRecordLines(adapter);
+        lines = adapterRecordLines(kept);
         ++writes;
     }
 

@@ -137,6 +137,7 @@ struct FakeHands final : PortWorkers, Typist, JournalPen, DeadlineTimer, EngineR
     void transferEnded(StatusCode result) override { log_.push_back({"ended", static_cast<std::uint64_t>(-static_cast<int>(result))}); }
     void batchDelivered(std::uint32_t records) override { log_.push_back({"batch", records}); }
     void typeAgainEnded(std::size_t typed, std::size_t) override { log_.push_back({"again ended", typed}); }
+    void adapterMoved(int comPort) override { log_.push_back({"adapter moved", static_cast<std::uint64_t>(comPort)}); }
 
     EngineHands hands() { return EngineHands{*this, *this, *this, *this, *this}; }
     bool windowThere = true;

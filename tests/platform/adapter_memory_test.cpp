@@ -23,8 +23,8 @@ TEST(AdapterMemory, ReadsBackTheAdapterItKept)
     };
     for (const PortAdapter& adapter : table) {
         fakes::FakeAdapterMemory memory;
-        memory.remember(adapter);
-        EXPECT_EQ(memory.recall(), adapter) << adapter.instanceId;
+        memory.remember({1, adapter});
+        EXPECT_EQ(memory.recall(), (KeptAdapter{1, adapter})) << adapter.instanceId;
     }
 }
 
@@ -33,18 +33,18 @@ TEST(AdapterMemory, ReadsWhatItCanOfARecordAndNothingWithoutAPort)
 {
     const struct {
         std::vector<std::string> lines;
-        std::optional<PortAdapter> adapter;
+        std::optional<KeptAdapter> kept;
     } table[] = {
         {{"InstanceId=USB\\VID_1A86&PID_7523\\X"}, std::nullopt},
-        {{"PortName=LPT1"}, std::nullopt},
-        {{"PortName=COM9", "VendorId=1A8G", "ProductId=7523"}, PortAdapter{9, "", std::nullopt, "", "", ""}},
-        {{"PortName=COM9", "PortName=COM4", "Later=1", "no field", "=x", "SerialNumber=S1"},
-         PortAdapter{9, "", std::nullopt, "S1", "", ""}},
+        {{"PortName=LPT1", "ChosenPort=COM1"}, std::nullopt},
+        {{"PortName=COM9", "VendorId=1A8G", "ProductId=7523"}, KeptAdapter{9, {9, "", std::nullopt, "", "", ""}}},
+        {{"PortName=COM9", "PortName=COM4", "Later=1", "no field", "=x", "SerialNumber=S1", "ChosenPort=COM2"},
+         KeptAdapter{2, {9, "", std::nullopt, "S1", "", ""}}},
     };
     for (const auto& row : table) {
         fakes::FakeAdapterMemory memory;
         memory.lines = row.lines;
-        EXPECT_EQ(memory.recall(), row.adapter) << testing::PrintToString(row.lines);
+        EXPECT_EQ(memory.recall(), row.kept) << testing::PrintToString(row.lines);
     }
 }
 

@@ -52,6 +52,9 @@ TEST(PortInventory, DescribesAPortOrSaysItIsNotPresent)
     };
     for (const auto& row : table)
         EXPECT_EQ(describePort(row.number, present), row.text);
+    EXPECT_EQ(describePort(3, present, 3), "Collector's adapter: USB Serial Port (COM3)");
+    EXPECT_EQ(describePort(1, present, 3), "Serial0 (COM1)");
+    EXPECT_EQ(portList({2, 3, 7}, " or "), "COM2, COM3 or COM7");
 }
 
 // A device listed by its interface and by its class is one port; a port

@@ -85,6 +85,10 @@ struct EngineScript {
         if (startsWith(text, "write failed ")) return e::CommandWritten{static_cast<ConnectionId>(at("write failed ")), false, nowMs * 1000, 0};
         if (startsWith(text, "lost ")) return e::PortLost{static_cast<ConnectionId>(at("lost "))};
         if (startsWith(text, "arrived ")) return e::PortArrived{static_cast<int>(at("arrived "))};
+        if (startsWith(text, "moved ")) {
+            const auto c = static_cast<ConnectionId>(at("moved "));
+            return e::AdapterMoved{c, static_cast<int>(numberAt(text, text.find("COM") + 3))};
+        }
         if (startsWith(text, "typed ")) {
             const auto t = static_cast<Ticket>(at("typed "));
             const WindowId w = end < text.size() ? numberAt(text, text.find("window") + 6) : 7;

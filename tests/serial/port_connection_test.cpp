@@ -6,6 +6,7 @@
 #include <thread>
 #include <vector>
 
+#include "fakes/fake_adapters.h"
 #include "fakes/fake_platform.h"
 #include "serial/port_connection.h"
 #include "serial/port_connections.h"
@@ -29,7 +30,7 @@ struct ConnectionBench {
     std::vector<std::string> posted;
     std::unique_ptr<PortConnection> connection;
 
-    ConnectionBench()
+    explicit ConnectionBench(AdapterTracker* adapters = nullptr)
     {
         applyDefaults(settings);
         settings.transmissionType = TransmissionType::RS232;
@@ -39,9 +40,18 @@ struct ConnectionBench {
         claim = fakeClaim.get();
         connection = std::make_unique<PortConnection>(4, settings, std::move(fake), std::move(fakeClaim), clock,
                                                       cradleRate,
-                                                      [this](const Event& e) { posted.push_back(describe(e)); });
+                                                      [this](const Event& e) { posted.push_back(describe(e)); },
+                                                      adapters);
     }
 };
+
+// A cradle's CH340 adapter, kept when it was on COM1 in one USB socket.
+PortAdapter ch340(int number, const char* socket)
+{
+    return adapterOf({"COM" + std::to_string(number), std::string("USB\\VID_1A86&PID_7523\\5&2A3B4C1&0&") + socket,
+                      {}, {}, ""});
+}
+const PortAdapter kReceiptPrinter = adapterOf({"COM1", "USB\\VID_0403&PID_6001\\A50285BI", {}, {}, ""});
 
 TEST(PortConnection, DeviceNameHasTwoBackslashesAFullStopAndNoLeadingZeros)
 {
@@ -95,10 +105,14 @@ TEST(PortConnection, WritesEachCommandBetweenReadsAndPostsWhatItReads)
 // A port whose device has gone is said once and closed; one closed by
 // the engine says nothing more. The port is claimed before it is opened
 // and let go only once it is closed, however the connection ended; a port
-// that another Orvanta holds is not opened at all.
+// that another Orvanta holds is not opened at all. The collector's adapter
+// is opened where it is now; a number that is another device's now, or
+// an adapter that two ports could be, opens nothing.
 TEST(PortConnection, RunsUntilClosedOrLostAndHoldsItsClaimMeanwhile)
 {
-    enum class Ending { Closed, Lost, OpenFails, InUse };
+    enum class Ending { Closed, Lost, OpenFails, InUse, Moved, AnotherDevice, Ambiguous };
+    const std::vector<PortAdapter> present[] = {
+        {}, {}, {}, {}, {ch340(9, "4"), kReceiptPrinter}, {kReceiptPrinter}, {ch340(3, "4"), ch340(7, "5")}};
     const fakes::Event opened{"open", 0, "\\\\.\\COM1"};
     const struct {
         Ending ending;
@@ -109,15 +123,24 @@ TEST(PortConnection, RunsUntilClosedOrLostAndHoldsItsClaimMeanwhile)
         {Ending::Lost, {"opened 4 Ok", "lost 4"}, {{"claim", 1}, opened, {"close port"}, {"let go"}}},
         {Ending::OpenFails, {"opened 4 -101"}, {{"claim", 1}, opened, {"close port"}, {"let go"}}},
         {Ending::InUse, {"opened 4 -109"}, {{"in use", 1}, {"close port"}}},
+        {Ending::Moved, {"moved 4 COM9", "opened 4 Ok"},
+         {{"claim", 9}, {"open", 0, "\\\\.\\COM9"}, {"close port"}, {"let go"}}},
+        {Ending::AnotherDevice, {"opened 4 -101"}, {{"close port"}}},
+        {Ending::Ambiguous, {"opened 4 -110"}, {{"close port"}}},
     };
     for (const auto& row : table) {
-        ConnectionBench b;
         const int ending = static_cast<int>(row.ending);
+        fakes::FakePortInventory inventory;
+        inventory.present = present[ending];
+        fakes::FakeAdapterMemory memory;
+        memory.remember({1, ch340(1, "3")});
+        AdapterTracker adapters(inventory, memory);
+        ConnectionBench b(&adapters);
+        if (row.ending == Ending::Closed || row.ending == Ending::Moved)
+            b.connection->close();
         b.port->openFails = row.ending == Ending::OpenFails;
         b.claim->heldElsewhere = row.ending == Ending::InUse;
         b.port->deviceGone = row.ending == Ending::Lost;
-        if (row.ending == Ending::Closed)
-            b.connection->close();
         b.connection->run();
         EXPECT_EQ(b.posted, row.posted) << ending;
         EXPECT_EQ(fakes::only(b.log, {"claim", "in use", "open", "close port", "let go"}), row.claimAndPort) << ending;

@@ -119,6 +119,7 @@ public:
     void transferEnded(StatusCode) override { ended = true; }
     void batchDelivered(std::uint32_t) override {}
     void typeAgainEnded(std::size_t, std::size_t) override {}
+    void adapterMoved(int) override {}
 
     // The next event in time, fed to the driver; false when none is left.
     bool step(EngineDriver& driver);

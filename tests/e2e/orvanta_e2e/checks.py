@@ -314,5 +314,19 @@ def seen(what, expected):
         "%s: %r, expected %r" % (what, o.seen.get(what), expected)
 
 
+def heard_nothing(*numbers):
+    """Ports of other devices: not a byte sent to any of them."""
+    return lambda o: next(("COM%d heard %r" % (n, o.heard.get(n)) for n in numbers if o.heard.get(n) != b""), None)
+
+
+def settings_port(number):
+    """The COM port the settings file holds after the run."""
+    def check(o):
+        lines = (o.settings_file or b"").split(b"\r\n")
+        return None if len(lines) > 1 and lines[1] == str(number).encode() else \
+            "settings file %r, expected COM port %d" % (o.settings_file, number)
+    return check
+
+
 def user_done(o):
     return "the user could not finish: " + o.user_problem if o.user_problem else None

@@ -158,12 +158,80 @@ class SimulatorProcess:
                 self.process.wait()
 
 
+# USB-serial adapters as Windows keeps them in the registry's Enum tree,
+# which wine's SetupAPI lists: an instance is "VID_1A86&PID_7523\\5&2A3B4C1&0&3"
+# (device id, then the instance part Windows made up from the socket).
+ENUM_USB = r"HKEY_LOCAL_MACHINE\System\CurrentControlSet\Enum\USB"
+PORTS_CLASS = "{4d36e978-e325-11ce-bfc1-08002be10318}"
+DEVICE_NAMES = {"VID_1A86&PID_7523": "USB-SERIAL CH340", "VID_0403&PID_6001": "USB Serial Port"}
+CH340_SOCKET = "VID_1A86&PID_7523\\5&2A3B4C1&0&%d"
+FTDI = "VID_0403&PID_6001\\A50285BI"
+
+
+def multi_string(*strings):
+    """A REG_MULTI_SZ value as a .reg file of version 5 writes it."""
+    data = "".join(s + "\0" for s in strings) + "\0"
+    return "hex(7):" + ",".join("%02x" % b for b in data.encode("utf-16-le"))
+
+
+def adapter_keys(number, instance):
+    """The .reg lines of a USB-serial adapter's device on COM<number>."""
+    device = instance.split("\\")[0]
+    key = ENUM_USB + "\\" + instance
+    name = "%s (COM%d)" % (DEVICE_NAMES[device], number)
+    return ["[%s]" % key, '"ClassGUID"="%s"' % PORTS_CLASS, '"Class"="Ports"', '"FriendlyName"="%s"' % name,
+            '"HardwareID"=%s' % multi_string("USB\\%s&REV_0264" % device, "USB\\" + device), "",
+            "[%s\\Device Parameters]" % key, '"PortName"="COM%d"' % number, ""]
+
+
+def import_registry(wine, directory, lines):
+    """Imports .reg lines into the prefix, as one file of the run's folder."""
+    path = os.path.join(directory, "registry-%d.reg" % len(glob.glob(os.path.join(directory, "registry-*.reg"))))
+    with open(path, "w", encoding="utf-16") as f:
+        f.write("Windows Registry Editor Version 5.00\r\n\r\n" + "\r\n".join(lines) + "\r\n")
+    if wine.run(["reg", "import", windows_path(path)]) != 0:
+        raise RuntimeError("reg import %s failed (see wine.log)" % path)
+
+
+def move_adapters(wine, directory, gone=(), new=None):
+    """Adapters pulled out (their instances) and put in (COM number ->
+    instance), as Windows changes the Enum tree."""
+    lines = ["[-%s\\%s]" % (ENUM_USB, instance) for instance in gone] + [""]
+    for number, instance in (new or {}).items():
+        lines += adapter_keys(number, instance)
+    import_registry(wine, directory, lines)
+
+
+class Listener:
+    """A port whose far end only listens: what the program sends there."""
+
+    def __init__(self, link):
+        self.master, self.slave = os.openpty()
+        os.set_blocking(self.master, False)
+        os.symlink(os.ttyname(self.slave), link)
+
+    def heard(self):
+        data = b""
+        try:
+            while chunk := os.read(self.master, 4096):
+                data += chunk
+        except (BlockingIOError, OSError):
+            pass
+        os.close(self.master)
+        os.close(self.slave)
+        return data
+
+
 @dataclass
 class Setup:
     """What one run needs. ports maps COM numbers to "sim" (the simulator's
-    link) or "absent" (a directory, so opening the port fails whatever
+    link), "absent" (a directory, so opening the port fails whatever
     serial devices the machine has: wine falls back to /dev/ttyS<n-1> for a
-    port without a mapping or whose mapped path is missing). keymap names
+    port without a mapping or whose mapped path is missing) or "listen" (a
+    terminal whose far end keeps what it hears: outcome.heard). adapters
+    maps COM numbers to the USB-serial adapter instances the registry has
+    for them before the program runs; kept_adapter is the collector's
+    adapter the user's key holds then, as its lines. keymap names
     an X keymap (de, fr, ...) for a display of the run's own; without a
     target no window is open while the program runs. settings_unwritable
     puts a directory where the settings file goes, so that writing it fails
@@ -206,6 +274,8 @@ class Setup:
     held_journal: str = None
     run_again: bool = False
     together: bool = False
+    adapters: dict = field(default_factory=dict)
+    kept_adapter: list = field(default_factory=list)
 
 
 @dataclass
@@ -226,6 +296,7 @@ class Outcome:
     journal_files: list = None  # after each run: {name: bytes} of the journal folder
     seen: dict = None           # interactive runs: what the user saw, by what was looked at
     user_problem: str = None    # interactive runs: why the user could not finish
+    heard: dict = None          # "listen" ports: COM number -> the bytes sent there
 
     @property
     def summary(self):
@@ -387,7 +458,9 @@ class Bench:
         for key, name, value in setup.registry:
             wine.run(["reg", "add", key, "/v", name, "/t", "REG_DWORD", "/d", str(value), "/f"])
         ports, sim_link = self._port_paths(directory, setup.ports)
+        self._put_adapters(wine, directory, setup)
         wine.map_ports(ports)
+        listeners = {n: Listener(ports[n]) for n, kind in setup.ports.items() if kind == "listen"}
 
         outcome = Outcome(directory=directory)
         target = TypingTarget(wine, self.target_exe, directory, *setup.target_as) if setup.target else None
@@ -415,6 +488,7 @@ class Bench:
             if sim:
                 sim.stop()
             wine.kill_server()
+            outcome.heard = {n: listener.heard() for n, listener in listeners.items()}
             wine.close()
             if server:
                 server.terminate()
@@ -426,6 +500,17 @@ class Bench:
                 outcome.settings_file = f.read()
         outcome.journal = read_journal(directory, made)
         return outcome
+
+    @staticmethod
+    def _put_adapters(wine, directory, setup):
+        lines = []
+        for number, instance in setup.adapters.items():
+            lines += adapter_keys(number, instance)
+        if setup.kept_adapter:
+            lines += [r"[HKEY_CURRENT_USER\Software\Orvanta]",
+                      '"CollectorAdapter"=%s' % multi_string(*setup.kept_adapter), ""]
+        if lines:
+            import_registry(wine, directory, lines)
 
     def _put_journal(self, wine, directory, setup):
         """The journal the run starts with; returns the names of the files
@@ -474,7 +559,7 @@ class Bench:
             path = os.path.join(directory, "com%d" % number)
             if kind == "sim":
                 sim_link = path
-            else:
+            elif kind == "absent":
                 os.makedirs(path)
             paths[number] = path
         return paths, sim_link
@@ -543,6 +628,10 @@ class Driver:
         within the seconds."""
         program = self.wine.start([os.path.join(outcome.directory, "app", "Orvanta.exe"), *args])
         return ended(program, seconds)
+
+    def move_adapters(self, outcome, gone=(), new=None):
+        """The user pulls adapters out and puts them into other sockets."""
+        move_adapters(self.wine, outcome.directory, gone, new)
 
     def spreadsheet(self, outcome, name):
         """The user opens a journal file in a spreadsheet (open(), and

@@ -17,14 +17,15 @@ import re
 import subprocess
 import time
 
-from .checks import (DAY_FILE, PENDING_FILE, delivered, exit_code, journal_actions, journal_bytes, journal_file,
-                     kept_focus, lines_received_start, port_lost, seen, settings_start, stopped_within, typed,
-                     typed_once_but_resent, typed_whole_after_a_piece, user_done, window_gaps_quiet)
+from .checks import (DAY_FILE, PENDING_FILE, delivered, exit_code, heard_nothing, journal_actions, journal_bytes,
+                     journal_file, kept_focus, lines_received_start, port_lost, seen, settings_port, settings_start,
+                     stopped_within, typed, typed_once_but_resent, typed_whole_after_a_piece, user_done,
+                     window_gaps_quiet)
 from .environment import wait_for
-from .harness import (REPO, InteractiveSetup, UserFailed, byte_record_options, focus_lost, journal_folder,
+from .harness import (CH340_SOCKET, FTDI, REPO, InteractiveSetup, UserFailed, byte_record_options, focus_lost, journal_folder,
                       journal_name, reads_so_far, record_options, today, typed_records, typed_so_far,
                       wait_until_delivered, wait_until_polled, wait_until_typed)
-from .simulator import record_line
+from .simulator import read_log, record_line
 
 
 def dialog_caption(template):
@@ -102,6 +103,45 @@ def keep_online_from_command_line(driver, outcome):
     wait_until_delivered(outcome, 2)
     wait_until_typed(outcome, b"abc\rdef\r")
     outcome.seen["dialog hidden"] = driver("wait", DIALOG, "hidden", "1")
+    driver("tray", "IDM_TRAY_EXIT")
+
+
+def wait_until_port_lost(outcome, seconds=60):
+    def lost():
+        return any(e["ev"] == "port_lost" for e in read_log(os.path.join(outcome.directory, "sim.log")))
+    if not wait_for(lost, seconds):
+        raise UserFailed("the collector's port did not go away")
+
+
+def adapter_moves(driver, outcome):
+    """The cradle's adapter is pulled out after two records and put into
+    another USB socket, where Windows names it anew as COM9. Once the series
+    has every record, the user opens the dialog and reads the port."""
+    wait_until_port_lost(outcome)
+    driver.move_adapters(outcome, gone=[CH340_SOCKET % 3], new={9: CH340_SOCKET % 4})
+    wait_until_delivered(outcome, 6, seconds=60)
+    driver("tray", "IDM_TRAY_OPEN")
+    driver("wait", DIALOG, "visible")
+    outcome.seen["port shown"] = driver("gettext", DIALOG, "IDC_COM_PORT")
+    outcome.seen["port named"] = driver("gettext", DIALOG, "IDC_COM_PORT_NAME")
+    driver("tray", "IDM_TRAY_EXIT")
+
+
+def two_adapters_of_one_kind(driver, outcome):
+    """The adapter comes back beside a second one of its kind, neither
+    with a serial number: the series sends nothing and the dialog asks. The
+    user answers COM7 and presses Start; the series gets the rest there."""
+    wait_until_port_lost(outcome)
+    driver.move_adapters(outcome, gone=[CH340_SOCKET % 3], new={3: CH340_SOCKET % 4, 7: CH340_SOCKET % 5})
+    driver("wait", DIALOG, "visible", "60")
+    outcome.seen["question"] = driver("gettext", DIALOG, "IDC_COM_PORT_NAME")
+    reads = reads_so_far(outcome)
+    time.sleep(4)
+    outcome.seen["READs while asking"] = str(reads_so_far(outcome) - reads)
+    driver("settext", DIALOG, "IDC_COM_PORT", "7")
+    driver("foreground", TARGET)
+    driver("command", DIALOG, "IDC_START")
+    wait_until_delivered(outcome, 4, seconds=60)
     driver("tray", "IDM_TRAY_EXIT")
 
 
@@ -480,6 +520,23 @@ CASES = {
         InteractiveSetup("1,1,1,1,1,1,60", user=session_ends_while_typing,
                          sim_options=record_options("abc", LONG, "xyz")),
         [stopped_within("abc", record=LONG), delivered(1), seen("answer", "may end")]),
+    # The adapter goes into another socket and comes back as COM9; an FTDI
+    # adapter of something else on COM5 hears nothing all along. The
+    # settings file keeps the number the user chose.
+    "keep_online_adapter_moves_to_another_number": (
+        InteractiveSetup(KEEP_ONLINE, ports={1: "sim", 5: "listen", 9: "absent"},
+                         adapters={1: CH340_SOCKET % 3, 5: FTDI}, user=adapter_moves, time_limit=120,
+                         sim_options=record_options(*SIX) + ["--port-lost-after", "2", "--port-back-after", "5",
+                                                             "--port-back-as", "com9"]),
+        [typed_once_but_resent(*SIX), delivered(6), heard_nothing(5), seen("port shown", "9"),
+         seen("port named", "Collector's adapter: USB-SERIAL CH340 (COM9)"), settings_port(1)]),
+    "keep_online_two_adapters_of_one_kind_ask": (
+        InteractiveSetup(KEEP_ONLINE, ports={1: "sim", 3: "listen", 7: "absent"}, adapters={1: CH340_SOCKET % 3},
+                         user=two_adapters_of_one_kind, time_limit=120,
+                         sim_options=record_options(*SIX[:4]) + ["--port-lost-after", "2", "--port-back-after", "3",
+                                                                 "--port-back-as", "com7"]),
+        [typed_once_but_resent(*SIX[:4]), delivered(4), heard_nothing(3), seen("question", "Collector on COM3 or COM7?"),
+         seen("READs while asking", "0"), settings_port(7)]),
     # Started at logon before the adapter is plugged in.
     "keep_online_port_appears_later": (
         InteractiveSetup(KEEP_ONLINE, user=keep_online_until_delivered(3),

@@ -487,6 +487,8 @@ class Simulator:
         else:
             target = self.opts.link + ".gone"
             os.makedirs(target, exist_ok=True)
+        if os.path.isdir(self.opts.link) and not os.path.islink(self.opts.link):
+            os.rmdir(self.opts.link)    # a port that was absent until now
         temporary = self.opts.link + ".new"
         if os.path.lexists(temporary):
             os.unlink(temporary)
@@ -514,6 +516,8 @@ class Simulator:
         if self.back_at is not None and now >= self.back_at:
             self.back_at = None
             self.open_port(not_named=self.lost_slave)
+            if self.opts.port_back_as:
+                self.opts.link = os.path.join(os.path.dirname(self.opts.link), self.opts.port_back_as)
             self.log("port_back", slave=self.link())
         if self.master is None or self.link_at is not None:
             return
@@ -649,6 +653,9 @@ def parse_args(argv):
                    "and its answer go down with the port")
     p.add_argument("--port-back-after", type=float, default=3.0, metavar="S",
                    help="seconds until a lost port comes back, as a new terminal")
+    p.add_argument("--port-back-as", metavar="LINK",
+                   help="a lost port comes back at this link instead (beside --link), as an adapter under another "
+                        "COM number")
     p.add_argument("--port-appears-after", type=float, default=0.0, metavar="S",
                    help="link the port only S seconds after the start")
     p.add_argument("--cradle-rate", type=int, default=0, choices=[0] + sorted(CRADLE_RATE_BYTES.values()),

@@ -14,7 +14,7 @@ from .checks import (DAY_FILE, JOURNAL_START, PENDING_FILE, caps_lock_scan_code,
                      journal_hex, journaled, keydowns, kept_focus, line_rate, lines_received, moved_to_second_window,
                      pending_moved, port_lost,
                      settings_file, typed)
-from .harness import Setup, byte_record_options, record_options, typed_records
+from .harness import CH340_SOCKET, Setup, byte_record_options, record_options, typed_records
 from .simulator import record_line
 
 # 2 ms between characters: the typing stays quick, and every key still goes
@@ -86,7 +86,18 @@ MORNING_ROW = ("{today}T06:00:00.000+00:00,COM1,%s,%s,Untitled - Notepad,notepad
                "{today}T06:00:00.000+00:00\r\n"
                % (MORNING, journal_hex(record_line(0, MORNING.encode())[:-1]))).encode()
 
+# The cradle's adapter as the user's key keeps it from a run on COM1, in
+# the USB socket it was in then.
+KEPT_ON_COM1 = ["ChosenPort=COM1", "PortName=COM1", "InstanceId=USB\\" + CH340_SOCKET % 3, "VendorId=1A86",
+                "ProductId=7523", "FriendlyName=USB-SERIAL CH340 (COM1)"]
+
 CASES = {
+    # The adapter went into another socket since the last run: the run for
+    # COM1 finds it as COM9 and takes the records from there.
+    "unattended_after_the_adapter_moved": (
+        Setup(UNATTENDED, ports={1: "absent", 9: "sim"}, adapters={9: CH340_SOCKET % 4}, kept_adapter=KEPT_ON_COM1,
+              sim_options=record_options(*WORKED)),
+        [typed(typed_records(*WORKED)), delivered(len(WORKED))]),
     # A spreadsheet shows the day's file through a whole run: every record
     # is typed and acknowledged all the same, its row waiting in the day's
     # pending file and the day's file left as it was; the next run, the
