@@ -20,8 +20,9 @@ std::optional<PortAdapter> adapterAt(const std::vector<PortAdapter>& present, in
 
 // The record applies to the number it was made for, and to the number the
 // adapter went to (the dialog shows that one, and the next Start saves
-// it). Any other number is the user's new choice: no adapter is known for
-// it until its port opens.
+// it); it stays the record of the number first chosen, which a logon's
+// command line may go on giving. Any other number is the user's new
+// choice: no adapter is known for it until its port opens.
 std::optional<KeptAdapter> AdapterTracker::keptFor(int chosenPort)
 {
     if (!recalled_) {
@@ -45,7 +46,7 @@ PortChoice AdapterTracker::choose(int chosenPort)
     candidates_.clear();
     switch (found.verdict) {
     case AdapterVerdict::UseChosen:
-        return {StatusCode::Ok, chosenPort, false, adapterAt(present, chosenPort), chosenPort};
+        return {StatusCode::Ok, chosenPort, false, adapterAt(present, chosenPort), kept ? kept->chosenPort : chosenPort};
     case AdapterVerdict::UseOther:
         return {StatusCode::Ok, found.portNumber, kept->adapter.portNumber != found.portNumber,
                 adapterAt(present, found.portNumber), kept->chosenPort};

@@ -20,8 +20,8 @@ const PortAdapter kWinePort{1, "", std::nullopt, "", "", "Serial0"};
 
 // What the tracker keeps, says and chooses over one user's days: the
 // adapter seen where it was chosen, followed to another socket (said once,
-// kept for the number the user chose), shown as the number in use, and
-// given up for the user's own choice among two that fit.
+// kept for the number the user chose, also once the number in use is
+// saved), and given up for the user's own choice of another number.
 TEST(AdapterTracker, FollowsTheAdapterOfTheChosenNumberAndKeepsItForThatNumber)
 {
     struct Step {
@@ -33,7 +33,7 @@ TEST(AdapterTracker, FollowsTheAdapterOfTheChosenNumberAndKeepsItForThatNumber)
         std::optional<KeptAdapter> keptAfter;
         std::vector<int> question;
     };
-    const KeptAdapter atFirst{1, ch340(1, "3")}, moved{1, ch340(9, "4")}, chosenAnew{3, ch340(3, "4")};
+    const KeptAdapter atFirst{1, ch340(1, "3")}, moved{1, ch340(9, "4")}, chosenAnew{7, ch340(7, "5")};
     const Step days[] = {
         {1, {kWinePort}, StatusCode::Ok, 1, false, std::nullopt, {}},
         {1, {ch340(1, "3"), kPrinter}, StatusCode::Ok, 1, false, atFirst, {}},
@@ -43,7 +43,8 @@ TEST(AdapterTracker, FollowsTheAdapterOfTheChosenNumberAndKeepsItForThatNumber)
         {1, {ch340(2, "1"), ch340(7, "5")}, StatusCode::AdapterAmbiguous, 0, false, KeptAdapter{1, ch340(3, "4")},
          {2, 7}},
         {1, {kPrinterOnCom1}, StatusCode::PortOpenFailed, 0, false, KeptAdapter{1, ch340(3, "4")}, {}},
-        {3, {ch340(2, "1"), ch340(3, "4")}, StatusCode::Ok, 3, false, chosenAnew, {}},
+        {3, {ch340(2, "1"), ch340(3, "4")}, StatusCode::Ok, 3, false, KeptAdapter{1, ch340(3, "4")}, {}},
+        {7, {ch340(3, "4"), ch340(7, "5")}, StatusCode::Ok, 7, false, chosenAnew, {}},
     };
     fakes::FakePortInventory inventory;
     fakes::FakeAdapterMemory memory;
