@@ -36,24 +36,12 @@ int comPortNumber(const std::string& portName)
     return number <= kMaxPortNumber ? number : 0;
 }
 
-std::vector<PresentPort> mergePortLists(const std::vector<PortSighting>& devices,
-                                        const std::vector<PortSighting>& registry)
+std::vector<PresentPort> presentPortsOf(const std::vector<PortAdapter>& adapters)
 {
-    std::map<int, std::string> names;
-    for (const PortSighting& device : devices) {
-        const int number = comPortNumber(device.portName);
-        if (number && (names[number].empty()))
-            names[number] = device.name;
-    }
-    for (const PortSighting& entry : registry) {
-        const int number = comPortNumber(entry.portName);
-        if (number && names[number].empty())
-            names[number] = deviceShortName(entry.name);
-    }
-    std::vector<PresentPort> merged;
-    for (const auto& [number, name] : names)
-        merged.push_back({number, name});
-    return merged;
+    std::vector<PresentPort> ports;
+    for (const PortAdapter& adapter : adapters)
+        ports.push_back({adapter.portNumber, adapter.friendlyName});
+    return ports;
 }
 
 // Friendly names mostly end in "(COMn)" already; a bare name gets it.
@@ -92,15 +80,21 @@ std::vector<PortAdapter> mergeAdapterLists(const std::vector<PortAdapter>& devic
         if (device.portNumber < 1 || device.portNumber > kMaxPortNumber)
             continue;
         const auto [entry, added] = merged.try_emplace(device.portNumber, device);
-        if (!added && entry->second.instanceId.empty() && !device.instanceId.empty())
-            entry->second = device;
+        PortAdapter& kept = entry->second;
+        if (!added && kept.instanceId.empty() && !device.instanceId.empty())
+            kept = PortAdapter{device.portNumber, device.instanceId, device.usb, device.serialNumber,
+                               device.locationPath, device.friendlyName.empty() ? kept.friendlyName : device.friendlyName};
+        else if (kept.friendlyName.empty())
+            kept.friendlyName = device.friendlyName;
     }
     for (const PortSighting& entry : registry) {
-        PortAdapter named;
-        named.portNumber = comPortNumber(entry.portName);
-        named.friendlyName = deviceShortName(entry.name);
-        if (named.portNumber)
-            merged.try_emplace(named.portNumber, named);
+        const int number = comPortNumber(entry.portName);
+        if (number == 0)
+            continue;
+        PortAdapter& kept = merged[number];
+        kept.portNumber = number;
+        if (kept.friendlyName.empty())
+            kept.friendlyName = deviceShortName(entry.name);
     }
     std::vector<PortAdapter> ports;
     for (const auto& entry : merged)

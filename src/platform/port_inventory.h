@@ -42,9 +42,9 @@ struct PresentPort {
 // anything else (LPT ports, names with more behind the number).
 int comPortNumber(const std::string& portName);
 
-// One entry per port, by number; a friendly name wins over a device name.
-std::vector<PresentPort> mergePortLists(const std::vector<PortSighting>& devices,
-                                        const std::vector<PortSighting>& registry);
+// The ports as the user is shown them: each number with its friendly
+// name, or the device name where SetupAPI gave none.
+std::vector<PresentPort> presentPortsOf(const std::vector<PortAdapter>& adapters);
 
 // The text beside the COM port field. The port of the collector's adapter
 // (adapterPort; 0 when none is known) says so first, as the field's
@@ -63,8 +63,9 @@ public:
 };
 
 // One entry per number: the first device that SetupAPI describes wins
-// (a device is often listed twice, by its interface and by its class);
-// the registry's list adds the ports SetupAPI does not know.
+// (a device is often listed twice, by its interface and by its class),
+// with the first name any listing gives; the registry's list adds the
+// ports SetupAPI does not know, and names those it gave no name.
 std::vector<PortAdapter> mergeAdapterLists(const std::vector<PortAdapter>& devices,
                                            const std::vector<PortSighting>& registry);
 

@@ -4,8 +4,8 @@
  * executable first) but loaded from the system folder; without it the
  * registry's list still names every port.
  *
- * The adapters behind the ports are read with the W calls, so that a
- * friendly name in any language comes through whole. A device property
+ * The ports and the adapters behind them are read once, with the W calls,
+ * so that a friendly name in any language comes through whole. A device property
  * is asked for twice, for its size and then for its data: location paths
  * are longer than any fixed buffer would allow for. Registry text need
  * not end in its terminator, so none is relied on.
@@ -30,10 +30,8 @@ constexpr GUID kComPortInterface = {0x86E0D1E0, 0x8089, 0x11D0, {0x9C, 0xE4, 0x0
 constexpr GUID kPortsClass = {0x4D36E978, 0xE325, 0x11CE, {0xBF, 0xC1, 0x08, 0x00, 0x2B, 0xE1, 0x03, 0x18}};
 
 struct SetupApi {
-    decltype(&SetupDiGetClassDevsA) getClassDevs;
     decltype(&SetupDiEnumDeviceInfo) enumDeviceInfo;
     decltype(&SetupDiOpenDevRegKey) openDevRegKey;
-    decltype(&SetupDiGetDeviceRegistryPropertyA) getRegistryProperty;
     decltype(&SetupDiDestroyDeviceInfoList) destroyList;
     decltype(&SetupDiGetClassDevsW) getClassDevsW;
     decltype(&SetupDiGetDeviceInstanceIdW) getInstanceIdW;
@@ -41,9 +39,9 @@ struct SetupApi {
 
     bool complete() const
     {
-        return getClassDevs && enumDeviceInfo && openDevRegKey && getRegistryProperty && destroyList;
+        return enumDeviceInfo && openDevRegKey && destroyList && getClassDevsW && getInstanceIdW &&
+               getRegistryPropertyW;
     }
-    bool describesDevices() const { return complete() && getClassDevsW && getInstanceIdW && getRegistryPropertyW; }
 };
 
 // Loaded once and kept for the run.
@@ -53,10 +51,8 @@ const SetupApi* setupApi()
         SetupApi found{};
         HMODULE library = loadSystemLibrary("setupapi.dll");
         if (library) {
-            findFunction(library, "SetupDiGetClassDevsA", found.getClassDevs);
             findFunction(library, "SetupDiEnumDeviceInfo", found.enumDeviceInfo);
             findFunction(library, "SetupDiOpenDevRegKey", found.openDevRegKey);
-            findFunction(library, "SetupDiGetDeviceRegistryPropertyA", found.getRegistryProperty);
             findFunction(library, "SetupDiDestroyDeviceInfoList", found.destroyList);
             findFunction(library, "SetupDiGetClassDevsW", found.getClassDevsW);
             findFunction(library, "SetupDiGetDeviceInstanceIdW", found.getInstanceIdW);
@@ -65,43 +61,6 @@ const SetupApi* setupApi()
         return found;
     }();
     return api.complete() ? &api : nullptr;
-}
-
-std::string registryText(HKEY key, const char* valueName)
-{
-    char text[256] = {};
-    DWORD size = sizeof text - 1, type = 0;
-    if (RegQueryValueExA(key, valueName, nullptr, &type, reinterpret_cast<BYTE*>(text), &size) != ERROR_SUCCESS ||
-        type != REG_SZ)
-        return {};
-    return text;
-}
-
-PortSighting sightingOf(const SetupApi& api, HDEVINFO devices, SP_DEVINFO_DATA& device)
-{
-    PortSighting sighting;
-    HKEY key = api.openDevRegKey(devices, &device, DICS_FLAG_GLOBAL, 0, DIREG_DEV, KEY_READ);
-    if (key != INVALID_HANDLE_VALUE) {
-        sighting.portName = registryText(key, "PortName");
-        RegCloseKey(key);
-    }
-    char name[256] = {};
-    if (api.getRegistryProperty(devices, &device, SPDRP_FRIENDLYNAME, nullptr, reinterpret_cast<BYTE*>(name),
-                                sizeof name - 1, nullptr))
-        sighting.name = name;
-    return sighting;
-}
-
-void addDevices(const SetupApi& api, const GUID& guid, DWORD flags, std::vector<PortSighting>& sightings)
-{
-    HDEVINFO devices = api.getClassDevs(&guid, nullptr, nullptr, flags | DIGCF_PRESENT);
-    if (devices == INVALID_HANDLE_VALUE)
-        return;
-    SP_DEVINFO_DATA device{};
-    device.cbSize = sizeof device;
-    for (DWORD index = 0; api.enumDeviceInfo(devices, index, &device); ++index)
-        sightings.push_back(sightingOf(api, devices, device));
-    api.destroyList(devices);
 }
 
 std::vector<PortSighting> registryPorts()
@@ -198,19 +157,13 @@ void addAdapters(const SetupApi& api, const GUID& guid, DWORD flags, std::vector
 
 std::vector<PresentPort> presentComPorts()
 {
-    std::vector<PortSighting> devices;
-    if (const SetupApi* api = setupApi()) {
-        addDevices(*api, kComPortInterface, DIGCF_DEVICEINTERFACE, devices);
-        addDevices(*api, kPortsClass, 0, devices);
-    }
-    return mergePortLists(devices, registryPorts());
+    return presentPortsOf(Win32PortInventory().presentAdapters());
 }
 
 std::vector<PortAdapter> Win32PortInventory::presentAdapters()
 {
     std::vector<PortAdapter> devices;
-    const SetupApi* api = setupApi();
-    if (api && api->describesDevices()) {
+    if (const SetupApi* api = setupApi()) {
         addAdapters(*api, kComPortInterface, DIGCF_DEVICEINTERFACE, devices);
         addAdapters(*api, kPortsClass, 0, devices);
     }

@@ -9,15 +9,16 @@
 
 namespace orvanta {
 
-// SetupAPI (loaded from the system folder when first needed) and the
-// registry's SERIALCOMM list, merged. Takes some milliseconds: the dialog
-// asks when it opens and when a device arrives or leaves.
+// The ports of Win32PortInventory as the dialog names them. Takes some
+// milliseconds: the dialog asks when it opens and when a device arrives
+// or leaves.
 std::vector<PresentPort> presentComPorts();
 
-// The same lists with the adapter behind each port: its instance id,
-// hardware ids, location paths and friendly name from SetupAPI. Takes as
-// long as presentComPorts; under wine, SetupAPI lists what the registry's
-// Enum tree holds and gives no location paths.
+// SetupAPI (loaded from the system folder when first needed) and the
+// registry's SERIALCOMM list, merged, with the adapter behind each port:
+// its instance id, hardware ids, location paths and friendly name. Under
+// wine, SetupAPI lists what the registry's Enum tree holds and gives no
+// location paths.
 class Win32PortInventory final : public PortInventory {
 public:
     std::vector<PortAdapter> presentAdapters() override;

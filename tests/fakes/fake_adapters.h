@@ -17,14 +17,9 @@ namespace orvanta::fakes {
 
 class FakePortInventory final : public PortInventory {
 public:
-    std::vector<PortAdapter> presentAdapters() override
-    {
-        ++looks;
-        return present;
-    }
+    std::vector<PortAdapter> presentAdapters() override { return present; }
 
     std::vector<PortAdapter> present;
-    int looks = 0;
 };
 
 class FakeAdapterMemory final : public AdapterMemory {

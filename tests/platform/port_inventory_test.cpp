@@ -16,6 +16,12 @@ std::string listed(const std::vector<PresentPort>& ports)
     return text;
 }
 
+// A device SetupAPI lists with only its port name and friendly name.
+PortAdapter sighted(const PortSighting& device)
+{
+    return PortAdapter{comPortNumber(device.portName), "", std::nullopt, "", "", device.name};
+}
+
 // SetupAPI's devices (interface and Ports class, so often twice) and the
 // registry's list: one entry per number, friendly names first.
 TEST(PortInventory, MergesTheDeviceAndRegistryListsByNumber)
@@ -34,8 +40,12 @@ TEST(PortInventory, MergesTheDeviceAndRegistryListsByNumber)
          {{"com2", "\\Device\\Serial1"}},
          "2=Serial1;12=B;"},
     };
-    for (const auto& row : table)
-        EXPECT_EQ(listed(mergePortLists(row.devices, row.registry)), row.merged) << row.merged;
+    for (const auto& row : table) {
+        std::vector<PortAdapter> devices;
+        for (const PortSighting& device : row.devices)
+            devices.push_back(sighted(device));
+        EXPECT_EQ(listed(presentPortsOf(mergeAdapterLists(devices, row.registry))), row.merged) << row.merged;
+    }
 }
 
 TEST(PortInventory, DescribesAPortOrSaysItIsNotPresent)

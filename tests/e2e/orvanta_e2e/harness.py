@@ -695,9 +695,12 @@ def typed_so_far(outcome):
         return b""
 
 
+def sim_events_so_far(outcome):
+    return read_log(os.path.join(outcome.directory, "sim.log"))
+
+
 def delivered_so_far(outcome):
-    events = read_log(os.path.join(outcome.directory, "sim.log"))
-    return max((e.get("delivered", 0) for e in events), default=0)
+    return max((e.get("delivered", 0) for e in sim_events_so_far(outcome)), default=0)
 
 
 def wait_until_typed(outcome, expected, seconds=30):
@@ -706,8 +709,7 @@ def wait_until_typed(outcome, expected, seconds=30):
 
 
 def reads_so_far(outcome):
-    return sum(1 for e in read_log(os.path.join(outcome.directory, "sim.log"))
-               if e["ev"] == "rx_line" and e["text"] == "READ")
+    return sum(1 for e in sim_events_so_far(outcome) if e["ev"] == "rx_line" and e["text"] == "READ")
 
 
 def wait_until_delivered(outcome, count, seconds=30):
@@ -719,3 +721,8 @@ def wait_until_delivered(outcome, count, seconds=30):
 def wait_until_polled(outcome, reads, seconds=30):
     if not wait_for(lambda: reads_so_far(outcome) >= reads, seconds):
         raise UserFailed("the collector received %d READs, waited for %d" % (reads_so_far(outcome), reads))
+
+
+def wait_until_port_lost(outcome, seconds=60):
+    if not wait_for(lambda: any(e["ev"] == "port_lost" for e in sim_events_so_far(outcome)), seconds):
+        raise UserFailed("the collector's port did not go away")

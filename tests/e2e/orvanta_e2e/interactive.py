@@ -22,10 +22,10 @@ from .checks import (DAY_FILE, PENDING_FILE, delivered, exit_code, heard_nothing
                      stopped_within, typed, typed_once_but_resent, typed_whole_after_a_piece, user_done,
                      window_gaps_quiet)
 from .environment import wait_for
-from .harness import (CH340_SOCKET, FTDI, REPO, InteractiveSetup, UserFailed, byte_record_options, focus_lost, journal_folder,
-                      journal_name, reads_so_far, record_options, today, typed_records, typed_so_far,
-                      wait_until_delivered, wait_until_polled, wait_until_typed)
-from .simulator import read_log, record_line
+from .harness import (CH340_SOCKET, FTDI, REPO, InteractiveSetup, UserFailed, byte_record_options, focus_lost,
+                      journal_folder, journal_name, reads_so_far, record_options, today, typed_records, typed_so_far,
+                      wait_until_delivered, wait_until_polled, wait_until_port_lost, wait_until_typed)
+from .simulator import record_line
 
 
 def dialog_caption(template):
@@ -104,13 +104,6 @@ def keep_online_from_command_line(driver, outcome):
     wait_until_typed(outcome, b"abc\rdef\r")
     outcome.seen["dialog hidden"] = driver("wait", DIALOG, "hidden", "1")
     driver("tray", "IDM_TRAY_EXIT")
-
-
-def wait_until_port_lost(outcome, seconds=60):
-    def lost():
-        return any(e["ev"] == "port_lost" for e in read_log(os.path.join(outcome.directory, "sim.log")))
-    if not wait_for(lost, seconds):
-        raise UserFailed("the collector's port did not go away")
 
 
 def adapter_moves(driver, outcome):
