@@ -41,6 +41,14 @@ void KeySequence::add(const KeyEvent& event)
         events_[count_++] = event;
 }
 
+std::uint32_t KeySequence::eventsThroughLastDown() const
+{
+    std::uint32_t through = count_;
+    while (through > 0 && events_[through - 1].keyUp)
+        --through;
+    return through;
+}
+
 KeysFate KeySequence::send()
 {
     return count_ == 0 ? KeysFate::WentIn : keyboard_.sendKeys(events_, count_);

@@ -33,6 +33,10 @@ public:
     void typeUnit(std::uint16_t unit);
     // Sends the events; they stay, so that events held back can go again.
     [[nodiscard]] KeysFate send();
+    // The events up to the last key that goes down (the one that makes
+    // the character), and those after it.
+    std::uint32_t eventsThroughLastDown() const;
+    std::uint32_t eventsAfterLastDown() const { return count_ - eventsThroughLastDown(); }
 
 private:
     void addKey(std::uint8_t virtualKey, bool keyUp);

@@ -105,7 +105,7 @@ bool KeystrokeSynthesizer::typeText(std::span<const std::uint8_t> bytes, bool ea
         if (!sendWhole(keys, turn))
             return false;
         gaps.wentIn(turn, used);
-        awaitWindowCaughtUp();
+        awaitWindowCaughtUp(keys);
         i += used;
     }
     return true;
@@ -116,15 +116,20 @@ bool KeystrokeSynthesizer::typeText(std::span<const std::uint8_t> bytes, bool ea
 // window forward as it handles a key (a second window, a dialog at a code)
 // would take the keys already waiting in its queue into that window. So
 // after each character the record window's thread is asked to answer a
-// message twice before the next goes in: it answers only when it is at its
-// messages again, and sent messages go ahead of what waits in its queue,
-// so the first answer can come before it has read the character at all;
-// the second comes once it has handled what it took next. A thread that
-// does not answer in time (a look-up at an Enter) is not waited for again
-// in this record: its keys wait in its queue, as a keyboard's would.
-void KeystrokeSynthesizer::awaitWindowCaughtUp()
+// message before the next goes in, once for every message that can stand
+// ahead of what the application posts itself as it handles the character,
+// and once more. A thread answers only when it is at its messages again,
+// and sent messages go ahead of what waits in its queue, so each answer
+// shows only that it took one message more. Ahead can stand the ups of the
+// character before, this character's events up to its key that goes down,
+// and the character message that key makes. A thread that does not answer
+// in time (a look-up at an Enter) is not waited for again in this record:
+// its keys wait in its queue, as a keyboard's would.
+void KeystrokeSynthesizer::awaitWindowCaughtUp(const KeySequence& keys)
 {
-    for (int answer = 0; answer < 2 && !windowLagging_; ++answer)
+    const std::uint32_t answers = upsBehind_ + keys.eventsThroughLastDown() + 3;
+    upsBehind_ = keys.eventsAfterLastDown();
+    for (std::uint32_t answer = 0; answer < answers && !windowLagging_; ++answer)
         windowLagging_ = !keyboard_.windowAnswers(typing_.recordWindow, kAnswerWaitMs);
 }
 

@@ -79,7 +79,7 @@ private:
     bool sendWhole(KeySequence& keys, std::uint64_t& turnUs);
     bool awaitModifiersUp(std::uint64_t giveUpUs);
     bool stillRecordWindow();
-    void awaitWindowCaughtUp();
+    void awaitWindowCaughtUp(const KeySequence& keys);
     std::uint32_t addCharacter(KeySequence& keys, const std::uint8_t* bytes, std::uint32_t available);
     bool addLayoutKey(KeySequence& keys, std::uint8_t byte);
     void addWithModifiers(KeySequence& keys, std::uint8_t virtualKey, std::uint8_t shiftState);
@@ -90,6 +90,7 @@ private:
     TypingState& typing_;
     const int& platformMajorVersion_;
     bool windowLagging_ = false;   // the record window's thread did not catch up in time
+    std::uint32_t upsBehind_ = 0;  // the last character's events after its key went down
 };
 
 }  // namespace orvanta

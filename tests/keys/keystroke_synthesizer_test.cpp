@@ -482,8 +482,10 @@ TEST(KeystrokeSynthesizer, TypesARecordIntoItsWindowAloneAndNeverWithTheUsersMod
     }
 }
 
-// After each character the record window's thread answers twice before
-// the next goes in; a thread that does not answer in time is not asked
+// After each character the record window's thread answers once for each
+// message that can stand ahead of what it posts as it handles the
+// character, and once more, before the next goes in (4 for the first
+// letter, 5 for each after it: the up before, the down, the character); a thread that does not answer in time is not asked
 // again in that record, and its keys still go.
 TEST(KeystrokeSynthesizer, EachCharacterWaitsUntilTheWindowsThreadCaughtUp)
 {
@@ -493,8 +495,8 @@ TEST(KeystrokeSynthesizer, EachCharacterWaitsUntilTheWindowsThreadCaughtUp)
         int asked;   // by the three characters of each of two records
         std::size_t keys;
     } const cases[] = {
-        {"a thread that keeps up", 0, 12, 12},
-        {"a thread busy after the first character", 1, 7, 12},
+        {"a thread that keeps up", 0, 29, 12},
+        {"a thread busy after the first character", 1, 16, 12},
         {"a thread busy for both records", 1000, 2, 12},
     };
     for (const auto& c : cases) {
