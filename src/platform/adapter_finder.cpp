@@ -86,13 +86,6 @@ Search search(const PortAdapter& remembered, const std::vector<PortAdapter>& pre
     return {fits.empty() ? AdapterMatch::None : AdapterMatch::LocationPath, fits};
 }
 
-const PortAdapter* portNumbered(const std::vector<PortAdapter>& present, int number)
-{
-    const auto found = std::find_if(present.begin(), present.end(),
-                                    [number](const PortAdapter& port) { return port.portNumber == number; });
-    return found == present.end() ? nullptr : &*found;
-}
-
 // Nothing found. The number alone decides only where nothing can be told
 // apart, as before the program knew adapters: no adapter remembered, or
 // no device known of any port (SetupAPI missing, or under wine a port
@@ -108,6 +101,13 @@ AdapterFinding byChosenNumberAlone(const PortAdapter* atChosen, bool canTellApar
 }
 
 }  // namespace
+
+const PortAdapter* portNumbered(const std::vector<PortAdapter>& present, int number)
+{
+    const auto found = std::find_if(present.begin(), present.end(),
+                                    [number](const PortAdapter& port) { return port.portNumber == number; });
+    return found == present.end() ? nullptr : &*found;
+}
 
 bool knowsDevice(const PortAdapter& adapter)
 {

@@ -51,6 +51,9 @@ struct AdapterFinding {
     std::vector<int> candidates;     // Ambiguous: the ports to choose from, in the list's order
 };
 
+// The present port of that number; null when there is none.
+const PortAdapter* portNumbered(const std::vector<PortAdapter>& present, int number);
+
 // True when the adapter holds something to know it by again.
 bool knowsDevice(const PortAdapter& adapter);
 

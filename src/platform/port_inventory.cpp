@@ -9,11 +9,6 @@
 namespace orvanta {
 namespace {
 
-bool startsWithComIgnoringCase(const std::string& text)
-{
-    return text.size() > 3 && (text[0] | 0x20) == 'c' && (text[1] | 0x20) == 'o' && (text[2] | 0x20) == 'm';
-}
-
 // "\Device\Serial0" says more as "Serial0".
 std::string deviceShortName(const std::string& deviceName)
 {
@@ -25,7 +20,8 @@ std::string deviceShortName(const std::string& deviceName)
 
 int comPortNumber(const std::string& portName)
 {
-    if (!startsWithComIgnoringCase(portName) || portName.size() > 6 || portName[3] == '0')
+    if (portName.size() < 4 || portName.size() > 6 || !sameIgnoringCase(portName.substr(0, 3), "COM") ||
+        portName[3] == '0')
         return 0;
     int number = 0;
     for (std::size_t i = 3; i < portName.size(); ++i) {

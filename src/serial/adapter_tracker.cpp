@@ -4,16 +4,13 @@
  */
 #include "serial/adapter_tracker.h"
 
-#include <algorithm>
-
 namespace orvanta {
 namespace {
 
 std::optional<PortAdapter> adapterAt(const std::vector<PortAdapter>& present, int number)
 {
-    const auto found = std::find_if(present.begin(), present.end(),
-                                    [number](const PortAdapter& port) { return port.portNumber == number; });
-    return found == present.end() ? std::nullopt : std::optional<PortAdapter>(*found);
+    const PortAdapter* port = portNumbered(present, number);
+    return port ? std::optional<PortAdapter>(*port) : std::nullopt;
 }
 
 }  // namespace

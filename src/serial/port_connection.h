@@ -59,8 +59,6 @@ public:
     void finish();
     const LineConfig& line() const { return line_; }
 
-    int portNumber() const { return portNumber_; }
-
 private:
     StatusCode openNumbered(int number);
     void writeAsked();
